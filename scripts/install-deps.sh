@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, running and testing the program needs.
+# Idempotent and quiet when everything is already present.
+set -euo pipefail
+
+packages=(
+  g++ clang cmake ninja-build pkg-config
+  qt6-base-dev libgl-dev
+  libsqlite3-dev sqlite3
+  libgsf-1-dev
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  libssl-dev
+  fonts-liberation fontconfig
+  python3 python3-xlrd python3-olefile poppler-utils
+  xvfb xdotool x11-utils imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

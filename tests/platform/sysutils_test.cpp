@@ -1,0 +1,84 @@
+// Number and date conversions under the program's formats.
+#include "platform/sysutils.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/support.h"
+
+using namespace qm;
+
+TEST(SysUtils, FloatTextUsesFifteenDigitsAndTheDecimalComma) {
+    qmtest::UseProgramFormats();
+    EXPECT_EQ(FloatToStr(0), "0");
+    EXPECT_EQ(FloatToStr(17.5L), "17,5");
+    EXPECT_EQ(FloatToStr(17), "17");
+    EXPECT_EQ(FloatToStr(-0.25L), "-0,25");
+    EXPECT_EQ(FloatToStr(0.1L + 0.2L), "0,3");
+    EXPECT_EQ(FloatToStr(0.28999999999999998), "0,29");
+    EXPECT_EQ(FloatToStr(1e15L), "1E15");
+    EXPECT_EQ(FloatToStr(999999999999999.0L), "999999999999999");
+    EXPECT_EQ(FloatToStr(0.0000015L), "1,5E-6");
+    EXPECT_EQ(FloatToStr(0.00001L), "0,00001");
+    EXPECT_EQ(FloatToStr(123456.789L), "123456,789");
+    EXPECT_EQ(FloatToStrSep(2.5L, '.'), "2.5");
+}
+
+TEST(SysUtils, NumberConversionAcceptsOnlyTheDecimalComma) {
+    qmtest::UseProgramFormats();
+    EXPECT_DOUBLE_EQ(static_cast<double>(StrToFloat("2,5")), 2.5);
+    EXPECT_DOUBLE_EQ(static_cast<double>(StrToFloat(" -3 ")), -3);
+    EXPECT_DOUBLE_EQ(static_cast<double>(StrToFloat("1,5E-6")), 1.5e-6);
+    EXPECT_THROW(StrToFloat("2.5"), EConvertError);
+    EXPECT_THROW(StrToFloat(""), EConvertError);
+    EXPECT_THROW(StrToFloat(","), EConvertError);
+    EXPECT_THROW(StrToFloat("1e"), EConvertError);
+    EXPECT_EQ(StrToInt("-42"), -42);
+    EXPECT_EQ(StrToIntDef("4x", 7), 7);
+    EXPECT_THROW(StrToInt("99999999999999999999"), EConvertError);
+    EXPECT_EQ(StrToInt("-9223372036854775808"), INT64_MIN);
+}
+
+TEST(SysUtils, DayNumbersCountFromTheEndOf1899) {
+    EXPECT_EQ(EncodeDate(2010, 2, 12), 40221);
+    EXPECT_EQ(EncodeDate(1899, 12, 30), 0);
+    int y, m, d;
+    DecodeDate(40221.75, y, m, d);
+    EXPECT_EQ(y * 10000 + m * 100 + d, 20100212);
+    EXPECT_THROW(EncodeDate(2010, 2, 30), EConvertError);
+    EXPECT_EQ(DateToYmd(YmdToDate("20240229")), "20240229");
+    EXPECT_THROW(YmdToDate("2023022"), EConvertError);
+    EXPECT_THROW(YmdToDate("20230229"), EConvertError);
+}
+
+TEST(SysUtils, DatesFormatAndParseUnderTheShortDateFormat) {
+    qmtest::FixedClock clock(EncodeDate(2026, 3, 4) + 0.5);
+    EXPECT_EQ(DateToStr(Date()), "04.03.2026");
+    EXPECT_EQ(FormatDateTime("yyyymmddhhnnss", EncodeDate(2010, 2, 12) + (14 * 3600 + 12 * 60 + 30) / 86400.0),
+              "20100212141230");
+    EXPECT_EQ(StrToDate("12.02.2010"), 40221);
+    EXPECT_EQ(StrToDate("12.02.10"), 40221);
+    EXPECT_THROW(StrToDate("31.02.2010"), EConvertError);
+    EXPECT_THROW(StrToDate("12/02/2010"), EConvertError);
+
+    qmtest::UseProgramFormats("MM/dd/yyyy");
+    EXPECT_EQ(DateToStr(40221), "02/12/2010");
+    EXPECT_EQ(StrToDate("02/12/2010"), 40221);
+    qmtest::UseProgramFormats("yyyy-MM-dd");
+    EXPECT_EQ(DateToStr(40221), "2010-02-12");
+    EXPECT_EQ(StrToDate("2010-02-12"), 40221);
+}
+
+TEST(AnsiText, ConvertsThroughTheInterfaceCodePage) {
+    std::string saved = InterfaceCodePage();
+    SetInterfaceCodePage("CP1251");
+    AnsiString ansi = Utf8ToAnsi("Привет");
+    EXPECT_EQ(ansi.size(), 6u);
+    EXPECT_EQ(AnsiToUtf8(ansi), "Привет");
+    EXPECT_EQ(Utf8ToAnsi("a€b中c"), "a\x88" "b?c");  // euro is 0x88 in 1251; the CJK char is not there
+    EXPECT_FALSE(FitsCodePage(QString::fromUtf8("中")));
+    EXPECT_TRUE(FitsCodePage(QString::fromUtf8("Ёж")));
+    SetInterfaceCodePage(saved);
+    EXPECT_EQ(CodePageForLocale("ru_RU.UTF-8"), "CP1251");
+    EXPECT_EQ(CodePageForLocale("pl_PL"), "CP1250");
+    EXPECT_EQ(CodePageForLocale("C.UTF-8"), "CP1252");
+}
