@@ -1,0 +1,230 @@
+// The database access layer over the SQLite C interface.
+#include "db/sqlite_table3.h"
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace qm {
+namespace {
+
+TSQLiteDatabase::FailureHandler& Handler() {
+    static TSQLiteDatabase::FailureHandler handler;
+    return handler;
+}
+
+// Declared types are compared exactly: a lower-case "integer" column is text.
+TSQLiteFieldType TypeOfDeclared(const char* decl, int storage) {
+    if (!decl) return static_cast<TSQLiteFieldType>(storage);
+    const AnsiString d(decl);
+    if (d == "INTEGER" || d == "BOOLEAN") return dtInt;
+    if (d == "NUMERIC" || d == "FLOAT" || d == "DOUBLE" || d == "REAL") return dtNumeric;
+    if (d == "BLOB") return dtBlob;
+    return dtStr;
+}
+
+}  // namespace
+
+void TSQLiteDatabase::SetFailureHandler(FailureHandler handler) { Handler() = std::move(handler); }
+
+void TSQLiteDatabase::Fail(const ESQLiteException& e) {
+    if (Handler()) Handler()(e);
+    std::fprintf(stderr, "%s\n", e.Message.c_str());
+    std::exit(EXIT_FAILURE);
+}
+
+TSQLiteDatabase::TSQLiteDatabase(const AnsiString& fileName) {
+    int rc = sqlite3_open(fileName.c_str(), &db_);
+    if (rc != SQLITE_OK) {
+        AnsiString msg = db_ ? "Failed to open database \"" + fileName + "\" : " + sqlite3_errmsg(db_)
+                             : "Failed to open database \"" + fileName + "\" : unknown error";
+        if (db_) sqlite3_close(db_);
+        db_ = nullptr;
+        throw ESQLiteException(msg);
+    }
+    ExecSQL("PRAGMA SYNCHRONOUS=NORMAL;");
+    ExecSQL("PRAGMA temp_store = MEMORY;");
+}
+
+TSQLiteDatabase::~TSQLiteDatabase() {
+    if (db_) sqlite3_close(db_);
+}
+
+void TSQLiteDatabase::RaiseError(const AnsiString& msg, const AnsiString& sql) {
+    const char* detail = "No message";
+    if (db_ && sqlite3_errcode(db_) != SQLITE_OK) detail = sqlite3_errmsg(db_);
+    throw ESQLiteException(msg + " \"" + sql + "\" : " + detail);
+}
+
+sqlite3_stmt* TSQLiteDatabase::Prepare(const AnsiString& sql) {
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(stmt);
+        RaiseError("Error executing SQL", sql);
+    }
+    if (!stmt) RaiseError("Could not prepare SQL statement", sql);
+    return stmt;
+}
+
+void TSQLiteDatabase::ExecSQL(const AnsiString& sql) {
+    try {
+        sqlite3_stmt* stmt = Prepare(sql);
+        int rc = sqlite3_step(stmt);
+        if (rc != SQLITE_DONE) {
+            // The message must be read before finalize resets the connection's error.
+            AnsiString detail = sqlite3_errcode(db_) != SQLITE_OK ? sqlite3_errmsg(db_) : "No message";
+            sqlite3_finalize(stmt);
+            throw ESQLiteException("Error executing SQL statement \"" + sql + "\" : " + detail);
+        }
+        sqlite3_finalize(stmt);
+    } catch (const ESQLiteException& e) {
+        Fail(e);
+    }
+}
+
+std::unique_ptr<TSQLiteTable> TSQLiteDatabase::GetTable(const AnsiString& sql) {
+    try {
+        return std::make_unique<TSQLiteTable>(*this, sql);
+    } catch (const ESQLiteException& e) {
+        Fail(e);
+    }
+}
+
+void TSQLiteDatabase::UpdateBlob(const AnsiString& sql, const AnsiString& data) {
+    // Checked before the engine is asked anything, so no engine message belongs to it.
+    if (sql.find('?') == AnsiString::npos)
+        throw ESQLiteException("SQL must include a ? parameter \"" + sql + "\" : No message");
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK || !stmt) {
+        sqlite3_finalize(stmt);
+        RaiseError("Could not prepare SQL statement", sql);
+    }
+    if (sqlite3_bind_blob(stmt, 1, data.data(), static_cast<int>(data.size()), SQLITE_STATIC) != SQLITE_OK) {
+        AnsiString detail = sqlite3_errcode(db_) != SQLITE_OK ? sqlite3_errmsg(db_) : "No message";
+        sqlite3_finalize(stmt);
+        throw ESQLiteException("Error binding blob to database \"" + sql + "\" : " + detail);
+    }
+    if (sqlite3_step(stmt) != SQLITE_DONE) {
+        AnsiString detail = sqlite3_errcode(db_) != SQLITE_OK ? sqlite3_errmsg(db_) : "No message";
+        sqlite3_finalize(stmt);
+        throw ESQLiteException("Error executing SQL statement \"" + sql + "\" : " + detail);
+    }
+    sqlite3_finalize(stmt);
+}
+
+TSQLiteTransaction::TSQLiteTransaction(TSQLiteDatabase& db) : db_(db) { db_.ExecSQL("BEGIN"); }
+
+TSQLiteTransaction::~TSQLiteTransaction() {
+    if (open_ && !sqlite3_get_autocommit(db_.Handle())) db_.ExecSQL("ROLLBACK");
+}
+
+void TSQLiteTransaction::Commit() {
+    db_.ExecSQL("COMMIT");
+    open_ = false;
+}
+
+TSQLiteTable::TSQLiteTable(TSQLiteDatabase& db, const AnsiString& sql) {
+    sqlite3_stmt* stmt = db.Prepare(sql);
+    for (;;) {
+        int rc = sqlite3_step(stmt);
+        if (rc == SQLITE_DONE) break;
+        if (rc == SQLITE_ROW) {
+            if (rowCount_ == 0) {
+                colCount_ = sqlite3_column_count(stmt);
+                for (int c = 0; c < colCount_; ++c)
+                    types_.push_back(TypeOfDeclared(sqlite3_column_decltype(stmt, c), sqlite3_column_type(stmt, c)));
+            }
+            ++rowCount_;
+            for (int c = 0; c < colCount_; ++c) {
+                Cell cell;
+                if (sqlite3_column_type(stmt, c) != SQLITE_NULL) {
+                    cell.null = false;
+                    switch (types_[c]) {
+                        case dtInt: cell.i = sqlite3_column_int64(stmt, c); break;
+                        case dtNumeric: cell.d = sqlite3_column_double(stmt, c); break;
+                        case dtBlob: {
+                            const void* p = sqlite3_column_blob(stmt, c);
+                            int n = sqlite3_column_bytes(stmt, c);
+                            if (p && n > 0) cell.s.assign(static_cast<const char*>(p), n);
+                            break;
+                        }
+                        default: {
+                            const unsigned char* t = sqlite3_column_text(stmt, c);
+                            int n = sqlite3_column_bytes(stmt, c);
+                            if (t) cell.s.assign(reinterpret_cast<const char*>(t), n);
+                            break;
+                        }
+                    }
+                }
+                cells_.push_back(std::move(cell));
+            }
+            continue;
+        }
+        if (rc == SQLITE_BUSY) {
+            sqlite3_finalize(stmt);
+            throw ESQLiteException("Could not prepare SQL statement \"" + sql + "\" : SQLite is Busy");
+        }
+        AnsiString detail = sqlite3_errcode(db.Handle()) != SQLITE_OK ? sqlite3_errmsg(db.Handle()) : "No message";
+        sqlite3_finalize(stmt);
+        throw ESQLiteException("Could not retrieve data \"" + sql + "\" : " + detail);
+    }
+    sqlite3_finalize(stmt);
+    currentRow_ = 0;
+}
+
+bool TSQLiteTable::Next() {
+    if (Eof()) return false;
+    ++currentRow_;
+    return true;
+}
+
+const TSQLiteTable::Cell& TSQLiteTable::At(int col) const {
+    if (Eof()) throw ESQLiteException("Table is at End of File");
+    if (col < 0 || col >= colCount_) throw ESQLiteException("Field index out of range");
+    return cells_[static_cast<size_t>(currentRow_) * colCount_ + col];
+}
+
+AnsiString TSQLiteTable::Fields(int col) const {
+    const Cell& c = At(col);
+    switch (types_[col]) {
+        case dtInt: return c.null ? "0" : IntToStr(c.i);
+        case dtNumeric: return c.null ? "0" : FloatToStr(c.d);
+        case dtNull: return "";
+        default: return c.s;
+    }
+}
+
+AnsiString TSQLiteTable::FieldAsString(int col) const {
+    return At(col).null ? AnsiString() : Fields(col);
+}
+
+int64_t TSQLiteTable::FieldAsInteger(int col) const {
+    const Cell& c = At(col);
+    if (c.null) return 0;
+    if (types_[col] == dtInt) return c.i;
+    if (types_[col] == dtNumeric) return static_cast<int64_t>(c.d);
+    throw ESQLiteException("Not an integer or numeric field");
+}
+
+double TSQLiteTable::FieldAsDouble(int col) const {
+    const Cell& c = At(col);
+    if (c.null) return 0;
+    if (types_[col] == dtNumeric) return c.d;
+    if (types_[col] == dtInt) return static_cast<double>(c.i);
+    throw ESQLiteException("Not an integer or numeric field");
+}
+
+const AnsiString* TSQLiteTable::FieldAsBlob(int col) const {
+    const Cell& c = At(col);
+    if (c.null) return nullptr;
+    if (types_[col] != dtBlob) throw ESQLiteException("Not a Blob field");
+    return c.s.empty() ? nullptr : &c.s;
+}
+
+AnsiString TSQLiteTable::FieldAsBlobText(int col) const {
+    const AnsiString* b = FieldAsBlob(col);
+    return b ? *b : AnsiString();
+}
+
+}  // namespace qm

@@ -1,0 +1,108 @@
+// A thin object layer over the embedded SQLite engine: one open database, statements, queries
+// read whole into memory with typed field access, one blob parameter, and one exception class.
+//
+// Statements and queries never hand a failure back to their caller: a failure inside ExecSQL or
+// GetTable goes to the database-failure handler, which the main window installs to tell the user
+// and end the program. Opening, blob storage and the field accessors raise ESQLiteException.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/sysutils.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace qm {
+
+class ESQLiteException : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// Field types of result columns; the codes are the engine's storage classes.
+enum TSQLiteFieldType : int { dtInt = 1, dtNumeric = 2, dtStr = 3, dtBlob = 4, dtNull = 5 };
+
+class TSQLiteTable;
+
+class TSQLiteDatabase {
+public:
+    // Opens (or creates) the file, then sets the pragmas the program runs with.
+    explicit TSQLiteDatabase(const AnsiString& fileName);
+    ~TSQLiteDatabase();
+    TSQLiteDatabase(const TSQLiteDatabase&) = delete;
+    TSQLiteDatabase& operator=(const TSQLiteDatabase&) = delete;
+
+    void ExecSQL(const AnsiString& sql);
+    std::unique_ptr<TSQLiteTable> GetTable(const AnsiString& sql);
+    // Runs a statement with exactly one "?" parameter bound to `data` as a blob.
+    void UpdateBlob(const AnsiString& sql, const AnsiString& data);
+
+    sqlite3* Handle() const { return db_; }
+
+    // Called when a statement or query fails. It must not return normally: the main window's
+    // handler tells the user and ends the process; tests may throw instead. A handler that does
+    // return is followed by the process's end all the same.
+    using FailureHandler = std::function<void(const ESQLiteException& e)>;
+    static void SetFailureHandler(FailureHandler handler);
+
+private:
+    friend class TSQLiteTable;
+    [[noreturn]] void RaiseError(const AnsiString& msg, const AnsiString& sql);
+    [[noreturn]] static void Fail(const ESQLiteException& e);
+    sqlite3_stmt* Prepare(const AnsiString& sql);
+
+    sqlite3* db_ = nullptr;
+};
+
+// Runs several statements as one unit: rolled back unless Commit is called.
+class TSQLiteTransaction {
+public:
+    explicit TSQLiteTransaction(TSQLiteDatabase& db);
+    ~TSQLiteTransaction();
+    void Commit();
+
+private:
+    TSQLiteDatabase& db_;
+    bool open_ = true;
+};
+
+class TSQLiteTable {
+public:
+    TSQLiteTable(TSQLiteDatabase& db, const AnsiString& sql);
+
+    int Count() const { return rowCount_; }
+    int ColCount() const { return colCount_; }
+    bool Eof() const { return currentRow_ >= rowCount_; }
+    bool Next();
+    int CurrentRow() const { return currentRow_; }
+    TSQLiteFieldType ColumnType(int col) const { return types_.at(col); }
+
+    AnsiString Fields(int col) const;
+    AnsiString FieldAsString(int col) const;
+    int64_t FieldAsInteger(int col) const;
+    double FieldAsDouble(int col) const;
+    // The blob's bytes, owned by the table; nullptr for NULL and for a blob of 0 bytes.
+    const AnsiString* FieldAsBlob(int col) const;
+    AnsiString FieldAsBlobText(int col) const;
+
+private:
+    struct Cell {
+        bool null = true;
+        int64_t i = 0;
+        double d = 0;
+        AnsiString s;
+    };
+    const Cell& At(int col) const;
+
+    std::vector<Cell> cells_;
+    std::vector<TSQLiteFieldType> types_;
+    int rowCount_ = 0;
+    int colCount_ = 0;
+    int currentRow_ = 0;
+};
+
+}  // namespace qm
