@@ -10,9 +10,10 @@ class QWidget;
 
 namespace qm {
 
-enum : int { MB_OK = 0x0, MB_OKCANCEL = 0x1, MB_YESNOCANCEL = 0x3, MB_YESNO = 0x4 };
-enum : int { MB_ICONERROR = 0x10, MB_ICONQUESTION = 0x20, MB_ICONWARNING = 0x30, MB_ICONINFORMATION = 0x40 };
-enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
+inline constexpr int MB_OK = 0x0, MB_OKCANCEL = 0x1, MB_YESNOCANCEL = 0x3, MB_YESNO = 0x4;
+inline constexpr int MB_ICONERROR = 0x10, MB_ICONQUESTION = 0x20, MB_ICONWARNING = 0x30,
+                     MB_ICONINFORMATION = 0x40;
+inline constexpr int IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7;
 
 // Shows a modal box and returns the button pressed (IDOK, IDCANCEL, IDYES, IDNO).
 int MessageBox(QWidget* owner, const AnsiString& text, const AnsiString& caption, int flags);

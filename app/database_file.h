@@ -1,0 +1,47 @@
+// The program's database file: creating it with its schema and seed rows, the daily rotation of
+// backup copies, the layout check that refuses a file of another layout, and the upgrades that
+// bring a file of an older layout to the current one.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "db/sqlite_table3.h"
+
+namespace qm {
+
+inline constexpr const char* kDatabaseFileName = "./Quillmarsh.dat";
+
+// Creates the five tables and the seed rows. The file is built beside the target under another
+// name and moved into place only when complete, so an interrupted creation leaves no file behind
+// (and the next start asks again) rather than a file the layout check would refuse forever.
+std::unique_ptr<TSQLiteDatabase> CreateDatabaseFile(const AnsiString& fileName, const AnsiString& type1,
+                                                    const AnsiString& type2, const AnsiString& type3);
+
+// "reserv-count" and "reserv-date" as start-up reads them before the backup.
+int ReadBackupCount(TSQLiteDatabase& db);
+int ReadBackupDate(TSQLiteDatabase& db, int today);
+
+// At most once a day: closes the file, rotates the copies fileName1..fileNameN and reopens it.
+void DailyBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiString& fileName, int backupCount,
+                 int& backupDate, int today);
+
+struct LayoutCheck {
+    bool matches = false;
+    bool needUpgradeA = false;  // bill_move.kurs is not TEXT
+    bool needUpgradeB = true;   // bill_move has no files BLOB column
+    bool needUpgradeC = true;   // currency has no kurs_str TEXT column
+    AnsiString signature;
+};
+LayoutCheck CheckLayout(TSQLiteDatabase& db);
+
+// The statements of each upgrade, in the order they run. Upgrade A keeps the files column when
+// the table has one.
+std::vector<AnsiString> UpgradeStatements(char which, bool keepFiles = false);
+// Runs one upgrade as a single transaction: interrupted, it leaves the file as it was.
+void RunUpgrade(TSQLiteDatabase& db, char which, bool keepFiles = false);
+// Tests observe (and may interrupt) each creation and upgrade statement just before it runs.
+void SetSchemaStepObserver(std::function<void(const AnsiString& sql)> observer);
+
+}  // namespace qm

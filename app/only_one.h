@@ -1,0 +1,16 @@
+// At most one running copy of the program per user.
+#pragma once
+
+#include "platform/ansistring.h"
+
+namespace qm {
+
+inline constexpr const char* kInstanceName = "MyProgramMutexTarnwick";
+
+// Every backslash becomes an underscore.
+AnsiString MakeValidMutexName(const AnsiString& name);
+// Takes the named lock; false when another copy holds it or the lock cannot be made. The lock is
+// held until the process ends.
+bool IsFirstInstance(const AnsiString& name);
+
+}  // namespace qm

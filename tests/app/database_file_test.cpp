@@ -1,0 +1,234 @@
+// The database file: creation, backup rotation, layout check and upgrades, on real files.
+#include "app/database_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "platform/files.h"
+#include "tests/support/support.h"
+
+using namespace qm;
+
+namespace {
+
+const char* kFile = "./Quillmarsh.dat";
+
+void WriteText(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string Sqlite3(const std::string& file, const std::string& sql) {
+    std::string out;
+    qmtest::RunCommand("sqlite3 " + file + " \"" + sql + "\"", &out);
+    return out;
+}
+
+// A file of the oldest layout: numeric kurs, no files column, no kurs_str.
+void MakeOldestLayout(const char* file) {
+    TSQLiteDatabase db(file);
+    db.ExecSQL("CREATE TABLE bill (twosign TEXT, budget_type TEXT, budget NUMERIC, budget_date_to TEXT, "
+               "budget_date_from TEXT, budget_amount NUMERIC, amount NUMERIC, currency_id NUMERIC, ts TEXT, "
+               "isopen NUMERIC, bill_type_id NUMERIC, bill_id NUMERIC, id INTEGER PRIMARY KEY, name TEXT, "
+               "position NUMERIC)");
+    db.ExecSQL("CREATE TABLE bill_move (kurs NUMERIC, bill_move_id NUMERIC, num TEXT, amount NUMERIC, "
+               "dest_bill_id NUMERIC, id INTEGER PRIMARY KEY, note TEXT, src_bill_id NUMERIC, ts TEXT)");
+    db.ExecSQL("CREATE TABLE bill_type (id INTEGER PRIMARY KEY, name TEXT)");
+    db.ExecSQL("CREATE TABLE currency (kurs NUMERIC, short_name TEXT, id INTEGER PRIMARY KEY, name TEXT, ts TEXT)");
+    db.ExecSQL("CREATE TABLE param (id INTEGER PRIMARY KEY, name TEXT, value TEXT)");
+    db.ExecSQL("INSERT INTO currency VALUES (30.5, 'RUB', 1, 'Rouble', '20090101000000')");
+    db.ExecSQL("INSERT INTO currency VALUES (1, 'USD', 2, 'Dollar', '20090101000000')");
+    db.ExecSQL("INSERT INTO bill_move VALUES (1.5, 2, 'n1', -10, 5, 1, 'lunch', 4, '20090102')");
+    db.ExecSQL("INSERT INTO bill_move VALUES (1.5, 1, 'n1', 10, 4, 2, 'lunch', 5, '20090102')");
+}
+
+}  // namespace
+
+TEST(DatabaseFile, CreationWritesTheSchemaAndSeedRows) {
+    qmtest::TempDir dir;
+    auto db = CreateDatabaseFile(kFile, "Assets", "Income'n", "Выход");
+    ASSERT_TRUE(db);
+    EXPECT_FALSE(FileExists("./Quillmarsh.dat.new"));
+    LayoutCheck check = CheckLayout(*db);
+    EXPECT_TRUE(check.matches) << check.signature;
+    EXPECT_FALSE(check.needUpgradeA || check.needUpgradeB || check.needUpgradeC);
+    db.reset();
+    EXPECT_EQ(Sqlite3(kFile, "select * from currency"), "1|TEST|1|TEST|20100212141230|1\n");
+    EXPECT_EQ(Sqlite3(kFile, "select id, name from bill_type order by id"),
+              "1|Assets\n2|Income'n\n3|" + AnsiToUtf8("Выход") + "\n");
+    EXPECT_EQ(Sqlite3(kFile, "select sql from sqlite_master where name='bill_move'"),
+              "CREATE TABLE bill_move (kurs TEXT, bill_move_id NUMERIC, num TEXT, amount NUMERIC, dest_bill_id "
+              "NUMERIC, id INTEGER PRIMARY KEY, note TEXT, src_bill_id NUMERIC, ts TEXT, files BLOB)\n");
+    EXPECT_EQ(Sqlite3(kFile, "select count(*) from param"), "0\n");
+}
+
+TEST(DatabaseFile, InterruptedCreationLeavesNoFileBehind) {
+    qmtest::TempDir dir;
+    pid_t pid = fork();
+    if (pid == 0) {
+        // Killed while the seed rows go in.
+        SetSchemaStepObserver([](const AnsiString& sql) {
+            if (sql.rfind("INSERT INTO bill_type", 0) == 0) _exit(9);
+        });
+        CreateDatabaseFile(kFile, "a", "b", "c");
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 9);
+    EXPECT_FALSE(FileExists(kFile));
+    // The next start asks again and creates the file afresh over the leftover.
+    auto db = CreateDatabaseFile(kFile, "a", "b", "c");
+    EXPECT_TRUE(CheckLayout(*db).matches);
+    EXPECT_EQ(db->GetTable("select count(*) from bill_type")->FieldAsInteger(0), 3);
+}
+
+TEST(DatabaseFile, BackupRotatesCopiesOncePerDay) {
+    qmtest::TempDir dir;
+    const int today = 45000;
+    CreateDatabaseFile(kFile, "a", "b", "c").reset();
+    WriteText("./Quillmarsh.dat1", "copy1");
+    WriteText("./Quillmarsh.dat3", "copy3");
+    auto db = std::make_unique<TSQLiteDatabase>(kFile);
+    int backupDate = today - 1;
+    DailyBackup(db, kFile, 3, backupDate, today);
+    ASSERT_TRUE(db);
+    EXPECT_EQ(backupDate, today);
+    EXPECT_EQ(ReadText("./Quillmarsh.dat2"), "copy1");
+    EXPECT_EQ(ReadText("./Quillmarsh.dat1"), ReadText(kFile));
+    EXPECT_FALSE(FileExists("./Quillmarsh.dat3"));  // copy 2 was missing: nothing moved into 3
+
+    // The same day again: nothing is copied.
+    WriteText("./Quillmarsh.dat1", "marker");
+    DailyBackup(db, kFile, 3, backupDate, today);
+    EXPECT_EQ(ReadText("./Quillmarsh.dat1"), "marker");
+    EXPECT_EQ(db->GetTable("select count(*) from bill_type")->FieldAsInteger(0), 3);
+}
+
+TEST(DatabaseFile, BackupWithCountBelowOneOnlyDeletesTheNumberedName) {
+    qmtest::TempDir dir;
+    CreateDatabaseFile(kFile, "a", "b", "c").reset();
+    WriteText("./Quillmarsh.dat0", "zero");
+    WriteText("./Quillmarsh.dat-1", "minus");
+    WriteText("./Quillmarsh.dat1", "one");
+    auto db = std::make_unique<TSQLiteDatabase>(kFile);
+    int backupDate = 10;
+    DailyBackup(db, kFile, 0, backupDate, 11);
+    EXPECT_FALSE(FileExists("./Quillmarsh.dat0"));
+    EXPECT_EQ(ReadText("./Quillmarsh.dat1"), "one");
+    backupDate = 10;
+    DailyBackup(db, kFile, -1, backupDate, 11);
+    EXPECT_FALSE(FileExists("./Quillmarsh.dat-1"));
+    EXPECT_EQ(ReadText("./Quillmarsh.dat1"), "one");
+    ASSERT_TRUE(db);
+    EXPECT_TRUE(CheckLayout(*db).matches);
+}
+
+TEST(DatabaseFile, BackupSettingsFallBackWhenMissingOrNotNumbers) {
+    qmtest::TempDir dir;
+    auto db = CreateDatabaseFile(kFile, "a", "b", "c");
+    EXPECT_EQ(ReadBackupCount(*db), 1);
+    EXPECT_EQ(ReadBackupDate(*db, 500), 499);
+    db->ExecSQL("insert into param (name, value) values ('reserv-count', 'x7')");
+    db->ExecSQL("insert into param (name, value) values ('reserv-date', '40221')");
+    EXPECT_EQ(ReadBackupCount(*db), 1);
+    EXPECT_EQ(ReadBackupDate(*db, 500), 40221);
+}
+
+TEST(DatabaseFile, LayoutCheckRefusesOtherLayouts) {
+    qmtest::TempDir dir;
+    {
+        auto db = CreateDatabaseFile(kFile, "a", "b", "c");
+        db->ExecSQL("CREATE TABLE extra (id INTEGER)");
+        EXPECT_FALSE(CheckLayout(*db).matches);
+    }
+    DeleteFile(kFile);
+    {
+        auto db = CreateDatabaseFile(kFile, "a", "b", "c");
+        db->ExecSQL("DROP TABLE currency");
+        db->ExecSQL("CREATE TABLE currency (kurs NUMERIC, short_name TEXT, id INTEGER PRIMARY KEY, name TEXT, "
+                    "ts TEXT, kurs_str NUMERIC)");
+        LayoutCheck c = CheckLayout(*db);
+        EXPECT_FALSE(c.matches);  // kurs_str of another type counts as an extra column
+    }
+    DeleteFile(kFile);
+    {
+        auto db = CreateDatabaseFile(kFile, "a", "b", "c");
+        db->ExecSQL("DROP TABLE bill_type");
+        db->ExecSQL("CREATE TABLE bill_type (name TEXT, id INTEGER PRIMARY KEY)");
+        EXPECT_FALSE(CheckLayout(*db).matches);
+    }
+    DeleteFile(kFile);
+    {
+        // Odd table names are quoted, not run as SQL: the check refuses, nothing fails.
+        auto db = CreateDatabaseFile(kFile, "a", "b", "c");
+        db->ExecSQL("CREATE TABLE \"x); drop table bill; --\" (id INTEGER)");
+        EXPECT_FALSE(CheckLayout(*db).matches);
+        EXPECT_EQ(db->GetTable("select count(*) from sqlite_master where name = 'bill'")->FieldAsInteger(0), 1);
+    }
+}
+
+TEST(DatabaseFile, UpgradesBringTheOldestLayoutToTheCurrentOne) {
+    qmtest::TempDir dir;
+    MakeOldestLayout(kFile);
+    TSQLiteDatabase db(kFile);
+    LayoutCheck c = CheckLayout(db);
+    EXPECT_TRUE(c.matches) << c.signature;
+    EXPECT_TRUE(c.needUpgradeA);
+    EXPECT_TRUE(c.needUpgradeB);
+    EXPECT_TRUE(c.needUpgradeC);
+    RunUpgrade(db, 'A');
+    RunUpgrade(db, 'B');
+    RunUpgrade(db, 'C');
+    c = CheckLayout(db);
+    EXPECT_TRUE(c.matches);
+    EXPECT_FALSE(c.needUpgradeA || c.needUpgradeB || c.needUpgradeC);
+    EXPECT_EQ(Sqlite3(kFile, "select kurs, typeof(kurs), note, amount, files is null from bill_move order by id"),
+              "1.5|text|lunch|-10|1\n1.5|text|lunch|10|1\n");
+    EXPECT_EQ(Sqlite3(kFile, "select id, kurs_str from currency order by id"), "1|1/30.5\n2|1/1\n");
+}
+
+TEST(DatabaseFile, UpgradeAKeepsAttachedFilesWhenTheTableHasThem) {
+    qmtest::TempDir dir;
+    {
+        TSQLiteDatabase db(kFile);
+        db.ExecSQL("CREATE TABLE bill_move (kurs NUMERIC, bill_move_id NUMERIC, num TEXT, amount NUMERIC, "
+                   "dest_bill_id NUMERIC, id INTEGER PRIMARY KEY, note TEXT, src_bill_id NUMERIC, ts TEXT, files BLOB)");
+        db.ExecSQL("INSERT INTO bill_move VALUES (1, 2, '', 5, 3, 1, '', 4, '20100101', x'414243')");
+        LayoutCheck c = CheckLayout(db);
+        EXPECT_TRUE(c.needUpgradeA);
+        EXPECT_FALSE(c.needUpgradeB);
+        RunUpgrade(db, 'A', !c.needUpgradeB);
+        c = CheckLayout(db);
+        EXPECT_FALSE(c.needUpgradeA);
+        EXPECT_FALSE(c.needUpgradeB);
+    }
+    EXPECT_EQ(Sqlite3(kFile, "select hex(files) from bill_move"), "414243\n");
+}
+
+TEST(DatabaseFile, UpgradeInterruptedMidwayLeavesTheFileAsItWas) {
+    qmtest::TempDir dir;
+    MakeOldestLayout(kFile);
+    const std::string before = Sqlite3(kFile, ".dump");
+    pid_t pid = fork();
+    if (pid == 0) {
+        // Killed right after the old table was dropped, before the rows went back.
+        SetSchemaStepObserver([](const AnsiString& sql) {
+            if (sql.rfind("INSERT INTO bill_move", 0) == 0) _exit(9);
+        });
+        TSQLiteDatabase db(kFile);
+        RunUpgrade(db, 'A');
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 9);
+    EXPECT_EQ(Sqlite3(kFile, ".dump"), before);
+    EXPECT_EQ(Sqlite3(kFile, "select count(*) from bill_move"), "2\n");
+}
