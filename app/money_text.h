@@ -1,0 +1,22 @@
+// The text forms in which amounts are shown and written into SQL.
+#pragma once
+
+#include "platform/ansistring.h"
+
+namespace qm {
+
+// Rounds to the nearest integer, halves to even.
+long double RoundHalfEven(long double v);
+
+// The value in hundredths, rounded half to even, zero-padded to at least three digits (four
+// characters after a "-"), with `sep` before the last two digits: 5 -> "5,00", -0.05 -> "-0,05".
+// With ',' it is the ledger's display form; with '.' the form amounts are written into SQL in.
+AnsiString CentsText(long double value, char sep);
+// The value rounded half to even, without decimals.
+AnsiString WholeUnitsText(long double value);
+// The general number form (15 significant digits) with a point: the stored account amounts.
+AnsiString AccountAmountText(long double value);
+// A number text as read from the database or a cell: empty counts as 0, decimal comma.
+long double AmountValue(const AnsiString& text);
+
+}  // namespace qm
