@@ -1,0 +1,21 @@
+// Program entry: one running copy per user, the main window first, then the message loop.
+#include "app/only_one.h"
+#include "app/unit1.h"
+#include "platform/application.h"
+
+int main(int argc, char** argv) {
+    // Before any window exists: a second copy ends at once, silently.
+    if (!qm::IsFirstInstance(qm::kInstanceName)) return 0;
+
+    qm::TApplication app(argc, argv);
+    app.setApplicationName("Quillmarsh");
+    auto* form1 = new qm::TForm1();
+    if (form1->Terminated()) {
+        delete form1;
+        return 0;
+    }
+    form1->show();
+    int rc = app.exec();
+    delete form1;
+    return rc;
+}
