@@ -1,0 +1,69 @@
+// Bytes of a BIFF8 stream held in memory: a seekable growing buffer, a builder for record data
+// (little-endian numbers, UTF-16 text) and the record framing with CONTINUE records.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace qm::xls {
+
+using Bytes = std::vector<uint8_t>;
+
+// The largest data part of one record; longer data goes on in CONTINUE records.
+constexpr size_t kMaxRecordData = 8224;
+constexpr uint16_t kContinueId = 0x003C;
+
+// A stream in memory: sequential writes at the current position, absolute seeks, and the end.
+class TMemStream {
+  public:
+    void Write(const void* data, size_t size);
+    void Write(const Bytes& b) { Write(b.data(), b.size()); }
+    void Seek(size_t position) { pos_ = position; }
+    size_t Position() const { return pos_; }
+    size_t Size() const { return data_.size(); }
+    const Bytes& Data() const { return data_; }
+    void Clear() { data_.clear(), pos_ = 0; }
+    void Reserve(size_t n) { data_.reserve(n); }
+
+  private:
+    Bytes data_;
+    size_t pos_ = 0;
+};
+
+// Record data under construction.
+class TRecordData {
+  public:
+    TRecordData& U8(uint8_t v) { return Raw(&v, 1); }
+    TRecordData& U16(uint16_t v);
+    TRecordData& U32(uint32_t v);
+    TRecordData& F64(double v);
+    TRecordData& Fill(size_t n, uint8_t v) {
+        b_.insert(b_.end(), n, v);
+        return *this;
+    }
+    TRecordData& Text16(const std::u16string& s);  // the characters only, little-endian
+    TRecordData& Raw(const void* p, size_t n);
+    const Bytes& Data() const { return b_; }
+    size_t Size() const { return b_.size(); }
+    uint8_t* At(size_t offset) { return b_.data() + offset; }
+
+  private:
+    Bytes b_;
+};
+
+void PutU16(uint8_t* p, uint16_t v);
+void PutU32(uint8_t* p, uint32_t v);
+
+// Writes a record: id, data length, data; data beyond 8224 bytes goes on in CONTINUE records.
+void WriteRecord(TMemStream& s, uint16_t id, const uint8_t* data, size_t length);
+inline void WriteRecord(TMemStream& s, uint16_t id, const TRecordData& d) {
+    WriteRecord(s, id, d.Data().data(), d.Size());
+}
+
+// The bytes of a text of hexadecimal pairs separated by blanks: each maximal run of hexadecimal
+// digits (either case) is one byte, kept as its low eight bits.
+Bytes ParseHex(const std::string& text);
+
+}  // namespace qm::xls

@@ -1,0 +1,164 @@
+// A worksheet substream: settings and page setup, the cells in blocks of 32 rows each closed by a
+// DBCELL record and indexed from the INDEX record, then window, selection and merged cells.
+#include <algorithm>
+
+#include "xls/excel_writer.h"
+
+namespace qm::xls {
+
+namespace {
+
+constexpr int32_t kRowsPerBlock = 32;
+constexpr size_t kMaxHeaderChars = 255;
+constexpr int32_t kMaxColumnWidth = 65280;
+
+AnsiString HeaderText(const AnsiString& left, const AnsiString& center, const AnsiString& right) {
+    AnsiString t;
+    if (!left.empty()) t += "&L" + left;
+    if (!center.empty()) t += "&C" + center;
+    if (!right.empty()) t += "&R" + right;
+    return t;
+}
+
+void CheckHeader(const std::u16string& text, const char* what) {
+    if (text.size() > kMaxHeaderChars)
+        throw EXLSError(std::string("The page ") + what + " of " + std::to_string(text.size()) +
+                        " characters is longer than a page " + what + " can hold (255)");
+}
+
+}  // namespace
+
+void TvteExcelWriter::WriteSheet(TMemStream& s, TvteXLSWorksheet* sheet) {
+    const TSheetDimensions& d = sheet->Dimensions();
+    bool hasRows = d.MinRow >= 0 && d.MaxRow >= 0;
+    size_t blocks = hasRows ? (d.MaxRow - d.MinRow + kRowsPerBlock) / kRowsPerBlock : 0;
+    std::vector<uint32_t> dbcells(blocks, 0);
+    uint32_t firstRow = hasRows ? static_cast<uint32_t>(d.MinRow) : 0;
+    uint32_t lastRowPlus1 = hasRows ? static_cast<uint32_t>(d.MaxRow) + 1 : 0;
+
+    WriteSheetBOF(s);
+    size_t index = WriteIndex(s, firstRow, lastRowPlus1, dbcells);
+    WriteSheetSettings(s, *sheet);
+    WriteDimensions(s, d);
+    if (hasRows) {
+        WriteRowBlocks(s, *sheet, dbcells);
+        s.Seek(index);
+        WriteIndex(s, firstRow, lastRowPlus1, dbcells);
+        s.Seek(s.Size());
+    }
+    WriteWindow2(s, sheet->GetIndex() == 0);
+    WriteSelection(s);
+    WriteMerges(s, *sheet);
+    WriteEOF(s);
+}
+
+void TvteExcelWriter::WriteSheetSettings(TMemStream& s, const TvteXLSWorksheet& sheet) {
+    const TvteXLSPageSetup& p = sheet.PageSetup;
+    WriteCalcMode(s);
+    WriteCalcCount(s);
+    WriteRefMode(s);
+    WriteIteration(s);
+    WriteDelta(s);
+    WriteSaveRecalc(s);
+    WritePrintHeaders(s, p.PrintHeaders);
+    WritePrintGridLines(s, p.PrintGridLines);
+    WriteGridSet(s);
+    WriteGuts(s);
+    WriteDefaultRowHeight(s);
+    WriteWSBool(s);
+    std::u16string header =
+        codePage_->Convert(HeaderText(p.LeftHeader, p.CenterHeader, p.RightHeader));
+    std::u16string footer =
+        codePage_->Convert(HeaderText(p.LeftFooter, p.CenterFooter, p.RightFooter));
+    CheckHeader(header, "header");
+    CheckHeader(footer, "footer");
+    if (!header.empty()) WriteHeader(s, header);
+    if (!footer.empty()) WriteFooter(s, footer);
+    WriteHCenter(s, p.CenterHorizontally);
+    WriteVCenter(s, p.CenterVertically);
+    WriteLeftMargin(s, p.LeftMargin);
+    WriteRightMargin(s, p.RightMargin);
+    WriteTopMargin(s, p.TopMargin);
+    WriteBottomMargin(s, p.BottomMargin);
+    WriteSetup(s, p);
+    WriteDefColWidth(s);
+    for (int i = 0; i < sheet.ColCount(); ++i) {
+        const TvteXLSCol* col = sheet.ColAt(i);
+        if (col->Width < 0 || col->Width > kMaxColumnWidth)
+            throw EXLSError("Column width " + std::to_string(col->Width) +
+                            " is outside what a worksheet can hold (0 to 65280)");
+        WriteColInfo(s, static_cast<uint16_t>(col->Index()), static_cast<uint16_t>(col->Width));
+    }
+}
+
+// Rows go out in blocks: the block's ROW records, then all its cells, then its DBCELL record,
+// which points back to the first ROW record and steps from one row's first cell to the next.
+void TvteExcelWriter::WriteRowBlocks(TMemStream& s, const TvteXLSWorksheet& sheet,
+                                     std::vector<uint32_t>& dbcells) {
+    const TSheetDimensions& d = sheet.Dimensions();
+    TMemStream cells;
+    std::vector<size_t> rowFirstCells;  // in `cells`, the first cell record of each row with cells
+    std::vector<const TvteXLSRange*> inRow;
+    size_t blockStart = 0, firstRowEnd = 0;
+    for (int32_t r = d.MinRow; r <= d.MaxRow; ++r) {
+        int32_t k = (r - d.MinRow) % kRowsPerBlock;
+        const auto& touching = sheet.RangesInRow(r);
+        inRow.assign(touching.begin(), touching.end());
+        std::sort(inRow.begin(), inRow.end(), [](auto a, auto b) { return a->Left() < b->Left(); });
+        if (k == 0) blockStart = s.Position();
+        WriteRow(s, static_cast<uint16_t>(r),
+                 inRow.empty() ? 0 : static_cast<uint16_t>(inRow.front()->Left()),
+                 inRow.empty() ? 0 : static_cast<uint16_t>(inRow.back()->Right() + 1));
+        if (k == 0) firstRowEnd = s.Position();
+        size_t before = cells.Size();
+        for (const TvteXLSRange* range : inRow) WriteCell(cells, *range, r);
+        if (cells.Size() > before) rowFirstCells.push_back(before);
+        if (k != kRowsPerBlock - 1 && r != d.MaxRow) continue;
+
+        size_t cellsStart = s.Position();
+        s.Write(cells.Data());
+        size_t dbcell = s.Position();
+        dbcells[(r - d.MinRow) / kRowsPerBlock] = static_cast<uint32_t>(dbcell - StreamStart);
+        std::vector<uint16_t> offsets;
+        for (size_t i = 0; i < rowFirstCells.size(); ++i)
+            offsets.push_back(
+                static_cast<uint16_t>(i == 0 ? cellsStart + rowFirstCells[0] - firstRowEnd
+                                             : rowFirstCells[i] - rowFirstCells[i - 1]));
+        WriteDBCell(s, static_cast<uint32_t>(dbcell - blockStart), offsets);
+        cells.Clear();
+        rowFirstCells.clear();
+    }
+}
+
+void TvteExcelWriter::WriteCell(TMemStream& cells, const TvteXLSRange& range, int32_t row) {
+    const TRangeInfo& info = *range.WriterData;
+    auto xf = static_cast<uint16_t>(info.XF);
+    auto r = static_cast<uint16_t>(row);
+    int32_t c = range.Left();
+    if (row == range.Top()) {
+        if (!range.IsText())
+            WriteNumber(cells, r, static_cast<uint16_t>(c), xf, range.Value().AsDouble());
+        else if (info.SST != kNoString)
+            WriteLabelSST(cells, r, static_cast<uint16_t>(c), xf, info.SST);
+        else  // a text range showing no text: a formatted empty cell
+            WriteBlank(cells, r, static_cast<uint16_t>(c), xf);
+        ++c;
+    }
+    if (c < range.Right())
+        WriteMulBlank(cells, r, static_cast<uint16_t>(c), static_cast<uint16_t>(range.Right()), xf);
+    else if (c == range.Right())
+        WriteBlank(cells, r, static_cast<uint16_t>(c), xf);
+}
+
+void TvteExcelWriter::WriteMerges(TMemStream& s, const TvteXLSWorksheet& sheet) {
+    std::vector<TMergedRange> merges;
+    for (int i = 0; i < sheet.RangeCount(); ++i) {
+        const TvteXLSRange* r = sheet.RangeAt(i);
+        if (r->IsSingleCell()) continue;
+        merges.push_back({static_cast<uint16_t>(r->Top()), static_cast<uint16_t>(r->Bottom()),
+                          static_cast<uint16_t>(r->Left()), static_cast<uint16_t>(r->Right())});
+    }
+    WriteMergedCells(s, merges);
+}
+
+}  // namespace qm::xls

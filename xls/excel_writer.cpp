@@ -1,0 +1,398 @@
+// The workbook globals: fonts, number formats, cell formats, palette, shared strings and the sheet
+// directory, then the sheets and the patching of their offsets; and the save into the container.
+#include "xls/excel_writer.h"
+
+#include <QString>
+#include <algorithm>
+#include <cstring>
+
+#include "xls/ole_storage.h"
+
+namespace qm::xls {
+
+namespace {
+
+constexpr uint32_t RGBHex(uint32_t rrggbb) {
+    return (rrggbb >> 16) | (rrggbb & 0x00FF00) | (rrggbb & 0xFF) << 16;
+}
+
+// The default palette: position p is colour index p + 8.
+constexpr std::array<uint32_t, 56> kDefaultPalette = {
+    RGBHex(0x000000), RGBHex(0xFFFFFF), RGBHex(0xFF0000), RGBHex(0x00FF00), RGBHex(0x0000FF),
+    RGBHex(0xFFFF00), RGBHex(0xFF00FF), RGBHex(0x00FFFF), RGBHex(0x800000), RGBHex(0x008000),
+    RGBHex(0x000080), RGBHex(0x808000), RGBHex(0x800080), RGBHex(0x008080), RGBHex(0xC0C0C0),
+    RGBHex(0x808080), RGBHex(0x9999FF), RGBHex(0x993366), RGBHex(0xFFFFCC), RGBHex(0xCCFFFF),
+    RGBHex(0x660066), RGBHex(0xFF8080), RGBHex(0x0066CC), RGBHex(0xCCCCFF), RGBHex(0x000080),
+    RGBHex(0xFF00FF), RGBHex(0xFFFF00), RGBHex(0x00FFFF), RGBHex(0x800080), RGBHex(0x800000),
+    RGBHex(0x008080), RGBHex(0x0000FF), RGBHex(0x00CCFF), RGBHex(0xCCFFFF), RGBHex(0xCCFFCC),
+    RGBHex(0xFFFF99), RGBHex(0x99CCFF), RGBHex(0xFF99CC), RGBHex(0xCC99FF), RGBHex(0xFFCC99),
+    RGBHex(0x3366FF), RGBHex(0x33CCCC), RGBHex(0x99CC00), RGBHex(0xFFCC00), RGBHex(0xFF9900),
+    RGBHex(0xFF6600), RGBHex(0x666699), RGBHex(0x969696), RGBHex(0x003366), RGBHex(0x339966),
+    RGBHex(0x003300), RGBHex(0x333300), RGBHex(0x993300), RGBHex(0x993366), RGBHex(0x333399),
+    RGBHex(0x333333)};
+
+// Colours the palette keeps even when a new colour needs a place.
+constexpr TColor kStandardColors[16] = {clWhite,  clBlack, clSilver,  clGray,  clRed,  clMaroon,
+                                        clYellow, clOlive, clLime,    clGreen, clAqua, clTeal,
+                                        clBlue,   clNavy,  clFuchsia, clPurple};
+
+struct TBuiltInFormat {
+    uint16_t Index;
+    const char16_t* Text;
+};
+
+constexpr TBuiltInFormat kBuiltInFormats[] = {
+    {5, u"#,##0\"р.\";\\-#,##0\"р.\""},
+    {6, u"#,##0\"р.\";[Red]\\-#,##0\"р.\""},
+    {7, u"#,##0.00\"р.\";\\-#,##0.00\"р.\""},
+    {8, u"#,##0.00\"р.\";[Red]\\-#,##0.00\"р.\""},
+    {42, u"_-* #,##0\"р.\"_-;\\-* #,##0\"р.\"_-;_-* \"-\"\"р.\"_-;_-@_-"},
+    {41, u"_-* #,##0_р_._-;\\-* #,##0_р_._-;_-* \"-\"_р_._-;_-@_-"},
+    {44, u"_-* #,##0.00\"р.\"_-;\\-* #,##0.00\"р.\"_-;_-* \"-\"??\"р.\"_-;_-@_-"},
+    {43, u"_-* #,##0.00_р_._-;\\-* #,##0.00_р_._-;_-* \"-\"??_р_._-;_-@_-"},
+};
+
+constexpr uint16_t kFirstUserFormat = 50;
+constexpr size_t kMaxFormatChars = 255;
+constexpr size_t kMaxFontNameChars = 255;
+constexpr int32_t kMaxFillPattern = 18;
+
+// Cell format index of a position in the list of cell formats.
+uint16_t CellXFIndex(size_t position) {
+    return static_cast<uint16_t>(position == 0 ? kStyleXFCount
+                                               : position + kStyleXFCount + kBuiltInStyleXFCount);
+}
+
+TvteXLSFont DefaultFont() {
+    TvteXLSFont f;
+    f.Color = clWindowText;
+    return f;
+}
+
+bool SameFont(const TvteXLSFont& a, const TvteXLSFont& b) {
+    return a.Charset == b.Charset && a.Color == b.Color && a.Height() == b.Height() &&
+           a.Name == b.Name && a.Pitch == b.Pitch && a.Size() == b.Size() && a.Style == b.Style;
+}
+
+bool SameTextIgnoringCase(const std::u16string& a, const std::u16string& b) {
+    return QStringView(a.data(), static_cast<qsizetype>(a.size()))
+               .compare(QStringView(b.data(), static_cast<qsizetype>(b.size())),
+                        Qt::CaseInsensitive) == 0;
+}
+
+std::string Format(const char* pattern, long long value) {
+    char buf[128];
+    std::snprintf(buf, sizeof buf, pattern, value);
+    return buf;
+}
+
+}  // namespace
+
+void TvteCustomWriter::Save(TvteXLSWorkbook*, const std::filesystem::path&) {}
+
+TvteExcelWriter::TvteExcelWriter() {
+    Palette = kDefaultPalette;
+}
+
+void TvteExcelWriter::Save(TvteXLSWorkbook* workbook, const std::filesystem::path& fileName) {
+    TMemStream stream;
+    WriteWorkbook(stream, workbook);
+
+    constexpr uint32_t mode = STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE;
+    std::unique_ptr<TOleStorage> storage;
+    HRESULT hr = StgCreateDocfile(fileName, mode, storage);
+    if (Failed(hr)) throw EXLSError(Format("StgCreateDocFile error %lld", hr));
+    std::unique_ptr<TOleStream> ole;
+    hr = storage->CreateStream("Workbook", mode, ole);
+    if (Failed(hr)) throw EXLSError(Format("CreateStream error %lld", hr));
+    hr = ole->Write(stream.Data().data(), stream.Size());
+    if (Failed(hr)) throw EXLSError(Format("Write error %lld", hr));
+    ole.reset();
+    hr = storage->Commit();
+    if (Failed(hr)) throw EXLSError(Format("Commit error %lld", hr));
+}
+
+void TvteExcelWriter::WriteRecord(uint16_t id, const uint8_t* data, size_t length) {
+    xls::WriteRecord(*stream_, id, data, length);
+}
+
+void TvteExcelWriter::WriteHexRecord(const std::string& text) {
+    stream_->Write(ParseHex(text));
+}
+
+int TvteExcelWriter::GetColorIndex(TColor color) {
+    if (color & clSystemColor) color = SysColorValue(color);
+    if (std::find(UsedColors.begin(), UsedColors.end(), color) == UsedColors.end())
+        UsedColors.push_back(color);
+    for (int p = 0; p < 56; ++p)
+        if (Palette[p] == color) return p;
+    for (int p = 0; p < 56; ++p) {
+        TColor current = Palette[p];
+        if (std::find(std::begin(kStandardColors), std::end(kStandardColors), current) !=
+            std::end(kStandardColors))
+            continue;
+        if (std::find(UsedColors.begin(), UsedColors.end(), current) != UsedColors.end()) continue;
+        Palette[p] = color;
+        PaletteChanged = true;
+        return p;
+    }
+    return 1;
+}
+
+void TvteExcelWriter::Prepare(TvteXLSWorkbook* workbook) {
+    Workbook = workbook;
+    codePage_.emplace();
+    ranges_.clear();
+    for (int i = 0; i < workbook->SheetCount(); ++i) {
+        TvteXLSWorksheet* sheet = workbook->Sheet(i);
+        for (int r = 0; r < sheet->RangeCount(); ++r) ranges_.push_back(sheet->RangeAt(r));
+    }
+    RangeInfo.assign(ranges_.size(), TRangeInfo());
+    for (size_t i = 0; i < ranges_.size(); ++i) ranges_[i]->WriterData = &RangeInfo[i];
+    SheetPositions.assign(workbook->SheetCount(), TSheetPosition());
+    Palette = kDefaultPalette;
+    PaletteChanged = false;
+    UsedColors.clear();
+    StreamStart = static_cast<int32_t>(stream_->Position());
+}
+
+void TvteExcelWriter::Finish() {
+    for (TvteXLSRange* r : ranges_) r->WriterData = nullptr;
+    ranges_.clear();
+    UsedColors.clear();
+    RangeInfo.clear();
+    SheetPositions.clear();
+    codePage_.reset();
+    stream_ = nullptr;
+}
+
+void TvteExcelWriter::WriteWorkbook(TMemStream& stream, TvteXLSWorkbook* workbook) {
+    stream_ = &stream;
+    struct Cleanup {
+        TvteExcelWriter* w;
+        ~Cleanup() { w->Finish(); }
+    } cleanup{this};
+    Prepare(workbook);
+    WriteGlobals();
+    for (int i = 0; i < workbook->SheetCount(); ++i) {
+        SheetPositions[i].Bof = static_cast<uint32_t>(stream.Position());
+        WriteSheet(stream, workbook->Sheet(i));
+    }
+    for (const TSheetPosition& p : SheetPositions) {
+        stream.Seek(p.BoundSheetField);
+        uint8_t bof[4];
+        PutU32(bof, p.Bof);
+        stream.Write(bof, 4);
+    }
+    stream.Seek(stream.Size());
+}
+
+void TvteExcelWriter::WriteGlobals() {
+    TMemStream& s = *stream_;
+    WriteGlobalsBOF(s);
+    WriteInterfaceHdr(s);
+    WriteMMS(s);
+    WriteInterfaceEnd(s);
+    WriteWriteAccess(s, codePage_->Convert(Workbook->UserName()));
+    WriteCodePage(s);
+    WriteDSF(s);
+    WriteExcel9File(s);
+    WriteTabId(s, Workbook->SheetCount());
+    WriteFnGroupCount(s);
+    WriteWindowProtect(s);
+    WriteProtect(s);
+    WritePassword(s);
+    WriteProt4Rev(s);
+    WriteProt4RevPass(s);
+    WriteWindow1(s);
+    WriteBackup(s);
+    WriteHideObj(s);
+    WriteDateMode(s);
+    WritePrecision(s);
+    WriteRefreshAll(s);
+    WriteBookBool(s);
+    WriteFonts();
+    WriteFormats();
+    WriteXFs();
+    if (PaletteChanged) WritePalette(s, Palette);
+    WriteStyles(s);
+    WriteUsesElfs(s);
+    WriteBoundSheets();
+    WriteCountry(s);
+    WriteSST();
+    WriteEOF(s);
+}
+
+void TvteExcelWriter::WriteFonts() {
+    std::vector<TvteXLSFont> table(4, DefaultFont());
+    for (size_t i = 0; i < ranges_.size(); ++i) {
+        const TvteXLSFont& font = ranges_[i]->Font;
+        size_t pos = 0;
+        while (pos < table.size() && !SameFont(table[pos], font)) ++pos;
+        if (pos == table.size()) table.push_back(font);
+        // Font index 4 does not exist in the file: the fifth font record has index 5.
+        RangeInfo[i].Font = static_cast<uint32_t>(pos + 1);
+    }
+    for (const TvteXLSFont& f : table) {
+        TFontRecord r;
+        r.HeightTwips = static_cast<uint16_t>(f.Size() * 20);
+        r.Italic = f.Italic();
+        r.StrikeOut = f.StrikeOut();
+        r.Bold = f.Bold();
+        r.Underline = f.Underline();
+        r.ColorIndex = static_cast<uint16_t>(GetColorIndex(f.Color) + 8);
+        r.Family = f.LogicalPitchAndFamily();
+        r.Charset = f.LogicalCharset();
+        r.Name = codePage_->Convert(f.Name);
+        if (r.Name.size() > kMaxFontNameChars)
+            throw EXLSError("The font name \"" + f.Name +
+                            "\" is longer than a font record can hold (255)");
+        WriteFont(*stream_, r);
+    }
+}
+
+void TvteExcelWriter::WriteFormats() {
+    struct TFormat {
+        uint16_t Index;
+        std::u16string Text;
+    };
+    std::vector<TFormat> list;
+    for (const TBuiltInFormat& f : kBuiltInFormats) list.push_back({f.Index, f.Text});
+    size_t builtIn = list.size();
+    std::unordered_map<AnsiString, uint16_t> seen;  // format text of a range -> index
+    for (size_t i = 0; i < ranges_.size(); ++i) {
+        const AnsiString& text = ranges_[i]->NumberFormat;
+        if (text.empty()) continue;  // the general format, index 0
+        auto known = seen.find(text);
+        if (known != seen.end()) {
+            RangeInfo[i].Format = known->second;
+            continue;
+        }
+        std::u16string wide = codePage_->Convert(text);
+        if (wide.size() > kMaxFormatChars)
+            throw EXLSError("The number format \"" + text +
+                            "\" is longer than a format can hold (255)");
+        auto found = std::find_if(list.begin(), list.end(), [&](const TFormat& f) {
+            return SameTextIgnoringCase(f.Text, wide);
+        });
+        uint16_t index = found != list.end()
+                             ? found->Index
+                             : static_cast<uint16_t>(kFirstUserFormat + (list.size() - builtIn));
+        if (found == list.end()) list.push_back({index, std::move(wide)});
+        seen.emplace(text, index);
+        RangeInfo[i].Format = index;
+    }
+    for (const TFormat& f : list) WriteFormat(*stream_, f.Index, f.Text);
+}
+
+uint16_t TvteExcelWriter::BorderColorIndex(const TvteXLSBorder& b) {
+    return b.LineStyle != 0 ? static_cast<uint16_t>(GetColorIndex(b.Color) + 8) : 0;
+}
+
+TXFBody TvteExcelWriter::BuildXF(const TvteXLSRange& range, const TRangeInfo& info) {
+    const TvteXLSBorders& bd = range.Borders;
+    const TvteXLSBorder &left = bd.Border(bdLeft), &right = bd.Border(bdRight),
+                        &top = bd.Border(bdTop), &bottom = bd.Border(bdBottom),
+                        &down = bd.Border(bdDiagonalDown), &up = bd.Border(bdDiagonalUp);
+    if (range.FillPattern < 0 || range.FillPattern > kMaxFillPattern)
+        throw EXLSError("Fill pattern " + std::to_string(range.FillPattern) +
+                        " is not one a cell format can hold (0 to 18)");
+    uint16_t leftColor = BorderColorIndex(left), rightColor = BorderColorIndex(right);
+    uint16_t topColor = BorderColorIndex(top), bottomColor = BorderColorIndex(bottom);
+    const TvteXLSBorder* diagonal = up.LineStyle ? &up : down.LineStyle ? &down : nullptr;
+    uint32_t diagonalColor = diagonal ? BorderColorIndex(*diagonal) : 0;
+    uint32_t diagonalStyle = diagonal ? diagonal->LineStyle & 0x0F : 0;
+    uint16_t fore = static_cast<uint16_t>(GetColorIndex(range.FillForeColor) + 8);
+    uint16_t back = static_cast<uint16_t>(GetColorIndex(range.FillBackColor) + 8);
+
+    TXFBody b{};
+    PutU16(&b[0], static_cast<uint16_t>(info.Font));
+    PutU16(&b[2], static_cast<uint16_t>(info.Format));
+    PutU16(&b[4], 0x0001);
+    b[6] = static_cast<uint8_t>((range.HorizontalAlignment & 0x07) | (range.WrapText ? 0x08 : 0) |
+                                (range.VerticalAlignment & 0x07) << 4);
+    b[7] = range.Rotation;
+    b[8] = range.IsSingleCell() ? 0 : 0x20;
+    b[9] = 0x7C;
+    PutU16(&b[10],
+           static_cast<uint16_t>((left.LineStyle & 0x0F) | (right.LineStyle & 0x0F) << 4 |
+                                 (top.LineStyle & 0x0F) << 8 | (bottom.LineStyle & 0x0F) << 12));
+    PutU16(&b[12],
+           static_cast<uint16_t>((leftColor & 0x7F) | (rightColor & 0x7F) << 7 |
+                                 (down.LineStyle ? 0x4000 : 0) | (up.LineStyle ? 0x8000 : 0)));
+    PutU32(&b[14], (topColor & 0x7Fu) | (bottomColor & 0x7Fu) << 7 | (diagonalColor & 0x7Fu) << 14 |
+                       diagonalStyle << 21 | static_cast<uint32_t>(range.FillPattern) << 26);
+    PutU16(&b[18], static_cast<uint16_t>((fore & 0x7F) | (back & 0x7F) << 7));
+    return b;
+}
+
+void TvteExcelWriter::WriteXFs() {
+    WriteStyleXFs(*stream_);
+    std::vector<TXFBody> list;
+    list.push_back(TXFBody{0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x20, 0x00, 0x00, 0x00,
+                           0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xc0, 0x20});
+    std::unordered_map<std::string, size_t> positions;
+    positions.emplace(std::string(list[0].begin(), list[0].end()), 0);
+    for (size_t i = 0; i < ranges_.size(); ++i) {
+        TXFBody body = BuildXF(*ranges_[i], RangeInfo[i]);
+        auto [it, added] = positions.emplace(std::string(body.begin(), body.end()), list.size());
+        if (added) list.push_back(body);
+        RangeInfo[i].XF = CellXFIndex(it->second);
+    }
+    WriteXF(*stream_, list[0]);
+    WriteBuiltInStyleXFs(*stream_);
+    for (size_t p = 1; p < list.size(); ++p) WriteXF(*stream_, list[p]);
+}
+
+void TvteExcelWriter::WriteBoundSheets() {
+    for (int i = 0; i < Workbook->SheetCount(); ++i)
+        SheetPositions[i].BoundSheetField =
+            WriteBoundSheet(*stream_, codePage_->Convert(Workbook->Sheet(i)->Name()));
+}
+
+void TvteExcelWriter::RangeText(const TvteXLSRange& range, std::u16string& out) const {
+    out.clear();
+    const TVariant& v = range.Value();
+    if (v.VarType() == TVarType::OleStr)
+        out = v.WideText();
+    else if (v.VarType() == TVarType::String)
+        codePage_->AppendTo(out, v.AnsiText());
+    else
+        codePage_->AppendTo(out, v.AsText());
+}
+
+namespace {
+
+// Whether a text range shows any text; dates and Booleans always do.
+bool HasText(const TVariant& v) {
+    switch (v.VarType()) {
+        case TVarType::Empty:
+            return false;
+        case TVarType::String:
+            return !v.AnsiText().empty();
+        case TVarType::OleStr:
+            return !v.WideText().empty();
+        default:
+            return true;
+    }
+}
+
+}  // namespace
+
+void TvteExcelWriter::WriteSST() {
+    uint32_t count = 0;
+    std::u16string text;
+    for (size_t i = 0; i < ranges_.size(); ++i)
+        if (ranges_[i]->IsText() && HasText(ranges_[i]->Value())) RangeInfo[i].SST = count++;
+    if (count == 0) return;
+    TSSTBuilder sst(stream_->Position(), count);
+    for (size_t i = 0; i < ranges_.size(); ++i) {
+        if (RangeInfo[i].SST == kNoString) continue;
+        RangeText(*ranges_[i], text);
+        sst.Add(text.data(), text.size());
+    }
+    stream_->Write(sst.Finish());
+    WriteExtSST(*stream_, sst.BucketSize(), sst.Buckets());
+}
+
+}  // namespace qm::xls

@@ -1,0 +1,100 @@
+// Stores a workbook as a BIFF8 file: the stream "Workbook" of a compound file. The whole stream is
+// built in memory (globals, then each sheet, with the sheets' offsets patched in place) and handed
+// to the container in one write, so nothing is written when the workbook cannot be stored.
+//
+// Invariants while a save runs:
+//  1. Every range has a TRangeInfo in RangeInfo, in sheet order then range order, and its
+//     WriterData points at it; both are gone when the save ends, however it ends.
+//  2. Cell format index 15 is the default cell format, 16 to 20 the built-in number styles, and
+//     the cell formats of ranges follow from 21 on.
+//  3. Each BOUNDSHEET offset ends up holding the stream position of its sheet's BOF record.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "xls/biff_records.h"
+#include "xls/biff_stream.h"
+#include "xls/text16.h"
+#include "xls/workbook.h"
+
+namespace qm::xls {
+
+constexpr uint32_t kNoString = 0xFFFFFFFF;
+
+// What the writer decided for one range.
+struct TRangeInfo {
+    uint32_t XF = 0;
+    uint32_t SST = kNoString;
+    uint32_t Font = 0;
+    uint32_t Format = 0;
+};
+
+class TvteCustomWriter {
+  public:
+    virtual ~TvteCustomWriter() = default;
+    virtual void Save(TvteXLSWorkbook* workbook, const std::filesystem::path& fileName);
+};
+
+class TvteExcelWriter : public TvteCustomWriter {
+  public:
+    TvteExcelWriter();
+
+    // Raises EXLSError with "StgCreateDocFile error %d" or "CreateStream error %d" when the
+    // container cannot be made, and EXLSError for anything the file format cannot hold.
+    void Save(TvteXLSWorkbook* workbook, const std::filesystem::path& fileName) override;
+
+    // The whole workbook stream, written at the stream's position.
+    void WriteWorkbook(TMemStream& stream, TvteXLSWorkbook* workbook);
+    // One worksheet substream, BOF to EOF; leaves the position at the end of the stream.
+    void WriteSheet(TMemStream& stream, TvteXLSWorksheet* sheet);
+    // The cell records of one range in one row. Only valid while WriteWorkbook runs.
+    void WriteCell(TMemStream& cells, const TvteXLSRange& range, int32_t row);
+
+    void WriteRecord(uint16_t id, const uint8_t* data, size_t length);
+    void WriteHexRecord(const std::string& text);
+    // Palette position (0..55) of a colour, taking a free position for a new colour.
+    int GetColorIndex(TColor color);
+
+    struct TSheetPosition {
+        uint32_t Bof = 0;
+        size_t BoundSheetField = 0;
+    };
+
+    int32_t StreamStart = 0;
+    TvteXLSWorkbook* Workbook = nullptr;
+    std::vector<TColor> UsedColors;
+    std::vector<TRangeInfo> RangeInfo;
+    std::array<uint32_t, 56> Palette{};
+    bool PaletteChanged = false;
+    std::vector<TSheetPosition> SheetPositions;
+
+  private:
+    void Prepare(TvteXLSWorkbook* workbook);
+    void Finish();
+    void WriteGlobals();
+    void WriteFonts();
+    void WriteFormats();
+    void WriteXFs();
+    TXFBody BuildXF(const TvteXLSRange& range, const TRangeInfo& info);
+    uint16_t BorderColorIndex(const TvteXLSBorder& b);
+    void WriteBoundSheets();
+    void WriteSST();
+    void RangeText(const TvteXLSRange& range, std::u16string& out) const;
+
+    void WriteSheetSettings(TMemStream& s, const TvteXLSWorksheet& sheet);
+    void WriteRowBlocks(TMemStream& s, const TvteXLSWorksheet& sheet,
+                        std::vector<uint32_t>& dbcells);
+    void WriteMerges(TMemStream& s, const TvteXLSWorksheet& sheet);
+
+    TMemStream* stream_ = nullptr;
+    std::optional<TCodePageTable> codePage_;
+    std::vector<TvteXLSRange*> ranges_;  // all ranges, in RangeInfo order
+};
+
+}  // namespace qm::xls

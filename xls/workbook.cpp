@@ -1,0 +1,154 @@
+// The workbook model: sheets, ranges and their replacement rule, columns, names.
+#include "xls/workbook.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+namespace qm::xls {
+
+namespace {
+
+AnsiString KeepAndTrim(const AnsiString& s, size_t keep) {
+    return Trim(s.substr(0, keep));
+}
+
+void CheckRow(int32_t row) {
+    if (row < 0 || row >= kMaxRows)
+        throw EXLSError("Row " + std::to_string(row) +
+                        " is outside the rows a worksheet can hold (0 to 65535)");
+}
+
+void CheckCol(int32_t col) {
+    if (col < 0 || col >= kMaxCols)
+        throw EXLSError("Column " + std::to_string(col) +
+                        " is outside the columns a worksheet can hold (0 to 255)");
+}
+
+bool Overlaps(const TvteXLSRange& r, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    return r.Left() <= right && left <= r.Right() && r.Top() <= bottom && top <= r.Bottom();
+}
+
+}  // namespace
+
+TvteXLSBorder& TvteXLSBorders::Border(int i) {
+    if (i < 0 || i > 5)
+        throw EXLSError("Border " + std::to_string(i) + " is not one of the six borders (0 to 5)");
+    return borders_[i];
+}
+
+const TvteXLSBorder& TvteXLSBorders::Border(int i) const {
+    return const_cast<TvteXLSBorders*>(this)->Border(i);
+}
+
+TvteXLSRange::TvteXLSRange(TvteXLSWorksheet* sheet, int32_t left, int32_t top, int32_t right,
+                           int32_t bottom)
+    : worksheet_(sheet), left_(left), top_(top), right_(right), bottom_(bottom) {}
+
+void TvteXLSRange::SetValue(const TVariant& v) {
+    if (v.VarType() == TVarType::String) {
+        AnsiString s = StringReplaceAll(v.AnsiText(), "\r\n", "\n");
+        if (s.size() > static_cast<size_t>(kMaxCellText))
+            throw EXLSError("A cell text of " + std::to_string(s.size()) +
+                            " characters is longer than a cell can hold (32767)");
+        value_ = TVariant(std::move(s));
+    } else if (v.VarType() == TVarType::OleStr) {
+        std::u16string s;
+        const std::u16string& w = v.WideText();
+        s.reserve(w.size());
+        for (size_t i = 0; i < w.size(); ++i)
+            if (!(w[i] == u'\r' && i + 1 < w.size() && w[i + 1] == u'\n')) s += w[i];
+        if (s.size() > static_cast<size_t>(kMaxCellText))
+            throw EXLSError("A cell text of " + std::to_string(s.size()) +
+                            " characters is longer than a cell can hold (32767)");
+        value_ = TVariant(std::move(s));
+    } else {
+        value_ = v;
+    }
+}
+
+TvteXLSWorksheet::TvteXLSWorksheet(TvteXLSWorkbook* workbook) : workbook_(workbook) {
+    int n = workbook ? workbook->SheetCount() + 1 : 1;
+    auto taken = [&](const AnsiString& name) {
+        if (!workbook) return false;
+        for (int i = 0; i < workbook->SheetCount(); ++i)
+            if (UpperCase(workbook->Sheet(i)->Name()) == UpperCase(name)) return true;
+        return false;
+    };
+    while (taken("Sheet" + std::to_string(n))) ++n;
+    name_ = "Sheet" + std::to_string(n);
+}
+
+void TvteXLSWorksheet::SetName(const AnsiString& name) {
+    name_ = KeepAndTrim(name, 31);
+}
+
+int TvteXLSWorksheet::GetIndex() const {
+    if (!workbook_) return -1;
+    for (int i = 0; i < workbook_->SheetCount(); ++i)
+        if (workbook_->Sheet(i) == this) return i;
+    return -1;
+}
+
+const std::vector<TvteXLSRange*>& TvteXLSWorksheet::RangesInRow(int32_t row) const {
+    static const std::vector<TvteXLSRange*> none;
+    if (row < 0 || static_cast<size_t>(row) >= rowIndex_.size()) return none;
+    return rowIndex_[row];
+}
+
+TvteXLSRange* TvteXLSWorksheet::Range(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    CheckCol(left);
+    CheckCol(right);
+    CheckRow(top);
+    CheckRow(bottom);
+    if (left > right || top > bottom) throw EXLSError("A range must not end before it begins");
+    for (TvteXLSRange* r : RangesInRow(top))
+        if (r->Left() == left && r->Top() == top && r->Right() == right && r->Bottom() == bottom)
+            return r;
+    RemoveOverlapping(left, top, right, bottom);
+
+    ranges_.push_back(std::make_unique<TvteXLSRange>(this, left, top, right, bottom));
+    TvteXLSRange* range = ranges_.back().get();
+    if (rowIndex_.size() <= static_cast<size_t>(bottom)) rowIndex_.resize(bottom + 1);
+    for (int32_t row = top; row <= bottom; ++row) rowIndex_[row].push_back(range);
+
+    ExtendCols(left, right);
+    if (dims_.MinRow == -1 || dims_.MinRow > top) dims_.MinRow = top;
+    if (dims_.MaxRow == -1 || dims_.MaxRow < bottom) dims_.MaxRow = bottom;
+    return range;
+}
+
+void TvteXLSWorksheet::RemoveOverlapping(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    std::unordered_set<const TvteXLSRange*> doomed;
+    for (int32_t row = top; row <= bottom; ++row)
+        for (TvteXLSRange* r : RangesInRow(row))
+            if (Overlaps(*r, left, top, right, bottom)) doomed.insert(r);
+    if (doomed.empty()) return;
+    for (const TvteXLSRange* r : doomed)
+        for (int32_t row = r->Top(); row <= r->Bottom(); ++row) std::erase(rowIndex_[row], r);
+    std::erase_if(ranges_, [&](const auto& r) { return doomed.count(r.get()) > 0; });
+}
+
+void TvteXLSWorksheet::ExtendCols(int32_t left, int32_t right) {
+    if (dims_.MinCol == -1 || dims_.MinCol > left) dims_.MinCol = left;
+    if (dims_.MaxCol == -1 || dims_.MaxCol < right) dims_.MaxCol = right;
+}
+
+TvteXLSCol* TvteXLSWorksheet::Col(int32_t index) {
+    for (const auto& c : cols_)
+        if (c->Index() == index) return c.get();
+    CheckCol(index);
+    cols_.push_back(std::make_unique<TvteXLSCol>(index));
+    ExtendCols(index, index);
+    return cols_.back().get();
+}
+
+void TvteXLSWorkbook::SetUserName(const AnsiString& name) {
+    userName_ = KeepAndTrim(name, 66);
+}
+
+TvteXLSWorksheet* TvteXLSWorkbook::AddSheet() {
+    sheets_.push_back(std::make_unique<TvteXLSWorksheet>(this));
+    return sheets_.back().get();
+}
+
+}  // namespace qm::xls
