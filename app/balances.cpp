@@ -66,6 +66,8 @@ void RecalculateAllBalances(TSQLiteDatabase& db, const PeriodFilter& period,
                             const std::function<void(int, int)>& progress) {
     const AnsiString condition =
         period.on ? "where ts >= '" + period.from + "' and ts <= '" + period.to + "'" : AnsiString();
+    // The amounts are derived values, but an interruption must not leave them half zeroed.
+    TSQLiteTransaction tr(db);
     db.ExecSQL("update bill set amount = 0");
 
     auto accounts = db.GetTable("select distinct src_bill_id from bill_move " + condition);
@@ -100,6 +102,7 @@ void RecalculateAllBalances(TSQLiteDatabase& db, const PeriodFilter& period,
         }
         db.ExecSQL("update bill set amount = " + AccountAmountText(total) + " where id = " + groupId);
     }
+    tr.Commit();
 }
 
 }  // namespace qm
