@@ -23,6 +23,13 @@ std::string HexOf(F write) {
     return Hex(s);
 }
 
+template <typename F>
+qm::xls::Bytes BytesOf(F write) {
+    qm::xls::TMemStream s;
+    write(s);
+    return s.Data();
+}
+
 struct Record {
     size_t Position;  // of the header
     uint16_t Id;
