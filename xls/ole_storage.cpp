@@ -7,6 +7,7 @@
 #include <gsf/gsf-output-stdio.h>
 #include <gsf/gsf-utils.h>
 
+#include <cerrno>
 #include <mutex>
 
 namespace qm::xls {
@@ -22,33 +23,54 @@ void InitOnce() {
     std::call_once(once, [] { gsf_init(); });
 }
 
-// The desktop's storage status for a failure reported by the file layer.
-HRESULT FromError(const GError* err, HRESULT fallback) {
-    if (!err || err->domain != G_FILE_ERROR) return fallback;
-    switch (err->code) {
-        case G_FILE_ERROR_NOENT:
-        case G_FILE_ERROR_NOTDIR:
+// The desktop's storage status for a failed system call.
+HRESULT FromErrno(int err, HRESULT fallback) {
+    switch (err) {
+        case ENOENT:
+        case ENOTDIR:
             return STG_E_PATHNOTFOUND;
-        case G_FILE_ERROR_ACCES:
-        case G_FILE_ERROR_PERM:
-        case G_FILE_ERROR_ROFS:
-        case G_FILE_ERROR_ISDIR:
-        case G_FILE_ERROR_TXTBSY:
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EISDIR:
+        case ETXTBSY:
             return STG_E_ACCESSDENIED;
-        case G_FILE_ERROR_NAMETOOLONG:
+        case ENAMETOOLONG:
             return STG_E_INVALIDNAME;
-        case G_FILE_ERROR_MFILE:
-        case G_FILE_ERROR_NFILE:
+        case EMFILE:
+        case ENFILE:
             return STG_E_TOOMANYOPENFILES;
-        case G_FILE_ERROR_NOMEM:
+        case ENOMEM:
             return STG_E_INSUFFICIENTMEMORY;
-        case G_FILE_ERROR_NOSPC:
+        case ENOSPC:
+        case EDQUOT:
             return STG_E_MEDIUMFULL;
-        case G_FILE_ERROR_IO:
+        case EIO:
             return STG_E_WRITEFAULT;
         default:
             return fallback;
     }
+}
+
+// The same for a failure reported by libgsf, which gives the system's error number as its code.
+HRESULT FromError(const GError* err, HRESULT fallback) {
+    if (!err) return fallback;
+    if (err->domain == gsf_output_error_id()) return FromErrno(err->code, fallback);
+    if (err->domain == G_FILE_ERROR) {
+        switch (err->code) {
+            case G_FILE_ERROR_NOENT:
+                return FromErrno(ENOENT, fallback);
+            case G_FILE_ERROR_ACCES:
+                return FromErrno(EACCES, fallback);
+            case G_FILE_ERROR_NOSPC:
+                return FromErrno(ENOSPC, fallback);
+            case G_FILE_ERROR_NAMETOOLONG:
+                return FromErrno(ENAMETOOLONG, fallback);
+            default:
+                return fallback;
+        }
+    }
+    return fallback;
 }
 
 // Length in UTF-16 code units of a UTF-8 text.
