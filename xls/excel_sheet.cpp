@@ -29,6 +29,7 @@ void CheckHeader(const std::u16string& text, const char* what) {
 }  // namespace
 
 void TvteExcelWriter::WriteSheet(TMemStream& s, TvteXLSWorksheet* sheet) {
+    RequireSave();
     const TSheetDimensions& d = sheet->Dimensions();
     bool hasRows = d.MinRow >= 0 && d.MaxRow >= 0;
     size_t blocks = hasRows ? (d.MaxRow - d.MinRow + kRowsPerBlock) / kRowsPerBlock : 0;
@@ -131,6 +132,7 @@ void TvteExcelWriter::WriteRowBlocks(TMemStream& s, const TvteXLSWorksheet& shee
 }
 
 void TvteExcelWriter::WriteCell(TMemStream& cells, const TvteXLSRange& range, int32_t row) {
+    if (!range.WriterData) throw EXLSError("A range can only be written as part of its workbook");
     const TRangeInfo& info = *range.WriterData;
     auto xf = static_cast<uint16_t>(info.XF);
     auto r = static_cast<uint16_t>(row);

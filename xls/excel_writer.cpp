@@ -112,11 +112,18 @@ void TvteExcelWriter::Save(TvteXLSWorkbook* workbook, const std::filesystem::pat
     if (Failed(hr)) throw EXLSError(Format("Commit error %lld", hr));
 }
 
+void TvteExcelWriter::RequireSave() const {
+    if (!stream_ || !codePage_)
+        throw EXLSError("Records can only be written while a workbook is being written");
+}
+
 void TvteExcelWriter::WriteRecord(uint16_t id, const uint8_t* data, size_t length) {
+    RequireSave();
     xls::WriteRecord(*stream_, id, data, length);
 }
 
 void TvteExcelWriter::WriteHexRecord(const std::string& text) {
+    RequireSave();
     stream_->Write(ParseHex(text));
 }
 

@@ -51,11 +51,13 @@ class TvteExcelWriter : public TvteCustomWriter {
 
     // The whole workbook stream, written at the stream's position.
     void WriteWorkbook(TMemStream& stream, TvteXLSWorkbook* workbook);
-    // One worksheet substream, BOF to EOF; leaves the position at the end of the stream.
+    // One worksheet substream, BOF to EOF; leaves the position at the end of the stream. Only
+    // valid while WriteWorkbook runs.
     void WriteSheet(TMemStream& stream, TvteXLSWorksheet* sheet);
     // The cell records of one range in one row. Only valid while WriteWorkbook runs.
     void WriteCell(TMemStream& cells, const TvteXLSRange& range, int32_t row);
 
+    // Write into the stream of the running WriteWorkbook; outside it they raise EXLSError.
     void WriteRecord(uint16_t id, const uint8_t* data, size_t length);
     void WriteHexRecord(const std::string& text);
     // Palette position (0..55) of a colour, taking a free position for a new colour.
@@ -75,6 +77,7 @@ class TvteExcelWriter : public TvteCustomWriter {
     std::vector<TSheetPosition> SheetPositions;
 
   private:
+    void RequireSave() const;
     void Prepare(TvteXLSWorkbook* workbook);
     void Finish();
     void WriteGlobals();

@@ -503,3 +503,21 @@ TEST(ExcelWriter, WhatTheFileCannotHoldIsRefusedAndTheRangesAreLeftClean) {
               "no error");
     EXPECT_EQ(failure([](auto& s, auto&) { s.Col(1)->Width = 65280; }), "no error");
 }
+
+TEST(ExcelWriter, RecordsCannotBeWrittenOutsideAWorkbook) {
+    TvteExcelWriter w;
+    TvteXLSWorkbook book;
+    TvteXLSWorksheet* sheet = book.AddSheet();
+    TvteXLSRange* r = sheet->Range(0, 0, 0, 0);
+    TMemStream s;
+    EXPECT_THROW(w.WriteRecord(0x000A, nullptr, 0), EXLSError);
+    EXPECT_THROW(w.WriteHexRecord("0a 00 00 00"), EXLSError);
+    EXPECT_THROW(w.WriteSheet(s, sheet), EXLSError);
+    EXPECT_THROW(w.WriteCell(s, *r, 0), EXLSError);
+    EXPECT_EQ(s.Size(), 0u);
+    // A writer can be used again after a save.
+    w.WriteWorkbook(s, &book);
+    TMemStream again;
+    w.WriteWorkbook(again, &book);
+    EXPECT_EQ(again.Data(), s.Data());
+}

@@ -142,3 +142,149 @@ TEST(ReadBack, OneSheetWithEveryKindOfContentReadsBackAsWritten) {
     EXPECT_EQ(fonts[amountXf["font"].toInt()].toObject()["weight"].toInt(), 100);
     EXPECT_TRUE(xfs[Cell(s, 2, 0)[4].toInt()].toObject()["wrap"].toInt());
 }
+
+TEST(ReadBack, SeveralSheetsKeepTheirNamesCellsFontsAndFormats) {
+    CodePage cp("CP1251");
+    qmtest::TempDir dir;
+    TvteXLSWorkbook book;
+    const char* names[] = {"Доходы", "Expenses", "Итоги 2024"};
+    for (int i = 0; i < 3; ++i) {
+        TvteXLSWorksheet* sheet = book.AddSheet();
+        sheet->SetName(FromUtf8(names[i]));
+        sheet->Col(1)->Width = 2560 * (i + 1);
+        for (int row = 0; row < 40 + i; ++row) {
+            TvteXLSRange* label = sheet->Range(0, row, 0, row);
+            label->SetValue(FromUtf8("Счёт ") + std::to_string(row));
+            TvteXLSRange* value = sheet->Range(1, row, 1, row);
+            value->SetValue(row * 1.5 + i);
+            value->NumberFormat = i == 1 ? "#,##0.00" : "0.0";
+        }
+        TvteXLSRange* total = sheet->Range(0, 45, 1, 46);
+        total->SetValue(FromUtf8("Итого"));
+        total->Font.Style = fsBold | fsItalic | fsUnderline;
+        total->Font.Name = "Times New Roman";
+    }
+    book.SetUserName(FromUtf8("Пользователь"));
+    TMemStream built;
+    TvteExcelWriter().WriteWorkbook(built, &book);
+    TvteExcelWriter().Save(&book, dir / "three.xls");
+    QJsonObject back = xlstest::ReadBack(dir / "three.xls", dir / "stream.bin");
+    ASSERT_FALSE(back.isEmpty());
+    ExpectCleanContainer(back, built.Data(), dir / "stream.bin");
+
+    QJsonObject b = back["book"].toObject();
+    EXPECT_EQ(Str(b["user_name"]), QString::fromUtf8("Пользователь"));
+    QJsonArray sheets = b["sheets"].toArray();
+    ASSERT_EQ(sheets.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        QJsonObject s = sheets[i].toObject();
+        EXPECT_EQ(Str(s["name"]), QString::fromUtf8(names[i]));
+        EXPECT_EQ(s["nrows"].toInt(), 47);
+        EXPECT_EQ(s["selected"].toBool(), i == 0);
+        EXPECT_EQ(s["widths"].toObject()["1"].toInt(), 2560 * (i + 1));
+        EXPECT_EQ(s["merged"].toArray(), QJsonArray{QJsonArray({45, 47, 0, 2})});
+        for (int row = 0; row < 40 + i; ++row) {
+            EXPECT_EQ(Str(Cell(s, row, 0)[3]), QString::fromUtf8("Счёт ") + QString::number(row));
+            EXPECT_EQ(Cell(s, row, 1)[2].toInt(), kNumber);
+            EXPECT_DOUBLE_EQ(Cell(s, row, 1)[3].toDouble(), row * 1.5 + i);
+        }
+        QJsonObject numberXf = b["xfs"].toArray()[Cell(s, 0, 1)[4].toInt()].toObject();
+        EXPECT_EQ(Str(b["formats"].toObject()[QString::number(numberXf["format"].toInt())]),
+                  i == 1 ? "#,##0.00" : "0.0");
+        QJsonObject totalXf = b["xfs"].toArray()[Cell(s, 45, 0)[4].toInt()].toObject();
+        QJsonObject font = b["fonts"].toArray()[totalXf["font"].toInt()].toObject();
+        EXPECT_EQ(Str(font["name"]), "Times New Roman");
+        EXPECT_EQ(font["weight"].toInt(), 1000);
+        EXPECT_EQ(font["italic"].toInt(), 1);
+        EXPECT_EQ(font["underline"].toInt(), 1);
+        EXPECT_EQ(Str(Cell(s, 45, 0)[3]), QString::fromUtf8("Итого"));
+    }
+    // The built-in number styles are style formats with the formats their names promise.
+    QJsonObject styles = b["styles"].toObject();
+    QJsonArray xfs = b["xfs"].toArray();
+    for (auto [name, format] : {std::pair{"Currency", 44},
+                                {"Currency [0]", 42},
+                                {"Percent", 9},
+                                {"Comma", 43},
+                                {"Comma [0]", 41},
+                                {"Normal", 0}}) {
+        QJsonObject xf = xfs[styles[name].toArray()[1].toInt()].toObject();
+        EXPECT_EQ(xf["is_style"].toInt(), 1) << name;
+        EXPECT_EQ(xf["format"].toInt(), format) << name;
+    }
+    EXPECT_EQ(Str(b["formats"].toObject()["6"]),
+              QString::fromUtf8("#,##0\"р.\";[Red]\\-#,##0\"р.\""));
+}
+
+TEST(ReadBack, ManyAndLongStringsAcrossContinueRecordsAndTheLastRow) {
+    qmtest::TempDir dir;
+    TvteXLSWorkbook book;
+    TvteXLSWorksheet* sheet = book.AddSheet();
+    std::vector<QString> expected;
+    for (int row = 0; row < 3000; ++row) {
+        AnsiString text = "row " + std::to_string(row) + " " + AnsiString(row % 50, 'x');
+        if (row % 500 == 7) text = AnsiString(32767, static_cast<char>('A' + row % 26));
+        sheet->Range(0, row, 0, row)->SetValue(text);
+        expected.push_back(QString::fromStdString(text));
+    }
+    sheet->Range(255, 65535, 255, 65535)->SetValue(AnsiString("last"));
+    TMemStream built;
+    TvteExcelWriter().WriteWorkbook(built, &book);
+    TvteExcelWriter().Save(&book, dir / "strings.xls");
+    QJsonObject back = xlstest::ReadBack(dir / "strings.xls", dir / "stream.bin");
+    ASSERT_FALSE(back.isEmpty());
+    ExpectCleanContainer(back, built.Data(), dir / "stream.bin");
+    QJsonObject s = back["book"].toObject()["sheets"].toArray()[0].toObject();
+    EXPECT_EQ(s["nrows"].toInt(), 65536);
+    EXPECT_EQ(s["ncols"].toInt(), 256);
+    EXPECT_EQ(Str(Cell(s, 65535, 255)[3]), "last");
+    QJsonArray cells = s["cells"].toArray();
+    int checked = 0;
+    for (const QJsonValue& v : cells) {
+        QJsonArray c = v.toArray();
+        if (c[1].toInt() != 0) continue;
+        EXPECT_EQ(c[3].toString(), expected.at(c[0].toInt())) << "row " << c[0].toInt();
+        ++checked;
+    }
+    EXPECT_EQ(checked, 3000);
+    EXPECT_GT(xlstest::RecordsWithId(xlstest::Records(built.Data()), 0x003C).size(), 10u);
+}
+
+TEST(ReadBack, ColoursOutsideTheDefaultPaletteAreStoredInIt) {
+    qmtest::TempDir dir;
+    TvteXLSWorkbook book;
+    TvteXLSWorksheet* sheet = book.AddSheet();
+    TvteXLSRange* plain = sheet->Range(0, 0, 0, 0);
+    plain->SetValue(1);
+    TvteExcelWriter().Save(&book, dir / "default.xls");
+    QJsonObject colours =
+        xlstest::ReadBack(dir / "default.xls")["book"].toObject()["colours"].toObject();
+    TvteExcelWriter defaults;
+    for (int p = 0; p < 56; ++p) {
+        QJsonArray rgb = colours[QString::number(p + 8)].toArray();
+        uint32_t c = defaults.Palette[p];
+        EXPECT_EQ(rgb, (QJsonArray{int(c & 0xFF), int(c >> 8 & 0xFF), int(c >> 16 & 0xFF)}))
+            << p + 8;
+    }
+
+    TvteXLSRange* coloured = sheet->Range(1, 0, 1, 0);
+    coloured->SetValue(AnsiString("c"));
+    coloured->Font.Color = RGB(0x12, 0x34, 0x56);
+    coloured->FillPattern = 1;
+    coloured->FillForeColor = RGB(0xAB, 0xCD, 0xEF);
+    coloured->Borders.Border(bdTop).LineStyle = 2;
+    coloured->Borders.Border(bdTop).Color = clBlue;
+    TvteExcelWriter().Save(&book, dir / "coloured.xls");
+    QJsonObject b = xlstest::ReadBack(dir / "coloured.xls")["book"].toObject();
+    EXPECT_EQ(Str(b["log"]), QString());
+    QJsonObject s = b["sheets"].toArray()[0].toObject();
+    QJsonObject xf = b["xfs"].toArray()[Cell(s, 0, 1)[4].toInt()].toObject();
+    QJsonObject font = b["fonts"].toArray()[xf["font"].toInt()].toObject();
+    auto rgbOf = [&](int index) {
+        return b["colours"].toObject()[QString::number(index)].toArray();
+    };
+    EXPECT_EQ(rgbOf(font["colour_index"].toInt()), (QJsonArray{0x12, 0x34, 0x56}));
+    EXPECT_EQ(xf["pattern"].toInt(), 1);
+    EXPECT_EQ(rgbOf(xf["fore"].toInt()), (QJsonArray{0xAB, 0xCD, 0xEF}));
+    EXPECT_EQ(xf["border"].toObject()["top"].toArray(), (QJsonArray{2, 12}));
+}

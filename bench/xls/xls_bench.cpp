@@ -1,0 +1,75 @@
+// Time to fill and save a sheet of 65,000 rows by 7 columns, the shape of a long account export:
+// date, number, two texts, two amounts with a number format, and a note.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "xls/excel_writer.h"
+
+using namespace qm::xls;
+
+namespace {
+
+constexpr int kRows = 65000;
+
+void Fill(TvteXLSWorkbook& book) {
+    TvteXLSWorksheet* sheet = book.AddSheet();
+    sheet->SetName("Moves");
+    for (int c = 0; c < 7; ++c) sheet->Col(c)->Width = 3000 + c * 256;
+    for (int row = 0; row < kRows; ++row) {
+        sheet->Range(0, row, 0, row)
+            ->SetValue(AnsiString("2024-05-") + std::to_string(1 + row % 28));
+        sheet->Range(1, row, 1, row)->SetValue(row + 1);
+        sheet->Range(2, row, 2, row)->SetValue(AnsiString("Groceries and household"));
+        sheet->Range(3, row, 3, row)->SetValue(AnsiString("Account ") + std::to_string(row % 40));
+        TvteXLSRange* in = sheet->Range(4, row, 4, row);
+        in->SetValue(row * 0.37);
+        in->NumberFormat = "#,##0.00";
+        TvteXLSRange* out = sheet->Range(5, row, 5, row);
+        out->SetValue(-row * 1.13);
+        out->NumberFormat = "#,##0.00";
+        out->Borders.Border(bdBottom).LineStyle = 1;
+        sheet->Range(6, row, 6, row)
+            ->SetValue(AnsiString("note for move number ") + std::to_string(row));
+    }
+}
+
+std::filesystem::path Target() {
+    return std::filesystem::temp_directory_path() /
+           ("xls_bench_" + std::to_string(getpid()) + ".xls");
+}
+
+void BM_FillAndSave65000x7(benchmark::State& state) {
+    std::filesystem::path file = Target();
+    for (auto _ : state) {
+        TvteXLSWorkbook book;
+        Fill(book);
+        TvteExcelWriter().Save(&book, file);
+    }
+    state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(file));
+    std::filesystem::remove(file);
+}
+
+void BM_Save65000x7(benchmark::State& state) {
+    std::filesystem::path file = Target();
+    TvteXLSWorkbook book;
+    Fill(book);
+    for (auto _ : state) TvteExcelWriter().Save(&book, file);
+    std::filesystem::remove(file);
+}
+
+void BM_Fill65000x7(benchmark::State& state) {
+    for (auto _ : state) {
+        TvteXLSWorkbook book;
+        Fill(book);
+        benchmark::DoNotOptimize(book.Sheet(0)->RangeCount());
+    }
+}
+
+}  // namespace
+
+BENCHMARK(BM_FillAndSave65000x7)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Save65000x7)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Fill65000x7)->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();
