@@ -1,5 +1,6 @@
 // The main window's start-up and shut-down: texts, the database file, settings, window state.
 #include <QMenuBar>
+#include <QResizeEvent>
 #include <cstdlib>
 
 #include "app/database_file.h"
@@ -17,7 +18,6 @@ std::unique_ptr<TSQLiteDatabase> DB;
 TForm1::TForm1() {
     Form1 = this;
     SetDefaultOwner(this);
-    ActionMainMenuBar1 = new QMenuBar(this);
     FormCreate();
 }
 
@@ -64,7 +64,8 @@ bool TForm1::OpenDatabase() {
     const struct {
         bool needed;
         char which;
-    } upgrades[] = {{layout.needUpgradeA, 'A'}, {layout.needUpgradeB, 'B'}, {layout.needUpgradeC, 'C'}};
+    } upgrades[] = {
+        {layout.needUpgradeA, 'A'}, {layout.needUpgradeB, 'B'}, {layout.needUpgradeC, 'C'}};
     for (const auto& u : upgrades) {
         if (!u.needed) continue;
         if (MessageBox(this, Ui(107), Ui(134), MB_YESNO | MB_ICONQUESTION) != IDYES) {
@@ -76,6 +77,112 @@ bool TForm1::OpenDatabase() {
     return true;
 }
 
+void TForm1::CreateControls() {
+    ActionMainMenuBar1 = new QMenuBar(this);
+    Panel1 = new TPanel(this);
+    CheckBox1 = new TCheckBox(Panel1);
+    Label1 = new TLabel(Panel1);
+    Label2 = new TLabel(Panel1);
+    DateTimePicker1 = new TDateTimePicker(Panel1);
+    Label3 = new TLabel(Panel1);
+    DateTimePicker2 = new TDateTimePicker(Panel1);
+    ProgressBar1 = new TProgressBar(Panel1);
+    ProgressBar1->SetVisible(false);
+    Button1 = new TButton(this);
+    CheckBox1->OnClick = [this] { CheckBox1Click(); };
+    for (TDateTimePicker* p : {DateTimePicker1, DateTimePicker2}) {
+        p->OnCloseUp = [this] { CheckBox1Click(); };
+        p->OnKeyDown = [this](int& key, TShiftState shift) { DateTimePicker1KeyDown(key, shift); };
+    }
+    CreateActions();
+}
+
+void TForm1::SetCaptions() {
+    Label1->SetCaption(Ui(38));
+    Label2->SetCaption(Ui(16));
+    Label3->SetCaption(Ui(17));
+    CreatePopupMenus();
+    CreateMainMenu();
+    BillColumnCaptions[0] = Ui(30);
+    BillColumnCaptions[1] = Ui(31);
+    BillColumnCaptions[2] = Ui(32);
+    BillColumnCaptions[3] = Ui(84);
+    BillColumnCaptions[6] = Ui(85);
+    CreateHeadButtons();
+}
+
+void TForm1::LayoutBars() {
+    const int mb = ActionMainMenuBar1->sizeHint().height();
+    ActionMainMenuBar1->setGeometry(0, 0, width(), mb);
+    const int h = Panel1Height();
+    Panel1->SetBounds(0, height() - h, width(), h);
+    int x = 8;
+    auto place = [&](TControl* c, QWidget* w, int wide) {
+        c->SetBounds(x, (h - w->sizeHint().height()) / 2, wide, w->sizeHint().height());
+        x += wide + 6;
+    };
+    place(CheckBox1, CheckBox1, 20);
+    Label1->adjustSize();
+    place(Label1, Label1, Label1->width());
+    Label2->adjustSize();
+    place(Label2, Label2, Label2->width());
+    place(DateTimePicker1, DateTimePicker1, 110);
+    Label3->adjustSize();
+    place(Label3, Label3, Label3->width());
+    place(DateTimePicker2, DateTimePicker2, 110);
+    ProgressBar1->SetBounds(x + 10, (h - 16) / 2, std::max(50, width() - x - 30), 16);
+    Button1->SetBounds(8, height() - h + 3, 120, h - 6);
+}
+
+int TForm1::Panel1Height() const {
+    return 32;
+}
+
+void TForm1::UpdateReportControls() {
+    const bool report = CurrentTab().Kind == tkReport;
+    Panel1->SetVisible(!report);
+    Button1->SetVisible(report);
+    Button1->SetCaption(Ui(158));
+}
+
+void TForm1::SettleDateFormat() {
+    // A choice made in the settings dialog lasts: the desktop's format serves only when none
+    // was stored.
+    if (storedDateFormatIndex_ >= 1 && storedDateFormatIndex_ <= 4) {
+        DateFormatIndex = storedDateFormatIndex_;
+        return;
+    }
+    AnsiString p = LowerCase(SystemShortDateFormat());
+    p = StringReplaceAll(p, "mm", "m");
+    p = StringReplaceAll(p, "dd", "d");
+    p = StringReplaceAll(StringReplaceAll(p, "yy", "y"), "yy", "y");
+    if (p == "m/d/y")
+        DateFormatIndex = 1;
+    else if (p == "d/m/y")
+        DateFormatIndex = 2;
+    else if (p == "d.m.y")
+        DateFormatIndex = 3;
+    else if (p == "y-m-d")
+        DateFormatIndex = 4;
+    else
+        DateFormatIndex = 3;
+}
+
+void TForm1::ApplyDateFormat() {
+    const char* formats[] = {"MM/dd/yyyy", "dd/MM/yyyy", "dd.MM.yyyy", "yyyy-MM-dd"};
+    DateFormat =
+        DateFormatIndex >= 1 && DateFormatIndex <= 4 ? formats[DateFormatIndex - 1] : "dd.MM.yyyy";
+    DateTimePicker1->SetFormat(DateFormat);
+    DateTimePicker2->SetFormat(DateFormat);
+    TFormatSettings& fs = FormatSettings();
+    fs.ShortDateFormat = DateFormat;
+    fs.LongDateFormat = DateFormat;
+    fs.DateSeparator = DateFormatIndex == 4 ? DateFormat[4] : DateFormat[2];
+    fs.TimeSeparator = ':';
+    fs.DecimalSeparator = ',';
+    LastDate = FormatDateTime(DateFormat, Date());
+}
+
 void TForm1::UpdateCaption() {
     AnsiString caption = "Quillmarsh 1.5";
     if (!Title.empty()) caption += " - " + Title;
@@ -83,30 +190,106 @@ void TForm1::UpdateCaption() {
 }
 
 void TForm1::FormCreate() {
+    ResetMainWindowState();
     DbFailed = false;
     UiStrings = LoadUiStrings();
-    InstallDatabaseFailureExit();
+    CreateControls();
+    SetCaptions();
+    // Step 4: layout and the tree tab.
+    GlyphBitmap.reset();
+    DB.reset();
+    TabStripTop = 100;
+    ContentTop += TabStripTop;
+    THeadTab tree;
+    tree.Kind = tkTree;
+    tree.Caption = Ui(56);
+    Head.HeadTabs.push_back(tree);
+    BillTypeViews.resize(3);
+    // Step 5: the period pickers and defaults.
+    for (TDateTimePicker* p : {DateTimePicker1, DateTimePicker2}) {
+        p->SetDate(Date());
+        p->SetEnabled(false);
+        p->SetColor(clBtnFace);
+    }
+    TitleInReports = false;
     Title = Ui(86);
+    MainCurrencyId = -1;
+    InstallDatabaseFailureExit();
+    move(204, 120);
+    resize(800, 446);
     try {
         if (!OpenDatabase()) {
             terminated_ = true;
             return;
         }
-        UpdateCaption();
+        ReadSettings();
+        FinishStartup();
         startupComplete_ = true;
     } catch (const std::exception& e) {
-        // The remaining start-up steps are skipped; the window stays blank and, since the
-        // settings were never read, none are written back at the end.
+        // The remaining steps are skipped; the window stays blank and, since the settings were
+        // not all read, none are written back at the end.
         ShowException(e);
     }
 }
 
+void TForm1::FinishStartup() {
+    if (HeadIndex < 0 || HeadIndex >= static_cast<int>(Head.HeadTabs.size())) HeadIndex = 0;
+    UpdateReportControls();
+    SettleDateFormat();
+    // Step 10: the tab strip's surface and the glyphs.
+    GlyphBitmap = std::make_unique<TBitmap>(50000, 50);
+    LoadGlyphSets();
+    Head.FontName = "Arial";
+    Head.FontSize = 9;
+    const int kind = CurrentTab().Kind;
+    HeadButtons.ButtonGroup = kind == tkTree ? 1 : kind == tkLedger ? 0 : -1;
+    // Step 11: command enabling.
+    if (kind == tkTree) {
+        int mode = 3;
+        if (SelectBill > 0) {
+            auto t = DB->GetTable("select bill_id from bill where id = " + IntToStr(SelectBill));
+            if (!t->Eof()) mode = t->FieldAsString(0) == "0" ? 1 : 2;
+        }
+        DoEnable(mode);
+    } else if (kind == tkLedger) {
+        DoEnable(4);
+    }
+    Ledger.CurCol = 0;
+    Ledger.CaretPos = 1;
+    Ledger.SelStart = 1;
+    Ledger.SelLength = 2;
+    FilterEnabled = true;
+    UpdateCaption();
+    if (MainCurrencyId == -1) {
+        auto t = DB->GetTable("select id from currency order by id limit 0,1");
+        if (!t->Eof()) MainCurrencyId = static_cast<int>(t->FieldAsInteger(0));
+    }
+    TCanvas& canvas = Canvas();
+    canvas.Font = TFont();
+    canvas.Font.Name = "Arial";
+    canvas.Font.Size = 9;
+    BillColumnWidths[0] = canvas.TextWidth("10.10.2010 ") + 4;
+    ApplyDateFormat();
+}
+
 void TForm1::FormDestroy() {
+    TSQLiteDatabase::SetFailureHandler({});
     if (DbFailed || !DB || !startupComplete_) {
         DB.reset();
         return;
     }
+    WriteSettings();
     DB.reset();
+    GlyphBitmap.reset();
+}
+
+void TForm1::resizeEvent(QResizeEvent* e) {
+    if (ActionMainMenuBar1) LayoutBars();
+    TPaintedWidget::resizeEvent(e);
+}
+
+void TForm1::Repaint() {
+    FormPaint();
 }
 
 }  // namespace qm

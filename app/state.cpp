@@ -6,6 +6,8 @@ namespace qm {
 int TabStripTop = 0;
 int ContentTop = 23;
 
+std::vector<TBitmap> TreeGlyphs;
+std::vector<TBitmap> ScrollGlyphs;
 THead Head;
 TLedgerState Ledger;
 std::vector<TBillTypeView> BillTypeViews;
@@ -25,6 +27,8 @@ void ResetMainWindowState() {
     TabStripTop = 0;
     ContentTop = 23;
     Head = THead();
+    TreeGlyphs.clear();
+    ScrollGlyphs.clear();
     Ledger = TLedgerState();
     BillTypeViews.clear();
     HeadButtons = THeadButtons();

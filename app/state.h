@@ -36,8 +36,8 @@ struct THeadTab {
     AnsiString Caption;
     TRect TabRect{};
     TRect CloseRect{};
-    int Id = 0;      // ledger: bill.id; report: 0 charts, 1 table, 2 balance
-    int Kind = 0;    // TTabKind
+    int Id = 0;    // ledger: bill.id; report: 0 charts, 1 table, 2 balance
+    int Kind = 0;  // TTabKind
     int BillTypeId = 0;
     int TopRow = 0;
     int SelMove = -1;
@@ -80,8 +80,9 @@ struct TLedgerState {
 // One row of a tree pane: a group or, under an open group, one of its accounts.
 struct TBillTreeRow {
     int Id = 0;
-    int OpenState = 0;     // group: 1 open, otherwise closed; account: -1
-    int ExpanderKind = 0;  // 0 open group, 1 closed group, 2 empty group, 3 inner account, 4 last account
+    int OpenState = 0;  // group: 1 open, otherwise closed; account: -1
+    int ExpanderKind =
+        0;  // 0 open group, 1 closed group, 2 empty group, 3 inner account, 4 last account
     AnsiString Name;
     AnsiString CurrencyName;
     AnsiString AmountText;
@@ -130,6 +131,11 @@ inline constexpr int ScrollBarWidth = 16;
 extern int TabStripTop;
 extern int ContentTop;
 
+// Glyphs cut at start-up: tree rows by ExpanderKind, and the thirteen scroll-bar pictures
+// (0 up, 1 track, 2 thumb, 3 down, 4-6 hovered, 7-9 pressed, 10-12 disabled).
+extern std::vector<TBitmap> TreeGlyphs;
+extern std::vector<TBitmap> ScrollGlyphs;
+
 extern THead Head;
 extern TLedgerState Ledger;
 extern std::vector<TBillTypeView> BillTypeViews;
@@ -145,7 +151,9 @@ extern bool BalanceOverflowShown;
 extern std::array<AnsiString, 7> BillColumnCaptions;
 extern std::array<int, 7> BillColumnWidths;
 
-inline THeadTab& CurrentTab() { return Head.HeadTabs.at(HeadIndex); }
+inline THeadTab& CurrentTab() {
+    return Head.HeadTabs.at(HeadIndex);
+}
 
 // Back to the values the program starts with (tests start each case from them).
 void ResetMainWindowState();

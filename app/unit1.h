@@ -1,47 +1,171 @@
 // TForm1, the main window. One class in several source files, one per concern: start-up and
-// settings (startup.cpp), ... . The window-free logic it calls lives in plain functions beside it.
+// shut-down (startup.cpp), settings (settings.cpp), menus and commands (main_menu.cpp), the
+// period filter and balances (period.cpp). The window-free logic it calls lives in plain
+// functions beside it (ledger_buffer, balances, move_store, amounts, database_file).
 #pragma once
 
-#include <QWidget>
+#include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
+#include "app/balances.h"
+#include "app/state.h"
 #include "db/sqlite_table3.h"
 #include "platform/ansistring.h"
+#include "platform/controls.h"
+#include "platform/offscreen_widget.h"
 
 class QMenuBar;
+class QMenu;
+class QAction;
 
 namespace qm {
 
-class TForm1 : public QWidget {
+class TForm1 : public TPaintedWidget {
     Q_OBJECT
-public:
+  public:
     TForm1();
     ~TForm1() override;
 
     // Start-up ended the program (the user declined to create or upgrade the file, or the file
     // has another layout): the caller ends the process without running the message loop.
     bool Terminated() const { return terminated_; }
+    // Start-up ran to its end; only then are the settings written back at shut-down.
+    bool StartupComplete() const { return startupComplete_; }
 
+    // Settings and start-up state.
     std::vector<AnsiString> UiStrings;
     AnsiString Title;
-    bool DbFailed = false;
+    AnsiString DateFormat = "dd.MM.yyyy";
+    bool TitleInReports = false;
+    bool TwoDecimals = false;
+    bool NegativeRed = false;
+    int MainCurrencyId = -1;
+    int DateFormatIndex = 3;
     int BackupCount = 1;
     int BackupDate = 0;
-
-    QMenuBar* ActionMainMenuBar1 = nullptr;
+    std::unique_ptr<TBitmap> GlyphBitmap;
+    bool DbFailed = false;
 
     const AnsiString& Ui(int index) const;
 
-private:
+    // Controls of the window.
+    QMenuBar* ActionMainMenuBar1 = nullptr;
+    TPanel* Panel1 = nullptr;  // the period filter bar
+    TCheckBox* CheckBox1 = nullptr;
+    TDateTimePicker* DateTimePicker1 = nullptr;
+    TDateTimePicker* DateTimePicker2 = nullptr;
+    TLabel* Label1 = nullptr;
+    TLabel* Label2 = nullptr;
+    TLabel* Label3 = nullptr;
+    TProgressBar* ProgressBar1 = nullptr;
+    TButton* Button1 = nullptr;  // print
+    QMenu* PopupMenu1 = nullptr;
+    QMenu* PopupMenu2 = nullptr;
+
+    // Action1..Action32 of the main menu and N1..N22 of the two pop-up menus.
+    QAction* Action(int n) const { return actions_.at(n); }
+    QAction* N(int n) const { return items_.at(n); }
+
+    // Period filter and balances.
+    PeriodFilter Period() const;
+    void CalcBillAmount(const AnsiString& id);
+    void CheckBox1Click();
+    void DateTimePicker1KeyDown(int& key, TShiftState shift);
+
+    // Settings rows as shut-down writes them, in order (name, value).
+    std::vector<std::pair<AnsiString, AnsiString>> SettingsRows() const;
+    void WriteSettings();
+
+    // The height of the period bar at the bottom of the window.
+    int Panel1Height() const;
+
+    // Command enabling for one of five situations: 1 a group selected in the tree, 2 an
+    // account, 3 a tree with nothing selected, 4 a ledger, 5 a ledger row being edited.
+    void DoEnable(int mode);
+    // Where SelectBill stands among its siblings: -1 first, 0 middle, 1 last, 2 the only one.
+    int GetBillPosKind() const;
+    int BudgetRowIndex = -1;
+
+    // Painting: every view draws into the window's off-screen image, at any time; Qt's paint
+    // event only copies that image to the screen.
+    void FormPaint();
+    void PaintHead();
+    void PaintMain();
+    void PaintBill();
+    void PaintReport();
+    void TextRectMy(int row, int col, TColor back);
+    void DrawScroll(const TRect& R, const AnsiString& code, int& pos, int& max, TRect& upRect,
+                    TRect& pageUpRect, TRect& thumbRect, TRect& pageDownRect, TRect& downRect);
+    void DrawMy(TRect R, const TRect& clip, const TBitmap* bitmap, const AnsiString& text, int dx);
+    AnsiString DisplayDate(const AnsiString& ymd) const;
+    TBitmap& HeadBarBitmap() { return HeadButtons.HeadBarBitmap; }
+
+    // Ledger rows from the current tab's buffer (loading the buffer when it is empty).
+    void GetBillMove();
+
+    int PopupMenu1Tag = 0;    // the tree pane the tree menu was opened on
+    int FirstTab = 0;         // first tab after the tree shown when the tabs do not fit
+    bool KeepTopRow = false;  // the next ledger paint keeps Ledger.TopRow
+    AnsiString FindText;      // the find dialog's text (find next needs one)
+    AnsiString MainCurrencyShort;
+
+  protected:
+    void Repaint() override;
+    void resizeEvent(QResizeEvent* e) override;
+
+  private:
     void FormCreate();
+    void FinishStartup();
     void FormDestroy();
+    void LoadGlyphSets();
+    void CreateHeadButtons();
+    void ShowBalanceOverflow();
+    // Shows a notice from the event loop, never from inside a paint.
+    void ShowNoticeLater(const AnsiString& text);
+    void BuildTreeViews(bool& overflow);
+    void BuildTreeRows(TBillTypeView& view, size_t index, long double mainRate,
+                       const AnsiString& today, bool& overflow);
+    void StepBudgetPeriod(TBillTreeRow& row, const AnsiString& today);
+    void PaintPane(int i, int W, int B);
+    void PaintTreeRow(TBillTreeRow& row, int x, int y, int PR, int NR, int CW, int B,
+                      const TRect& clip);
+    int PaintHeadButton(THeadButton& b, int x, int Y0, int LH);
+    void PaintTabStrip();
+    void FitTabStrip(int SH);
+    int PaintLedgerHeader(int H);
+    int PaintLedgerRows(int headerBottom, int H, int GB);
+    void PaintCellButton(const TBillMoveRow& r, int col, TRect& R);
+    int PaintCurrentCell(const AnsiString& T, int W, const TRect& R, TColor back);
+    void UpdateClipboardCommands();
+    void CreateControls();
+    void CreateActions();
+    // Enables an action and runs `handler` when it is triggered.
+    void Connect(int action, std::function<void()> handler);
+    // The three sort commands share one handler.
+    void Action1Execute(QAction* chosen);
+    void CreateMainMenu();
+    void CreatePopupMenus();
+    void SetCaptions();
     bool OpenDatabase();  // false: the program ends
     void InstallDatabaseFailureExit();
+    void ReadSettings();
+    void ApplySetting(const AnsiString& name, const AnsiString& value, int& scrollRows);
+    void RestoreTab(const AnsiString& value);
+    void SetDateFilter(const AnsiString& value);
+    void UpdateReportControls();
+    void SettleDateFormat();
+    void ApplyDateFormat();
     void UpdateCaption();
+    void LayoutBars();
 
+    std::array<QAction*, 33> actions_{};
+    std::array<QAction*, 23> items_{};
     bool terminated_ = false;
     bool startupComplete_ = false;
+    bool recalculating_ = false;
+    int storedDateFormatIndex_ = 0;  // 0: none stored
 };
 
 extern TForm1* Form1;

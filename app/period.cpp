@@ -1,0 +1,68 @@
+// The period filter bar and balance recalculation from the window.
+#include <QApplication>
+
+#include "app/ledger_buffer.h"
+#include "app/unit1.h"
+#include "platform/dialogs.h"
+
+namespace qm {
+
+PeriodFilter TForm1::Period() const {
+    return {CheckBox1->Checked(), DateToYmd(DateTimePicker1->Date()),
+            DateToYmd(DateTimePicker2->Date())};
+}
+
+void TForm1::CalcBillAmount(const AnsiString& id) {
+    qm::CalcBillAmount(*DB, id, Period());
+}
+
+void TForm1::CheckBox1Click() {
+    // Clicks and keys that arrive while the recalculation lets the interface breathe are dropped.
+    if (!FilterEnabled || recalculating_ || !DB) return;
+    recalculating_ = true;
+    const bool on = CheckBox1->Checked();
+    const TColor colour = on ? clWhite : clBtnFace;
+    for (TDateTimePicker* p : {DateTimePicker1, DateTimePicker2}) {
+        p->SetEnabled(on);
+        p->SetColor(colour);
+    }
+    if (DateTimePicker1->Date() > DateTimePicker2->Date())
+        DateTimePicker2->SetDate(DateTimePicker1->Date());
+    ProgressBar1->SetVisible(true);
+    RecalculateAllBalances(*DB, Period(), [this](int position, int max) {
+        ProgressBar1->SetMax(max);
+        ProgressBar1->SetPosition(position);
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
+    if (CurrentTab().Kind == tkLedger) GetBillMove();
+    FormPaint();
+    ProgressBar1->SetVisible(false);
+    CheckBox1->SetFocus();
+    setFocus();
+    recalculating_ = false;
+}
+
+void TForm1::DateTimePicker1KeyDown(int& key, TShiftState) {
+    if (key == VK_RETURN) CheckBox1Click();
+}
+
+void TForm1::GetBillMove() {
+    THeadTab& tab = CurrentTab();
+    if (tab.BufRows.empty() && LoadBuffer(*DB, tab, DateToYmd(Date()))) ShowBalanceOverflow();
+    Ledger.Rows = BuildDisplayedRows(tab, Period(), SortMode, LastDate);
+}
+
+void TForm1::ShowBalanceOverflow() {
+    if (BalanceOverflowShown) return;
+    BalanceOverflowShown = true;
+    ShowNoticeLater(Ui(94));
+}
+
+void TForm1::ShowNoticeLater(const AnsiString& text) {
+    // Painting may run inside Qt's paint event: the notice waits for the event loop.
+    QMetaObject::invokeMethod(
+        this, [this, text] { MessageBox(this, text, "Quillmarsh", MB_OK | MB_ICONWARNING); },
+        Qt::QueuedConnection);
+}
+
+}  // namespace qm

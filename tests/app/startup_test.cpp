@@ -1,0 +1,252 @@
+// The main window's start-up and shut-down against real database files.
+#include <gtest/gtest.h>
+
+#include <QMenuBar>
+
+#include "app/database_file.h"
+#include "app/unit1.h"
+#include "platform/dialogs.h"
+#include "tests/support/support.h"
+
+using namespace qm;
+
+namespace {
+
+AnsiString ParamRows() {
+    TSQLiteDatabase db("./Quillmarsh.dat");
+    AnsiString out;
+    auto t = db.GetTable("select name, value from param order by id");
+    for (; !t->Eof(); t->Next()) out += t->FieldAsString(0) + "=" + t->FieldAsString(1) + "\n";
+    return out;
+}
+
+// A new file: the window asks to create it and the test says yes.
+std::unique_ptr<TForm1> NewWindow(qmtest::ScriptedBoxes& boxes) {
+    boxes.Answer(IDYES);
+    return std::make_unique<TForm1>();
+}
+
+struct Startup : ::testing::Test {
+    qmtest::TempDir dir;
+    qmtest::FixedClock clock{EncodeDate(2026, 12, 7) + 0.5, "dd.MM.yyyy"};
+};
+
+}  // namespace
+
+TEST_F(Startup, DecliningToCreateTheFileEndsWithNoFile) {
+    qmtest::ScriptedBoxes boxes;
+    boxes.Answer(IDNO);
+    TForm1 form;
+    EXPECT_TRUE(form.Terminated());
+    ASSERT_EQ(boxes.asked().size(), 1u);
+    EXPECT_EQ(boxes.asked()[0].text, form.Ui(87));
+    EXPECT_EQ(boxes.asked()[0].caption, form.Ui(88));
+    EXPECT_EQ(boxes.asked()[0].flags & 0xF, MB_YESNO);
+    EXPECT_FALSE(std::filesystem::exists("Quillmarsh.dat"));
+}
+
+TEST_F(Startup, ANewFileStartsWithDefaultsAndWritesThemBack) {
+    qmtest::ScriptedBoxes boxes;
+    {
+        auto form = NewWindow(boxes);
+        ASSERT_FALSE(form->Terminated());
+        EXPECT_TRUE(form->StartupComplete());
+        EXPECT_EQ(form->windowTitle().toStdString(), "Quillmarsh 1.5 - " + form->Ui(86));
+        EXPECT_EQ(Head.HeadTabs.size(), 1u);
+        EXPECT_EQ(HeadIndex, 0);
+        EXPECT_EQ(SelectBill, -1);
+        EXPECT_EQ(form->MainCurrencyId, 1);
+        EXPECT_EQ(form->DateFormat, "dd.MM.yyyy");
+        EXPECT_EQ(LastDate, "07.12.2026");
+        EXPECT_EQ(FormatSettings().DecimalSeparator, ',');
+        EXPECT_FALSE(form->CheckBox1->Checked());
+        EXPECT_FALSE(form->DateTimePicker1->Enabled());
+        EXPECT_FALSE(form->Panel1->isHidden());
+        EXPECT_TRUE(form->Button1->isHidden());
+        EXPECT_EQ(form->Label1->Caption(), form->Ui(38));
+        EXPECT_EQ(form->ActionMainMenuBar1->actions().at(0)->text().toStdString(), form->Ui(54));
+        EXPECT_EQ(BillColumnWidths[0], form->Canvas().TextWidth("10.10.2010 ") + 4);
+    }
+    EXPECT_EQ(
+        ParamRows(),
+        "reserv-count=1\nreserv-date=0\nwindow-left=204\nwindow-top=120\nwindow-width=800\n"
+        "window-height=446\nscroll-1=0\nscroll-2=0\nscroll-3=0\nhead-index=0\nselect-bill=-1\n"
+        "date-filter=20261207\nsettings-titlereportbol=false\nsettings-twosignbol=false\n"
+        "settings-minusredbol=false\nsettings-title=Household accounts\nsettings-currmain_id=1\n"
+        "settings-dateformat=3\nhead-bill-width-0=" +
+            IntToStr(BillColumnWidths[0]) +
+            "\nhead-bill-width-1=55\nhead-bill-width-2=200\nhead-bill-width-3=200\n"
+            "head-bill-width-4=85\nhead-bill-width-5=85\nhead-bill-width-6=85\n");
+}
+
+TEST_F(Startup, StoredSettingsAreRestoredAndWrittenBackUnchanged) {
+    {
+        auto db = CreateDatabaseFile("./Quillmarsh.dat", "Income", "Assets", "Spending");
+        db->ExecSQL(
+            "insert into bill (id, bill_id, bill_type_id, currency_id, name, twosign) values "
+            "(7, 0, 2, 1, 'Cash', 'FF'), (8, 7, 2, 1, 'Wallet', 'TF')");
+        const char* rows[][2] = {{"reserv-count", "3"},
+                                 {"reserv-date", "46363"},
+                                 {"window-left", "10"},
+                                 {"window-top", "20"},
+                                 {"window-width", "900"},
+                                 {"window-height", "600"},
+                                 {"scroll-1", "2"},
+                                 {"scroll-2", "0"},
+                                 {"scroll-3", "1"},
+                                 {"head-index", "2"},
+                                 {"select-bill", "8"},
+                                 {"date-filter", "2026010120261231"},
+                                 {"settings-titlereportbol", "true"},
+                                 {"settings-twosignbol", "true"},
+                                 {"settings-minusredbol", "false"},
+                                 {"settings-title", "Bob''s house"},
+                                 {"settings-currmain_id", "1"},
+                                 {"settings-dateformat", "4"},
+                                 {"head-bill-001", "8:1"},
+                                 {"head-bill-002", "0:2:\x01pie''text"},
+                                 {"head-bill-width-0", "69"},
+                                 {"head-bill-width-1", "60"},
+                                 {"head-bill-width-2", "200"},
+                                 {"head-bill-width-3", "150"},
+                                 {"head-bill-width-4", "90"},
+                                 {"head-bill-width-5", "91"},
+                                 {"head-bill-width-6", "92"}};
+        for (auto& r : rows)
+            db->ExecSQL(AnsiString("insert into param (name, value) values ('") + r[0] + "', '" +
+                        r[1] + "')");
+    }
+    const AnsiString before = ParamRows();
+    {
+        TForm1 form;
+        ASSERT_TRUE(form.StartupComplete());
+        EXPECT_EQ(form.Title, "Bob's house");
+        EXPECT_EQ(form.windowTitle().toStdString(), "Quillmarsh 1.5 - Bob's house");
+        ASSERT_EQ(Head.HeadTabs.size(), 3u);
+        EXPECT_EQ(Head.HeadTabs[1].Caption, "Wallet");
+        EXPECT_EQ(Head.HeadTabs[1].BillTypeId, 2);
+        EXPECT_TRUE(Head.HeadTabs[1].TwoSign);
+        EXPECT_EQ(Head.HeadTabs[2].Kind, tkReport);
+        EXPECT_EQ(Head.HeadTabs[2].ReportText, "\x01pie'text");
+        EXPECT_EQ(HeadIndex, 2);
+        // A report tab is current: the period bar gives way to the print button.
+        EXPECT_TRUE(form.Panel1->isHidden());
+        EXPECT_FALSE(form.Button1->isHidden());
+        EXPECT_EQ(form.Button1->Caption(), form.Ui(158));
+        EXPECT_TRUE(form.CheckBox1->Checked());
+        EXPECT_TRUE(form.DateTimePicker2->Enabled());
+        EXPECT_EQ(DateToYmd(form.DateTimePicker2->Date()), "20261231");
+        EXPECT_EQ(form.DateFormat, "yyyy-MM-dd");
+        EXPECT_EQ(BillColumnWidths[3], 150);
+        EXPECT_EQ(form.BackupCount, 3);
+    }
+    EXPECT_EQ(ParamRows(), before);
+}
+
+TEST_F(Startup, OddStoredValuesFallBackSafely) {
+    {
+        auto db = CreateDatabaseFile("./Quillmarsh.dat", "a", "b", "c");
+        const char* rows[][2] = {{"head-bill-001", "7 or 1=1:1"}, {"head-bill-002", "x"},
+                                 {"head-bill-003", "5:0"},        {"head-bill-width-12", "70"},
+                                 {"head-bill-width-7", "99"},     {"head-index", "9"},
+                                 {"window-width", "100"},         {"date-filter", "20260301"}};
+        for (auto& r : rows)
+            db->ExecSQL(AnsiString("insert into param (name, value) values ('") + r[0] + "', '" +
+                        r[1] + "')");
+    }
+    TForm1 form;
+    ASSERT_TRUE(form.StartupComplete());
+    EXPECT_EQ(Head.HeadTabs.size(),
+              1u);            // ids and kinds that are no numbers, and tree kinds, are left out
+    EXPECT_EQ(HeadIndex, 0);  // a tab index beyond the restored tabs falls back to the tree
+    EXPECT_EQ(BillColumnWidths[1], 70);  // only the character after the prefix counts
+    EXPECT_GE(form.width(), 800);
+    EXPECT_FALSE(form.CheckBox1->Checked());
+    EXPECT_EQ(DateToYmd(form.DateTimePicker1->Date()), "20260301");
+    EXPECT_EQ(DateToYmd(form.DateTimePicker2->Date()), "20261207");
+}
+
+TEST_F(Startup, AFileOfAnotherLayoutIsRefusedAndLeftUnchanged) {
+    {
+        auto db = CreateDatabaseFile("./Quillmarsh.dat", "a", "b", "c");
+        db->ExecSQL("CREATE TABLE extra (id INTEGER)");
+        db->ExecSQL("insert into param (name, value) values ('reserv-date', '46363')");
+    }
+    std::string before;
+    qmtest::RunCommand("sqlite3 Quillmarsh.dat .dump", &before);
+    qmtest::ScriptedBoxes boxes;
+    TForm1* created = nullptr;
+    boxes.Answer(IDOK);
+    {
+        TForm1 form;
+        created = &form;
+        EXPECT_TRUE(form.Terminated());
+        EXPECT_EQ(boxes.asked().at(0).text, form.Ui(92));
+    }
+    (void)created;
+    std::string after;
+    qmtest::RunCommand("sqlite3 Quillmarsh.dat .dump", &after);
+    EXPECT_EQ(after, before);
+}
+
+TEST_F(Startup, UpgradesAskFirstAndNoEndsTheProgram) {
+    {
+        TSQLiteDatabase db("./Quillmarsh.dat");
+        auto fresh = CreateDatabaseFile("./fresh.dat", "a", "b", "c");
+        (void)fresh;
+        db.ExecSQL(
+            "CREATE TABLE bill (twosign TEXT, budget_type TEXT, budget NUMERIC, budget_date_to "
+            "TEXT, "
+            "budget_date_from TEXT, budget_amount NUMERIC, amount NUMERIC, currency_id NUMERIC, ts "
+            "TEXT, "
+            "isopen NUMERIC, bill_type_id NUMERIC, bill_id NUMERIC, id INTEGER PRIMARY KEY, name "
+            "TEXT, "
+            "position NUMERIC)");
+        db.ExecSQL(
+            "CREATE TABLE bill_move (kurs TEXT, bill_move_id NUMERIC, num TEXT, amount NUMERIC, "
+            "dest_bill_id NUMERIC, id INTEGER PRIMARY KEY, note TEXT, src_bill_id NUMERIC, ts "
+            "TEXT, files BLOB)");
+        db.ExecSQL("CREATE TABLE bill_type (id INTEGER PRIMARY KEY, name TEXT)");
+        db.ExecSQL(
+            "CREATE TABLE currency (kurs NUMERIC, short_name TEXT, id INTEGER PRIMARY KEY, name "
+            "TEXT, ts TEXT)");
+        db.ExecSQL("CREATE TABLE param (id INTEGER PRIMARY KEY, name TEXT, value TEXT)");
+        db.ExecSQL("insert into currency values (2, 'EUR', 1, 'Euro', '')");
+        db.ExecSQL("insert into param (name, value) values ('reserv-date', '46363')");
+    }
+    {
+        qmtest::ScriptedBoxes boxes;
+        boxes.Answer(IDNO);
+        TForm1 form;
+        EXPECT_TRUE(form.Terminated());
+        EXPECT_EQ(boxes.asked().at(0).text, form.Ui(107));
+        EXPECT_EQ(boxes.asked().at(0).caption, form.Ui(134));
+    }
+    {
+        qmtest::ScriptedBoxes boxes;
+        boxes.Answer(IDYES);
+        TForm1 form;
+        EXPECT_TRUE(form.StartupComplete());
+    }
+    TSQLiteDatabase db("./Quillmarsh.dat");
+    EXPECT_EQ(db.GetTable("select kurs_str from currency")->FieldAsString(0), "1/2");
+}
+
+TEST(StartupDeathTest, AFailedStatementTellsTheUserAndEndsWithoutWritingSettings) {
+    qmtest::TempDir dir;
+    qmtest::FixedClock clock{EncodeDate(2026, 12, 7), "dd.MM.yyyy"};
+    CreateDatabaseFile("./Quillmarsh.dat", "a", "b", "c").reset();
+    EXPECT_EXIT(
+        {
+            SetMessageBoxHook([](QWidget*, const AnsiString& text, const AnsiString& caption, int) {
+                std::fprintf(stderr, "box: %s / %s\n", text.c_str(), caption.c_str());
+                return IDOK;
+            });
+            TForm1 form;
+            DB->ExecSQL("update nosuchtable set x = 1");
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(EXIT_FAILURE), "no such table: nosuchtable(.|\n)*box: ");
+    TSQLiteDatabase db("./Quillmarsh.dat");
+    EXPECT_EQ(db.GetTable("select count(*) from param")->FieldAsInteger(0), 0);
+}
