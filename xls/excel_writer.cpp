@@ -41,6 +41,8 @@ struct TBuiltInFormat {
     const char16_t* Text;
 };
 
+// The rouble formats every workbook carries. They are kept in UTF-16 so that they read the same
+// whatever the interface code page is.
 constexpr TBuiltInFormat kBuiltInFormats[] = {
     {5, u"#,##0\"р.\";\\-#,##0\"р.\""},
     {6, u"#,##0\"р.\";[Red]\\-#,##0\"р.\""},
@@ -95,6 +97,8 @@ TvteExcelWriter::TvteExcelWriter() {
 }
 
 void TvteExcelWriter::Save(TvteXLSWorkbook* workbook, const std::filesystem::path& fileName) {
+    // Built before the file is touched: a workbook the format cannot hold leaves an earlier file
+    // of that name as it was, where writing record by record would leave a broken one.
     TMemStream stream;
     WriteWorkbook(stream, workbook);
 

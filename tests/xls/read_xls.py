@@ -46,7 +46,8 @@ def border(xf):
 
 def read_book(path):
     log = io.StringIO()
-    book = xlrd.open_workbook(path, formatting_info=True, logfile=log, verbosity=0)
+    book = xlrd.open_workbook(path, formatting_info=True, logfile=log, verbosity=0,
+                              ragged_rows=True)
     out = {
         "user_name": book.user_name,
         "codepage": book.codepage,
@@ -70,8 +71,7 @@ def read_book(path):
     for sh in book.sheets():
         cells = []
         for r in range(sh.nrows):
-            for c in range(sh.ncols):
-                cell = sh.cell(r, c)
+            for c, cell in enumerate(sh.row(r)):
                 if cell.ctype == xlrd.XL_CELL_EMPTY:
                     continue
                 cells.append([r, c, cell.ctype, cell.value, cell.xf_index])
