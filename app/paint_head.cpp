@@ -36,6 +36,7 @@ void TForm1::CreateHeadButtons() {
 
 void TForm1::PaintHead() {
     if (!GlyphBitmap) return;
+    SyncLayout();
     TCanvas& c = Canvas();
     c.Font.Name = "Arial";
     c.Font.Size = 9;

@@ -21,6 +21,7 @@ const TColor kSelection = RGB(0, 0, 128);
 
 void TForm1::FormPaint() {
     if (!GlyphBitmap) return;
+    SyncLayout();
     PaintHead();
     const THeadTab& tab = CurrentTab();
     if (tab.Kind == tkTree) {
@@ -33,6 +34,17 @@ void TForm1::FormPaint() {
         PaintBill();
     } else {
         PaintReport();
+    }
+}
+
+void TForm1::SyncLayout() {
+    // Qt sends no resize events to a hidden window, yet the program paints at any time: the
+    // picture and the bars follow the window's size here as well.
+    if (Image().Width() != width() || Image().Height() != height())
+        Image().SetSize(width(), height());
+    if (layoutSize_ != size()) {
+        layoutSize_ = size();
+        LayoutBars();
     }
 }
 
@@ -54,6 +66,7 @@ AnsiString TForm1::DisplayDate(const AnsiString& ymd) const {
 
 void TForm1::PaintBill() {
     if (!DB || !GlyphBitmap) return;
+    SyncLayout();
     if (Ledger.Rows.empty()) GetBillMove();
     for (TBillMoveRow& r : Ledger.Rows) r.CellRects = {};
     TCanvas& c = Canvas();

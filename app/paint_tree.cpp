@@ -173,6 +173,7 @@ void TForm1::StepBudgetPeriod(TBillTreeRow& row, const AnsiString& today) {
 
 void TForm1::PaintMain() {
     if (!DB || !GlyphBitmap) return;
+    SyncLayout();
     TCanvas& c = Canvas();
     c.Brush.Style = bsSolid;
     c.Font.Name = "Arial";
@@ -296,7 +297,9 @@ void TForm1::PaintTreeRow(TBillTreeRow& row, int x, int y, int PR, int NR, int C
     DrawMy(Rect(x, y, x + indent, y + kRowHeight), clip, nullptr, "", 0);
     const int gx = x + indent;
     const int gw = glyph ? glyph->Width() : 0;
+    c.Brush.Color = back;
     DrawMy(Rect(gx, y, gx + gw, y + kRowHeight), clip, glyph, "", 0);
+    c.Brush.Color = RGB(255, 255, 255);
     row.ExpanderRect = group ? Rect(gx, y, gx + 10, y + kRowHeight) : TRect{};
     DrawMy(Rect(gx + gw, y, gx + gw + 5, y + kRowHeight), clip, nullptr, "", 0);
     row.TextRect = Rect(gx + 5, y, PR, std::min(y + kRowHeight, B));
@@ -367,7 +370,13 @@ void TForm1::DrawMy(TRect R, const TRect& clip, const TBitmap* bitmap, const Ans
     if (!bitmap && text.empty()) {
         c.FillRect(R);
     } else if (bitmap) {
-        c.CopyRect(R, *bitmap, src);
+        // Tree glyphs are transparent over their row colour: the box takes the brush first.
+        c.FillRect(R);
+        if (src.Left == 0 && src.Top == 0 && src.Right == bitmap->Width() &&
+            src.Bottom == bitmap->Height())
+            c.Draw(R.Left, R.Top, *bitmap);
+        else
+            c.Draw(R.Left, R.Top, bitmap->Cut(src));
     } else {
         c.TextRect(R, textX, textY, text);
     }

@@ -284,7 +284,10 @@ void TForm1::FormDestroy() {
 }
 
 void TForm1::resizeEvent(QResizeEvent* e) {
-    if (ActionMainMenuBar1) LayoutBars();
+    if (ActionMainMenuBar1) {
+        layoutSize_ = e->size();
+        LayoutBars();
+    }
     TPaintedWidget::resizeEvent(e);
 }
 

@@ -159,6 +159,8 @@ class TForm1 : public TPaintedWidget {
     void ApplyDateFormat();
     void UpdateCaption();
     void LayoutBars();
+    void SyncLayout();
+    QSize layoutSize_;
 
     std::array<QAction*, 33> actions_{};
     std::array<QAction*, 23> items_{};
