@@ -382,4 +382,26 @@ void TForm1::DrawMy(TRect R, const TRect& clip, const TBitmap* bitmap, const Ans
     }
 }
 
+void TForm1::SetCursorText(int row, int col, int X, int /*Y*/) {
+    if (row < 0 || row >= static_cast<int>(Ledger.Rows.size()) || col < 0 || col > 6) return;
+    TCanvas& c = Canvas();
+    const AnsiString& T = Ledger.Rows[row].Cells[col];
+    const TRect& r = Ledger.Rows[row].CellRects[col];
+    int start;
+    if (row == Ledger.CurRow && col == Ledger.CurCol) start = Ledger.TextX;
+    else start = col >= 4 ? r.Right - 2 - c.TextWidth(T) : r.Left + 2;
+    // The character boundary nearest to X wins, the earliest on a tie.
+    int best = 0;
+    int bestDistance = std::abs(start - X);
+    for (size_t k = 1; k <= T.size(); ++k) {
+        const int d = std::abs(start + c.TextWidth(T.substr(0, k)) - X);
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = static_cast<int>(k);
+        }
+    }
+    Ledger.CaretPos = best + 1;
+    Ledger.SelLength = 0;
+}
+
 }  // namespace qm

@@ -100,6 +100,8 @@ class TForm1 : public TPaintedWidget {
                     TRect& pageUpRect, TRect& thumbRect, TRect& pageDownRect, TRect& downRect);
     void DrawMy(TRect R, const TRect& clip, const TBitmap* bitmap, const AnsiString& text, int dx);
     AnsiString DisplayDate(const AnsiString& ymd) const;
+    // Places the caret of ledger cell (row, col) at the character boundary nearest to window x.
+    void SetCursorText(int row, int col, int X, int Y);
     TBitmap& HeadBarBitmap() { return HeadButtons.HeadBarBitmap; }
 
     // Ledger rows from the current tab's buffer (loading the buffer when it is empty).

@@ -131,3 +131,25 @@ TEST_F(LedgerView, ANarrowWindowLeavesColumnsThatDoNotFitUndrawn) {
     EXPECT_LT(lastDrawn, 6);
     EXPECT_EQ(row.CellRects[lastDrawn].Right, form->ClientWidth() - ScrollBarWidth);
 }
+
+TEST_F(LedgerView, CaretGoesToTheNearestCharacterBoundary) {
+    OpenLedger(kWallet);
+    const int row = Ledger.TopRow;
+    const TRect r = Ledger.Rows[row].CellRects[2];  // "Weekly shop" or "Dinner out", left-aligned
+    const AnsiString& T = Ledger.Rows[row].Cells[2];
+    TCanvas& c = form->Canvas();
+    c.Font.Style = {};
+    const int start = r.Left + 2;
+    form->SetCursorText(row, 2, start - 50, 0);
+    EXPECT_EQ(Ledger.CaretPos, 1);
+    form->SetCursorText(row, 2, start + c.TextWidth(T.substr(0, 3)) + 1, 0);
+    EXPECT_EQ(Ledger.CaretPos, 4);
+    form->SetCursorText(row, 2, r.Right - 3, 0);
+    EXPECT_EQ(Ledger.CaretPos, static_cast<int>(T.size()) + 1);
+    EXPECT_EQ(Ledger.SelLength, 0);
+    // Right-aligned amounts count from the cell's right end.
+    const TRect a = Ledger.Rows[row].CellRects[5];
+    const AnsiString& amount = Ledger.Rows[row].Cells[5];
+    form->SetCursorText(row, 5, a.Right - 2 - c.TextWidth(amount) + c.TextWidth(amount.substr(0, 1)), 0);
+    EXPECT_EQ(Ledger.CaretPos, 2);
+}
