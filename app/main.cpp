@@ -1,4 +1,5 @@
 // Program entry: one running copy per user, the main window first, then the message loop.
+#include "app/all_forms.h"
 #include "app/only_one.h"
 #include "app/unit1.h"
 #include "platform/application.h"
@@ -14,8 +15,10 @@ int main(int argc, char** argv) {
         delete form1;
         return 0;
     }
+    qm::CreateDialogs();
     form1->show();
     int rc = app.exec();
+    qm::DestroyDialogs();
     delete form1;
     return rc;
 }

@@ -88,6 +88,18 @@ class TForm1 : public TPaintedWidget {
     int GetBillPosKind() const;
     int BudgetRowIndex = -1;
 
+    // Account and group commands of the tree (account_commands.cpp).
+    void N1Click();   // edit account
+    void N2Click();   // delete account
+    void N3Click();   // create account
+    void N8Click();   // edit group
+    void N9Click();   // delete group
+    void N10Click();  // create group
+    void N12Click();  // move up
+    void N13Click();  // move down
+    // After deleting an account or a group: the first row of the first tree that has rows.
+    void SelectionFallback();
+
     // Painting: every view draws into the window's off-screen image, at any time; Qt's paint
     // event only copies that image to the screen.
     void FormPaint();
