@@ -52,7 +52,7 @@ const std::set<int> kStartupEntries = {
 
 TEST(UiStrings, CarriedTableHasEveryEntryTheProgramShows) {
     std::vector<AnsiString> ui = LoadUiStrings();
-    ASSERT_EQ(ui.size(), 190u);
+    ASSERT_EQ(ui.size(), static_cast<size_t>(UiStringCount));
     for (int i : kStartupEntries) EXPECT_FALSE(ui[i].empty()) << "entry " << i;
     // Only entry 108 is used nowhere.
     for (int i = 0; i < UiStringCount; ++i) {
@@ -72,7 +72,7 @@ TEST(UiStrings, CarriedTableHasEveryEntryTheProgramShows) {
 
 TEST(UiStrings, CarriedTableBreaksOnlyTheHeaderButtonTexts) {
     std::vector<AnsiString> ui = LoadUiStrings();
-    ASSERT_EQ(ui.size(), 190u);
+    ASSERT_EQ(ui.size(), static_cast<size_t>(UiStringCount));
     for (int i = 0; i < UiStringCount; ++i) {
         EXPECT_EQ(ui[i].find("\\n"), AnsiString::npos) << "entry " << i;
         size_t breaks = std::count(ui[i].begin(), ui[i].end(), '\r');
@@ -92,7 +92,7 @@ TEST(UiStrings, CarriedTableBreaksOnlyTheHeaderButtonTexts) {
 
 TEST(UiStrings, CarriedTableReadsWellWhereTheProgramJoinsIt) {
     std::vector<AnsiString> ui = LoadUiStrings();
-    ASSERT_EQ(ui.size(), 190u);
+    ASSERT_EQ(ui.size(), static_cast<size_t>(UiStringCount));
     // Labels the forms complete with ": " or ":" carry no colon of their own.
     for (int i : {0, 1, 2, 3, 30, 31, 32, 169}) EXPECT_NE(ui[i].back(), ':') << "entry " << i;
     // Plain ASCII fits every interface code page unchanged.
@@ -112,16 +112,16 @@ TEST(UiStrings, ParsingConvertsBreaksAndTheCodePage) {
         lines[2] = "002\t";
         lines[3] = "003\tA\\n\\nB\r";  // a CRLF line ending
     }));
-    ASSERT_EQ(ui.size(), 190u);
+    ASSERT_EQ(ui.size(), static_cast<size_t>(UiStringCount));
     EXPECT_EQ(ui[0], "First\rSecond");
     EXPECT_EQ(ui[1], "Caf\xE9");
     EXPECT_EQ(ui[2], "");
     EXPECT_EQ(ui[3], "A\r\rB");
-    EXPECT_EQ(ui[189], "text 189");
+    EXPECT_EQ(ui[UiStringCount - 1], "text " + std::to_string(UiStringCount - 1));
     // The last line needs no line end.
     std::string unterminated = Table();
     unterminated.pop_back();
-    EXPECT_EQ(ParseUiStrings(unterminated).size(), 190u);
+    EXPECT_EQ(ParseUiStrings(unterminated).size(), static_cast<size_t>(UiStringCount));
 }
 
 TEST(UiStrings, ParsingRefusesADamagedTable) {
@@ -132,7 +132,7 @@ TEST(UiStrings, ParsingRefusesADamagedTable) {
     damaged([](auto& lines) { std::swap(lines[10], lines[11]); });                 // out of order
     damaged([](auto& lines) { lines[7] = "006\ttwice"; });                         // repeated
     damaged([](auto& lines) { lines.pop_back(); });                                // too few
-    damaged([](auto& lines) { lines.push_back("190\textra"); });                   // too many
+    damaged([](auto& lines) { lines.push_back(std::to_string(UiStringCount) + "\textra"); });                   // too many
     damaged([](auto& lines) { lines[5] = "005 no tab"; });                         // no tab
     damaged([](auto& lines) { lines[5] = "+05\tsigned"; });                        // no index
     damaged([](auto& lines) { lines[5] = "\tnothing"; });                          // empty index
