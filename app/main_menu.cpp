@@ -31,6 +31,14 @@ void TForm1::CreateActions() {
     actions_[7]->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
     for (int n = 1; n <= 32; ++n) addAction(actions_[n]);
     Connect(7, [this] { close(); });
+    Connect(3, [this] { Save(); });
+    Connect(20, [this] { Action20Execute(); });
+    Connect(21, [this] { Action21Execute(); });
+    Connect(8, [this] { Action8Execute(); });
+    Connect(9, [this] { Action9Execute(); });
+    Connect(10, [this] { Action10Execute(); });
+    Connect(24, [this] { Action24Execute(); });
+    Connect(25, [this] { Action25Execute(); });
     Connect(1, [this] { Action1Execute(actions_[1]); });
     Connect(2, [this] { Action1Execute(actions_[2]); });
     Connect(12, [this] { Action1Execute(actions_[12]); });
@@ -102,6 +110,13 @@ void TForm1::CreatePopupMenus() {
     for (const auto& c : captions) items_[c.item]->setText(ToQString(Ui(c.caption)));
     for (int n = 1; n <= 22; ++n)
         if (!items_[n]->isSeparator()) items_[n]->setEnabled(false);
+    // The ledger menu's items run the same commands as the main menu.
+    const struct {
+        int item, action;
+    } shared[] = {{5, 19}, {6, 20}, {18, 4}, {7, 21}, {15, 8}, {16, 9}, {17, 10}};
+    for (const auto& m : shared)
+        QObject::connect(items_[m.item], &QAction::triggered, actions_[m.action],
+                         &QAction::trigger);
 }
 
 }  // namespace qm

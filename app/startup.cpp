@@ -89,6 +89,12 @@ void TForm1::CreateControls() {
     ProgressBar1 = new TProgressBar(Panel1);
     ProgressBar1->SetVisible(false);
     Button1 = new TButton(this);
+    ListBox1 = new TListBox(this);
+    ListBox1->SetVisible(false);
+    Panel2 = new TPanel(this);
+    MonthCalendar1 = new TMonthCalendar(Panel2);
+    Panel2->SetVisible(false);
+    MonthCalendar1->OnClick = [this] { MonthCalendar1Click(); };
     CheckBox1->OnClick = [this] { CheckBox1Click(); };
     for (TDateTimePicker* p : {DateTimePicker1, DateTimePicker2}) {
         p->OnCloseUp = [this] { CheckBox1Click(); };

@@ -22,6 +22,8 @@ class QAction;
 
 namespace qm {
 
+struct MoveFields;
+
 class TForm1 : public TPaintedWidget {
     Q_OBJECT
   public:
@@ -60,7 +62,10 @@ class TForm1 : public TPaintedWidget {
     TLabel* Label2 = nullptr;
     TLabel* Label3 = nullptr;
     TProgressBar* ProgressBar1 = nullptr;
-    TButton* Button1 = nullptr;  // print
+    TButton* Button1 = nullptr;    // print
+    TListBox* ListBox1 = nullptr;  // the correspondent drop-down of the ledger
+    TPanel* Panel2 = nullptr;      // holds the calendar of the date cell
+    TMonthCalendar* MonthCalendar1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QMenu* PopupMenu2 = nullptr;
 
@@ -100,6 +105,31 @@ class TForm1 : public TPaintedWidget {
     // After deleting an account or a group: the first row of the first tree that has rows.
     void SelectionFallback();
 
+    // The ledger's commands on move pairs (move_commands.cpp).
+    bool Save();
+    void Action21Execute();  // delete the selected move
+    void Action20Execute();  // duplicate it into the new row
+    void BillKorr();         // go to the correspondent's ledger
+    // The transaction dialog, when it exists, takes rows between currencies of different rates:
+    // called with the dialog's mode, it returns whether the move was stored.
+    std::function<bool(int mode)> MoveDialog;
+    int LastCorrBillId = 0;
+    void HideEditorPopups();
+
+    // Small commands (edit_commands.cpp).
+    AnsiString* CurrentCell();  // the current ledger cell, or null off a ledger
+    void DeleteSelection();
+    void Action8Execute();   // copy
+    void Action9Execute();   // cut
+    void Action10Execute();  // paste
+    void MonthCalendar1Click();
+    void Action24Execute();  // help file
+    void Action25Execute();  // web page
+    // An entry of the attachment menu: -1 manages the files, k opens file k.
+    void FilesMenuClick(int tag);
+    void OpenAttachedFile(const AnsiString& name, const AnsiString& bytes);
+    std::function<void()> FilesDialog;
+
     // Painting: every view draws into the window's off-screen image, at any time; Qt's paint
     // event only copies that image to the screen.
     void FormPaint();
@@ -136,6 +166,13 @@ class TForm1 : public TPaintedWidget {
     void LoadGlyphSets();
     void CreateHeadButtons();
     void ShowBalanceOverflow();
+    void PlaceCursor(int col);
+    bool EvaluateAmountCell(int col);
+    bool EditedDate(const AnsiString& cell, AnsiString& ymd) const;
+    AnsiString RateText(int billId);
+    bool SaveThroughMoveDialog();
+    void StoreNewMove(int account, int corr, const MoveFields& f);
+    void StoreEditedMove(int account, int corr, const MoveFields& f);
     // Shows a notice from the event loop, never from inside a paint.
     void ShowNoticeLater(const AnsiString& text);
     void BuildTreeViews(bool& overflow);
