@@ -112,7 +112,6 @@ TRxButtonGlyph::~TRxButtonGlyph() {
 void TRxButtonGlyph::SetGlyph(const TBitmap& glyph) {
     Invalidate();
     glyph_ = glyph;
-    if (!glyph.Empty()) transparentColor_ = glyph.TransparentColor();
     Changed();
 }
 

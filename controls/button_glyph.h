@@ -87,11 +87,12 @@ class TRxButtonGlyph {
     // Drawing on the glyph's canvas also drops the built images.
     TBitmap& Glyph() { return glyph_; }
     const TBitmap& Glyph() const { return glyph_; }
-    // Takes a copy of the picture and its transparent colour.
+    // Takes a copy of the picture.
     void SetGlyph(const TBitmap& glyph);
     int NumGlyphs() const { return numGlyphs_; }
     // 1 to 5; other values are ignored.
     void SetNumGlyphs(int count);
+    // The see-through colour of every cell, whatever the bitmap's own settings are.
     TColor TransparentColor() const { return transparentColor_; }
     void SetTransparentColor(TColor color);
     TAlignment Alignment() const { return alignment_; }

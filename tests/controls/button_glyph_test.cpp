@@ -155,6 +155,14 @@ TEST(ButtonGlyph, OneImageStillGivesAGreyDisabledAndInactiveImage) {
     picture.Canvas().SetPixels(8, 8, RGB(200, 100, 0));
     glyph.SetGlyph(picture);
     EXPECT_EQ(glyph.TransparentColor(), clFuchsia);
+    // Fuchsia marks see-through pixels whatever the bitmap itself says.
+    TBitmap olive = Filled(6, 6, clOlive);
+    olive.SetTransparentColor(clOlive);
+    olive.SetTransparent(true);
+    TRxButtonGlyph other;
+    other.SetGlyph(olive);
+    EXPECT_EQ(other.TransparentColor(), clFuchsia);
+    EXPECT_EQ(StateImage(other, rbsUp).pixel(0, 0), qRgb(128, 128, 0));
 
     const QImage d = StateImage(glyph, rbsDisabled);
     EXPECT_EQ(d.pixel(3, 3), ToQColor(clBtnShadow).rgb());

@@ -299,6 +299,18 @@ TEST(RxLabel, ShowsAFocusFrameWhileItsFocusControlHasTheFocus) {
     EXPECT_GT(CountWhere(focused, QRect(0, 0, 1, 30), Dark), 5);
     f.label->SetShowFocus(false);
     EXPECT_EQ(f.Render(), unfocused);
+
+    // The caption's accelerator, typed with Alt, moves the focus to the focus control.
+    f.label->SetCaption("&Name");
+    other->setFocus();
+    QTest::keyClick(other, Qt::Key_N, Qt::AltModifier);
+    EXPECT_TRUE(edit->hasFocus());
+    other->setFocus();
+    QTest::keyClick(other, Qt::Key_X, Qt::AltModifier);
+    EXPECT_TRUE(other->hasFocus());
+    f.label->SetShowAccelChar(false);
+    QTest::keyClick(other, Qt::Key_N, Qt::AltModifier);
+    EXPECT_TRUE(other->hasFocus());
 }
 
 TEST(RxLabel, AcceleratorFocusesTheFocusControl) {
