@@ -29,6 +29,36 @@ TBitmap Greyed(const TBitmap& cell, TColor transparent) {
     return TBitmap(image);
 }
 
+// The caption's size as it will show: on one line shortened to the width, or wrapped.
+TPoint MeasureCaption(TCanvas& canvas, const AnsiString& caption, int available, bool wordWrap,
+                      AnsiString& shown) {
+    shown = caption;
+    if (caption.empty()) return {0, 0};
+    const unsigned lines = wordWrap ? DT_WORDBREAK : DT_SINGLELINE;
+    TRect measured = Rect(0, 0, available, 0);
+    DrawText(canvas, caption, measured, DT_CALCRECT | lines);
+    if (!wordWrap && measured.Width() > available) {
+        shown = ShortenText(caption, canvas, available);
+        measured = Rect(0, 0, available, 0);
+        DrawText(canvas, shown, measured, DT_CALCRECT | lines);
+    }
+    return {measured.Width(), measured.Height()};
+}
+
+// Margin -1 centres glyph and caption together; spacing -1 spreads the free room evenly. No
+// spacing when either glyph or caption is missing.
+void Distribute(int total, int glyph, int text, int& margin, int& spacing) {
+    if (glyph == 0 || text == 0) spacing = 0;
+    if (margin < 0) {
+        if (spacing < 0)
+            margin = spacing = (total - glyph - text) / 3;
+        else
+            margin = (total - (glyph + spacing + text)) / 2;
+    } else if (spacing < 0) {
+        spacing = (total - margin - glyph - text) / 2;
+    }
+}
+
 }  // namespace
 
 TGlyphList::TGlyphList(int width, int height) : width_(width), height_(height) {}
@@ -206,34 +236,14 @@ TButtonLayoutResult TRxButtonGlyph::CalcButtonLayout(TCanvas& canvas, const TRec
     const bool hasGlyph = !glyph_.Empty() && CellWidth() > 0;
     const TPoint glyph = hasGlyph ? TPoint{CellWidth(), CellHeight()} : TPoint{0, 0};
 
-    TPoint text{0, 0};
-    result.Caption = caption;
-    if (!caption.empty()) {
-        int available = area.Width();
-        if (horizontal && hasGlyph) available -= glyph.X + std::max(spacing, 0);
-        const unsigned lines = wordWrap ? DT_WORDBREAK : DT_SINGLELINE;
-        TRect measured = Rect(0, 0, available, 0);
-        DrawText(canvas, caption, measured, DT_CALCRECT | lines);
-        if (!wordWrap && measured.Width() > available) {
-            result.Caption = ShortenText(caption, canvas, available);
-            measured = Rect(0, 0, available, 0);
-            DrawText(canvas, result.Caption, measured, DT_CALCRECT | lines);
-        }
-        text = {measured.Width(), measured.Height()};
-    }
+    const int available =
+        area.Width() - (horizontal && hasGlyph ? glyph.X + std::max(spacing, 0) : 0);
+    const TPoint text = MeasureCaption(canvas, caption, available, wordWrap, result.Caption);
 
     const int total = horizontal ? area.Width() : area.Height();
     const int g = horizontal ? glyph.X : glyph.Y;
     const int t = horizontal ? text.X : text.Y;
-    if (g == 0 || t == 0) spacing = 0;
-    if (margin < 0) {
-        if (spacing < 0)
-            margin = spacing = (total - g - t) / 3;
-        else
-            margin = (total - (g + spacing + t)) / 2;
-    } else if (spacing < 0) {
-        spacing = (total - margin - g - t) / 2;
-    }
+    Distribute(total, g, t, margin, spacing);
     int glyphAt = margin, textAt = margin + g + spacing;
     if (layout == blGlyphRight || layout == blGlyphBottom) {
         glyphAt = total - margin - g;

@@ -152,30 +152,10 @@ class Layout {
     int tabWidth_;
 };
 
-}  // namespace
-
-int DrawText(TCanvas& canvas, const AnsiString& text, TRect& rect, unsigned flags) {
-    const ShownText shown = ResolvePrefixes(text, flags);
-    const Layout layout(canvas, shown, flags);
-    const std::vector<Span> lines = layout.Lines(rect.Width());
-    const int lineHeight = canvas.TextHeight("Wg");
-    const int height = static_cast<int>(lines.size()) * lineHeight;
-    int widest = 0;
-    for (Span line : lines) widest = std::max(widest, layout.Width(line.begin, line.end));
-
-    if (flags & DT_CALCRECT) {
-        rect.Bottom = rect.Top + height;
-        rect.Right =
-            lines.size() <= 1 ? rect.Left + widest : std::max(rect.Right, rect.Left + widest);
-        return height;
-    }
-
-    int y = rect.Top;
-    if (flags & DT_SINGLELINE) {
-        if (flags & DT_VCENTER) y = rect.Top + (rect.Height() - lineHeight) / 2;
-        if (flags & DT_BOTTOM) y = rect.Bottom - lineHeight;
-    }
-    const int top = y;
+// Draws the lines from `top` down, each aligned in the rectangle, clipped to it unless
+// DT_NOCLIP.
+void DrawLines(TCanvas& canvas, const Layout& layout, const std::vector<Span>& lines,
+               const TRect& rect, int top, int lineHeight, unsigned flags) {
     QPainter* p = canvas.Painter();
     const bool clip = p && !(flags & DT_NOCLIP);
     if (clip) {
@@ -184,6 +164,7 @@ int DrawText(TCanvas& canvas, const AnsiString& text, TRect& rect, unsigned flag
             QRect(rect.Left, rect.Top, std::max(0, rect.Width()), std::max(0, rect.Height())),
             p->hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
     }
+    int y = top;
     for (Span line : lines) {
         const int w = layout.Width(line.begin, line.end);
         int x = rect.Left;
@@ -195,6 +176,32 @@ int DrawText(TCanvas& canvas, const AnsiString& text, TRect& rect, unsigned flag
         y += lineHeight;
     }
     if (clip) p->restore();
+}
+
+}  // namespace
+
+int DrawText(TCanvas& canvas, const AnsiString& text, TRect& rect, unsigned flags) {
+    const ShownText shown = ResolvePrefixes(text, flags);
+    const Layout layout(canvas, shown, flags);
+    const std::vector<Span> lines = layout.Lines(rect.Width());
+    const int lineHeight = canvas.TextHeight("Wg");
+    const int height = static_cast<int>(lines.size()) * lineHeight;
+
+    if (flags & DT_CALCRECT) {
+        int widest = 0;
+        for (Span line : lines) widest = std::max(widest, layout.Width(line.begin, line.end));
+        rect.Bottom = rect.Top + height;
+        rect.Right =
+            lines.size() <= 1 ? rect.Left + widest : std::max(rect.Right, rect.Left + widest);
+        return height;
+    }
+
+    int top = rect.Top;
+    if (flags & DT_SINGLELINE) {
+        if (flags & DT_VCENTER) top = rect.Top + (rect.Height() - lineHeight) / 2;
+        if (flags & DT_BOTTOM) top = rect.Bottom - lineHeight;
+    }
+    DrawLines(canvas, layout, lines, rect, top, lineHeight, flags);
     if ((flags & DT_SINGLELINE) && (flags & (DT_VCENTER | DT_BOTTOM)))
         return top - rect.Top + lineHeight;
     return height;

@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <memory>
 
+#include "platform/controls.h"
 #include "tests/controls/control_test_util.h"
 
 using namespace qm;
@@ -387,4 +388,38 @@ TEST(RxLabel, TracksTheMouseAndHoldsTheLeaveWhileTheButtonIsDown) {
     Enter(f.label);
     EXPECT_EQ(enters, 2);  // another program is in front
     SetOwnsActiveWindowForTests(std::nullopt);
+}
+
+TEST(RxLabel, TakesItsParentsColourAndFontUntilGivenItsOwn) {
+    QWidget window;
+    auto* panel = new TPanel(&window);
+    panel->SetColor(kHintColour);
+    TFont font = LabelFont(14);
+    font.Color = clMaroon;
+    panel->SetFont(font);
+    auto* label = new TRxLabel(panel);
+    EXPECT_EQ(label->Color(), kHintColour);
+    EXPECT_EQ(label->Font().Size, 14);
+    EXPECT_EQ(label->Font().Color, clMaroon);
+    EXPECT_TRUE(label->ParentFont());
+    label->SetAutoSize(false);
+    label->SetBounds(0, 0, 80, 30);
+    label->SetCaption("Wm");
+    TBitmap picture(80, 30);
+    label->PaintTo(picture.Canvas());
+    EXPECT_EQ(At(picture.Image(), 79, 29), kHintColour);
+    EXPECT_GT(CountWhere(picture.Image(), Near(clMaroon)), 10);
+
+    label->SetColor(clWhite);
+    label->SetFontColor(clNavy);
+    EXPECT_EQ(label->Font().Size, 14);
+    label->PaintTo(picture.Canvas());
+    EXPECT_EQ(At(picture.Image(), 79, 29), clWhite);
+    EXPECT_EQ(CountWhere(picture.Image(), Near(clMaroon)), 0);
+    EXPECT_GT(CountWhere(picture.Image(), Near(clNavy)), 10);
+    // A later font of the panel still reaches the label, which keeps its own colour.
+    font.Size = 20;
+    panel->SetFont(font);
+    EXPECT_EQ(label->Font().Size, 20);
+    EXPECT_EQ(label->Font().Color, clNavy);
 }
