@@ -187,7 +187,8 @@ void TRxSpeedButton::SetDropDownMenu(QMenu* menu) {
 
 void TRxSpeedButton::SetAllowTimer(bool on) {
     allowTimer_ = on;
-    if (!on) repeatTimer_.reset();
+    // Stopped, not freed: a click handler may turn repeating off from inside a tick.
+    if (!on) StopRepeat();
 }
 
 TRect TRxSpeedButton::DrawFrame(TCanvas& canvas, const TRect& rect, bool pressed) const {

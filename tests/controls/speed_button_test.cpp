@@ -388,6 +388,13 @@ TEST(SpeedButton, AutoRepeatClicksWhileHeldDownInside) {
     // A press restarts with the initial pause.
     Press(f.button, 5, 5);
     EXPECT_EQ(f.button->RepeatTimer()->Interval(), 300);
+    // A click may turn repeating off from inside a tick.
+    f.button->OnClick = [&] {
+        ++f.clicks;
+        f.button->SetAllowTimer(false);
+    };
+    f.button->TimerExpired();
+    EXPECT_FALSE(f.button->RepeatTimer()->Enabled());
     Release(f.button, 5, 5);
 }
 
