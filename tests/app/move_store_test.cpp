@@ -5,6 +5,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <cstdlib>
+
 #include "app/database_file.h"
 #include "tests/support/support.h"
 
@@ -69,4 +72,35 @@ TEST(MoveStore, AFailureBetweenTheTwoRowsLeavesNoHalfPair) {
     EXPECT_EQ(WEXITSTATUS(status), 9);
     TSQLiteDatabase db("./Quillmarsh.dat");
     EXPECT_EQ(db.GetTable("select count(*) from bill_move")->FieldAsInteger(0), 0);
+}
+
+TEST(MoveStore, KillingTheWriterAtRandomMomentsNeverLeavesHalfAPair) {
+    qmtest::TempDir dir;
+    CreateDatabaseFile("./Quillmarsh.dat", "a", "b", "c").reset();
+    std::srand(12345);
+    for (int round = 0; round < 25; ++round) {
+        pid_t pid = fork();
+        if (pid == 0) {
+            TSQLiteDatabase db("./Quillmarsh.dat");
+            for (int i = 0;; ++i) {
+                const MoveFields f{"20260101", IntToStr(i), "note", "1.00", "-1.00", "1"};
+                const int n = InsertMovePair(db, 1, 2, f);
+                if (i % 3 == 0) UpdateMovePair(db, n + 1, ReadMovePair(db, n + 1), 3, f);
+                if (i % 5 == 0) DeleteMovePair(db, n + 2);
+            }
+        }
+        usleep(2000 + std::rand() % 30000);
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        TSQLiteDatabase db("./Quillmarsh.dat");
+        EXPECT_EQ(db.GetTable("PRAGMA integrity_check")->FieldAsString(0), "ok") << "round " << round;
+        // Every row has its twin, pointing back, with the opposite amount.
+        auto orphans = db.GetTable(
+            "select count(*) from bill_move a left join bill_move b on b.id = a.bill_move_id "
+            "where b.id is null or b.bill_move_id <> a.id or b.amount <> -a.amount or "
+            "b.src_bill_id <> a.dest_bill_id or b.dest_bill_id <> a.src_bill_id");
+        EXPECT_EQ(orphans->FieldAsInteger(0), 0) << "round " << round;
+    }
+    TSQLiteDatabase db("./Quillmarsh.dat");
+    EXPECT_GT(db.GetTable("select count(*) from bill_move")->FieldAsInteger(0), 10);  // the writer did write
 }
