@@ -54,6 +54,13 @@ void SetListEnabled(TComboBox* list, bool on) {
     list->SetColor(on ? clWhite : clBtnFace);
 }
 
+// The group of an account, 0 for a group, -1 when the row is gone. The account commands leave
+// groups alone and the group commands accounts, whatever enabled them.
+int ParentOf(int id) {
+    auto t = DB->GetTable("select bill_id from bill where id = " + IntToStr(id));
+    return t->Eof() ? -1 : IntField(*t, 0);
+}
+
 std::vector<int> AccountsOfGroup(int group) {
     std::vector<int> ids;
     auto t = DB->GetTable("select id from bill where bill_id = " + IntToStr(group));
@@ -100,7 +107,7 @@ void TForm1::N1Click() {
     auto t = DB->GetTable(
         "select bill_type_id, bill_id, position, name, twosign, currency_id from bill where id = " +
         IntToStr(SelectBill));
-    if (t->Eof()) return;
+    if (t->Eof() || IntField(*t, 1) == 0) return;
     TForm2& d = *Form2;
     const AnsiString sign = t->FieldAsString(4);
     d.GroupId = IntField(*t, 1);
@@ -130,7 +137,7 @@ void TForm1::N1Click() {
 }
 
 void TForm1::N2Click() {
-    if (SelectBill == -1 || !DB) return;
+    if (SelectBill == -1 || !DB || ParentOf(SelectBill) <= 0) return;
     const AnsiString A = IntToStr(SelectBill);
     const int64_t moves =
         DB->GetTable("select count(*) from bill_move where src_bill_id = " + A)->FieldAsInteger(0);
@@ -190,7 +197,7 @@ void TForm1::N10Click() {
 }
 
 void TForm1::N8Click() {
-    if (SelectBill == -1 || !DB || !Form6) return;
+    if (SelectBill == -1 || !DB || !Form6 || ParentOf(SelectBill) != 0) return;
     auto t = DB->GetTable(
         "select bill_type_id, currency_id, position, name, twosign from bill where id = " +
         IntToStr(SelectBill));
@@ -214,7 +221,7 @@ void TForm1::N8Click() {
 }
 
 void TForm1::N9Click() {
-    if (SelectBill == -1 || !DB) return;
+    if (SelectBill == -1 || !DB || ParentOf(SelectBill) != 0) return;
     const AnsiString G = IntToStr(SelectBill);
     if (DB->GetTable("select count(*) from bill where bill_id = " + G)->FieldAsInteger(0) > 0) {
         MessageBox(this, Ui(101), Ui(45), MB_OK | MB_ICONWARNING);

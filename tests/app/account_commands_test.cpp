@@ -614,3 +614,53 @@ TEST_F(AccountCommands, ANewUserBuildsATreeFromTheMenus) {
     EXPECT_EQ(BillTypeViews[1].Rows[1].Name, "Wallet");
     EXPECT_EQ(SelectBill, 1);
 }
+
+TEST_F(AccountCommands, LedgerTabsFollowADeletedAccount) {
+    SeedHousehold(3);
+    Open();
+    THeadTab report;
+    report.Kind = tkReport;
+    Head.HeadTabs.push_back(LedgerTab(kWallet, "Wallet"));
+    Head.HeadTabs.push_back(LedgerTab(kGroceries, "Groceries"));
+    Head.HeadTabs.push_back(report);
+    Head.HeadTabs.push_back(LedgerTab(kWallet, "Wallet again"));
+    Head.HeadTabs.push_back(LedgerTab(kSalary, "Salary"));
+    HeadIndex = 2;
+    form->GetBillMove();
+    ASSERT_FALSE(Ledger.Rows.empty());
+    SelectMove = 7;  // a move of the wallet
+    DeleteAccountWithMoves(*DB, kWallet, {});
+    DropLedgerTabs(kWallet);
+    ReloadLedgers(*DB, {kWallet});
+    // Every tab of the account goes; the current tab stays current and shows no vanished row.
+    ASSERT_EQ(Head.HeadTabs.size(), 4u);
+    EXPECT_EQ(HeadIndex, 1);
+    EXPECT_EQ(Head.HeadTabs[1].Id, kGroceries);
+    EXPECT_TRUE(Head.HeadTabs[1].BufRows.empty());
+    EXPECT_TRUE(Ledger.Rows.empty());
+    EXPECT_EQ(SelectMove, -1);
+    EXPECT_FALSE(Head.HeadTabs[3].BufRows.empty());
+    form->GetBillMove();
+    EXPECT_EQ(Ledger.Rows.size(), 1u);  // only the new row is left
+    // When the current tab itself goes, the tree becomes current.
+    HeadIndex = 3;
+    DropLedgerTabs(kSalary);
+    EXPECT_EQ(HeadIndex, 0);
+}
+
+TEST_F(AccountCommands, AccountCommandsLeaveGroupsAloneAndGroupCommandsAccounts) {
+    SeedHousehold(3);
+    Open();
+    const std::string before = Rows("select * from bill") + Rows("select * from bill_move");
+    ScriptedBoxes boxes;
+    ModalDriver driver;
+    SelectBill = kCashGroup;
+    form->N1Click();
+    form->N2Click();
+    SelectBill = kWallet;
+    form->N8Click();
+    form->N9Click();
+    EXPECT_EQ(driver.shown(), 0);
+    EXPECT_TRUE(boxes.asked().empty());
+    EXPECT_EQ(Rows("select * from bill") + Rows("select * from bill_move"), before);
+}
