@@ -41,13 +41,16 @@ QStyle* SharedCaretStyle() {
 }
 
 // The character a key types in the interface code page, as the platform's key order sees it;
-// false for keys that type none.
+// false for keys that type none. Ctrl with a letter types its control character (Ctrl+V is
+// character 22), whichever text the event carries.
 bool TypedChar(const QKeyEvent& e, char& c) {
     if (e.text().isEmpty() || e.key() == Qt::Key_Delete || (e.modifiers() & Qt::AltModifier))
         return false;
     const AnsiString s = FromQString(e.text());
     if (s.size() != 1) return false;
     c = s[0];
+    const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    if ((e.modifiers() & Qt::ControlModifier) && letter) c = static_cast<char>(c & 0x1F);
     return true;
 }
 

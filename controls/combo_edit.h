@@ -189,6 +189,7 @@ class TCustomComboEdit : public QLineEdit, public TControl {
     void ApplyReadOnly();
 
     bool TakeDialogKey(int key, bool focused) override;
+    void LayoutChanged() override { PlaceButton(); }
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

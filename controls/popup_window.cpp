@@ -38,8 +38,8 @@ void TPopupWindow::CloseUp(bool accept) {
 
 void TPopupWindow::ShowAt(TPoint screenPoint) {
     move(screenPoint.X, screenPoint.Y);
+    // A newly shown window stands above the others; this kind never takes the activation.
     show();
-    raise();
 }
 
 void TPopupWindow::HidePopup() {
