@@ -2,6 +2,7 @@
 #include "app/all_forms.h"
 #include "app/only_one.h"
 #include "app/unit1.h"
+#include "controls/helpers.h"
 #include "platform/application.h"
 
 int main(int argc, char** argv) {
@@ -10,6 +11,7 @@ int main(int argc, char** argv) {
 
     qm::TApplication app(argc, argv);
     app.setApplicationName("Quillmarsh");
+    qm::InitializeControls();
     auto* form1 = new qm::TForm1();
     if (form1->Terminated()) {
         delete form1;

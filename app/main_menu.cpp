@@ -38,6 +38,7 @@ void TForm1::CreateActions() {
     Connect(9, [this] { Action9Execute(); });
     Connect(10, [this] { Action10Execute(); });
     Connect(24, [this] { Action24Execute(); });
+    Connect(6, [this] { Action6Execute(); });
     Connect(25, [this] { Action25Execute(); });
     Connect(1, [this] { Action1Execute(actions_[1]); });
     Connect(2, [this] { Action1Execute(actions_[2]); });

@@ -3,6 +3,7 @@
 #include <QResizeEvent>
 #include <cstdlib>
 
+#include "app/account_commands.h"
 #include "app/database_file.h"
 #include "app/ui_strings.h"
 #include "app/unit1.h"
@@ -95,6 +96,7 @@ void TForm1::CreateControls() {
     MonthCalendar1 = new TMonthCalendar(Panel2);
     Panel2->SetVisible(false);
     MonthCalendar1->OnClick = [this] { MonthCalendar1Click(); };
+    CreateInputControls();
     CheckBox1->OnClick = [this] { CheckBox1Click(); };
     for (TDateTimePicker* p : {DateTimePicker1, DateTimePicker2}) {
         p->OnCloseUp = [this] { CheckBox1Click(); };
@@ -201,6 +203,7 @@ void TForm1::FormCreate() {
     UiStrings = LoadUiStrings();
     CreateControls();
     SetCaptions();
+    ConnectAccountCommands(*this);
     // Step 4: layout and the tree tab.
     GlyphBitmap.reset();
     DB.reset();

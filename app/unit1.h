@@ -116,6 +116,8 @@ class TForm1 : public TPaintedWidget {
     int LastCorrBillId = 0;
     void HideEditorPopups();
 
+    void Action6Execute();  // QIF export (qif_export.cpp)
+
     // Small commands (edit_commands.cpp).
     AnsiString* CurrentCell();  // the current ledger cell, or null off a ledger
     void DeleteSelection();
@@ -129,6 +131,65 @@ class TForm1 : public TPaintedWidget {
     void FilesMenuClick(int tag);
     void OpenAttachedFile(const AnsiString& name, const AnsiString& bytes);
     std::function<void()> FilesDialog;
+
+    // --- Mouse, scroll bars and tabs (mouse.cpp) ---
+    void FormMouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    void FormMouseMove(TShiftState shift, int x, int y);
+    void FormMouseUp(TMouseButton button, TShiftState shift, int x, int y);
+    void FormDblClick();
+    void FormMouseWheelDown(TShiftState shift, TPoint screen);
+    void FormMouseWheelUp(TShiftState shift, TPoint screen);
+    void Timer1Timer();
+    void HeadMenuClick(int tag);
+    // Makes tab `index` current with every bookkeeping a click on the tab does.
+    void SwitchToTab(int index);
+    // The Yes/No/Cancel question before leaving an edited row; true when the caller may go on.
+    bool LeaveEditedRow();
+    bool Dragging = false;
+    bool ColumnDragging = false;
+    int DragIndex = 0;
+    int DragX = 0;
+    int DragY = 0;
+    int RepeatDelay = 0;
+    bool MouseHeld = false;
+    bool SkipMouseDown = false;
+    TPoint LastDownPoint{};
+    std::array<TPoint, 6> CursorPoints{};
+    bool CalendarFirstShow = true;
+    std::vector<int> ListBillIds;
+    TTimer* Timer1 = nullptr;  // scroll auto-repeat
+    struct TReportScroll {
+        int Position = 0, Maximum = 0, Page = 0;
+        TRect UpRect{}, PageUpRect{}, ThumbRect{}, PageDownRect{}, DownRect{};
+        AnsiString ScrollCode;
+    } ReportScroll;
+    void CloseTab(int index);
+    QMenu* PopupMenu3 = nullptr;  // the tab list and the attached-files list
+
+    // --- In-place editors and keyboard (keyboard.cpp, editors.cpp) ---
+    void FormKeyPress(char& key);
+    void FormKeyDown(int& key, TShiftState shift);
+    void Timer2Timer();
+    void SelDestBill(int row);
+    void ListBox1MouseDown();
+    void ListBox1KeyDown(int& key, TShiftState shift);
+    void KeyDownText(char c);
+    void KeyDownBill(char c);
+    void KeyDownNum(char c);
+    void KeyDownDate(char c);
+    void KeySearchText();
+    void KeySearchBill();
+    // A date field with one digit typed gets its leading zero before the caret leaves it.
+    void CompleteHalfTypedDate();
+    int KeyAnchor = 1;
+    bool CompletionReady = false;
+    struct TCompletionCells {
+        AnsiString Corr, Amount1, Amount2;
+        int CorrBillId = 0;
+    } CompletionCells;
+    TTimer* Timer2 = nullptr;  // caret blink and the cell tooltip
+    TPanel* Panel3 = nullptr;  // holds the tooltip label
+    class TRxLabel* RxLabel1 = nullptr;
 
     // Painting: every view draws into the window's off-screen image, at any time; Qt's paint
     // event only copies that image to the screen.
@@ -155,9 +216,20 @@ class TForm1 : public TPaintedWidget {
     AnsiString FindText;      // the find dialog's text (find next needs one)
     AnsiString MainCurrencyShort;
 
+    // The application-wide look at every key (Tab for the main window, F1 anywhere).
+    void AppMessage(QObject* watched, QEvent* e);
+
   protected:
     void Repaint() override;
     void resizeEvent(QResizeEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    bool focusNextPrevChild(bool next) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
   private:
     void FormCreate();
@@ -166,6 +238,43 @@ class TForm1 : public TPaintedWidget {
     void LoadGlyphSets();
     void CreateHeadButtons();
     void ShowBalanceOverflow();
+    bool MouseDownHeader(TPoint p);
+    bool MouseDownTabs(TPoint p);
+    void MouseDownTree(TMouseButton button, TPoint p);
+    void MouseDownLedger(TMouseButton button, TPoint p);
+    void MouseDownReport(TPoint p);
+    void ToggleGroup(TBillTypeView& view, size_t row);
+    void StartScrollDrag(int index, const AnsiString& code, int dragY);
+    TRect SeparatorRect(int x);
+    void ClickCell(int row, int col, TPoint p);
+    void ClickCellButtons(int row, int col, TPoint p);
+    void ShowFilesMenu(TPoint p);
+    bool MouseMoveHeader(TPoint p);
+    void MouseMoveTree(TPoint p);
+    void MouseMoveLedger(TPoint p);
+    void MouseMoveReport(TPoint p);
+    void DragColumn(int x);
+    void RunHeadButton(int group, int index);
+    void OpenSelectedBill();
+    void LedgerDblClick();
+    void FitColumn();
+    void Wheel(int delta, TPoint screen);
+    AnsiString& EditedCell();
+    void MarkEdited();
+    bool CommonEditingKey(char c);
+    void InsertChar(char c);
+    void DateFieldEnds(int& dayEnd, int& monthEnd) const;
+    bool DateTextValid(const AnsiString& cell) const;
+    void FixDayField(AnsiString& cell, int dayEnd);
+    void CompleteDateField();
+    void TabBack();
+    void TabForward();
+    bool CtrlKey(int& key);
+    void MoveTab(int direction);
+    void PageRows(int direction);
+    void ArrowRow(int direction);
+    void TreeKey(int key);
+    void ShowCellHint();
     void PlaceCursor(int col);
     bool EvaluateAmountCell(int col);
     bool EditedDate(const AnsiString& cell, AnsiString& ymd) const;
@@ -191,6 +300,7 @@ class TForm1 : public TPaintedWidget {
     int PaintCurrentCell(const AnsiString& T, int W, const TRect& R, TColor back);
     void UpdateClipboardCommands();
     void CreateControls();
+    void CreateInputControls();
     void CreateActions();
     // Enables an action and runs `handler` when it is triggered.
     void Connect(int action, std::function<void()> handler);
