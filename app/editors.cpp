@@ -163,7 +163,7 @@ void TForm1::FixDayField(AnsiString& cell, int dayEnd) {
     if (v > 31) v = 31;
     auto with = [&](int day) {
         AnsiString t = cell;
-        char buf[3];
+        char buf[12];
         std::snprintf(buf, sizeof buf, "%02d", day);
         t.replace(dayEnd - 3, 2, buf);
         return t;
@@ -210,7 +210,7 @@ void TForm1::CompleteDateField() {
     int v = std::atoi(cell.substr(end - 3, 2).c_str());
     if (v == 0) v = 1;
     if (end == monthEnd && v > 12) v = 12;
-    char buf[3];
+    char buf[12];
     std::snprintf(buf, sizeof buf, "%02d", std::min(v, 99));
     if (end == dayEnd) {
         FixDayField(cell, dayEnd);

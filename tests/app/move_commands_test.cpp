@@ -163,8 +163,11 @@ TEST_F(MoveCommands, EditingMovesTheTwinToTheNewCorrespondent) {
     EXPECT_EQ(Amount(kGroceries), "0");
     EXPECT_EQ(Amount(kRestaurants), "20");
     EXPECT_EQ(Amount(kWallet), "-20");
-    for (const THeadTab& t : Head.HeadTabs)
-        if (t.Id == kGroceries) EXPECT_TRUE(t.BufRows.empty());
+    for (const THeadTab& t : Head.HeadTabs) {
+        if (t.Id == kGroceries) {
+            EXPECT_TRUE(t.BufRows.empty());
+        }
+    }
 }
 
 TEST_F(MoveCommands, DeleteDuplicateAndGoToTheCorrespondent) {
