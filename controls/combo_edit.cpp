@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QProxyStyle>
 #include <QScreen>
+#include <QStyleFactory>
 
 #include "controls/control_bitmaps.h"
 
@@ -21,9 +22,10 @@ constexpr int kDefaultButtonWidth = 21;
 // 96 dots per inch in dots per metre, the resolution the canvas sizes fonts by.
 constexpr int kScreenDotsPerMetre = 3780;
 
-// The caret is 1 pixel wide, 2 for a bold font.
+// The caret is 1 pixel wide, 2 for a bold font; everything else is the application's style.
 class CaretStyle : public QProxyStyle {
   public:
+    using QProxyStyle::QProxyStyle;
     int pixelMetric(PixelMetric metric, const QStyleOption* option,
                     const QWidget* widget) const override {
         if (metric == PM_TextCursorWidth) return widget && widget->font().bold() ? 2 : 1;
@@ -34,7 +36,7 @@ class CaretStyle : public QProxyStyle {
 QStyle* SharedCaretStyle() {
     static QPointer<QStyle> style;
     if (!style) {
-        style = new CaretStyle;
+        style = new CaretStyle(QStyleFactory::create(qApp->style()->name()));
         style->setParent(qApp);
     }
     return style;
@@ -613,14 +615,16 @@ void TCustomComboEdit::changeEvent(QEvent* event) {
 void TCustomComboEdit::PaintDisplay(TCanvas& canvas, const AnsiString& text, TAlignment alignment) {
     const QRect c = ClientArea();
     TRect r = Rect(c.left(), c.top(), c.left() + c.width(), c.top() + c.height());
+    // The control's own colour, also while disabled (Qt's palette would grey it).
+    const TColor colour = FromQColor(palette().color(QPalette::Active, QPalette::Base));
     canvas.Font = Font();
-    if (!isEnabled() && Color() != clGrayText) canvas.Font.Color = clGrayText;
+    if (!isEnabled() && colour != clGrayText) canvas.Font.Color = clGrayText;
     if (borderStyle_ == bsSingle && !ctl3D_) {
         canvas.Brush = TBrush{clBlack, bsSolid};
         canvas.FrameRect(r);
         r = Rect(r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1);
     }
-    canvas.Brush = TBrush{Color(), bsSolid};
+    canvas.Brush = TBrush{colour, bsSolid};
     canvas.FillRect(r);
     const int inset = borderStyle_ == bsNone ? 0 : ctl3D_ ? 1 : 2;
     const int left = kEditLeftMargin + inset, top = inset;

@@ -122,6 +122,8 @@ class TCustomComboEdit : public QLineEdit, public TControl {
     const TBitmap& Glyph() const { return button_->Glyph(); }
     // Sets the button's picture and makes the glyph kind gkCustom.
     void SetGlyph(const TBitmap& glyph);
+    // Whether a form would store Glyph: only a picture of its own.
+    bool GlyphStored() const { return glyphKind_ == gkCustom; }
     int NumGlyphs() const { return button_->NumGlyphs(); }
     void SetNumGlyphs(int count);
     TGlyphKind GlyphKind() const { return glyphKind_; }
