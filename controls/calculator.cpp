@@ -217,25 +217,8 @@ void TCalculatorPanel::CalcKey(char key) {
     if (OnKeyFilter) OnKeyFilter(k);
     if (k == 0) return;
     const char dec = FormatSettings().DecimalSeparator;
-    if (k == ',' || k == '.' || k == dec) {
-        StartEntry();
-        // A number in exponent form takes no separator, as it takes no digits.
-        if (text_.find(dec) == AnsiString::npos && text_.find('E') == AnsiString::npos)
-            SetDisplayText(text_ + dec);
-        return;
-    }
-    if (k >= '0' && k <= '9') {
-        StartEntry();
-        const AnsiString text = text_ == "0" ? AnsiString() : text_;
-        if (text.find('E') != AnsiString::npos) return;
-        const size_t limit = static_cast<size_t>(std::max(2, precision_)) +
-                             (!text.empty() && text[0] == '-' ? 1 : 0);
-        if (text.size() < limit)
-            SetDisplayText(text + k);
-        else if (beepOnError_)
-            MessageBeep();
-        return;
-    }
+    if (k == ',' || k == '.' || k == dec) return Separator();
+    if (k >= '0' && k <= '9') return Digit(k);
     switch (k) {
         case '\b':
             return Backspace();
@@ -267,6 +250,26 @@ void TCalculatorPanel::CalcKey(char key) {
         default:
             return;
     }
+}
+
+void TCalculatorPanel::Separator() {
+    StartEntry();
+    const char dec = FormatSettings().DecimalSeparator;
+    // A number in exponent form takes no separator, as it takes no digits.
+    if (text_.find(dec) == AnsiString::npos && text_.find('E') == AnsiString::npos)
+        SetDisplayText(text_ + dec);
+}
+
+void TCalculatorPanel::Digit(char k) {
+    StartEntry();
+    const AnsiString text = text_ == "0" ? AnsiString() : text_;
+    if (text.find('E') != AnsiString::npos) return;
+    const size_t limit =
+        static_cast<size_t>(std::max(2, precision_)) + (!text.empty() && text[0] == '-' ? 1 : 0);
+    if (text.size() < limit)
+        SetDisplayText(text + k);
+    else if (beepOnError_)
+        MessageBeep();
 }
 
 void TCalculatorPanel::Backspace() {

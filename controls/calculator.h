@@ -119,6 +119,8 @@ class TCalculatorPanel : public TPanel {
     void CreateKeys();
     void KeyClicked(int kind);
     void MemoryKey(int kind);
+    void Separator();
+    void Digit(char key);
     void Operation(char key);
     void Backspace();
     void StartEntry();

@@ -87,16 +87,26 @@ Qt::Alignment QtAlignment(TAlignment a) {
 }  // namespace
 
 // While the pop-up is open: a mouse press anywhere in the application goes to the edit, which
-// closes the pop-up unless the press is on the edit, its button or the pop-up.
+// closes the pop-up unless the press is on the edit, its button or the pop-up; so does a move
+// of the edit's window, which would leave the pop-up behind.
 class PopupMouseWatch : public QObject {
   public:
     explicit PopupMouseWatch(TCustomComboEdit* edit) : QObject(edit), edit_(edit) {}
     bool eventFilter(QObject* watched, QEvent* event) override {
-        const auto type = event->type();
-        if ((type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick ||
-             type == QEvent::NonClientAreaMouseButtonPress) &&
-            watched->isWidgetType())
-            edit_->CancelMode(static_cast<QWidget*>(watched));
+        if (!watched->isWidgetType()) return false;
+        auto* widget = static_cast<QWidget*>(watched);
+        switch (event->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::NonClientAreaMouseButtonPress:
+                edit_->CancelMode(widget);
+                break;
+            case QEvent::Move:
+                if (widget == edit_->window()) edit_->CancelMode(widget);
+                break;
+            default:
+                break;
+        }
         return false;
     }
 

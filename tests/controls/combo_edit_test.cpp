@@ -254,6 +254,9 @@ TEST(ComboEdit, ClicksElsewhereAndLosingTheFocusCloseWithoutAccepting) {
     EXPECT_FALSE(f.edit->PopupVisible());
     EXPECT_EQ(f.edit->EditText(), "dropped");
     f.edit->OpenPopup(true);
+    f.window.move(f.window.pos() + QPoint(10, 0));
+    EXPECT_FALSE(f.edit->PopupVisible()) << "moving the window closes it";
+    f.edit->OpenPopup(true);
     f.edit->hide();
     EXPECT_FALSE(f.edit->PopupVisible()) << "a hidden edit has no pop-up";
 }
