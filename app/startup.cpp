@@ -3,7 +3,7 @@
 #include <QResizeEvent>
 #include <cstdlib>
 
-#include "app/account_commands.h"
+#include "app/connect_all.h"
 #include "app/database_file.h"
 #include "app/ui_strings.h"
 #include "app/unit1.h"
@@ -203,7 +203,7 @@ void TForm1::FormCreate() {
     UiStrings = LoadUiStrings();
     CreateControls();
     SetCaptions();
-    ConnectAccountCommands(*this);
+    ConnectAllCommands(*this);
     // Step 4: layout and the tree tab.
     GlyphBitmap.reset();
     DB.reset();
