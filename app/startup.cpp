@@ -79,6 +79,7 @@ bool TForm1::OpenDatabase() {
 }
 
 void TForm1::CreateControls() {
+    setMinimumSize(800, 300);  // the window is never smaller than this
     ActionMainMenuBar1 = new QMenuBar(this);
     Panel1 = new TPanel(this);
     CheckBox1 = new TCheckBox(Panel1);
