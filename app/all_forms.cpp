@@ -1,9 +1,14 @@
 // Creating and destroying the dialog forms.
 #include "app/all_forms.h"
 
+#include "dialogs/about_dialog.h"
 #include "dialogs/account_delete_dialog.h"
 #include "dialogs/account_dialog.h"
+#include "dialogs/files_dialog.h"
+#include "dialogs/find_dialog.h"
 #include "dialogs/group_dialog.h"
+#include "dialogs/moves_with_files_dialog.h"
+#include "dialogs/settings_dialog.h"
 
 namespace qm {
 
@@ -19,10 +24,20 @@ void CreateDialogs() {
     Form2 = new TForm2();
     Form5 = new TForm5();
     Form6 = new TForm6();
+    Form8 = new TForm8();
+    Form10 = new TForm10();
+    Form11 = new TForm11();
+    Form12 = new TForm12();
+    Form18 = new TForm18();
 }
 
 // The forms go in the reverse order of their creation.
 void DestroyDialogs() {
+    Destroy(Form18);
+    Destroy(Form12);
+    Destroy(Form11);
+    Destroy(Form10);
+    Destroy(Form8);
     Destroy(Form6);
     Destroy(Form5);
     Destroy(Form2);

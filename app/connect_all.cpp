@@ -2,11 +2,13 @@
 #include "app/connect_all.h"
 
 #include "app/account_commands.h"
+#include "app/settings_commands.h"
 
 namespace qm {
 
 void ConnectAllCommands(TForm1& form) {
     ConnectAccountCommands(form);
+    ConnectSettingsCommands(form);
 }
 
 }  // namespace qm

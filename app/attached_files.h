@@ -1,0 +1,67 @@
+// The files attached to a move: the one value that holds them in bill_move.files (an index of
+// "name<3>size" entries joined by character 2, then character 1, then the bytes of every file in
+// index order), where it lives in the move's pair, and the file system's side of storing, saving
+// and opening them.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <vector>
+
+#include "db/sqlite_table3.h"
+#include "platform/ansistring.h"
+
+namespace qm {
+
+class TAttachedFiles {
+  public:
+    struct Entry {
+        AnsiString Name;  // in the interface code page, without folder
+        size_t Size = 0;
+    };
+
+    // A value without character 1 (NULL or empty in the database) holds no files. A size that
+    // is no number counts as 0; a size running past the data is cut at its end when read.
+    static TAttachedFiles Parse(const AnsiString& value);
+    // Index, character 1, data; empty when no entry is left.
+    AnsiString Value() const;
+
+    const std::vector<Entry>& Entries() const { return entries_; }
+    size_t Count() const { return entries_.size(); }
+    // Where entry k's bytes start in the data: the sizes of the entries before it.
+    size_t Offset(size_t k) const;
+    AnsiString Bytes(size_t k) const;
+
+    void Add(const AnsiString& name, const AnsiString& bytes);
+    void Remove(size_t k);
+
+  private:
+    std::vector<Entry> entries_;
+    AnsiString data_;
+};
+
+// The row of the move's pair that holds the value: the smaller of the move's id and its twin's;
+// -1 when the move is gone.
+int AttachmentRowId(TSQLiteDatabase& db, int moveId);
+AnsiString ReadAttachedFiles(TSQLiteDatabase& db, int rowId);
+// Stores the value through the statement's bound blob. A value the engine cannot hold in one
+// field raises Exception before anything is written.
+void WriteAttachedFiles(TSQLiteDatabase& db, int rowId, const AnsiString& value);
+
+// The name a chosen file is stored under: its own name in the interface code page. False when
+// the name cannot be held there, or holds one of the value's separator characters, since the
+// file could then never be found again under that name.
+bool StorableFileName(const std::filesystem::path& file, AnsiString& name);
+// The message that refuses such a file.
+AnsiString UnstorableNameMessage(const std::filesystem::path& file);
+
+// Reading and writing whole files; a failure raises Exception naming the file and the cause.
+AnsiString ReadWholeFile(const std::filesystem::path& file);
+void WriteWholeFile(const std::filesystem::path& file, const AnsiString& bytes);
+
+// Writes the bytes under the stored name into the temporary folder (replacing a file of that
+// name) and returns the copy's path; raises Exception when the name is no plain file name or the
+// copy cannot be written.
+std::filesystem::path WriteTempCopy(const AnsiString& name, const AnsiString& bytes);
+
+}  // namespace qm

@@ -1,0 +1,191 @@
+// TForm8, the settings dialog.
+#include "dialogs/settings_dialog.h"
+
+#include "app/unit1.h"
+#include "platform/application.h"
+#include "platform/dialogs.h"
+
+namespace qm {
+
+TForm8* Form8 = nullptr;
+
+namespace {
+// Every backup copy is rotated once a day at start-up; a mistyped count in the millions would
+// make each start-up walk that many file names.
+constexpr int kMaxBackupCount = 999;
+}  // namespace
+
+AnsiString DateFormatOf(int index) {
+    const char* formats[] = {"MM/dd/yyyy", "dd/MM/yyyy", "dd.MM.yyyy", "yyyy-MM-dd"};
+    return index >= 1 && index <= 4 ? formats[index - 1] : "dd.MM.yyyy";
+}
+
+void ApplyProcessDateFormat(int index) {
+    const AnsiString format = DateFormatOf(index);
+    TFormatSettings& fs = FormatSettings();
+    fs.DateSeparator = index == 4 ? format[4] : format[2];
+    fs.ShortDateFormat = format;
+    fs.LongDateFormat = format;
+    fs.TimeSeparator = ':';
+}
+
+AnsiString WindowCaption(const AnsiString& title) {
+    AnsiString caption = "Quillmarsh 1.5";
+    if (!title.empty()) caption += " - " + title;
+    return caption;
+}
+
+TForm8::TForm8(QWidget* parent) : TForm(parent) {
+    Label1 = new TLabel(this);
+    Edit1 = new TEdit(this);
+    CheckBox1 = new TCheckBox(this);
+    Label2 = new TLabel(this);
+    ComboBox1 = new TComboBox(this);
+    CheckBox2 = new TCheckBox(this);
+    CheckBox3 = new TCheckBox(this);
+    GroupBox1 = new TGroupBox(this);
+    RadioButton1 = new TRadioButton(GroupBox1);
+    RadioButton2 = new TRadioButton(GroupBox1);
+    RadioButton3 = new TRadioButton(GroupBox1);
+    RadioButton4 = new TRadioButton(GroupBox1);
+    RadioButton3->SetChecked(true);
+    Label3 = new TLabel(this);
+    SpinEdit1 = new TSpinEdit(this);
+    Button1 = new TButton(this);
+    Button2 = new TButton(this);
+    Button1->SetDefault(true);
+    Button2->SetCancel(true);
+    SpinEdit1->OnChange = [this] { SpinEdit1Change(); };
+    Button1->OnClick = [this] { Button1Click(); };
+    Button2->OnClick = [this] { Button2Click(); };
+    Layout();
+    FormCreate();
+}
+
+void TForm8::Layout() {
+    constexpr int kX = 12, kW = 396;
+    setFixedSize(420, 410);
+    Label1->SetAutoSize(false);
+    Label1->SetBounds(kX, 12, kW, 18);
+    Edit1->SetBounds(kX, 32, kW, 24);
+    CheckBox1->SetBounds(kX, 62, kW, 20);
+    Label2->SetAutoSize(false);
+    Label2->SetBounds(kX, 94, kW, 18);
+    ComboBox1->SetBounds(kX, 114, kW, 24);
+    CheckBox2->SetBounds(kX, 148, kW, 20);
+    CheckBox3->SetBounds(kX, 172, kW, 20);
+    GroupBox1->SetBounds(kX, 202, kW, 126);
+    int y = 24;
+    for (TRadioButton* r : {RadioButton1, RadioButton2, RadioButton3, RadioButton4}) {
+        r->SetBounds(14, y, kW - 28, 22);
+        y += 24;
+    }
+    Label3->SetAutoSize(false);
+    Label3->SetBounds(kX, 342, 280, 20);
+    SpinEdit1->SetBounds(296, 338, 112, 24);
+    Button1->SetBounds(238, 372, 82, 28);
+    Button2->SetBounds(326, 372, 82, 28);
+}
+
+void TForm8::FormCreate() {
+    if (!Form1) return;
+    const TForm1& f = *Form1;
+    SetCaption(f.Ui(64));
+    Label1->SetCaption(f.Ui(109));
+    CheckBox1->SetCaption(f.Ui(110));
+    Label2->SetCaption(f.Ui(111));
+    CheckBox2->SetCaption(f.Ui(112));
+    CheckBox3->SetCaption(f.Ui(113));
+    GroupBox1->SetCaption(" " + f.Ui(114) + " ");
+    RadioButton1->SetCaption("07/31/2005  " + f.Ui(115));
+    RadioButton2->SetCaption("31/07/2005  " + f.Ui(116));
+    RadioButton3->SetCaption("31.07.2005  " + f.Ui(117));
+    RadioButton4->SetCaption("2005-07-31  " + f.Ui(118));
+    Label3->SetCaption(f.Ui(140));
+    Button1->SetCaption(f.Ui(5));
+    Button2->SetCaption(f.Ui(6));
+}
+
+void TForm8::FormShow() {
+    if (!Form1) return;
+    TForm1& f = *Form1;
+    TRadioButton* radios[] = {RadioButton1, RadioButton2, RadioButton3, RadioButton4};
+    const int index = f.DateFormatIndex >= 1 && f.DateFormatIndex <= 4 ? f.DateFormatIndex : 3;
+    radios[index - 1]->SetChecked(true);
+    Edit1->SetText(f.Title);
+    CheckBox1->SetChecked(f.TitleInReports);
+    CheckBox2->SetChecked(f.TwoDecimals);
+    CheckBox3->SetChecked(f.NegativeRed);
+    ComboBox1->Items().Clear();
+    CurrencyIds.clear();
+    if (DB) {
+        // No order: the lines come as the engine gives them.
+        auto t = DB->GetTable("select id, name, short_name from currency");
+        for (; !t->Eof(); t->Next()) {
+            const int id = static_cast<int>(t->FieldAsInteger(0));
+            CurrencyIds.push_back(id);
+            // Without a main currency the first listed becomes it, even if the dialog is
+            // cancelled.
+            if (f.MainCurrencyId == -1) f.MainCurrencyId = id;
+            ComboBox1->Items().Add(Utf8ToAnsi(t->FieldAsString(1)) + " " +
+                                   Utf8ToAnsi(t->FieldAsString(2)));
+            if (id == f.MainCurrencyId) ComboBox1->SetItemIndex(ComboBox1->Items().Count() - 1);
+        }
+    }
+    SpinEdit1->SetValue(f.BackupCount);
+    Edit1->SetFocus();
+}
+
+int TForm8::CheckedDateFormat() const {
+    const TRadioButton* radios[] = {RadioButton1, RadioButton2, RadioButton3, RadioButton4};
+    for (int i = 0; i < 4; ++i)
+        if (radios[i]->Checked()) return i + 1;
+    return 3;
+}
+
+void TForm8::SpinEdit1Change() {
+    int64_t count = 0;
+    if (!TryStrToInt(Trim(SpinEdit1->Text()), count) || count < 1)
+        SpinEdit1->SetValue(1);
+    else if (count > kMaxBackupCount)
+        SpinEdit1->SetValue(kMaxBackupCount);
+}
+
+void TForm8::Button1Click() {
+    if (!Form1) return;
+    TForm1& f = *Form1;
+    // The new row's date is kept as a date and written anew in the chosen format. A text that
+    // does not read under the format in force stops here, before anything is stored.
+    TDateTime last = 0;
+    try {
+        last = StrToDate(LastDate);
+    } catch (const EConvertError& e) {
+        ShowException(e);
+        return;
+    }
+    f.DateFormatIndex = CheckedDateFormat();
+    f.DateFormat = DateFormatOf(f.DateFormatIndex);
+    f.DateTimePicker1->SetFormat(f.DateFormat);
+    f.DateTimePicker2->SetFormat(f.DateFormat);
+    ApplyProcessDateFormat(f.DateFormatIndex);
+    LastDate = FormatDateTime(f.DateFormat, last);
+    f.Title = Edit1->Text();
+    f.TitleInReports = CheckBox1->Checked();
+    // With no currency listed there is nothing to choose: the main currency stays as it was.
+    const int line = ComboBox1->ItemIndex();
+    if (line >= 0 && line < static_cast<int>(CurrencyIds.size()))
+        f.MainCurrencyId = CurrencyIds[line];
+    f.setWindowTitle(ToQString(WindowCaption(f.Title)));
+    f.TwoDecimals = CheckBox2->Checked();
+    f.NegativeRed = CheckBox3->Checked();
+    // The ledger is built anew, in the new formats, when it is next painted.
+    Ledger.Rows.clear();
+    f.BackupCount = std::clamp(SpinEdit1->Value(), 1, kMaxBackupCount);
+    SetModalResult(mrOk);
+}
+
+void TForm8::Button2Click() {
+    Close();
+}
+
+}  // namespace qm

@@ -1,0 +1,468 @@
+// The attachment value, the attached files dialog and the moves-with-files dialog, on the seeded
+// household; the stored value is read back through a second connection of the engine's own.
+#include "dialogs/files_dialog.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <QAction>
+#include <cstdlib>
+#include <fstream>
+
+#include "app/all_forms.h"
+#include "app/attached_files.h"
+#include "app/unit1.h"
+#include "dialogs/moves_with_files_dialog.h"
+#include "platform/dialogs.h"
+#include "platform/filedialogs.h"
+#include "platform/shell.h"
+#include "tests/app/household.h"
+#include "tests/support/support.h"
+
+using namespace qm;
+using namespace qmtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+// The restaurant dinner of the household: row 6 belongs to Restaurants, its twin 5 to the
+// wallet, so the value lives on row 5.
+constexpr int kDinnerWallet = 5, kDinnerRestaurant = 6;
+
+std::string ReadFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteFile(const fs::path& p, const std::string& bytes) {
+    std::ofstream(p, std::ios::binary) << bytes;
+}
+
+// bill_move.files of a row as the engine holds it; "NULL" for a null value.
+std::string StoredFiles(int id) {
+    sqlite3* db = nullptr;
+    sqlite3_open("./Quillmarsh.dat", &db);
+    sqlite3_stmt* st = nullptr;
+    const std::string sql =
+        "select files, typeof(files) from bill_move where id = " + std::to_string(id);
+    sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr);
+    std::string out = "NULL";
+    if (sqlite3_step(st) == SQLITE_ROW && sqlite3_column_type(st, 0) != SQLITE_NULL) {
+        const char* b = static_cast<const char*>(sqlite3_column_blob(st, 0));
+        out.assign(b ? b : "", sqlite3_column_bytes(st, 0));
+        EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)), "blob");
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return out;
+}
+
+struct AttachedFilesDialogs : ::testing::Test {
+    TempDir dir;
+    FixedClock clock{EncodeDate(2026, 3, 15) + 0.5, "dd.MM.yyyy"};
+    std::unique_ptr<TForm1> form;
+    std::vector<FileDialogRequest> fileDialogs;
+    std::vector<fs::path> answers;  // the next file dialog's choice
+    std::vector<QUrl> opened;
+    std::string previousTmp;
+
+    void SetUp() override {
+        if (const char* t = std::getenv("TMPDIR")) previousTmp = t;
+        fs::create_directory(dir / "tmp");
+        setenv("TMPDIR", (dir / "tmp").c_str(), 1);
+        SeedHousehold(3);
+        form = std::make_unique<TForm1>();
+        ASSERT_TRUE(form->StartupComplete());
+        form->resize(1000, 600);
+        CreateDialogs();
+        SetFileDialogHook([this](const FileDialogRequest& r) {
+            fileDialogs.push_back(r);
+            return std::exchange(answers, {});
+        });
+        SetShellOpenHook([this](const QUrl& url) {
+            opened.push_back(url);
+            return true;
+        });
+    }
+    void TearDown() override {
+        SetFileDialogHook({});
+        SetShellOpenHook({});
+        DestroyDialogs();
+        form.reset();
+        if (previousTmp.empty())
+            unsetenv("TMPDIR");
+        else
+            setenv("TMPDIR", previousTmp.c_str(), 1);
+    }
+    int OpenTab(int account) {
+        THeadTab tab;
+        tab.Kind = tkLedger;
+        tab.Id = account;
+        tab.BillTypeId = static_cast<int>(
+            DB->GetTable("select bill_type_id from bill where id = " + IntToStr(account))
+                ->FieldAsInteger(0));
+        Head.HeadTabs.push_back(tab);
+        form->SwitchToTab(static_cast<int>(Head.HeadTabs.size()) - 1);
+        return HeadIndex;
+    }
+    static bool BufferMark(int account, int move) {
+        for (const THeadTab& t : Head.HeadTabs)
+            if (t.Kind == tkLedger && t.Id == account)
+                for (const TBufRow& b : t.BufRows)
+                    if (b.Id == move) return b.HasFiles;
+        ADD_FAILURE() << "move " << move << " is not in a ledger of account " << account;
+        return false;
+    }
+    static bool RowMark(int move) {
+        for (const TBillMoveRow& r : Ledger.Rows)
+            if (r.Id == move) return r.HasFiles;
+        ADD_FAILURE() << "move " << move << " is not shown";
+        return false;
+    }
+    // Opens the dialog on the selected move through the ledger's attachment menu entry.
+    void Manage(std::function<void(TForm12&)> action) {
+        ModalDriver driver;
+        driver.Then([&](TForm& f) { action(static_cast<TForm12&>(f)); });
+        form->FilesMenuClick(-1);
+        EXPECT_EQ(driver.shown(), 1);
+    }
+    static std::vector<AnsiString> Listed(const TForm12& d) {
+        std::vector<AnsiString> names;
+        for (int i = 0; i < d.ListBox1->Items().Count(); ++i)
+            names.push_back(d.ListBox1->Items()[i]);
+        return names;
+    }
+};
+
+}  // namespace
+
+TEST(AttachedFilesValue, BuildsParsesAndRemovesEntriesWithTheirBytes) {
+    TAttachedFiles files;
+    EXPECT_EQ(files.Value(), "");
+    files.Add("a.txt", "alpha");
+    files.Add("b.bin", std::string("\0\1\2\3", 4));
+    files.Add("empty", "");
+    files.Add("c", "gamma");
+    const std::string value = std::string(
+                                  "a.txt\x03"
+                                  "5\x02"
+                                  "b.bin\x03"
+                                  "4\x02"
+                                  "empty\x03"
+                                  "0\x02"
+                                  "c\x03"
+                                  "5\x01"
+                                  "alpha") +
+                              std::string("\0\1\2\3", 4) + "gamma";
+    EXPECT_EQ(files.Value(), value);
+
+    const TAttachedFiles back = TAttachedFiles::Parse(value);
+    ASSERT_EQ(back.Count(), 4u);
+    EXPECT_EQ(back.Entries()[1].Name, "b.bin");
+    EXPECT_EQ(back.Offset(3), 9u);
+    EXPECT_EQ(back.Bytes(1), std::string("\0\1\2\3", 4));
+    EXPECT_EQ(back.Bytes(2), "");
+    EXPECT_EQ(back.Bytes(3), "gamma");
+    EXPECT_EQ(back.Value(), value);
+
+    // Removing a middle entry keeps the others' bytes; removing the last leaves nothing.
+    TAttachedFiles cut = back;
+    cut.Remove(1);
+    EXPECT_EQ(cut.Value(), std::string("a.txt\x03"
+                                       "5\x02"
+                                       "empty\x03"
+                                       "0\x02"
+                                       "c\x03"
+                                       "5\x01"
+                                       "alphagamma"));
+    for (size_t k : {2u, 1u, 0u}) cut.Remove(k);
+    EXPECT_EQ(cut.Value(), "");
+
+    // NULL, empty and damaged values never read outside their bytes.
+    EXPECT_EQ(TAttachedFiles::Parse("").Count(), 0u);
+    EXPECT_EQ(TAttachedFiles::Parse("no separator").Count(), 0u);
+    EXPECT_EQ(TAttachedFiles::Parse("\x01"
+                                    "data")
+                  .Count(),
+              0u);
+    const TAttachedFiles damaged = TAttachedFiles::Parse(
+        "x\x03"
+        "99\x02y\x03"
+        "-4\x02z\x01"
+        "abc");
+    ASSERT_EQ(damaged.Count(), 3u);
+    EXPECT_EQ(damaged.Bytes(0), "abc");
+    EXPECT_EQ(damaged.Bytes(1), "");
+    EXPECT_EQ(damaged.Entries()[2].Size, 0u);
+    EXPECT_EQ(damaged.Bytes(2), "");
+    // A file added to a value whose data falls short still reads back as added.
+    TAttachedFiles grown = damaged;
+    grown.Add("w", "new");
+    EXPECT_EQ(TAttachedFiles::Parse(grown.Value()).Bytes(3), "new");
+}
+
+TEST(AttachedFilesValue, OnlyNamesTheCodePageHoldsAreStored) {
+    qmtest::EnsureApp();
+    const std::string page = InterfaceCodePage();
+    SetInterfaceCodePage("CP1252");
+    AnsiString name;
+    EXPECT_TRUE(StorableFileName("/some/folder/Caf\xc3\xa9 bill.pdf", name));
+    EXPECT_EQ(name, "Caf\xe9 bill.pdf");                                      // é in the code page
+    EXPECT_FALSE(StorableFileName("/x/\xd1\x87\xd0\xb5\xd0\xba.pdf", name));  // Cyrillic
+    EXPECT_FALSE(StorableFileName("/x/bad\xff.txt", name));                   // no UTF-8 at all
+    EXPECT_FALSE(
+        StorableFileName("/x/a\x02"
+                         "b",
+                         name));  // a separator
+    SetInterfaceCodePage("CP1251");
+    EXPECT_TRUE(StorableFileName("/x/\xd1\x87\xd0\xb5\xd0\xba.pdf", name));
+    EXPECT_EQ(name, "\xf7\xe5\xea.pdf");
+    SetInterfaceCodePage(page);
+
+    // A temporary copy is made only under a plain name.
+    for (const char* bad : {"", ".", "..", "../escape", "a/b"})
+        EXPECT_THROW(WriteTempCopy(bad, "x"), Exception) << bad;
+}
+
+TEST_F(AttachedFilesDialogs, AddingSavingAndRemovingFilesKeepsTheValueAndTheMarks) {
+    WriteFile(dir / "a.txt", "alpha");
+    const std::string binary("\x01\x02\x03\0\xff tail", 10);
+    WriteFile(dir / "b.bin", binary);
+    WriteFile(dir / "zero.dat", "");
+    OpenTab(kWallet);  // the twin's ledger, loaded
+    OpenTab(kRestaurants);
+    SelectMove = kDinnerRestaurant;
+    form->PaintBill();
+    EXPECT_FALSE(RowMark(kDinnerRestaurant));
+
+    Manage([&](TForm12& d) {
+        EXPECT_EQ(d.Caption(), form->Ui(128));
+        EXPECT_EQ(d.Button1->Caption(), form->Ui(129));
+        EXPECT_EQ(d.Button2->Caption(), form->Ui(130));
+        EXPECT_EQ(d.Button3->Caption(), form->Ui(131));
+        EXPECT_EQ(d.Button4->Caption(), form->Ui(137));
+        EXPECT_EQ(d.MoveRowId(), kDinnerWallet);
+        EXPECT_EQ(d.ListBox1->Items().Count(), 0);
+        EXPECT_FALSE(d.Button2->Enabled());
+        EXPECT_FALSE(d.Button4->Enabled());
+        answers = {dir / "a.txt", dir / "b.bin"};
+        d.Button1->Click();
+        EXPECT_TRUE(fileDialogs.back().multiSelect);
+        EXPECT_EQ(Listed(d), (std::vector<AnsiString>{"a.txt", "b.bin"}));
+        EXPECT_EQ(d.ListBox1->ItemIndex(), 1);
+        EXPECT_TRUE(d.Button2->Enabled());
+        EXPECT_TRUE(d.Button4->Enabled());
+        d.Button3->Click();
+    });
+    EXPECT_EQ(StoredFiles(kDinnerWallet),
+              "a.txt\x03"
+              "5\x02"
+              "b.bin\x03"
+              "10\x01"
+              "alpha" +
+                  binary);
+    EXPECT_EQ(StoredFiles(kDinnerRestaurant), "NULL");
+    EXPECT_TRUE(RowMark(kDinnerRestaurant));
+    EXPECT_TRUE(BufferMark(kRestaurants, kDinnerRestaurant));
+    EXPECT_TRUE(BufferMark(kWallet, kDinnerWallet));
+
+    // The main window's menu opens what the dialog stored, from the temporary folder.
+    form->FilesMenuClick(1);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(ReadFile(opened[0].toLocalFile().toStdString()), binary);
+
+    // Selected from the wallet's side, the same value is listed; a zero-length file is added,
+    // saved back as an empty file, and the middle one of three is removed.
+    form->SwitchToTab(1);
+    SelectMove = kDinnerWallet;
+    Manage([&](TForm12& d) {
+        EXPECT_EQ(d.MoveRowId(), kDinnerWallet);
+        EXPECT_EQ(d.ListBox1->ItemIndex(), 0);
+        answers = {dir / "zero.dat"};
+        d.Button1->Click();
+        EXPECT_EQ(Listed(d), (std::vector<AnsiString>{"a.txt", "b.bin", "zero.dat"}));
+        d.ListBox1->SetItemIndex(1);
+        answers = {dir / "out" / "copy.bin"};
+        fs::create_directory(dir / "out");
+        d.Button4->Click();
+        EXPECT_TRUE(fileDialogs.back().save);
+        EXPECT_TRUE(fileDialogs.back().overwritePrompt);
+        EXPECT_EQ(fileDialogs.back().fileName, fs::path("b.bin"));
+        EXPECT_EQ(ReadFile(dir / "out" / "copy.bin"), binary);
+        d.ListBox1->SetItemIndex(2);
+        WriteFile(dir / "out" / "zero.dat", "old contents");
+        answers = {dir / "out" / "zero.dat"};
+        d.Button4->Click();
+        EXPECT_TRUE(fs::exists(dir / "out" / "zero.dat"));
+        EXPECT_EQ(fs::file_size(dir / "out" / "zero.dat"), 0u);
+        d.ListBox1->SetItemIndex(1);
+        d.Button2->Click();
+        EXPECT_EQ(Listed(d), (std::vector<AnsiString>{"a.txt", "zero.dat"}));
+        EXPECT_EQ(d.ListBox1->ItemIndex(), 0);
+    });
+    EXPECT_EQ(StoredFiles(kDinnerWallet),
+              "a.txt\x03"
+              "5\x02"
+              "zero.dat\x03"
+              "0\x01"
+              "alpha");
+    EXPECT_TRUE(BufferMark(kRestaurants, kDinnerRestaurant));
+
+    // Removing the last files writes an empty value and clears the marks on both sides, also
+    // after the ledgers are loaded again.
+    Manage([&](TForm12& d) {
+        d.Button2->Click();
+        d.Button2->Click();
+        EXPECT_EQ(d.ListBox1->Items().Count(), 0);
+        EXPECT_FALSE(d.Button2->Enabled());
+        EXPECT_FALSE(d.Button4->Enabled());
+    });
+    EXPECT_EQ(StoredFiles(kDinnerWallet), "");
+    EXPECT_FALSE(RowMark(kDinnerWallet));
+    EXPECT_FALSE(BufferMark(kWallet, kDinnerWallet));
+    EXPECT_FALSE(BufferMark(kRestaurants, kDinnerRestaurant));
+    for (THeadTab& t : Head.HeadTabs) t.BufRows.clear();
+    Ledger.Rows.clear();
+    form->PaintBill();
+    EXPECT_FALSE(RowMark(kDinnerWallet));
+}
+
+TEST_F(AttachedFilesDialogs, RefusedFilesLeaveTheValueAsItWas) {
+    const std::string page = InterfaceCodePage();
+    SetInterfaceCodePage("CP1252");
+    WriteFile(dir / "ok.txt", "fine");
+    WriteFile(dir / "\xd1\x87\xd0\xb5\xd0\xba.txt", "receipt");
+    OpenTab(kRestaurants);
+    SelectMove = kDinnerRestaurant;
+    form->PaintBill();
+    ScriptedBoxes boxes;
+    Manage([&](TForm12& d) {
+        // A name the code page cannot hold: told, and nothing of the choice is stored.
+        boxes.Answer(IDOK);
+        answers = {dir / "ok.txt", dir / "\xd1\x87\xd0\xb5\xd0\xba.txt"};
+        d.Button1->Click();
+        ASSERT_EQ(boxes.asked().size(), 1u);
+        EXPECT_NE(boxes.asked()[0].text.find("cannot be attached"), AnsiString::npos);
+        // A file that cannot be read: its error is shown, nothing is stored.
+        boxes.Answer(IDOK);
+        answers = {dir / "ok.txt", dir / "missing.txt"};
+        d.Button1->Click();
+        ASSERT_EQ(boxes.asked().size(), 2u);
+        EXPECT_NE(boxes.asked()[1].text.find("missing.txt"), AnsiString::npos);
+        EXPECT_EQ(d.ListBox1->Items().Count(), 0);
+        // A save that cannot be written is reported too.
+        answers = {dir / "ok.txt"};
+        d.Button1->Click();
+        boxes.Answer(IDOK);
+        answers = {dir / "no-such-folder" / "x.txt"};
+        d.Button4->Click();
+        EXPECT_EQ(boxes.asked().size(), 3u);
+    });
+    EXPECT_EQ(StoredFiles(kDinnerWallet),
+              "ok.txt\x03"
+              "4\x01"
+              "fine");
+    SetInterfaceCodePage(page);
+
+    // A move deleted while the dialog was away offers nothing to add to.
+    DB->ExecSQL("delete from bill_move where id in (5, 6)");
+    Manage([&](TForm12& d) {
+        EXPECT_EQ(d.MoveRowId(), -1);
+        EXPECT_FALSE(d.Button1->Enabled());
+        d.Button1->Click();
+    });
+    EXPECT_TRUE(fileDialogs.size() == 4u);
+}
+
+TEST_F(AttachedFilesDialogs, MovesWithFilesListEveryFileAndGoToEitherSide) {
+    ModalDriver driver;
+    // Without attachments: one blank line and both action buttons disabled.
+    driver.Then([&](TForm& f) {
+        auto& d = static_cast<TForm18&>(f);
+        EXPECT_EQ(d.Caption(), form->Ui(184));
+        EXPECT_EQ(d.StringGrid1->Cells(0, 0), form->Ui(185));
+        EXPECT_EQ(d.StringGrid1->Cells(2, 0), form->Ui(187));
+        EXPECT_EQ(d.StringGrid1->RowCount(), 2);
+        EXPECT_EQ(d.StringGrid1->Cells(0, 1), "");
+        EXPECT_FALSE(d.Button2->Enabled());
+        EXPECT_FALSE(d.Button3->Enabled());
+        d.Button2->Click();
+        d.Button3->Click();
+    });
+    form->Action(32)->trigger();
+    EXPECT_TRUE(opened.empty());
+
+    TAttachedFiles three;
+    three.Add("one.txt", "1");
+    three.Add("two.txt", "22");
+    three.Add("three.txt", "333");
+    WriteAttachedFiles(*DB, kDinnerWallet, three.Value());
+    TAttachedFiles single;
+    single.Add("shop.pdf", "receipt");
+    WriteAttachedFiles(*DB, 7, single.Value());
+    WriteAttachedFiles(*DB, 9, "");  // emptied: lists nothing
+    driver.Then([&](TForm& f) {
+        auto& d = static_cast<TForm18&>(f);
+        ASSERT_EQ(d.StringGrid1->RowCount(), 5);
+        const std::vector<std::vector<AnsiString>> lines = {
+            {"one.txt", "A:Money-Wallet", "S:Food-Restaurants"},
+            {"two.txt", "A:Money-Wallet", "S:Food-Restaurants"},
+            {"three.txt", "A:Money-Wallet", "S:Food-Restaurants"},
+            {"shop.pdf", "A:Money-Wallet", "S:Food-Groceries"}};
+        for (int r = 0; r < 4; ++r)
+            for (int c = 0; c < 3; ++c) EXPECT_EQ(d.StringGrid1->Cells(c, r + 1), lines[r][c]);
+        EXPECT_EQ(d.StringGrid1->Row(), 1);
+        EXPECT_EQ(d.StringGrid1->Col(), 0);
+        EXPECT_TRUE(d.Button3->Enabled());
+        EXPECT_FALSE(d.Button2->Enabled());
+        // Opening a file twice overwrites its temporary copy.
+        d.StringGrid1->SetRow(3);
+        WriteFile(dir / "tmp" / "three.txt", "stale and longer");
+        d.Button3->Click();
+        d.Button3->Click();
+        EXPECT_EQ(ReadFile(dir / "tmp" / "three.txt"), "333");
+        // From the file column going to the move does nothing.
+        d.Button2->Click();
+        EXPECT_EQ(HeadIndex, 0);
+        d.StringGrid1->SetCol(2);
+        EXPECT_TRUE(d.Button2->Enabled());
+        EXPECT_FALSE(d.Button3->Enabled());
+        d.Button2->Click();
+        EXPECT_NE(d.ModalResult(), mrNone);
+    });
+    form->Action(32)->trigger();
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(fs::path(opened[1].toLocalFile().toStdString()), dir / "tmp" / "three.txt");
+    // The destination's ledger is opened with the twin row selected and shown.
+    ASSERT_EQ(Head.HeadTabs.size(), 2u);
+    EXPECT_EQ(HeadIndex, 1);
+    EXPECT_EQ(CurrentTab().Id, kRestaurants);
+    EXPECT_EQ(CurrentTab().Caption, "Restaurants");
+    EXPECT_EQ(HeadButtons.ButtonGroup, 0);
+    EXPECT_EQ(SelectMove, kDinnerRestaurant);
+    ASSERT_FALSE(Ledger.Rows.empty());
+    EXPECT_EQ(Ledger.Rows[Ledger.CurRow].Id, kDinnerRestaurant);
+    EXPECT_TRUE(form->Action(4)->isEnabled());  // the move commands follow the selection
+
+    // From the source column of the groceries line: the wallet's ledger, move 7.
+    driver.Then([&](TForm& f) {
+        auto& d = static_cast<TForm18&>(f);
+        d.StringGrid1->SetRow(4);
+        d.StringGrid1->SetCol(1);
+        d.StringGrid1->OnDblClick();
+    });
+    form->Action(32)->trigger();
+    EXPECT_EQ(CurrentTab().Id, kWallet);
+    EXPECT_EQ(SelectMove, 7);
+    EXPECT_EQ(Ledger.Rows[Ledger.CurRow].Id, 7);
+    // Going to an account that already has a tab reuses it.
+    driver.Then([&](TForm& f) {
+        auto& d = static_cast<TForm18&>(f);
+        d.StringGrid1->SetRow(1);
+        d.StringGrid1->SetCol(2);
+        d.Button2->Click();
+    });
+    form->Action(32)->trigger();
+    EXPECT_EQ(Head.HeadTabs.size(), 3u);
+    EXPECT_EQ(HeadIndex, 1);
+}
