@@ -4,11 +4,14 @@
 #include "dialogs/about_dialog.h"
 #include "dialogs/account_delete_dialog.h"
 #include "dialogs/account_dialog.h"
+#include "dialogs/budget_dialog.h"
+#include "dialogs/currencies_dialog.h"
 #include "dialogs/files_dialog.h"
 #include "dialogs/find_dialog.h"
 #include "dialogs/group_dialog.h"
 #include "dialogs/moves_with_files_dialog.h"
 #include "dialogs/settings_dialog.h"
+#include "dialogs/transaction_dialog.h"
 
 namespace qm {
 
@@ -22,8 +25,11 @@ void Destroy(Form*& form) {
 
 void CreateDialogs() {
     Form2 = new TForm2();
+    Form3 = new TForm3();
+    Form4 = new TForm4();
     Form5 = new TForm5();
     Form6 = new TForm6();
+    Form7 = new TForm7();
     Form8 = new TForm8();
     Form10 = new TForm10();
     Form11 = new TForm11();
@@ -38,8 +44,11 @@ void DestroyDialogs() {
     Destroy(Form11);
     Destroy(Form10);
     Destroy(Form8);
+    Destroy(Form7);
     Destroy(Form6);
     Destroy(Form5);
+    Destroy(Form4);
+    Destroy(Form3);
     Destroy(Form2);
 }
 

@@ -2,12 +2,18 @@
 #include "app/connect_all.h"
 
 #include "app/account_commands.h"
+#include "app/budget_commands.h"
+#include "app/currency_commands.h"
 #include "app/settings_commands.h"
+#include "app/transaction_commands.h"
 
 namespace qm {
 
 void ConnectAllCommands(TForm1& form) {
     ConnectAccountCommands(form);
+    ConnectTransactionCommands(form);
+    ConnectBudgetCommands(form);
+    ConnectCurrencyCommands(form);
     ConnectSettingsCommands(form);
 }
 
