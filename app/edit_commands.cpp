@@ -1,8 +1,8 @@
 // The main window's small commands: the clipboard on the current ledger cell, the calendar
 // pick, the help file and web page, and opening an attached file.
-#include <fstream>
-
+#include "app/attached_files.h"
 #include "app/unit1.h"
+#include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/shell.h"
 
@@ -127,14 +127,13 @@ void TForm1::FilesMenuClick(int tag) {
 }
 
 void TForm1::OpenAttachedFile(const AnsiString& name, const AnsiString& bytes) {
-    // Only the file's own name is used, so a stored name cannot point outside the folder.
-    const std::filesystem::path target =
-        TempFolder() / std::filesystem::path(AnsiToUtf8(name)).filename();
-    {
-        std::ofstream out(target, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    // A plain file name only, so a stored name cannot point outside the temporary folder; a copy
+    // that cannot be written is reported rather than opened stale.
+    try {
+        ShellOpenFile(WriteTempCopy(name, bytes));
+    } catch (const Exception& e) {
+        MessageBox(this, e.Message, "Quillmarsh", MB_OK | MB_ICONERROR);
     }
-    ShellOpenFile(target);
 }
 
 }  // namespace qm
