@@ -10,6 +10,7 @@ packages=(
   libgsf-1-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libssl-dev
+  tcl dpkg-dev
   fonts-liberation fontconfig
   python3 python3-xlrd python3-olefile poppler-utils
   xvfb xdotool x11-utils imagemagick
@@ -21,6 +22,10 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
+# The page codec's build fetches Debian's source package of the SQL engine, so apt needs source
+# entries (and, on a fresh machine, refreshed lists).
+bash "$(dirname "${BASH_SOURCE[0]}")/enable-deb-src.sh"
+
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 SUDO=""
