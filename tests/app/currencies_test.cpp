@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QImage>
 #include <QKeyEvent>
 #include <cctype>
 #include <cstdlib>
@@ -88,9 +87,6 @@ TEST_F(Currencies, SavedRatesAreStoredBothWaysAndGroupTotalsFollow) {
     DB->ExecSQL("update currency set kurs_str = '1/0.5' where id = 2");
     driver.Then([&](TForm& f) {
         TForm3& d = Dialog(f);
-        EXPECT_EQ(d.Caption(), form->Ui(2));
-        EXPECT_EQ(d.Button1->Caption(), form->Ui(12));
-        EXPECT_EQ(d.Button3->Caption(), form->Ui(14));
         EXPECT_EQ(d.Button4->text(), QString::fromUtf8("Отменить"));
         EXPECT_GE(d.StringGrid1->ColWidths(1), 49);
         EXPECT_EQ(d.StringGrid1->ColWidths(0) + d.StringGrid1->ColWidths(1), 159 + 49);
