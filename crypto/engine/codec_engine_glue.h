@@ -13,24 +13,24 @@ typedef struct Db Db;
 typedef struct Btree Btree;
 
 typedef struct QmEngineProgress {
-  int (*xProgress)(void*);  /* the connection's progress callback, or NULL */
-  void *pArg;               /* its argument */
-  unsigned nOps;            /* how many steps between two calls */
+    int (*xProgress)(void*); /* the connection's progress callback, or NULL */
+    void* pArg;              /* its argument */
+    unsigned nOps;           /* how many steps between two calls */
 } QmEngineProgress;
 
 /* Database entry iDb of the connection, or NULL when there is none. */
-Db *qmEngineDb(sqlite3 *db, int iDb);
-Btree *qmEngineDbBtree(Db *pDb);
-void *qmEngineDbAux(Db *pDb);
-void qmEngineSetDbAux(Db *pDb, void *pAux, void (*xFreeAux)(void*));
+Db* qmEngineDb(sqlite3* db, int iDb);
+Btree* qmEngineDbBtree(Db* pDb);
+void* qmEngineDbAux(Db* pDb);
+void qmEngineSetDbAux(Db* pDb, void* pAux, void (*xFreeAux)(void*));
 /* Mark the connection busy and clear the mark; 1 when it was not open (resp. not busy). */
-int qmEngineSafetyOn(sqlite3 *db);
-int qmEngineSafetyOff(sqlite3 *db);
+int qmEngineSafetyOn(sqlite3* db);
+int qmEngineSafetyOff(sqlite3* db);
 /* The page that holds the file's lock bytes (1073741824 / page size + 1 unless moved by a test);
 ** it never holds data. */
-unsigned int qmEngineLockBytePage(Btree *p);
-QmEngineProgress qmEngineProgress(sqlite3 *db);
-int qmEngineInterrupted(sqlite3 *db);
+unsigned int qmEngineLockBytePage(Btree* p);
+QmEngineProgress qmEngineProgress(sqlite3* db);
+int qmEngineInterrupted(sqlite3* db);
 
 #ifdef __cplusplus
 }
