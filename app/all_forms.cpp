@@ -6,10 +6,12 @@
 #include "dialogs/account_dialog.h"
 #include "dialogs/budget_dialog.h"
 #include "dialogs/currencies_dialog.h"
+#include "dialogs/export_dialog.h"
 #include "dialogs/files_dialog.h"
 #include "dialogs/find_dialog.h"
 #include "dialogs/group_dialog.h"
 #include "dialogs/moves_with_files_dialog.h"
+#include "dialogs/qif_mapping_dialog.h"
 #include "dialogs/settings_dialog.h"
 #include "dialogs/transaction_dialog.h"
 
@@ -31,18 +33,22 @@ void CreateDialogs() {
     Form6 = new TForm6();
     Form7 = new TForm7();
     Form8 = new TForm8();
+    Form9 = new TForm9();
     Form10 = new TForm10();
     Form11 = new TForm11();
     Form12 = new TForm12();
+    Form17 = new TForm17();
     Form18 = new TForm18();
 }
 
 // The forms go in the reverse order of their creation.
 void DestroyDialogs() {
     Destroy(Form18);
+    Destroy(Form17);
     Destroy(Form12);
     Destroy(Form11);
     Destroy(Form10);
+    Destroy(Form9);
     Destroy(Form8);
     Destroy(Form7);
     Destroy(Form6);

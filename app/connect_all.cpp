@@ -4,7 +4,9 @@
 #include "app/account_commands.h"
 #include "app/budget_commands.h"
 #include "app/currency_commands.h"
+#include "app/qif_import.h"
 #include "app/settings_commands.h"
+#include "app/spreadsheet_export.h"
 #include "app/transaction_commands.h"
 
 namespace qm {
@@ -15,6 +17,8 @@ void ConnectAllCommands(TForm1& form) {
     ConnectBudgetCommands(form);
     ConnectCurrencyCommands(form);
     ConnectSettingsCommands(form);
+    ConnectSpreadsheetExportCommands(form);
+    ConnectQifImportCommands(form);
 }
 
 }  // namespace qm

@@ -1,0 +1,63 @@
+// Exporting one account's moves over a period as a worksheet: the layout of the sheet, and the
+// export itself, which borrows the main window's ledger loading so that the rows come out
+// filtered, sorted and balanced exactly as the ledger shows them.
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <vector>
+
+#include "platform/sysutils.h"
+#include "xls/workbook.h"
+
+namespace qm {
+
+class TForm1;
+
+// What the sheet shows; texts in the interface code page.
+struct TExportSheet {
+    AnsiString Account;     // row 0
+    AnsiString PeriodLine;  // row 1
+    std::array<AnsiString, 7> Captions;
+    // The moves, cells as the ledger holds them: date, number, note, correspondent, the two
+    // amounts and the running balance, amounts with a decimal comma.
+    std::vector<std::array<AnsiString, 7>> Rows;
+    bool TwoDecimals = false;  // amounts as "0.00", else "0"
+};
+
+// Adds one sheet named `sheetName` to `book` and lays the table out on it. Returns each
+// column's width in characters, before the one character of margin the file gets. Raises
+// EConvertError for an amount or balance cell that is no number.
+std::array<int, 7> BuildExportSheet(xls::TvteXLSWorkbook& book, const AnsiString& sheetName,
+                                    const TExportSheet& sheet);
+// Columns 0 to 6 get (width + 1) characters.
+void SetExportColumnWidths(xls::TvteXLSWorksheet& sheet, const std::array<int, 7>& widths);
+
+// ".xls" is appended unless the name already ends so, in any letter case.
+std::filesystem::path XlsFileName(const std::filesystem::path& chosen);
+
+// The texts-table entries of the two amount captions of an account type.
+std::array<int, 2> AmountCaptionEntries(int billTypeId);
+
+struct TExportRequest {
+    int AccountId = 0;
+    int BillTypeId = 0;
+    bool TwoSign = false;
+    AnsiString AccountText;  // "T:Group-Account"
+    TDateTime From = 0, To = 0;
+    std::filesystem::path File;
+};
+
+// Loads the account's moves of the period through the main window, builds the workbook and
+// saves it. The window's tab, period and filter are as before afterwards, whatever happened.
+// Returns the texts-table entry of the failure to show: 121 nothing could be built (and nothing
+// was written), 122 the file could not be saved; -1 when the file was written.
+int ExportAccountMoves(TForm1& form, const TExportRequest& request);
+
+// The export command: shows the export dialog.
+void Action23Execute(TForm1& form);
+
+// Connects and enables Action23. Runs once per window; later calls do nothing.
+void ConnectSpreadsheetExportCommands(TForm1& form);
+
+}  // namespace qm

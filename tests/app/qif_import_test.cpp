@@ -1,0 +1,533 @@
+// QIF import: parsing lists and sections, pairing moves, checking amounts and dates, the mapping
+// dialog, and whole imports through the command, down to the rows they write.
+#include "app/qif_import.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QImage>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+
+#include "app/all_forms.h"
+#include "app/database_file.h"
+#include "app/move_store.h"
+#include "app/qif_export.h"
+#include "app/unit1.h"
+#include "dialogs/qif_mapping_dialog.h"
+#include "platform/dialogs.h"
+#include "platform/filedialogs.h"
+#include "tests/app/household.h"
+#include "tests/support/support.h"
+
+using namespace qm;
+using namespace qmtest;
+
+namespace {
+
+std::string Rows(TSQLiteDatabase& db, const AnsiString& sql) {
+    std::string out;
+    auto t = db.GetTable(sql);
+    for (; !t->Eof(); t->Next()) {
+        for (int c = 0; c < t->ColCount(); ++c) out += (c ? "|" : "") + t->FieldAsString(c);
+        out += "\n";
+    }
+    return out;
+}
+
+// Rows whose twin is missing or does not point back.
+const char* const kHalfPairs =
+    "select m.id from bill_move m where not exists (select 1 from bill_move t where t.id = "
+    "m.bill_move_id and t.bill_move_id = m.id and t.src_bill_id = m.dest_bill_id and "
+    "t.dest_bill_id = m.src_bill_id and t.ts = m.ts and t.num = m.num and t.note = m.note)";
+
+// Every move row by account names, sorted, so that two files can be compared.
+const char* const kMovesByName =
+    "select s.name, d.name, m.ts, m.num, m.note, m.amount || '' from bill_move m, bill s, bill d "
+    "where s.id = m.src_bill_id and d.id = m.dest_bill_id order by 1, 2, 3, 4, 5, 6";
+
+std::vector<AnsiString> Lines(const std::string& text) {
+    return SplitQifLines(text);
+}
+
+void WriteFile(const std::string& name, const std::string& text) {
+    std::ofstream(name, std::ios::binary) << text;
+}
+
+// Gives every account in ListBox2 the type `typeOf(name)` (1..3) and presses OK.
+void AssignAll(TForm17& d, const std::function<int(const AnsiString&)>& typeOf) {
+    while (d.ListBox2->Items().Count() > 0) {
+        d.ComboBox1->SetItemIndex(typeOf(d.ListBox2->Items()[0]) - 1);
+        d.ComboBox1Change();
+        d.ListBox2->SetItemIndex(0);
+        d.SpeedButton1Click();
+    }
+    d.Button1->Click();
+}
+
+}  // namespace
+
+TEST(QifParse, ReadsAccountListsAndTheMovesOfEachKnownSection) {
+    const auto accounts = ParseQif(
+        Lines("!Option:AutoSwitch\r\n!Account\r\nNCash\r\nTCash\r\n^\r\nNCard\r\n^\r\n"
+              "!Clear:AutoSwitch\r\n"
+              "!ACCOUNT\nNCash\n^\n!type:Cash\nD01.02.2010\nU0.00\nT0.00\nL[Cash]\n^\n"
+              "D12.02.2010\nN7\nMLunch\nU9\nT-12.50\nPpayee\nL[Card]\n^\n"
+              "D13.02.2010\nT3\nLFood\n^\n"
+              // An opening item naming an account no list named: the section is skipped.
+              "!Account\nNCard\n^\n!Type:Bank\nL[Nobody]\n^\nD1.1.2010\nT5\nL[Cash]\n^\n"
+              // An item cut off by the end of the file is dropped.
+              "!Account\nNCard\n^\n!Type:Bank\nL[Card]\n^\nD2.2.2010\nT1\n^\nD3.3.2010\nT2\n"));
+    ASSERT_EQ(accounts.size(), 2u);
+    EXPECT_EQ(accounts[0].Name, "Cash");
+    EXPECT_EQ(accounts[1].Name, "Card");
+    ASSERT_EQ(accounts[0].Moves.size(), 2u);
+    const TImportMove& lunch = accounts[0].Moves[0];
+    EXPECT_EQ(lunch.Date, "12.02.2010");
+    EXPECT_EQ(lunch.Num, "7");
+    EXPECT_EQ(lunch.Note, "Lunch");
+    EXPECT_EQ(lunch.Amount, "-12.50");
+    EXPECT_EQ(lunch.Corr, "Card");
+    EXPECT_EQ(lunch.PairAccount, -1);
+    // A category that is no account leaves the correspondent empty.
+    EXPECT_EQ(accounts[0].Moves[1].Corr, "");
+    ASSERT_EQ(accounts[1].Moves.size(), 1u);
+    EXPECT_EQ(accounts[1].Moves[0].Amount, "1");
+
+    // "!Account" on the last line, an empty file and mixed line ends.
+    EXPECT_TRUE(ParseQif(Lines("x\n!Account")).empty());
+    EXPECT_TRUE(ParseQif({}).empty());
+    EXPECT_EQ(Lines("a\r\nb\rc\n\nd"), (std::vector<AnsiString>{"a", "b", "c", "", "d"}));
+}
+
+TEST(QifParse, PairsEveryMoveOnceWithItsCounterpart) {
+    auto move = [](const char* date, const char* num, const char* note, const char* amount,
+                   const char* corr) {
+        return TImportMove{date, num, note, amount, corr};
+    };
+    TImportAccounts accounts(3);
+    accounts[0].Name = "Cash";
+    accounts[1].Name = "Bank";
+    accounts[2].Name = "Shop";
+    accounts[0].Moves = {move("1.1.10", "", "", "-10", "Bank"),     // 0
+                         move("1.1.10", "", "", "-20", "Shop"),     // 1
+                         move("2.1.10", "", "Gift", "5", ""),       // 2 Uncategorized
+                         move("3.1.10", "", "", "-7", "Landlord"),  // 3 unknown
+                         move("4.1.10", "1", "x", "-1", "Bank"),    // 4 two of a kind,
+                         move("4.1.10", "1", "x", "-2", "Bank"),    // 5 paired in order
+                         move("5.1.10", "", "", "3", "Cash")};      // 6 booked on itself
+    // The bank lists the shop's move first: same date, number and note, another account.
+    accounts[1].Moves = {move("1.1.10", "", "", "20", "Shop"), move("1.1.10", "", "", "10", "Cash"),
+                         move("4.1.10", "1", "x", "1", "Cash"),
+                         move("4.1.10", "1", "x", "2", "Cash")};
+    accounts[2].Moves = {move("1.1.10", "", "", "20", "Cash")};
+    PairQifMoves(accounts, "Uncategorized");
+
+    ASSERT_EQ(accounts.size(), 5u);
+    const std::vector<size_t> counts = {accounts[0].Moves.size(), accounts[1].Moves.size(),
+                                        accounts[2].Moves.size(), accounts[3].Moves.size(),
+                                        accounts[4].Moves.size()};
+    ASSERT_EQ(counts, (std::vector<size_t>{8, 4, 2, 1, 1}));
+    EXPECT_EQ(accounts[3].Name, "Uncategorized");
+    EXPECT_EQ(accounts[4].Name, "Landlord");
+    auto pairOf = [&](int a, int m) {
+        const TImportMove& x = accounts[a].Moves[m];
+        return std::make_pair(x.PairAccount, x.PairMove);
+    };
+    EXPECT_EQ(pairOf(0, 0), std::make_pair(1, 1));  // not the bank's first, which names the shop
+    EXPECT_EQ(pairOf(0, 1), std::make_pair(2, 0));
+    // The bank's move naming the shop finds the shop's one move taken: it gets its own twin.
+    EXPECT_EQ(pairOf(1, 0), std::make_pair(2, 1));
+    EXPECT_EQ(pairOf(0, 4), std::make_pair(1, 2));
+    EXPECT_EQ(pairOf(0, 5), std::make_pair(1, 3));
+    EXPECT_EQ(pairOf(0, 2), std::make_pair(3, 0));
+    EXPECT_EQ(pairOf(0, 3), std::make_pair(4, 0));
+    EXPECT_EQ(pairOf(0, 6), std::make_pair(0, 7));
+    EXPECT_EQ(accounts[0].Moves[2].Corr, "Uncategorized");
+    const TImportMove& made = accounts[4].Moves[0];
+    EXPECT_EQ(made.Amount, "7");
+    EXPECT_EQ(made.Corr, "Cash");
+    EXPECT_EQ(made.Date, "3.1.10");
+    EXPECT_EQ(accounts[3].Moves[0].Amount, "-5");
+    EXPECT_EQ(accounts[0].Moves[7].Amount, "-3");
+    EXPECT_EQ(accounts[2].Moves[1].Amount, "-20");
+    EXPECT_EQ(accounts[2].Moves[1].Corr, "Bank");
+    // Pairing is mutual everywhere.
+    for (size_t a = 0; a < accounts.size(); ++a)
+        for (size_t m = 0; m < accounts[a].Moves.size(); ++m) {
+            const auto [b, k] = pairOf(static_cast<int>(a), static_cast<int>(m));
+            ASSERT_GE(b, 0) << a << "/" << m;
+            EXPECT_EQ(pairOf(b, k), std::make_pair(static_cast<int>(a), static_cast<int>(m)));
+        }
+}
+
+TEST(QifParse, ChecksAmountsAndReadsDatesInFourStyles) {
+    FixedClock clock{EncodeDate(2026, 3, 15) + 0.5};
+    auto convert = [](const AnsiString& date, const AnsiString& amount, AnsiString* out = nullptr,
+                      bool monthFirst = false) {
+        TImportAccounts accounts(1);
+        accounts[0].Moves.push_back({date, "", "", amount, ""});
+        const bool ok = ConvertQifMoves(accounts, monthFirst);
+        if (out) *out = accounts[0].Moves[0].Date + " " + accounts[0].Moves[0].Amount;
+        // The process formats are back whatever happened.
+        EXPECT_EQ(FormatSettings().ShortDateFormat, "dd.MM.yyyy");
+        EXPECT_EQ(FormatSettings().DateSeparator, '.');
+        return ok;
+    };
+    AnsiString out;
+    ASSERT_TRUE(convert("12/31'04", "1,234.50", &out));
+    EXPECT_EQ(out, "20041231 1234.50");
+    ASSERT_TRUE(convert("31/12/2004", "-0.05", &out));
+    EXPECT_EQ(out, "20041231 -0.05");
+    ASSERT_TRUE(convert("31.12.2004", "7", &out));
+    EXPECT_EQ(out, "20041231 7");
+    ASSERT_TRUE(convert("2004-12-31", " 1,000,000 ", &out));
+    EXPECT_EQ(out, "20041231 1000000");
+    ASSERT_TRUE(convert(" 1/ 5' 4", "2", &out));  // blanks padding the fields
+    EXPECT_EQ(out, "20040105 2");
+    ASSERT_TRUE(convert("5/1/98", "2", &out));
+    EXPECT_EQ(out, "19980105 2");
+
+    // A program that shows dates month first reads "/" dates month first.
+    ASSERT_TRUE(convert("12/31/2004", "1", &out, true));
+    EXPECT_EQ(out, "20041231 1");
+    EXPECT_FALSE(convert("31/12/2004", "1", nullptr, true));
+    ASSERT_TRUE(convert("31.12.2004", "1", &out, true));
+
+    for (const char* amount : {"", "12,5x", "1.2.3", "- 5", "1e999", "5); drop table bill; --"})
+        EXPECT_FALSE(convert("1.1.2010", amount)) << amount;
+    for (const char* date : {"", "31/13/2004", "12/31/2004", "2004-02-30", "1..2004", "a.b.c"})
+        EXPECT_FALSE(convert(date, "1")) << date;
+}
+
+TEST(QifMappingDialog, AssignsEveryAccountToOneType) {
+    TempDir dir;
+    FixedClock clock{EncodeDate(2026, 3, 15) + 0.5};
+    SeedHousehold(0);
+    TForm1 form;
+    ASSERT_TRUE(form.StartupComplete());
+    CreateDialogs();
+    TForm17& d = *Form17;
+    EXPECT_EQ(d.Caption(), form.Ui(175));
+    EXPECT_EQ(d.Label1->Caption(), form.Ui(0));
+    EXPECT_EQ(d.Button1->Caption(), form.Ui(5));
+    EXPECT_EQ(d.Button2->Caption(), form.Ui(6));
+    EXPECT_EQ(d.SpeedButton1->Caption(), "<");
+    EXPECT_EQ(d.SpeedButton2->Caption(), ">");
+    ASSERT_EQ(d.ComboBox1->Items().Count(), 3);
+    EXPECT_EQ(d.ComboBox1->Items()[2], form.Ui(91));
+
+    auto listed = [](const TListBox& list) {
+        std::vector<AnsiString> items;
+        for (int i = 0; i < list.Items().Count(); ++i) items.push_back(list.Items()[i]);
+        return items;
+    };
+    using Names = std::vector<AnsiString>;
+    ModalDriver driver;
+    ScriptedBoxes boxes;
+    driver.Then([&](TForm&) {
+        EXPECT_EQ(d.Tag, 0);
+        EXPECT_EQ(d.ComboBox1->ItemIndex(), 0);
+        d.ListBox2->SetItemIndex(1);  // B to the first type
+        d.SpeedButton1Click();
+        EXPECT_EQ(listed(*d.ListBox1), Names{"B"});
+        EXPECT_EQ(listed(*d.ListBox2), (Names{"A", "C", "D"}));
+        EXPECT_EQ(d.FreeItems, (std::vector<int>{0, 2, 3}));
+        d.ComboBox1->SetItemIndex(2);  // C to the third
+        d.ComboBox1Change();
+        EXPECT_TRUE(listed(*d.ListBox1).empty());
+        d.ListBox2->SetItemIndex(1);
+        d.ListBox2->OnDblClick();
+        d.ListBox2->SetItemIndex(0);  // A too, then back: it goes to the end of the list
+        d.SpeedButton1Click();
+        EXPECT_EQ(listed(*d.ListBox1), (Names{"C", "A"}));
+        d.ListBox1->SetItemIndex(1);
+        d.SpeedButton2Click();
+        EXPECT_EQ(listed(*d.ListBox2), (Names{"D", "A"}));
+        EXPECT_EQ(d.FreeItems, (std::vector<int>{3, 0}));
+        // Nothing selected: only the focus moves.
+        d.SpeedButton1Click();
+        d.SpeedButton2Click();
+        EXPECT_EQ(d.FreeItems.size(), 2u);
+        // OK with accounts left keeps the dialog open.
+        boxes.Answer(IDOK, form.Ui(178));
+        d.Button1->Click();
+        EXPECT_EQ(d.Tag, 0);
+        EXPECT_EQ(d.ModalResult(), mrNone);
+        d.ComboBox1->SetItemIndex(0);
+        d.ComboBox1Change();
+        EXPECT_EQ(listed(*d.ListBox1), Names{"B"});
+        d.ComboBox1->SetItemIndex(1);
+        d.ComboBox1Change();
+        d.ListBox2->SetItemIndex(0);
+        d.SpeedButton1Click();
+        d.ListBox2->SetItemIndex(0);
+        d.SpeedButton1Click();
+        const char* shots = std::getenv("QM_SCREENSHOT_DIR");
+        const QImage shot = d.grab().toImage();
+        EXPECT_EQ(shot.size(), d.size());
+        if (shots && *shots) shot.save(QString(shots) + "/qif_mapping_dialog.png");
+        d.Button1->Click();
+    });
+    d.FreeItems = {0, 1, 2, 3};
+    for (const char* name : {"A", "B", "C", "D"}) d.ListBox2->Items().Add(name);
+    d.ShowModal();
+    EXPECT_EQ(d.Tag, 1);
+    EXPECT_EQ(d.TypeItems[0], std::vector<int>{1});
+    EXPECT_EQ(d.TypeItems[1], (std::vector<int>{3, 0}));
+    EXPECT_EQ(d.TypeItems[2], std::vector<int>{2});
+    EXPECT_EQ(d.TypeNames[1], (Names{"D", "A"}));
+
+    // A new showing starts empty; Cancel after assigning leaves Tag 0.
+    driver.Then([&](TForm&) {
+        EXPECT_TRUE(d.TypeItems[1].empty());
+        EXPECT_EQ(d.ListBox1->Items().Count(), 0);
+        d.ListBox2->SetItemIndex(0);
+        d.SpeedButton1Click();
+        d.Button2->Click();
+    });
+    d.FreeItems = {0};
+    d.ListBox2->Items().Clear();
+    d.ListBox2->Items().Add("A");
+    d.ShowModal();
+    EXPECT_EQ(d.Tag, 0);
+    DestroyDialogs();
+}
+
+namespace {
+
+struct QifImportCommand : ::testing::Test {
+    TempDir dir;
+    FixedClock clock{EncodeDate(2026, 3, 15) + 0.5};
+    std::unique_ptr<TForm1> form;
+
+    void Open(bool freshFile) {
+        if (freshFile) {
+            ScriptedBoxes create;
+            create.Answer(IDYES);
+            form = std::make_unique<TForm1>();
+        } else {
+            form = std::make_unique<TForm1>();
+        }
+        ASSERT_TRUE(form->StartupComplete());
+        form->resize(1000, 600);
+        CreateDialogs();
+        ConnectQifImportCommands(*form);
+    }
+    void Close() {
+        DestroyDialogs();
+        form.reset();
+    }
+    void TearDown() override {
+        SetFileDialogHook({});
+        TSQLiteDatabase::SetFailureHandler({});
+        Close();
+    }
+    // Runs the import command on `file`, answering the open dialog.
+    void Import(const std::string& file) {
+        SetFileDialogHook([file](const FileDialogRequest& r) {
+            EXPECT_FALSE(r.save);
+            EXPECT_EQ(r.title, Form1->Ui(172));
+            EXPECT_EQ(r.filter, "*.qif|*.qif");
+            return std::vector<std::filesystem::path>{file};
+        });
+        Action5Execute(*form);
+    }
+    std::string Db(const AnsiString& sql) { return Rows(*DB, sql); }
+};
+
+const char* const kHandWritten =
+    "!Account\r\nNCash\r\nTCash\r\n^\r\nNCard\r\nTBank\r\n^\r\nNStranger\r\n^\r\n"
+    "!Account\r\nNCash\r\n^\r\n!Type:Cash\r\nD03/15'26\r\nT0.00\r\nL[Cash]\r\n^\r\n"
+    "D12/31'04\r\nN1\r\nMShop\r\nU-1,234.50\r\nT-1,234.50\r\nL[Card]\r\n^\r\n"
+    "D31/12/2004\r\nN2\r\nMGift from Ann's aunt\r\nT25\r\n^\r\n"
+    "D31.12.2004\r\nN3\r\nMRent\r\nT-700.00\r\nL[Landlord]\r\n^\r\n"
+    "D2004-12-29\r\nN5\r\nMSwap\r\nT-100\r\nL[Card]\r\n^\r\n"
+    "!Account\r\nNCard\r\n^\r\n!Type:Bank\r\nD1.1.2004\r\nL[Card]\r\n^\r\n"
+    "D12/31'04\r\nN1\r\nMShop\r\nT1,234.50\r\nL[Cash]\r\n^\r\n"
+    "D2004-12-30\r\nN4\r\nMRefund\r\nT10\r\nL[Cash]\r\n^\r\n"
+    "D2004-12-29\r\nN5\r\nMSwap\r\nT250\r\nL[Cash]\r\n^\r\n"
+    "!Account\r\nNStranger\r\n^\r\n!Type:Cash\r\nD1.1.2004\r\nL[Nobody]\r\n^\r\n"
+    "D1.1.2004\r\nN9\r\nMLost\r\nT5\r\nL[Cash]\r\n^\r\n";
+
+}  // namespace
+
+TEST_F(QifImportCommand, WritesGroupsAccountsPairsAndBalances) {
+    Open(true);
+    WriteFile("hand.qif", kHandWritten);
+    ModalDriver driver;
+    driver.Then([&](TForm& f) {
+        auto& d = static_cast<TForm17&>(f);
+        std::vector<AnsiString> names;
+        for (int i = 0; i < d.ListBox2->Items().Count(); ++i)
+            names.push_back(d.ListBox2->Items()[i]);
+        EXPECT_EQ(names,
+                  (std::vector<AnsiString>{"Cash", "Card", "Stranger", form->Ui(174), "Landlord"}));
+        AssignAll(
+            d, [](const AnsiString& n) { return n == "Landlord" || n == "Uncategorized" ? 3 : 2; });
+    });
+    // The first import through the menu: the command is bound and always available.
+    EXPECT_TRUE(form->Action(5)->isEnabled());
+    SetFileDialogHook(
+        [](const FileDialogRequest&) { return std::vector<std::filesystem::path>{"hand.qif"}; });
+    form->Action(5)->trigger();
+    const AnsiString main = IntToStr(form->MainCurrencyId);
+    EXPECT_EQ(Db("select id, bill_id, bill_type_id, position, name, twosign, isopen, ts, "
+                 "currency_id, amount || '' from bill order by id"),
+              "1|0|2|1|Import|FF|1|20260315|" + main + "|-525\n" + "2|1|2|1|Cash|FF||20260315|" +
+                  main + "|-2019.5\n" + "3|1|2|2|Card|FF||20260315|" + main + "|1494.5\n" +
+                  "4|1|2|3|Stranger|FF||20260315|" + main + "|0\n" +
+                  "5|0|3|1|Import|FF|1|20260315|" + main + "|675\n" +
+                  "6|5|3|1|Uncategorized|FF||20260315|" + main + "|-25\n" +
+                  "7|5|3|2|Landlord|FF||20260315|" + main + "|700\n");
+    EXPECT_EQ(Db("select id, src_bill_id, dest_bill_id, ts, num, note, amount || '', kurs, "
+                 "bill_move_id from bill_move order by id"),
+              "1|2|3|20041231|1|Shop|-1234.5|1.0|2\n"
+              "2|3|2|20041231|1|Shop|1234.5|1.0|1\n"
+              "3|2|6|20041231|2|Gift from Ann's aunt|25|1.0|4\n"
+              "4|6|2|20041231|2|Gift from Ann's aunt|-25|1.0|3\n"
+              "5|2|7|20041231|3|Rent|-700|1.0|6\n"
+              "6|7|2|20041231|3|Rent|700|1.0|5\n"
+              "7|2|3|20041229|5|Swap|-100|2.5|8\n"
+              "8|3|2|20041229|5|Swap|250|2.5|7\n"
+              "9|2|3|20041230|4|Refund|-10|1.0|10\n"
+              "10|3|2|20041230|4|Refund|10|1.0|9\n");
+    EXPECT_EQ(Db(kHalfPairs), "");
+
+    // A second import goes after everything of its type (the accounts' positions count too).
+    driver.Then([&](TForm& f) {
+        AssignAll(static_cast<TForm17&>(f), [](const AnsiString&) { return 2; });
+    });
+    WriteFile("small.qif",
+              "!Account\nNPurse\n^\n!Type:Cash\nL[Purse]\n^\nD1.2.2005\nT-1\nL[Cash]\n^\n");
+    Import("small.qif");
+    EXPECT_EQ(Db("select id, bill_id, position, name from bill where id > 7 order by id"),
+              "8|0|4|Import\n9|8|1|Purse\n10|8|2|Cash\n");
+    EXPECT_EQ(Db("select id, src_bill_id, amount || '', bill_move_id from bill_move where id > 10"),
+              "11|9|-1|12\n12|10|1|11\n");
+}
+
+TEST_F(QifImportCommand, AFileTheExportWroteReadsBackCompletely) {
+    SeedHousehold(30);
+    std::map<AnsiString, int> types;
+    std::string original, balances;
+    const char* const kBalances =
+        "select name, amount || '' from bill where bill_id > 0 order by name";
+    {
+        TSQLiteDatabase db("./Quillmarsh.dat");
+        auto t = db.GetTable("select name, bill_type_id from bill where bill_id > 0");
+        for (; !t->Eof(); t->Next())
+            types[t->FieldAsString(0)] = static_cast<int>(t->FieldAsInteger(1));
+        original = Rows(db, kMovesByName);
+        balances = Rows(db, kBalances);
+    }
+    for (const char* format : {"dd.MM.yyyy", "yyyy-MM-dd", "MM/dd/yyyy", "dd/MM/yyyy"}) {
+        SCOPED_TRACE(format);
+        Open(false);
+        form->DateFormat = format;
+        UseProgramFormats(format);
+        SetFileDialogHook([](const FileDialogRequest&) {
+            return std::vector<std::filesystem::path>{"house.qif"};
+        });
+        {
+            ScriptedBoxes replace;
+            if (std::filesystem::exists("house.qif")) replace.Answer(IDYES);
+            form->Action6Execute();
+        }
+        Close();
+        std::filesystem::rename("Quillmarsh.dat", "household.dat");
+        Open(true);
+        form->DateFormat = format;  // the same user reads the file back
+        ScriptedBoxes noNotice;     // any notice fails the test
+        ModalDriver driver;
+        driver.Then([&](TForm& f) {
+            auto& d = static_cast<TForm17&>(f);
+            EXPECT_EQ(d.ListBox2->Items().Count(), static_cast<int>(types.size()));
+            AssignAll(d, [&](const AnsiString& name) { return types.at(name); });
+        });
+        Import("house.qif");
+        // Every move stands in both sections of the file, and is written once as a pair.
+        EXPECT_EQ(Db(kMovesByName), original);
+        EXPECT_EQ(Db(kHalfPairs), "");
+        EXPECT_EQ(Db("select count(*) from bill where bill_id = 0 and name = 'Import'"), "3\n");
+        EXPECT_EQ(Db(kBalances), balances);
+        EXPECT_EQ(Db("select amount || '' from bill where name = 'Wallet'"), "-495.95\n");
+        Close();
+        std::filesystem::remove("Quillmarsh.dat");
+        std::filesystem::rename("household.dat", "Quillmarsh.dat");
+    }
+}
+
+TEST_F(QifImportCommand, RefusedFilesAndCancelWriteNothing) {
+    SeedHousehold(2);
+    Open(false);
+    const std::string before = Db("select * from bill order by id") + Db("select * from bill_move");
+    ModalDriver driver;  // the mapping dialog must not be shown but where said
+    {
+        ScriptedBoxes boxes;
+        FormatSettings().ShortDateFormat = "dd.MM.yyyy";
+        // A wrong amount stops everything, also the moves before it.
+        WriteFile("bad.qif",
+                  "!Account\nNA\n^\n!Type:Cash\nL[A]\n^\nD1.1.2020\nT5\nL[B]\n^\n"
+                  "D2.1.2020\nT12,5x\nL[B]\n^\n");
+        boxes.Answer(IDOK, form->Ui(177));
+        Import("bad.qif");
+        EXPECT_EQ(FormatSettings().ShortDateFormat, "dd.MM.yyyy");
+        EXPECT_EQ(FormatSettings().DateSeparator, '.');
+        WriteFile("date.qif", "!Account\nNA\n^\n!Type:Cash\nL[A]\n^\nD31.02.2020\nT5\nL[B]\n^\n");
+        boxes.Answer(IDOK, form->Ui(177));
+        Import("date.qif");
+        WriteFile("empty.qif", "!Type:Cash\nD1.1.2020\nT5\n^\n");
+        boxes.Answer(IDOK, form->Ui(176));
+        Import("empty.qif");
+        boxes.Answer(IDOK, form->Ui(177));
+        Import("missing.qif");
+        std::filesystem::create_directory("folder.qif");
+        boxes.Answer(IDOK, form->Ui(177));
+        Import("folder.qif");
+        EXPECT_EQ(boxes.asked().size(), 5u);
+    }
+    // Cancel in the mapping dialog.
+    WriteFile("good.qif", "!Account\nNA\n^\n!Type:Cash\nL[A]\n^\nD1.1.2020\nT5\nL[B]\n^\n");
+    driver.Then([](TForm& f) {
+        auto& d = static_cast<TForm17&>(f);
+        d.ListBox2->SetItemIndex(0);
+        d.SpeedButton1Click();
+        d.Button2->Click();
+    });
+    Import("good.qif");
+    // A cancelled open dialog.
+    SetFileDialogHook(
+        [](const FileDialogRequest&) { return std::vector<std::filesystem::path>{}; });
+    form->Action(5)->trigger();
+    EXPECT_EQ(driver.shown(), 1);
+    EXPECT_EQ(Db("select * from bill order by id") + Db("select * from bill_move"), before);
+}
+
+TEST_F(QifImportCommand, AFailureWhileWritingLeavesNothingHalfWritten) {
+    SeedHousehold(2);
+    Open(false);
+    const std::string before = Db("select * from bill order by id") + Db("select * from bill_move");
+    TSQLiteDatabase::SetFailureHandler([](const ESQLiteException& e) { throw e; });
+    DB->ExecSQL(
+        "create trigger stop before insert on bill_move when new.note = 'boom' begin select "
+        "raise(abort, 'stop'); end");
+    WriteFile("boom.qif",
+              "!Account\nNA\n^\n!Type:Cash\nL[A]\n^\nD1.1.2020\nMfine\nT5\nL[B]\n^\n"
+              "D2.1.2020\nMboom\nT6\nL[B]\n^\n");
+    ModalDriver driver;
+    driver.Then(
+        [](TForm& f) { AssignAll(static_cast<TForm17&>(f), [](const AnsiString&) { return 2; }); });
+    EXPECT_THROW(Import("boom.qif"), ESQLiteException);
+    DB->ExecSQL("drop trigger stop");
+    EXPECT_EQ(Db("select * from bill order by id") + Db("select * from bill_move"), before);
+
+    // Accounts the caller left without a type are refused before anything is written.
+    TImportAccounts accounts(2);
+    accounts[0].Name = "X";
+    accounts[1].Name = "Y";
+    EXPECT_THROW(WriteQifImport(*DB, accounts, {{{0}, {}, {}}}, 1, "20260315", {}), Exception);
+    EXPECT_THROW(WriteQifImport(*DB, accounts, {{{0, 1}, {1}, {}}}, 1, "20260315", {}), Exception);
+    EXPECT_EQ(Db("select * from bill order by id") + Db("select * from bill_move"), before);
+}
