@@ -118,8 +118,10 @@ AnsiString WithoutSign(const AnsiString& amount) {
     return !amount.empty() && amount[0] == '-' ? amount.substr(1) : amount;
 }
 
-// The first unpaired move of `in` that matches `m` of account `from` and names it back; never
-// `m` itself, so that a move booked against its own account gets a counterpart of its own.
+// The first unpaired move of `in` with the date, number and note of `m` (of account `from`)
+// that names `from` back: moves of one day often have no number or note, and one of them must
+// not take the twin of another account's move. Never `m` itself, so that a move booked against
+// its own account gets a counterpart of its own.
 int FindCounterpart(const TImportAccounts& accounts, int in, int from, int moveIndex,
                     const AnsiString& uncategorized) {
     const TImportMove& m = accounts[from].Moves[moveIndex];
@@ -171,8 +173,7 @@ bool CheckAmount(AnsiString& amount) {
 }
 
 // The date parser reads the text under a short date format chosen from the text itself. Blanks
-// before a number ("12/ 5' 4", as some programs pad) are skipped, as the parser of the
-// runtime this format grew up with skipped them.
+// padding a field ("12/ 5' 4", as some writers pad a one-digit year) are skipped.
 bool CheckDate(AnsiString& date, bool monthFirst) {
     AnsiString text = StringReplaceAll(date, " ", "");
     TFormatSettings& fs = FormatSettings();
@@ -233,8 +234,8 @@ AnsiString MoveInsert(int src, int dest, const TImportMove& m, const AnsiString&
            "', '" + SqlText(m.Note) + "', " + amount + ", " + rate + ", " + IntToStr(twin) + ")";
 }
 
-// One group "Import" per type that got accounts, placed after the type's last group, and its
-// accounts in assignment order.
+// One group "Import" per type that got accounts, its position past every position of its type
+// (accounts' included), and its accounts in assignment order.
 std::vector<int> CreateImportGroups(TSQLiteDatabase& db, TImportAccounts& accounts,
                                     const std::array<std::vector<int>, 3>& typeItems,
                                     int mainCurrencyId, const AnsiString& today) {
