@@ -269,6 +269,7 @@ bool TryStrToDate(const AnsiString& s, TDateTime& out) {
     size_t lens[3] = {0, 0, 0};
     size_t pos = 0;
     int n = 0;
+    bool complete = false;  // the last field read ended the text
     while (n < 3) {
         size_t end = t.find(sep, pos);
         if (end == AnsiString::npos) end = t.size();
@@ -276,10 +277,14 @@ bool TryStrToDate(const AnsiString& s, TDateTime& out) {
         parts[n] = std::atoi(t.substr(pos, end - pos).c_str());
         lens[n] = end - pos;
         ++n;
-        if (end == t.size()) break;
+        if (end == t.size()) {
+            complete = true;
+            break;
+        }
         pos = end + 1;
     }
-    if (pos <= t.size() && n == 3 && t.find(sep, pos) != AnsiString::npos) return false;
+    // Text after the third field ("1.2.3.4") is no date.
+    if (!complete) return false;
     int y = 0, m = 0, d = 0;
     if (n == 2) {
         // Day and month only: the current year.

@@ -59,6 +59,8 @@ TEST(SysUtils, DatesFormatAndParseUnderTheShortDateFormat) {
     EXPECT_EQ(StrToDate("12.02.10"), 40221);
     EXPECT_THROW(StrToDate("31.02.2010"), EConvertError);
     EXPECT_THROW(StrToDate("12/02/2010"), EConvertError);
+    EXPECT_THROW(StrToDate("1.2.3.4"), EConvertError);
+    EXPECT_THROW(StrToDate("12.02.2010."), EConvertError);
 
     qmtest::UseProgramFormats("MM/dd/yyyy");
     EXPECT_EQ(DateToStr(40221), "02/12/2010");
