@@ -6,5 +6,6 @@
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     qmtest::EnsureApp();
+    qmtest::InstallUnexpectedDialogGuards();
     return RUN_ALL_TESTS();
 }

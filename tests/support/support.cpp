@@ -37,6 +37,33 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(dir_, ec);
 }
 
+namespace {
+
+// A real modal box or form would wait forever for a click that never comes: fail instead.
+void GuardMessageBoxes() {
+    qm::SetMessageBoxHook([](QWidget*, const AnsiString& text, const AnsiString& caption, int flags) {
+        ADD_FAILURE() << "unexpected message box: \"" << text << "\" (" << caption << ")";
+        int buttons = flags & 0xF;
+        return buttons == qm::MB_YESNO || buttons == qm::MB_YESNOCANCEL ? int(qm::IDNO)
+               : buttons == qm::MB_OKCANCEL                              ? int(qm::IDCANCEL)
+                                                                         : int(qm::IDOK);
+    });
+}
+
+void GuardModalForms() {
+    qm::TForm::SetModalDriver([](qm::TForm& form) {
+        ADD_FAILURE() << "unexpected modal form: " << form.metaObject()->className();
+        form.SetModalResult(qm::mrCancel);
+    });
+}
+
+}  // namespace
+
+void InstallUnexpectedDialogGuards() {
+    GuardMessageBoxes();
+    GuardModalForms();
+}
+
 ScriptedBoxes::ScriptedBoxes() {
     qm::SetMessageBoxHook([this](QWidget*, const AnsiString& text, const AnsiString& caption, int flags) {
         asked_.push_back({text, caption, flags});
@@ -55,7 +82,7 @@ ScriptedBoxes::ScriptedBoxes() {
 }
 
 ScriptedBoxes::~ScriptedBoxes() {
-    qm::SetMessageBoxHook({});
+    GuardMessageBoxes();
     if (!pending_.empty())
         ADD_FAILURE() << pending_.size() << " scripted message box answer(s) were not asked for";
 }
@@ -80,7 +107,7 @@ ModalDriver::ModalDriver() {
 }
 
 ModalDriver::~ModalDriver() {
-    qm::TForm::SetModalDriver({});
+    GuardModalForms();
     if (!actions_.empty()) ADD_FAILURE() << actions_.size() << " modal form action(s) were not used";
 }
 

@@ -19,6 +19,10 @@ namespace qmtest {
 // Makes sure one QApplication exists (offscreen in tests).
 void EnsureApp();
 
+// Message boxes and modal forms that no test scripted fail the test and are answered with the
+// cautious button, instead of waiting for a click. Installed before every suite runs.
+void InstallUnexpectedDialogGuards();
+
 // Moves the process into a fresh temporary folder for the life of the object, and back after.
 class TempDir {
 public:
