@@ -32,11 +32,12 @@ void CheckAndSave(TForm& form, const TempDir& dir, const std::string& name) {
             const int need = label && label->wordWrap() ? label->heightForWidth(w->width())
                                                         : w->sizeHint().height();
             EXPECT_LE(need, w->height() + 2) << name << ": " << w->metaObject()->className();
-            if (!label || !label->wordWrap())
+            if (!label || !label->wordWrap()) {
                 EXPECT_LE(w->sizeHint().width(), w->width() + 2)
                     << name << ": "
                     << FromQString(label ? label->text()
                                          : static_cast<QAbstractButton*>(w)->text());
+            }
         }
     }
     const char* out = std::getenv("QM_SCREENSHOT_DIR");
