@@ -4,15 +4,19 @@
 #include "dialogs/about_dialog.h"
 #include "dialogs/account_delete_dialog.h"
 #include "dialogs/account_dialog.h"
+#include "dialogs/balance_report_dialog.h"
 #include "dialogs/budget_dialog.h"
+#include "dialogs/charts_report_dialog.h"
 #include "dialogs/currencies_dialog.h"
 #include "dialogs/export_dialog.h"
 #include "dialogs/files_dialog.h"
 #include "dialogs/find_dialog.h"
 #include "dialogs/group_dialog.h"
 #include "dialogs/moves_with_files_dialog.h"
+#include "dialogs/print_settings_dialog.h"
 #include "dialogs/qif_mapping_dialog.h"
 #include "dialogs/settings_dialog.h"
+#include "dialogs/table_report_dialog.h"
 #include "dialogs/transaction_dialog.h"
 
 namespace qm {
@@ -37,6 +41,10 @@ void CreateDialogs() {
     Form10 = new TForm10();
     Form11 = new TForm11();
     Form12 = new TForm12();
+    Form13 = new TForm13();
+    Form14 = new TForm14();
+    Form15 = new TForm15();
+    Form16 = new TForm16();
     Form17 = new TForm17();
     Form18 = new TForm18();
 }
@@ -45,6 +53,10 @@ void CreateDialogs() {
 void DestroyDialogs() {
     Destroy(Form18);
     Destroy(Form17);
+    Destroy(Form16);
+    Destroy(Form15);
+    Destroy(Form14);
+    Destroy(Form13);
     Destroy(Form12);
     Destroy(Form11);
     Destroy(Form10);

@@ -5,6 +5,7 @@
 #include "app/budget_commands.h"
 #include "app/currency_commands.h"
 #include "app/qif_import.h"
+#include "app/report_print.h"
 #include "app/settings_commands.h"
 #include "app/spreadsheet_export.h"
 #include "app/transaction_commands.h"
@@ -19,6 +20,7 @@ void ConnectAllCommands(TForm1& form) {
     ConnectSettingsCommands(form);
     ConnectSpreadsheetExportCommands(form);
     ConnectQifImportCommands(form);
+    ConnectReportCommands(form);
 }
 
 }  // namespace qm

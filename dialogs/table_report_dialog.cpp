@@ -1,0 +1,139 @@
+// TForm16, the table report dialog.
+#include "dialogs/table_report_dialog.h"
+
+#include "app/report_text.h"
+#include "app/unit1.h"
+
+namespace qm {
+
+TForm16* Form16 = nullptr;
+
+namespace {
+
+// The captions of the two amount columns for an account type: received and paid.
+std::pair<int, int> AmountCaptions(int type) {
+    switch (type) {
+        case 1:
+            return {95, 96};
+        case 2:
+            return {96, 97};
+        default:
+            return {97, 95};
+    }
+}
+
+}  // namespace
+
+AnsiString TableReportText(int billId, int type, const AnsiString& item, TDateTime from,
+                           TDateTime to) {
+    const TForm1& form = *Form1;
+    AnsiString text = ReportDate(form, from) + " - " + ReportDate(form, to) + "\r" + item + "\r";
+    const auto [first, second] = AmountCaptions(type);
+    text += BillColumnCaptions[0] + "\1" + BillColumnCaptions[1] + "\1" + BillColumnCaptions[2] +
+            "\1" + form.Ui(first) + "\1" + form.Ui(second) + "\r";
+    const AnsiString d1 = DateToYmd(from), d2 = DateToYmd(to);
+    long double S1 = 0, S2 = 0;
+    auto t = DB->GetTable("select ts, num, note, amount from bill_move where src_bill_id = " +
+                          IntToStr(billId) + " order by ts, num");
+    for (; !t->Eof(); t->Next()) {
+        const AnsiString ts = t->FieldAsString(0);
+        if (ts < d1 || ts > d2) continue;
+        text += ReportDateOfYmd(form, ts) + "\1" + Utf8ToAnsi(t->FieldAsString(1)) + "\1" +
+                Utf8ToAnsi(t->FieldAsString(2)) + "\1";
+        const AnsiString amount = t->FieldAsString(3);
+        if (!amount.empty() && amount[0] == '-') {
+            text += "\1" + amount.substr(1) + "\r";
+            S2 += ReportNumber(amount.substr(1));
+        } else {
+            text += amount + "\1\r";
+            S1 += ReportNumber(amount);
+        }
+    }
+    const long double D = type == 1 ? S2 - S1 : S1 - S2;
+    text += form.Ui(169) + ": " + FloatToStr(D) + "\1\1" + form.Ui(168) + "\1" + FloatToStr(S1) +
+            "\1" + FloatToStr(S2) + "\r";
+    return text;
+}
+
+TForm16::TForm16(QWidget* parent) : TForm(parent) {
+    Label1 = new TLabel(this);
+    DateTimePicker1 = new TDateTimePicker(this);
+    Label4 = new TLabel(this);
+    DateTimePicker2 = new TDateTimePicker(this);
+    Label2 = new TLabel(this);
+    ComboBox1 = new TComboBox(this);
+    Button1 = new TButton(this);
+    Button2 = new TButton(this);
+    Button1->SetDefault(true);
+    Button2->SetCancel(true);
+    Button1->OnClick = [this] { Button1Click(); };
+    Button2->OnClick = [this] { Button2Click(); };
+    SetCaption("Transactions");
+    Layout();
+    FormCreate();
+}
+
+void TForm16::Layout() {
+    setFixedSize(392, 132);
+    Label1->SetBounds(12, 18, 40, 16);
+    DateTimePicker1->SetBounds(56, 14, 120, 24);
+    Label4->SetBounds(196, 18, 40, 16);
+    DateTimePicker2->SetBounds(240, 14, 120, 24);
+    Label2->SetBounds(12, 54, 70, 16);
+    ComboBox1->SetBounds(86, 50, 294, 24);
+    Button1->SetBounds(208, 92, 82, 28);
+    Button2->SetBounds(298, 92, 82, 28);
+}
+
+void TForm16::FormCreate() {
+    DateTimePicker1->SetDate(Date());
+    DateTimePicker2->SetDate(Date());
+    if (!Form1) return;
+    SetCaption(Form1->Ui(57));
+    Label1->SetCaption(Form1->Ui(16));
+    Label4->SetCaption(Form1->Ui(17));
+    Label2->SetCaption(Form1->Ui(119));
+    Button1->SetCaption(Form1->Ui(5));
+    Button2->SetCaption(Form1->Ui(6));
+}
+
+void TForm16::FormShow() {
+    ComboBox1->Items().Clear();
+    BillIds.clear();
+    BillTypes.clear();
+    if (DB) {
+        auto t = DB->GetTable(
+            "select bb.id, t.name, b.name, bb.name, bb.bill_type_id, bb.twosign from bill b, "
+            "bill bb, bill_type t where b.bill_id = 0 and bb.bill_id = b.id and b.bill_type_id "
+            "= t.id order by t.id, b.name, bb.name");
+        for (; !t->Eof(); t->Next()) {
+            BillIds.push_back(static_cast<int>(t->FieldAsInteger(0)));
+            BillTypes.push_back(static_cast<int>(StrToIntDef(t->FieldAsString(4), 0)));
+            ComboBox1->Items().Add(Utf8ToAnsi(t->FieldAsString(1)).substr(0, 1) + ":" +
+                                   Utf8ToAnsi(t->FieldAsString(2)) + "-" +
+                                   Utf8ToAnsi(t->FieldAsString(3)));
+        }
+    }
+    if (ComboBox1->Items().Count() > 0) ComboBox1->SetItemIndex(0);
+    if (Form1) {
+        DateTimePicker1->SetFormat(Form1->DateFormat);
+        DateTimePicker2->SetFormat(Form1->DateFormat);
+    }
+    Button1->SetFocus();
+}
+
+void TForm16::Button1Click() {
+    const int k = ComboBox1->ItemIndex();
+    // Without an account there is nothing to list.
+    if (!Form1 || !DB || k < 0 || k >= static_cast<int>(BillIds.size())) return;
+    const AnsiString text = TableReportText(BillIds[k], BillTypes[k], ComboBox1->Items()[k],
+                                            DateTimePicker1->Date(), DateTimePicker2->Date());
+    Close();
+    AddReportTab(*Form1, riTable, text);
+}
+
+void TForm16::Button2Click() {
+    Close();
+}
+
+}  // namespace qm
