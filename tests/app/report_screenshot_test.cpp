@@ -12,6 +12,7 @@
 #include "app/unit1.h"
 #include "dialogs/balance_report_dialog.h"
 #include "dialogs/charts_report_dialog.h"
+#include "dialogs/print_settings_dialog.h"
 #include "dialogs/table_report_dialog.h"
 #include "tests/app/household.h"
 #include "tests/support/support.h"
@@ -55,6 +56,9 @@ TEST(ReportScreenshots, EveryReportOfTheHousehold) {
     });
     form.Action(31)->trigger();
     form.Image().Image().save(QString::fromStdString(ShotPath(dir, "balance.png")));
+    // The whole window with its print button, and the print settings it asks for.
+    form.grab().save(QString::fromStdString(ShotPath(dir, "balance_window.png")));
+    Form15->grab().save(QString::fromStdString(ShotPath(dir, "print_dialog.png")));
     driver.Then([&](TForm& f) {
         auto& d = static_cast<TForm16&>(f);
         d.DateTimePicker1->SetDate(jan1);
