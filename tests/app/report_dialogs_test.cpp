@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QLocale>
+#include <cstring>
 
 #include "app/all_forms.h"
 #include "app/move_store.h"
@@ -24,27 +25,10 @@ namespace {
 
 // Report texts written readably: | is character 1, ^ character 2, # character 3, @ character 4
 // and ~ the line end (character 13).
-AnsiString R(const char* readable) {
-    AnsiString s;
-    for (const char* p = readable; *p; ++p) switch (*p) {
-            case '|':
-                s += '\1';
-                break;
-            case '^':
-                s += '\2';
-                break;
-            case '#':
-                s += '\3';
-                break;
-            case '@':
-                s += '\4';
-                break;
-            case '~':
-                s += '\r';
-                break;
-            default:
-                s += *p;
-        }
+AnsiString R(std::string s) {
+    static const char kFrom[] = "|^#@~", kTo[] = "\1\2\3\4\r";
+    for (char& c : s)
+        if (const char* p = c ? std::strchr(kFrom, c) : nullptr) c = kTo[p - kFrom];
     return s;
 }
 
