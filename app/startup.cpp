@@ -140,7 +140,9 @@ void TForm1::LayoutBars() {
     place(Label3, Label3, Label3->width());
     place(DateTimePicker2, DateTimePicker2, 110);
     ProgressBar1->SetBounds(x + 10, (h - 16) / 2, std::max(50, width() - x - 30), 16);
-    Button1->SetBounds(8, height() - h + 3, 120, h - 6);
+    // Report tabs have no header buttons: the print button sits in that empty band, clear of
+    // the report view and its scroll bar.
+    Button1->SetBounds(8, mb + 12, 120, 30);
 }
 
 int TForm1::Panel1Height() const {
