@@ -7,6 +7,7 @@
 // Disabled, and Inactive (a flat button without the mouse over it, only ever a paint state).
 #pragma once
 
+#include <QMenu>
 #include <QPointer>
 #include <memory>
 
