@@ -7,6 +7,7 @@
 #include "app/database_file.h"
 #include "app/ui_strings.h"
 #include "app/unit1.h"
+#include "app/window_formats.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
@@ -180,24 +181,16 @@ void TForm1::SettleDateFormat() {
 }
 
 void TForm1::ApplyDateFormat() {
-    const char* formats[] = {"MM/dd/yyyy", "dd/MM/yyyy", "dd.MM.yyyy", "yyyy-MM-dd"};
-    DateFormat =
-        DateFormatIndex >= 1 && DateFormatIndex <= 4 ? formats[DateFormatIndex - 1] : "dd.MM.yyyy";
+    DateFormat = DateFormatOf(DateFormatIndex);
     DateTimePicker1->SetFormat(DateFormat);
     DateTimePicker2->SetFormat(DateFormat);
-    TFormatSettings& fs = FormatSettings();
-    fs.ShortDateFormat = DateFormat;
-    fs.LongDateFormat = DateFormat;
-    fs.DateSeparator = DateFormatIndex == 4 ? DateFormat[4] : DateFormat[2];
-    fs.TimeSeparator = ':';
-    fs.DecimalSeparator = ',';
+    ApplyProcessDateFormat(DateFormatIndex);
+    FormatSettings().DecimalSeparator = ',';
     LastDate = FormatDateTime(DateFormat, Date());
 }
 
 void TForm1::UpdateCaption() {
-    AnsiString caption = "Quillmarsh 1.5";
-    if (!Title.empty()) caption += " - " + Title;
-    setWindowTitle(ToQString(caption));
+    setWindowTitle(ToQString(WindowCaption(Title)));
 }
 
 void TForm1::FormCreate() {

@@ -1,6 +1,8 @@
 // TForm8, the settings dialog.
 #include "dialogs/settings_dialog.h"
 
+#include "app/window_formats.h"
+
 #include "app/unit1.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"
@@ -14,26 +16,6 @@ namespace {
 // make each start-up walk that many file names.
 constexpr int kMaxBackupCount = 999;
 }  // namespace
-
-AnsiString DateFormatOf(int index) {
-    const char* formats[] = {"MM/dd/yyyy", "dd/MM/yyyy", "dd.MM.yyyy", "yyyy-MM-dd"};
-    return index >= 1 && index <= 4 ? formats[index - 1] : "dd.MM.yyyy";
-}
-
-void ApplyProcessDateFormat(int index) {
-    const AnsiString format = DateFormatOf(index);
-    TFormatSettings& fs = FormatSettings();
-    fs.DateSeparator = index == 4 ? format[4] : format[2];
-    fs.ShortDateFormat = format;
-    fs.LongDateFormat = format;
-    fs.TimeSeparator = ':';
-}
-
-AnsiString WindowCaption(const AnsiString& title) {
-    AnsiString caption = "Quillmarsh 1.5";
-    if (!title.empty()) caption += " - " + title;
-    return caption;
-}
 
 TForm8::TForm8(QWidget* parent) : TForm(parent) {
     Label1 = new TLabel(this);

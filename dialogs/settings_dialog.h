@@ -4,6 +4,8 @@
 // every setting at its end. Cancel changes nothing.
 #pragma once
 
+#include "app/window_formats.h"
+
 #include <vector>
 
 #include "platform/controls.h"
@@ -48,14 +50,6 @@ class TForm8 : public TForm {
     void Layout();
     int CheckedDateFormat() const;
 };
-
-// The display pattern of a date format index (1 m/d/y, 2 d/m/y, 3 d.m.y, 4 y-m-d; any other is
-// d.m.y), and the process-wide date formats that go with it. The decimal separator is left alone.
-AnsiString DateFormatOf(int index);
-void ApplyProcessDateFormat(int index);
-
-// The main window's caption for a title: "Quillmarsh 1.5", then " - " and the title.
-AnsiString WindowCaption(const AnsiString& title);
 
 extern TForm8* Form8;
 
