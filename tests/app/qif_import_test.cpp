@@ -531,3 +531,262 @@ TEST_F(QifImportCommand, AFailureWhileWritingLeavesNothingHalfWritten) {
     EXPECT_THROW(WriteQifImport(*DB, accounts, {{{0, 1}, {1}, {}}}, 1, "20260315", {}), Exception);
     EXPECT_EQ(Db("select * from bill order by id") + Db("select * from bill_move"), before);
 }
+
+TEST(QifParse, RefusesCommasThatAreNoThousandsSeparators) {
+    FixedClock clock{EncodeDate(2026, 3, 15) + 0.5};
+    auto amountOf = [](const AnsiString& amount) {
+        TImportAccounts accounts(1);
+        accounts[0].Moves.push_back({"1.1.2010", "", "", amount, ""});
+        return ConvertQifMoves(accounts) ? accounts[0].Moves[0].Amount : AnsiString("refused");
+    };
+    // Thousands groups of three in the whole part only.
+    EXPECT_EQ(amountOf("1,234"), "1234");
+    EXPECT_EQ(amountOf("-12,345,678.9"), "-12345678.9");
+    EXPECT_EQ(amountOf("+999,999.5"), "+999999.5");
+    // A decimal comma must not make a hundredfold amount, nor a European amount a small one.
+    for (const char* amount :
+         {"12,50", "1,23", "1.234,50", ",5", "1,", "1,2345", "1234,567", "1,234,56", "-,100"})
+        EXPECT_EQ(amountOf(amount), "refused") << amount;
+}
+
+TEST(QifParse, RefusesAmountsAtTheLedgersLimit) {
+    FixedClock clock{EncodeDate(2026, 3, 15) + 0.5};
+    auto accepted = [](const AnsiString& amount) {
+        TImportAccounts accounts(1);
+        accounts[0].Moves.push_back({"1.1.2010", "", "", amount, ""});
+        return ConvertQifMoves(accounts);
+    };
+    EXPECT_TRUE(accepted("999999999999.99"));
+    EXPECT_TRUE(accepted("-999,999,999,999.99"));
+    EXPECT_TRUE(accepted("9.99e11"));
+    for (const char* amount : {"1000000000000", "-1000000000000.00", "1,000,000,000,000",
+                               "-11111111111111111111.00", "1e12", "-1E15"})
+        EXPECT_FALSE(accepted(amount)) << amount;
+}
+
+namespace {
+
+// The published format as other programs write it: an account list under AutoSwitch, one
+// section per account with an opening balance of zero, payees, cleared marks, CR LF line ends.
+const char* const kOtherProgram =
+    "!Option:AutoSwitch\r\n!Account\r\nNChecking\r\nTBank\r\nDEveryday\r\n^\r\n"
+    "NSavings\r\nTBank\r\n^\r\n!Clear:AutoSwitch\r\n"
+    "!Account\r\nNChecking\r\nTBank\r\n^\r\n!Type:Bank \r\nD1/ 1'04\r\nU0.00\r\nT0.00\r\nC*\r\n"
+    "POpening Balance\r\nL[Checking]\r\n^\r\n"
+    "D1/ 5'04\r\nU-1,000.00\r\nT-1,000.00\r\nCX\r\nN101\r\nPTransfer\r\nMrainy day\r\n"
+    "A12 High Street\r\nL[Savings]\r\n^\r\n"
+    "!Account\r\nNSavings\r\nTBank\r\n^\r\n!Type:Bank\r\nD1/ 1'04\r\nT0.00\r\nL[Savings]\r\n^\r\n"
+    "D1/ 5'04\r\nT1,000.00\r\nN101\r\nMrainy day\r\nL[Checking]\r\n^\r\n"
+    "D2/ 1'04\r\nT2.50\r\nMinterest\r\nL\r\n^\r\n\x1A";
+
+}  // namespace
+
+TEST_F(QifImportCommand, ImportsTheFilesOfOtherProgramsItCanCarry) {
+    Open(true);
+    WriteFile("other.qif", kOtherProgram);
+    ModalDriver driver;
+    driver.Then([&](TForm& f) {
+        auto& d = static_cast<TForm17&>(f);
+        EXPECT_EQ(d.ListBox2->Items().Count(), 3);
+        AssignAll(d, [](const AnsiString&) { return 2; });
+    });
+    Import("other.qif");
+    EXPECT_EQ(Db(kMovesByName),
+              "Checking|Savings|20040105|101|rainy day|-1000\n"
+              "Savings|Checking|20040105|101|rainy day|1000\n"
+              "Savings|" +
+                  form->Ui(174) + "|20040201||interest|2.5\n" + form->Ui(174) +
+                  "|Savings|20040201||interest|-2.5\n");
+    EXPECT_EQ(Db(kHalfPairs), "");
+}
+
+// Each of these files holds something the import would drop or bend; it is refused, naming the
+// first such line, and nothing is written.
+TEST_F(QifImportCommand, RefusesWhatItCannotCarryFaithfully) {
+    SeedHousehold(2);
+    Open(false);
+    const std::string before = Db("select * from bill order by id") + Db("select * from bill_move");
+    const std::string head = "!Account\r\nNChecking\r\nTBank\r\n^\r\nNSavings\r\nTBank\r\n^\r\n";
+    const std::string checking =
+        "!Account\r\nNChecking\r\n^\r\n!Type:Bank\r\nD1/1'04\r\nT0\r\n"
+        "L[Checking]\r\n^\r\n";  // lines 8 to 15
+    const std::string move = "D1/5'04\r\nT-100.00\r\nPShop\r\n";
+    struct Case {
+        const char* what;
+        std::string file;
+        AnsiString line;  // "Line n \"text\""
+    };
+    const std::vector<Case> cases = {
+        // A split payment and its transfer line would count one amount twice.
+        {"split",
+         head + checking + move + "L[Savings]\r\nSFood\r\nEweekly\r\n$-60.00\r\n" +
+             "S[Savings]\r\n$-40.00\r\n^\r\n",
+         "Line 20 \"SFood\""},
+        {"investment section after a list",
+         head + "!Account\r\nNBroker\r\nTInvst\r\n^\r\n!Type:Invst\r\nD1/5'04\r\nNBuy\r\n"
+                "YACME\r\nI10\r\nQ5\r\nT50\r\n^\r\n",
+         "Line 12 \"!Type:Invst\""},
+        {"investment section after a cash section",
+         head + checking + move + "L[Savings]\r\n^\r\n!Type:Invst\r\nD1/5'04\r\nNSell\r\n^\r\n",
+         "Line 21 \"!Type:Invst\""},
+        {"a category list", "!Type:Cat\r\nNFood\r\nE\r\n^\r\n" + head + checking,
+         "Line 1 \"!Type:Cat\""},
+        // "^^" item ends: check numbers would become accounts and every move would be lost.
+        {"items ended by ^^",
+         "!Account\r\nNChecking\r\nTBank\r\n^^\r\n!Type:Bank\r\nD1/"
+         "1'04\r\nT0\r\nL[Checking]\r\n^^\r\n"
+         "D1/5'04\r\nN1234\r\nT-5\r\nL[Savings]\r\n^^\r\n",
+         "Line 4 \"^^\""},
+        {"a last item without its ^", head + checking + move + "L[Savings]", "Line 16 \"D1/5'04\""},
+        {"an item cut off by the next section",
+         head + checking + move + "L[Savings]\r\n" + checking, "Line 16 \"D1/5'04\""},
+        {"an account list item without its ^", "!Account\r\nNChecking\r\n!Type:Bank\r\n",
+         "Line 2 \"NChecking\""},
+        {"a category", head + checking + move + "LGroceries\r\n^\r\n", "Line 19 \"LGroceries\""},
+        {"an opening balance",
+         head + "!Account\r\nNChecking\r\n^\r\n!Type:Bank\r\nD1/1'04\r\n"
+                "T1,500.00\r\nPOpening Balance\r\nL[Checking]\r\n^\r\n",
+         "Line 13 \"T1,500.00\""},
+        {"a section whose first item names no account",
+         head + "!Account\r\nNChecking\r\n^\r\n!Type:Bank\r\n" + move + "^\r\n" + move +
+             "L[Savings]\r\n^\r\n",
+         "Line 11 \"!Type:Bank\""},
+        {"a section no account list introduces",
+         head + checking + "!Type:Bank\r\n" + move + "^\r\n", "Line 16 \"!Type:Bank\""},
+        {"a transfer without its ]", head + checking + move + "L[Savings\r\n^\r\n",
+         "Line 19 \"L[Savings\""},
+        {"a field no cash item has", head + checking + move + "L[Savings]\r\nQ5\r\n^\r\n",
+         "Line 20 \"Q5\""},
+    };
+    ModalDriver driver;  // the mapping dialog is never shown
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFile("refused.qif", c.file);
+        ScriptedBoxes boxes;
+        boxes.Answer(IDOK);
+        Import("refused.qif");
+        ASSERT_EQ(boxes.asked().size(), 1u);
+        const AnsiString text = boxes.asked()[0].text;
+        EXPECT_EQ(text.substr(0, form->Ui(177).size() + 1), form->Ui(177) + "\n");
+        EXPECT_EQ(text.substr(form->Ui(177).size() + 1, c.line.size()), c.line) << text;
+    }
+    EXPECT_EQ(driver.shown(), 0);
+    EXPECT_EQ(Db("select * from bill order by id") + Db("select * from bill_move"), before);
+}
+
+// A NUL cut the statement's text and a 20-digit amount gave a balance no SQL number: both ended
+// the program. Such a file, and any control character in a stored text, is refused instead.
+TEST_F(QifImportCommand, RefusesFilesThatWouldBreakTheStatements) {
+    SeedHousehold(2);
+    Open(false);
+    TSQLiteDatabase::SetFailureHandler([](const ESQLiteException& e) { throw e; });
+    const std::string before = Db("select * from bill order by id") + Db("select * from bill_move");
+    const std::string opening = "!Type:Cash\nD1.1.2020\nT0\nL[A]\n^\n";
+    struct Case {
+        const char* what;
+        std::string file;
+        AnsiString detail;  // empty: the notice has no second line
+    };
+    const std::vector<Case> cases = {
+        {"NUL in a note",
+         "!Account\nNA\n^\n" + opening + "D2.1.2020\nMcut" + std::string(1, '\0') +
+             "here\nT5\nL[B]\n^\n",
+         "Line 10 \"Mcut?here\": the note holds a control character."},
+        {"NUL in an account name",
+         "!Account\nNA\n^\nNB" + std::string(1, '\0') + "\n^\n!Account\nNA\n^\n" + opening,
+         "Line 4 \"NB?\": the account name holds a control character."},
+        {"NUL in a correspondent",
+         "!Account\nNA\n^\n" + opening + "D2.1.2020\nT5\nL[B" + std::string(1, '\0') + "]\n^\n",
+         "Line 11 \"L[B?]\": the account name holds a control character."},
+        {"escape in a number", "!Account\nNA\n^\n" + opening + "D2.1.2020\nN\x1b[2J\nT5\nL[B]\n^\n",
+         "Line 10 \"N?[2J\": the number holds a control character."},
+        {"a 20-digit amount",
+         "!Account\nNA\n^\n" + opening + "D2.1.2020\nT-11111111111111111111.00\nL[B]\n^\n", ""},
+        {"the ledger's limit",
+         "!Account\nNA\n^\n" + opening + "D2.1.2020\nT1000000000000\nL[B]\n^\n", ""},
+    };
+    ModalDriver driver;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFile("hostile.qif", c.file);
+        ScriptedBoxes boxes;
+        boxes.Answer(IDOK, form->Ui(177) + (c.detail.empty() ? "" : "\n" + c.detail));
+        Import("hostile.qif");
+    }
+    EXPECT_EQ(driver.shown(), 0);
+    EXPECT_EQ(Db("select * from bill order by id") + Db("select * from bill_move"), before);
+
+    // Tabs are text; just below the limit is an amount.
+    WriteFile("fine.qif",
+              "!Account\nNA\n^\n" + opening + "D2.1.2020\nMa\tb\nT-999999999999.99\nL[B]\n^\n");
+    driver.Then(
+        [](TForm& f) { AssignAll(static_cast<TForm17&>(f), [](const AnsiString&) { return 2; }); });
+    Import("fine.qif");
+    EXPECT_EQ(Db("select note, amount || '' from bill_move where note like 'a%' order by id"),
+              "a\tb|-999999999999.99\na\tb|999999999999.99\n");
+}
+
+// Texts the interface code page cannot hold are not turned into "?": the file is refused, naming
+// the field and the line. A file written in UTF-8 is read as UTF-8.
+TEST_F(QifImportCommand, KeepsEveryTextOrRefusesTheFile) {
+    struct CodePage {
+        AnsiString saved = InterfaceCodePage();
+        ~CodePage() { SetInterfaceCodePage(saved); }
+    } restore;
+    SetInterfaceCodePage("CP1252");
+    Open(true);
+    const std::string before = Db("select * from bill order by id") + Db("select * from bill_move");
+    const std::string opening = "!Type:Cash\nD1.1.2020\nT0\nL[Caf\xC3\xA9]\n^\n";
+    struct Case {
+        const char* what;
+        std::string file;
+        AnsiString detail;
+    };
+    const std::vector<Case> cases = {
+        {"UTF-8 note beyond the code page",
+         "!Account\nNCaf\xC3\xA9\n^\n" + opening + "D2.1.2020\nM\xD0\x94\xD0\xBE\xD0\xBC\nT5\n^\n",
+         "Line 10 \"M???\": the note holds characters this program cannot store."},
+        {"UTF-8 account name beyond the code page",
+         "!Account\nNCaf\xC3\xA9\n^\nN\xE6\x9D\xB1\xE4\xBA\xAC\n^\n",
+         "Line 4 \"N??\": the account name holds characters this program cannot store."},
+        {"a correspondent beyond the code page",
+         "!Account\nNCaf\xC3\xA9\n^\n" + opening + "D2.1.2020\nT5\nL[\xE2\x82\xB9 fund]\n^\n",
+         "Line 11 \"L[? fund]\": the account name holds characters this program cannot store."},
+        // 0x81 is no character of this code page: the file is no UTF-8 either.
+        {"a byte the code page leaves undefined",
+         "!Account\nNA\n^\n!Type:Cash\nL[A]\n^\nD2.1.2020\nN\x81\xE9\nT5\n^\n",
+         "Line 8 \"N\x81\xE9\": the number holds characters this program cannot store."},
+    };
+    ModalDriver driver;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFile("names.qif", c.file);
+        ScriptedBoxes boxes;
+        boxes.Answer(IDOK, form->Ui(177) + "\n" + c.detail);
+        Import("names.qif");
+    }
+    EXPECT_EQ(driver.shown(), 0);
+    EXPECT_EQ(Db("select * from bill order by id") + Db("select * from bill_move"), before);
+
+    // The same names in the code page, and in UTF-8 with and without the byte order mark, are
+    // stored alike (the database holds UTF-8).
+    driver.Then(
+        [](TForm& f) { AssignAll(static_cast<TForm17&>(f), [](const AnsiString&) { return 2; }); });
+    driver.Then(
+        [](TForm& f) { AssignAll(static_cast<TForm17&>(f), [](const AnsiString&) { return 2; }); });
+    driver.Then(
+        [](TForm& f) { AssignAll(static_cast<TForm17&>(f), [](const AnsiString&) { return 2; }); });
+    WriteFile("cp.qif",
+              "!Account\nNCaf\xE9\n^\n!Type:Cash\nL[Caf\xE9]\n^\nD2.1.2020\nM\xA3 5\n"
+              "T5\nL[Cr\xE8me]\n^\n");
+    Import("cp.qif");
+    WriteFile("utf8.qif", "!Account\nNCaf\xC3\xA9\n^\n" + opening +
+                              "D2.1.2020\nM\xC2\xA3 5\nT5\nL[Cr\xC3\xA8me]\n^\n");
+    Import("utf8.qif");
+    WriteFile("bom.qif", "\xEF\xBB\xBF!Account\nNCaf\xC3\xA9\n^\n" + opening +
+                             "D2.1.2020\nM\xC2\xA3 5\nT5\nL[Cr\xC3\xA8me]\n^\n");
+    Import("bom.qif");
+    const std::string once = "Caf\xC3\xA9|Cr\xC3\xA8me|20200102||\xC2\xA3 5|5\n";
+    const std::string twin = "Cr\xC3\xA8me|Caf\xC3\xA9|20200102||\xC2\xA3 5|-5\n";
+    EXPECT_EQ(Db(kMovesByName), once + once + once + twin + twin + twin);
+}
