@@ -3,9 +3,12 @@
 #include "app/qif_import.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QImage>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -789,4 +792,137 @@ TEST_F(QifImportCommand, KeepsEveryTextOrRefusesTheFile) {
     const std::string once = "Caf\xC3\xA9|Cr\xC3\xA8me|20200102||\xC2\xA3 5|5\n";
     const std::string twin = "Cr\xC3\xA8me|Caf\xC3\xA9|20200102||\xC2\xA3 5|-5\n";
     EXPECT_EQ(Db(kMovesByName), once + once + once + twin + twin + twin);
+}
+
+namespace {
+
+// A file in the export's layout, written here line by line: `moves` moves of the wallet with the
+// bank and a shop, every third also listed in the bank's section (paired there), the rest given
+// a twin by the import; a landlord that no list names.
+std::string LargeQif(int moves) {
+    std::string wallet, bank;
+    for (int i = 0; i < moves; ++i) {
+        const std::string date =
+            "D" + std::to_string(1 + i % 28) + "." + std::to_string(1 + i / 28 % 12) + ".2020\r\n";
+        const std::string num = "N" + std::to_string(i) + "\r\n";
+        const std::string cents = std::to_string(i % 100 + 1);
+        const char* corr = i % 3 == 0 ? "Bank" : i % 3 == 1 ? "Shop" : "Landlord";
+        wallet += date + num + "MWeekly\r\nT-" + std::to_string(i) + "." + cents + "\r\nL[" + corr +
+                  "]\r\n^\r\n";
+        if (i % 3 == 0)
+            bank += date + num + "MWeekly\r\nT" + std::to_string(i) + "." + cents +
+                    "\r\nL[Wallet]\r\n^\r\n";
+    }
+    return "!Account\r\nNWallet\r\nTCash\r\n^\r\nNBank\r\nTCash\r\n^\r\nNShop\r\nTCash\r\n^\r\n"
+           "!Account\r\nNWallet\r\nTCash\r\n^\r\n!Type:Cash\r\nD1.1.2020\r\nT0.00\r\n"
+           "L[Wallet]\r\n^\r\n" +
+           wallet +
+           "!Account\r\nNBank\r\nTCash\r\n^\r\n!Type:Cash\r\nD1.1.2020\r\nT0.00\r\n"
+           "L[Bank]\r\n^\r\n" +
+           bank;
+}
+
+}  // namespace
+
+// An import is one transaction: killed anywhere, the file holds whole imports only, every pair
+// whole and every balance the sum of its account's moves.
+TEST(QifImportKill, KillingAnImportAtRandomMomentsLeavesWholeImportsOnly) {
+    TempDir dir;
+    UseProgramFormats();
+    CreateDatabaseFile("./Quillmarsh.dat", "a", "b", "c").reset();
+    const int kMoves = 1000;
+    TImportAccounts accounts;
+    TQifRefusal refusal;
+    ASSERT_TRUE(ReadQifText(LargeQif(kMoves), "Uncategorized", false, accounts, refusal))
+        << QifRefusalDetail(refusal);
+    ASSERT_EQ(accounts.size(), 4u);
+    // Wallet and the shop as assets, the bank as income (stored negated), the landlord spending.
+    const std::array<std::vector<int>, 3> types{{{1}, {0, 2}, {3}}};
+    std::srand(4711);
+    int midWrite = 0;
+    for (int round = 0; round < 20; ++round) {
+        pid_t pid = fork();
+        if (pid == 0) {
+            TSQLiteDatabase::SetFailureHandler([](const ESQLiteException&) { _exit(9); });
+            TSQLiteDatabase db("./Quillmarsh.dat");
+            for (;;) {
+                TImportAccounts copy = accounts;
+                WriteQifImport(db, copy, types, 1, "20260315", {});
+            }
+        }
+        usleep(20000 + std::rand() % 300000);
+        kill(pid, SIGKILL);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the writer ended by itself in round " << round;
+        std::error_code ec;
+        if (std::filesystem::file_size("Quillmarsh.dat-journal", ec) > 0 && !ec) ++midWrite;
+
+        SCOPED_TRACE("round " + std::to_string(round));
+        TSQLiteDatabase db("./Quillmarsh.dat");
+        EXPECT_EQ(Rows(db, "PRAGMA integrity_check"), "ok\n");
+        EXPECT_EQ(Rows(db,
+                       "select count(*) from bill_move a left join bill_move b on b.id = "
+                       "a.bill_move_id where b.id is null or b.bill_move_id <> a.id or "
+                       "b.amount <> -a.amount or b.src_bill_id <> a.dest_bill_id or "
+                       "b.dest_bill_id <> a.src_bill_id"),
+                  "0\n");
+        EXPECT_EQ(Rows(db,
+                       "select count(*) from bill b where b.bill_id > 0 and abs(coalesce("
+                       "b.amount, 0) - (case b.bill_type_id when 1 then -1 else 1 end) * "
+                       "coalesce((select sum(amount) from bill_move where src_bill_id = "
+                       "b.id), 0)) > 0.005"),
+                  "0\n");
+        // Whole imports: per import three groups, four accounts and one pair per move.
+        const std::string imports = Rows(db, "select count(*) from bill where bill_id = 0");
+        const int done = std::stoi(imports);
+        EXPECT_EQ(done % 3, 0);
+        EXPECT_EQ(Rows(db, "select count(*) from bill where bill_id > 0"),
+                  std::to_string(done / 3 * 4) + "\n");
+        EXPECT_EQ(Rows(db, "select count(*) from bill_move"),
+                  std::to_string(done / 3 * 2 * kMoves) + "\n");
+    }
+    TSQLiteDatabase db("./Quillmarsh.dat");
+    EXPECT_GT(std::stoi(Rows(db, "select count(*) from bill_move")), 0);  // imports went through
+    EXPECT_GT(midWrite, 0);  // and kills came while one was being written
+}
+
+TEST(QifRead, ReadsWithoutAWindowAndSaysWhyAFileIsRefused) {
+    FixedClock clock{EncodeDate(2026, 3, 15) + 0.5};
+    TImportAccounts accounts;
+    TQifRefusal refusal;
+    ASSERT_TRUE(ReadQifText("!Account\nNA\n^\n!Type:Cash\nL[A]\n^\nD2.1.2020\nT1,005.5\nL[B]\n^\n",
+                            "None", false, accounts, refusal));
+    EXPECT_EQ(refusal.Entry, 0);
+    ASSERT_EQ(accounts.size(), 2u);
+    EXPECT_EQ(accounts[1].Name, "B");
+    EXPECT_EQ(accounts[1].Moves[0].Amount, "-1005.5");
+    EXPECT_EQ(accounts[1].Moves[0].Date, "20200102");
+    EXPECT_EQ(accounts[1].Moves[0].PairAccount, 0);
+
+    // No account at all is said so, whatever else the file holds.
+    EXPECT_FALSE(ReadQifText("", "None", false, accounts, refusal));
+    EXPECT_EQ(refusal.Entry, 176);
+    EXPECT_FALSE(ReadQifText("!Type:Invst\nNBuy\n^\n", "None", false, accounts, refusal));
+    EXPECT_EQ(refusal.Entry, 176);
+    EXPECT_EQ(QifRefusalDetail(refusal), "");
+    // A bad amount or date names no line.
+    EXPECT_FALSE(ReadQifText("!Account\nNA\n^\n!Type:Cash\nL[A]\n^\nD2.1.2020\nT1x\n^\n", "None",
+                             false, accounts, refusal));
+    EXPECT_EQ(refusal.Entry, 177);
+    EXPECT_EQ(refusal.Line, 0);
+    // The first line to blame, shown without its control characters and cut short.
+    const std::string note = "M" + std::string(100, 'x') + "\x07";
+    EXPECT_FALSE(
+        ReadQifText("!Account\nNA\n^\n!Type:Cash\nL[A]\n^\nD2.1.2020\n" + note + "\nT1\nSFood\n^\n",
+                    "None", false, accounts, refusal));
+    EXPECT_EQ(refusal.Entry, 177);
+    EXPECT_EQ(refusal.Line, 8);
+    EXPECT_EQ(refusal.Text, note);
+    EXPECT_EQ(QifRefusalDetail(refusal),
+              "Line 8 \"" + note.substr(0, 80) + "...\": the note holds a control character.");
+    const std::string bell = "M\x07";
+    EXPECT_FALSE(ReadQifText("!Account\nNA\n^\n!Type:Cash\nL[A]\n^\nD2.1.2020\n" + bell + "\n^\n",
+                             "None", false, accounts, refusal));
+    EXPECT_EQ(QifRefusalDetail(refusal), "Line 8 \"M?\": the note holds a control character.");
 }
