@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QImage>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
@@ -840,20 +841,38 @@ TEST(QifImportKill, KillingAnImportAtRandomMomentsLeavesWholeImportsOnly) {
     const std::array<std::vector<int>, 3> types{{{1}, {0, 2}, {3}}};
     std::srand(4711);
     int midWrite = 0;
+    long long importMicros = 0;  // how long the first whole import took, start-up included
     for (int round = 0; round < 20; ++round) {
+        int imported[2];
+        ASSERT_EQ(pipe(imported), 0);
+        const auto start = std::chrono::steady_clock::now();
         pid_t pid = fork();
         if (pid == 0) {
+            close(imported[0]);
             TSQLiteDatabase::SetFailureHandler([](const ESQLiteException&) { _exit(9); });
             TSQLiteDatabase db("./Quillmarsh.dat");
             for (;;) {
                 TImportAccounts copy = accounts;
                 WriteQifImport(db, copy, types, 1, "20260315", {});
+                if (write(imported[1], "x", 1) != 1) _exit(8);
             }
         }
-        usleep(20000 + std::rand() % 300000);
+        close(imported[1]);
+        if (round == 0) {
+            // The first round waits for a whole import, so that the later ones can spread their
+            // kills over the time an import takes on this machine, however fast it is.
+            char byte = 0;
+            ASSERT_EQ(read(imported[0], &byte, 1), 1);
+            importMicros = std::chrono::duration_cast<std::chrono::microseconds>(
+                               std::chrono::steady_clock::now() - start)
+                               .count();
+        } else {
+            usleep(static_cast<useconds_t>(std::rand() % (2 * importMicros + 1)));
+        }
         kill(pid, SIGKILL);
         int status = 0;
         waitpid(pid, &status, 0);
+        close(imported[0]);
         ASSERT_TRUE(WIFSIGNALED(status)) << "the writer ended by itself in round " << round;
         std::error_code ec;
         if (std::filesystem::file_size("Quillmarsh.dat-journal", ec) > 0 && !ec) ++midWrite;
