@@ -599,11 +599,28 @@ bool ConvertQifMoves(TImportAccounts& accounts, bool monthFirst) {
     return true;
 }
 
+namespace {
+
+// "!Option:MDY" or "!Option:DMY": the writer says in which order its "/" dates stand, and a
+// file that says so is read so whatever the program's own display order.
+bool DatesMonthFirst(const std::vector<AnsiString>& lines, bool fallback) {
+    for (const AnsiString& line : lines) {
+        const AnsiString option = UpperCase(Trim(line));
+        if (option == "!OPTION:MDY") return true;
+        if (option == "!OPTION:DMY") return false;
+    }
+    return fallback;
+}
+
+}  // namespace
+
 bool ReadQifText(const std::string& bytes, const AnsiString& uncategorized, bool monthFirst,
                  TImportAccounts& accounts, TQifRefusal& refusal) {
     refusal = TQifRefusal();
     try {
-        accounts = ParseQif(DecodeQifText(bytes), &refusal);
+        const TQifText text = DecodeQifText(bytes);
+        accounts = ParseQif(text, &refusal);
+        monthFirst = DatesMonthFirst(text.Lines, monthFirst);
         PairQifMoves(accounts, uncategorized);
     } catch (const std::exception&) {
         refusal = NoticeOnly(177);

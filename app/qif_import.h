@@ -89,7 +89,8 @@ bool ConvertQifMoves(TImportAccounts& accounts, bool monthFirst = false);
 // Everything the import does before it asks for the accounts' types, without a window: the
 // file's bytes are decoded, parsed, paired and checked. False when the file is refused; then
 // `refusal` says why and `accounts` is not to be written. `uncategorized` names the account of
-// moves without a correspondent; `monthFirst` as for ConvertQifMoves.
+// moves without a correspondent; `monthFirst` as for ConvertQifMoves, unless the file says the
+// order of its dates ("!Option:MDY", "!Option:DMY").
 bool ReadQifText(const std::string& bytes, const AnsiString& uncategorized, bool monthFirst,
                  TImportAccounts& accounts, TQifRefusal& refusal);
 

@@ -898,6 +898,13 @@ TEST(QifRead, ReadsWithoutAWindowAndSaysWhyAFileIsRefused) {
     ASSERT_EQ(accounts.size(), 2u);
     EXPECT_EQ(accounts[1].Moves[0].Amount, "-1005.5");
     EXPECT_EQ(accounts[1].Moves[0].Date, "20200102");
+    // A file that says the order of its dates is read in that order.
+    for (const bool monthFirst : {false, true}) {
+        const std::string option = monthFirst ? "!Option:DMY\n" : "!Option:MDY\n";
+        ASSERT_TRUE(ReadQifText(option + section + "D01/02/2020\nT1\n^\n", "None", monthFirst,
+                                accounts, refusal));
+        EXPECT_EQ(accounts[0].Moves[0].Date, monthFirst ? "20200201" : "20200102");
+    }
     // No account at all is said so, whatever else the file holds; a bad amount names no line.
     EXPECT_FALSE(ReadQifText("!Type:Invst\nNBuy\n^\n", "None", false, accounts, refusal));
     EXPECT_EQ(refusal.Entry, 176);
