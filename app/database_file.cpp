@@ -32,7 +32,9 @@ std::function<void(const AnsiString&)>& StepObserver() {
     return observer;
 }
 
-AnsiString QuotedIdentifier(const AnsiString& name) { return "\"" + StringReplaceAll(name, "\"", "\"\"") + "\""; }
+AnsiString QuotedIdentifier(const AnsiString& name) {
+    return "\"" + StringReplaceAll(name, "\"", "\"\"") + "\"";
+}
 
 int ReadIntSetting(TSQLiteDatabase& db, const char* name, int fallback) {
     auto t = db.GetTable(AnsiString("select name, value from param where name = '") + name + "'");
@@ -43,15 +45,38 @@ int ReadIntSetting(TSQLiteDatabase& db, const char* name, int fallback) {
 
 }  // namespace
 
-std::unique_ptr<TSQLiteDatabase> CreateDatabaseFile(const AnsiString& fileName, const AnsiString& type1,
-                                                    const AnsiString& type2, const AnsiString& type3) {
+std::unique_ptr<TSQLiteDatabase> CreateDatabaseFile(const AnsiString& fileName,
+                                                    const AnsiString& type1,
+                                                    const AnsiString& type2,
+                                                    const AnsiString& type3) {
     const AnsiString building = fileName + ".new";
     DeleteFile(building);
     DeleteFile(building + "-journal");
+    // A creation that fails leaves nothing behind: the next start asks again from scratch.
+    struct Cleanup {
+        const AnsiString& name;
+        bool armed = true;
+        ~Cleanup() {
+            if (!armed) return;
+            DeleteFile(name);
+            DeleteFile(name + "-journal");
+        }
+    } cleanup{building};
+    std::unique_ptr<TSQLiteDatabase> opened;
+    try {
+        opened = std::make_unique<TSQLiteDatabase>(building);
+    } catch (const ESQLiteException& e) {
+        // Told under the name the user knows, not the temporary one.
+        const size_t reason = e.Message.rfind("\" : ");
+        throw ESQLiteException(
+            "Failed to create database \"" + fileName +
+            "\" : " + (reason == AnsiString::npos ? e.Message : e.Message.substr(reason + 4)));
+    }
     {
-        TSQLiteDatabase db(building);
+        TSQLiteDatabase& db = *opened;
         TSQLiteTransaction tr(db);
-        std::vector<AnsiString> statements(std::begin(kCreateStatements), std::end(kCreateStatements));
+        std::vector<AnsiString> statements(std::begin(kCreateStatements),
+                                           std::end(kCreateStatements));
         const AnsiString names[] = {type1, type2, type3};
         for (int i = 0; i < 3; ++i)
             statements.push_back("INSERT INTO bill_type VALUES(" + IntToStr(i + 1) + ",'" +
@@ -62,14 +87,21 @@ std::unique_ptr<TSQLiteDatabase> CreateDatabaseFile(const AnsiString& fileName, 
         }
         tr.Commit();
     }
+    opened.reset();
     std::error_code ec;
     std::filesystem::rename(building, fileName, ec);
-    if (ec) throw ESQLiteException("Failed to create database \"" + fileName + "\" : " + ec.message());
+    if (ec)
+        throw ESQLiteException("Failed to create database \"" + fileName + "\" : " + ec.message());
+    cleanup.armed = false;
     return std::make_unique<TSQLiteDatabase>(fileName);
 }
 
-int ReadBackupCount(TSQLiteDatabase& db) { return ReadIntSetting(db, "reserv-count", 1); }
-int ReadBackupDate(TSQLiteDatabase& db, int today) { return ReadIntSetting(db, "reserv-date", today - 1); }
+int ReadBackupCount(TSQLiteDatabase& db) {
+    return ReadIntSetting(db, "reserv-count", 1);
+}
+int ReadBackupDate(TSQLiteDatabase& db, int today) {
+    return ReadIntSetting(db, "reserv-date", today - 1);
+}
 
 void DailyBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiString& fileName, int backupCount,
                  int& backupDate, int today) {
@@ -97,7 +129,8 @@ LayoutCheck CheckLayout(TSQLiteDatabase& db) {
             const AnsiString col = cols->FieldAsString(1);
             const AnsiString colUp = UpperCase(col);
             const AnsiString typeUp = UpperCase(cols->FieldAsString(2));
-            if (tableUp == "BILL_MOVE" && colUp == "KURS" && typeUp != "TEXT") check.needUpgradeA = true;
+            if (tableUp == "BILL_MOVE" && colUp == "KURS" && typeUp != "TEXT")
+                check.needUpgradeA = true;
             if (tableUp == "CURRENCY" && colUp == "KURS_STR" && typeUp == "TEXT") {
                 check.needUpgradeC = false;
             } else if (tableUp == "BILL_MOVE" && colUp == "FILES" && typeUp == "BLOB") {
@@ -112,33 +145,43 @@ LayoutCheck CheckLayout(TSQLiteDatabase& db) {
 }
 
 std::vector<AnsiString> UpgradeStatements(char which, bool keepFiles) {
-    const AnsiString moveCols = "kurs, bill_move_id, num, amount, dest_bill_id, id, note, src_bill_id, ts";
+    const AnsiString moveCols =
+        "kurs, bill_move_id, num, amount, dest_bill_id, id, note, src_bill_id, ts";
     const AnsiString moveDecl =
-        "kurs TEXT, bill_move_id NUMERIC, num TEXT, amount NUMERIC, dest_bill_id NUMERIC, id INTEGER "
+        "kurs TEXT, bill_move_id NUMERIC, num TEXT, amount NUMERIC, dest_bill_id NUMERIC, id "
+        "INTEGER "
         "PRIMARY KEY, note TEXT, src_bill_id NUMERIC, ts TEXT";
     switch (which) {
         case 'A': {
             const AnsiString cols = keepFiles ? moveCols + ", files" : moveCols;
             const AnsiString decl = keepFiles ? moveDecl + ", files BLOB" : moveDecl;
             return {"CREATE TEMPORARY TABLE TEMP_TABLE (" + decl + ")",
-                    "INSERT INTO TEMP_TABLE SELECT " + cols + " FROM bill_move", "DROP TABLE bill_move",
+                    "INSERT INTO TEMP_TABLE SELECT " + cols + " FROM bill_move",
+                    "DROP TABLE bill_move",
                     "CREATE TABLE bill_move (" + decl + ")",
-                    "INSERT INTO bill_move SELECT " + cols + " FROM TEMP_TABLE", "DROP TABLE TEMP_TABLE"};
+                    "INSERT INTO bill_move SELECT " + cols + " FROM TEMP_TABLE",
+                    "DROP TABLE TEMP_TABLE"};
         }
         case 'B':
             return {"CREATE TEMPORARY TABLE TEMP_TABLE (" + moveDecl + ")",
-                    "INSERT INTO TEMP_TABLE SELECT " + moveCols + " FROM bill_move", "DROP TABLE bill_move",
+                    "INSERT INTO TEMP_TABLE SELECT " + moveCols + " FROM bill_move",
+                    "DROP TABLE bill_move",
                     "CREATE TABLE bill_move (" + moveDecl + ", files BLOB)",
-                    "INSERT INTO bill_move SELECT " + moveCols + ", null FROM TEMP_TABLE", "DROP TABLE TEMP_TABLE"};
-        case 'C':
-            return {"CREATE TEMPORARY TABLE TEMP_TABLE (kurs NUMERIC, short_name TEXT, id INTEGER PRIMARY KEY, "
-                    "name TEXT, ts TEXT)",
-                    "INSERT INTO TEMP_TABLE SELECT kurs, short_name, id, name, ts FROM currency",
-                    "DROP TABLE currency",
-                    "CREATE TABLE currency (kurs NUMERIC, short_name TEXT, id INTEGER PRIMARY KEY, name TEXT, "
-                    "ts TEXT, kurs_str TEXT)",
-                    "INSERT INTO currency SELECT kurs, short_name, id, name, ts, '1/'||kurs FROM TEMP_TABLE",
+                    "INSERT INTO bill_move SELECT " + moveCols + ", null FROM TEMP_TABLE",
                     "DROP TABLE TEMP_TABLE"};
+        case 'C':
+            return {
+                "CREATE TEMPORARY TABLE TEMP_TABLE (kurs NUMERIC, short_name TEXT, id INTEGER "
+                "PRIMARY KEY, "
+                "name TEXT, ts TEXT)",
+                "INSERT INTO TEMP_TABLE SELECT kurs, short_name, id, name, ts FROM currency",
+                "DROP TABLE currency",
+                "CREATE TABLE currency (kurs NUMERIC, short_name TEXT, id INTEGER PRIMARY KEY, "
+                "name TEXT, "
+                "ts TEXT, kurs_str TEXT)",
+                "INSERT INTO currency SELECT kurs, short_name, id, name, ts, '1/'||kurs FROM "
+                "TEMP_TABLE",
+                "DROP TABLE TEMP_TABLE"};
         default:
             return {};
     }

@@ -16,8 +16,10 @@ inline constexpr const char* kDatabaseFileName = "./Quillmarsh.dat";
 // Creates the five tables and the seed rows. The file is built beside the target under another
 // name and moved into place only when complete, so an interrupted creation leaves no file behind
 // (and the next start asks again) rather than a file the layout check would refuse forever.
-std::unique_ptr<TSQLiteDatabase> CreateDatabaseFile(const AnsiString& fileName, const AnsiString& type1,
-                                                    const AnsiString& type2, const AnsiString& type3);
+std::unique_ptr<TSQLiteDatabase> CreateDatabaseFile(const AnsiString& fileName,
+                                                    const AnsiString& type1,
+                                                    const AnsiString& type2,
+                                                    const AnsiString& type3);
 
 // "reserv-count" and "reserv-date" as start-up reads them before the backup.
 int ReadBackupCount(TSQLiteDatabase& db);

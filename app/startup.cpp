@@ -1,4 +1,5 @@
 // The main window's start-up and shut-down: texts, the database file, settings, window state.
+#include <QAction>
 #include <QMenuBar>
 #include <QResizeEvent>
 #include <cstdlib>
@@ -46,6 +47,12 @@ void TForm1::InstallDatabaseFailureExit() {
 
 bool TForm1::OpenDatabase() {
     const int today = static_cast<int>(Date());
+    if (!FileExists(kDatabaseFileName) && PathExists(kDatabaseFileName)) {
+        // A folder, a device or a link to nothing under the file's name: the file is not
+        // missing, and creating one over it would fail or hide where the data went.
+        MessageBox(this, Ui(192), "Quillmarsh", MB_OK | MB_ICONERROR);
+        return false;
+    }
     if (!FileExists(kDatabaseFileName)) {
         if (MessageBox(this, Ui(87), Ui(88), MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
         DB = CreateDatabaseFile(kDatabaseFileName, Ui(89), Ui(90), Ui(91));
@@ -77,6 +84,22 @@ bool TForm1::OpenDatabase() {
         RunUpgrade(*DB, u.which, u.which == 'A' && !layout.needUpgradeB);
     }
     return true;
+}
+
+void TForm1::DisableAfterFailedStartup() {
+    // Every command but Exit needs the database, which is not open: the window only shows
+    // that it is there and can be closed.
+    for (int n = 1; n < static_cast<int>(actions_.size()); ++n)
+        if (actions_[n] && n != 7) actions_[n]->setEnabled(false);
+    for (QAction* item : items_)
+        if (item) item->setEnabled(false);
+    Panel1->setEnabled(false);
+    Button1->SetVisible(false);
+    UpdateCaption();
+    Timer1->SetEnabled(false);
+    Timer2->SetEnabled(false);
+    HeadButtons.ButtonGroup = -1;
+    GlyphBitmap.reset();
 }
 
 void TForm1::CreateControls() {
@@ -234,6 +257,7 @@ void TForm1::FormCreate() {
         // The remaining steps are skipped; the window stays blank and, since the settings were
         // not all read, none are written back at the end.
         ShowException(e);
+        DisableAfterFailedStartup();
     }
 }
 

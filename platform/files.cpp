@@ -1,6 +1,9 @@
 // File services over std::filesystem; failures come back as false, never as exceptions.
 #include "platform/files.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <system_error>
 
 namespace qm {
@@ -10,9 +13,16 @@ bool FileExists(const std::filesystem::path& p) {
     return std::filesystem::is_regular_file(p, ec);
 }
 
+bool PathExists(const std::filesystem::path& p) {
+    // A path that cannot even be looked at counts as taken: only "no such entry" means free.
+    struct stat st {};
+    return ::lstat(p.c_str(), &st) == 0 || errno != ENOENT;
+}
+
 bool CopyFileReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
     std::error_code ec;
-    return std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, ec) &&
+    return std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing,
+                                      ec) &&
            !ec;
 }
 

@@ -1,11 +1,18 @@
 // The main window's start-up and shut-down against real database files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <QAction>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QMenuBar>
+#include <QMouseEvent>
 
 #include "app/database_file.h"
 #include "app/unit1.h"
 #include "platform/dialogs.h"
+#include "platform/files.h"
 #include "tests/support/support.h"
 
 using namespace qm;
@@ -249,4 +256,97 @@ TEST(StartupDeathTest, AFailedStatementTellsTheUserAndEndsWithoutWritingSettings
         ::testing::ExitedWithCode(EXIT_FAILURE), "no such table: nosuchtable(.|\n)*box: ");
     TSQLiteDatabase db("./Quillmarsh.dat");
     EXPECT_EQ(db.GetTable("select count(*) from param")->FieldAsInteger(0), 0);
+}
+
+namespace {
+
+const char* kFile = "./Quillmarsh.dat";
+
+void SendKey(QWidget& w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QKeyEvent press(QEvent::KeyPress, key, mods);
+    QCoreApplication::sendEvent(&w, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, mods);
+    QCoreApplication::sendEvent(&w, &release);
+}
+
+void SendClick(QWidget& w, int x, int y, QEvent::Type type = QEvent::MouseButtonPress) {
+    const QPointF p(x, y);
+    QMouseEvent press(type, p, w.mapToGlobal(p), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&w, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, p, w.mapToGlobal(p), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&w, &release);
+}
+
+}  // namespace
+
+TEST_F(Startup, AnythingButAFileUnderTheFilesNameIsReportedAndNothingIsCreated) {
+    const std::function<void()> makers[] = {
+        [] { mkdir("Quillmarsh.dat", 0755); },
+        [] { ASSERT_EQ(symlink("/nonexistent/Quillmarsh.dat", "Quillmarsh.dat"), 0); },
+        [] { mkfifo("Quillmarsh.dat", 0644); }};
+    for (const auto& make : makers) {
+        std::filesystem::remove(kFile);
+        make();
+        qmtest::ScriptedBoxes boxes;
+        boxes.Answer(IDOK);
+        TForm1 form;
+        EXPECT_TRUE(form.Terminated());
+        ASSERT_EQ(boxes.asked().size(), 1u);
+        EXPECT_EQ(boxes.asked()[0].text, form.Ui(192));
+        // Only what was there before: nothing built beside it.
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 1);
+    }
+}
+
+namespace {
+
+// The child of the next test: exit code 0 when the window took nothing.
+int PokeTheWindowAfterAFailedStartUp() {
+    int boxes = 0;
+    SetMessageBoxHook([&](QWidget*, const AnsiString&, const AnsiString&, int flags) {
+        ++boxes;
+        return (flags & 0xF) == MB_YESNO ? IDYES : IDOK;
+    });
+    // The file cannot be built (as on a read-only folder or a failing disk).
+    SetSchemaStepObserver([](const AnsiString&) { throw ESQLiteException("disk I/O error"); });
+    {
+        TForm1 form;
+        form.show();
+        EXPECT_FALSE(form.StartupComplete());
+        EXPECT_EQ(boxes, 2);  // the question to create, then the failure
+        for (int key :
+             {Qt::Key_Return, Qt::Key_Down, Qt::Key_Up, Qt::Key_Right, Qt::Key_Delete, Qt::Key_F1,
+              Qt::Key_F2, Qt::Key_Tab, Qt::Key_PageDown, Qt::Key_Escape, Qt::Key_A})
+            SendKey(form, key);
+        SendKey(form, Qt::Key_Left, Qt::ControlModifier);
+        SendKey(form, Qt::Key_Down, Qt::ControlModifier | Qt::ShiftModifier);
+        // Header buttons, a tree row, the tab strip, a double click on the tree.
+        for (auto [x, y] : {std::pair{37, 55}, {300, 55}, {60, 191}, {40, 110}, {700, 112}})
+            SendClick(form, x, y);
+        SendClick(form, 60, 191, QEvent::MouseButtonDblClick);
+        for (int n = 1; n <= 32; ++n) {
+            EXPECT_EQ(form.Action(n)->isEnabled(), n == 7) << "Action" << n;
+            if (n != 7) form.Action(n)->trigger();
+        }
+        for (int n = 1; n <= 22; ++n) {
+            EXPECT_FALSE(form.N(n)->isEnabled()) << "N" << n;
+            form.N(n)->trigger();
+        }
+        EXPECT_FALSE(form.Timer1->Enabled() || form.Timer2->Enabled());
+        EXPECT_FALSE(form.Panel1->isEnabled());
+        EXPECT_TRUE(form.close());
+    }
+    EXPECT_EQ(boxes, 2);
+    EXPECT_FALSE(PathExists(kFile));
+    EXPECT_FALSE(PathExists("./Quillmarsh.dat.new"));
+    return ::testing::Test::HasFailure() ? 1 : 0;
+}
+
+}  // namespace
+
+TEST(StartupDeathTest, AfterAFailedStartUpTheWindowTakesNoCommandAndClosesCleanly) {
+    qmtest::TempDir dir;
+    qmtest::FixedClock clock{EncodeDate(2026, 12, 7), "dd.MM.yyyy"};
+    EXPECT_EXIT(std::exit(PokeTheWindowAfterAFailedStartUp()), ::testing::ExitedWithCode(0), "");
 }
