@@ -1,6 +1,9 @@
 // Creation, backup rotation, layout check and upgrades of the database file.
 #include "app/database_file.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "platform/files.h"
 
 namespace qm {
@@ -40,7 +43,8 @@ int ReadIntSetting(TSQLiteDatabase& db, const char* name, int fallback) {
     auto t = db.GetTable(AnsiString("select name, value from param where name = '") + name + "'");
     if (t->Eof()) return fallback;
     int64_t v;
-    return TryStrToInt(t->FieldAsString(1), v) ? static_cast<int>(v) : fallback;
+    if (!TryStrToInt(t->FieldAsString(1), v) || v < INT32_MIN || v > INT32_MAX) return fallback;
+    return static_cast<int>(v);
 }
 
 }  // namespace
@@ -97,7 +101,7 @@ std::unique_ptr<TSQLiteDatabase> CreateDatabaseFile(const AnsiString& fileName,
 }
 
 int ReadBackupCount(TSQLiteDatabase& db) {
-    return ReadIntSetting(db, "reserv-count", 1);
+    return std::min(ReadIntSetting(db, "reserv-count", 1), kMaxBackupCount);
 }
 int ReadBackupDate(TSQLiteDatabase& db, int today) {
     return ReadIntSetting(db, "reserv-date", today - 1);

@@ -21,7 +21,12 @@ std::unique_ptr<TSQLiteDatabase> CreateDatabaseFile(const AnsiString& fileName,
                                                     const AnsiString& type2,
                                                     const AnsiString& type3);
 
-// "reserv-count" and "reserv-date" as start-up reads them before the backup.
+// The most backup copies the settings dialog offers.
+inline constexpr int kMaxBackupCount = 999;
+
+// "reserv-count" and "reserv-date" as start-up reads them before the backup. A value that is no
+// number, or no number of the program's range, gives the default (1, and yesterday); a count
+// above the most the program offers is cut to that most.
 int ReadBackupCount(TSQLiteDatabase& db);
 int ReadBackupDate(TSQLiteDatabase& db, int today);
 

@@ -289,6 +289,11 @@ void TForm1::FinishStartup() {
     Ledger.SelLength = 2;
     FilterEnabled = true;
     UpdateCaption();
+    // The tree and the reports convert totals into the main currency: a stored id that names
+    // no currency (deleted, or damaged) is treated as none stored.
+    if (MainCurrencyId != -1 &&
+        DB->GetTable("select id from currency where id = " + IntToStr(MainCurrencyId))->Eof())
+        MainCurrencyId = -1;
     if (MainCurrencyId == -1) {
         auto t = DB->GetTable("select id from currency order by id limit 0,1");
         if (!t->Eof()) MainCurrencyId = static_cast<int>(t->FieldAsInteger(0));

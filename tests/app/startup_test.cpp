@@ -262,6 +262,12 @@ namespace {
 
 const char* kFile = "./Quillmarsh.dat";
 
+void SetParam(const AnsiString& name, const AnsiString& value) {
+    TSQLiteDatabase db(kFile);
+    db.ExecSQL("delete from param where name = '" + name + "'");
+    db.ExecSQL("insert into param (name, value) values ('" + name + "', '" + value + "')");
+}
+
 void SendKey(QWidget& w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
     QKeyEvent press(QEvent::KeyPress, key, mods);
     QCoreApplication::sendEvent(&w, &press);
@@ -349,4 +355,59 @@ TEST(StartupDeathTest, AfterAFailedStartUpTheWindowTakesNoCommandAndClosesCleanl
     qmtest::TempDir dir;
     qmtest::FixedClock clock{EncodeDate(2026, 12, 7), "dd.MM.yyyy"};
     EXPECT_EXIT(std::exit(PokeTheWindowAfterAFailedStartUp()), ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(Startup, UnreadableStoredValuesFallBackToTheirDefaultsAndTheRestIsKept) {
+    // A damaged period alone: the filter starts off, from today to today.
+    for (const char* filter : {"20261340", "2026010120261399", "202601012026", "2026a101"}) {
+        CreateDatabaseFile(kFile, "a", "b", "c").reset();
+        SetParam("date-filter", filter);
+        SetParam("reserv-date", "46363");
+        {
+            TForm1 form;
+            ASSERT_TRUE(form.StartupComplete()) << filter;
+            EXPECT_FALSE(form.CheckBox1->Checked() || form.DateTimePicker1->Enabled()) << filter;
+            EXPECT_EQ(DateToYmd(form.DateTimePicker1->Date()), "20261207") << filter;
+            EXPECT_EQ(DateToYmd(form.DateTimePicker2->Date()), "20261207") << filter;
+        }
+        // Written back repaired, so the next start reads it.
+        EXPECT_NE(ParamRows().find("date-filter=20261207\n"), AnsiString::npos) << filter;
+        std::filesystem::remove(kFile);
+    }
+    {
+        auto db = CreateDatabaseFile(kFile, "a", "b", "c");
+        db->ExecSQL(
+            "insert into bill (id, bill_id, bill_type_id, currency_id, name, twosign) values "
+            "(7, 0, 2, 1, 'Cash', 'FF'), (8, 7, 2, 1, 'Wallet', 'TF')");
+    }
+    const char* rows[][2] = {{"reserv-date", "46363"},      {"reserv-count", "99999999999"},
+                             {"window-left", "left"},       {"window-width", "99999999999"},
+                             {"select-bill", "x"},          {"settings-dateformat", "9"},
+                             {"settings-currmain_id", "9"},  // no such currency
+                             {"settings-title", "Kept"},    {"head-bill-width-3", "wide"},
+                             {"head-bill-width-4", "-5"},   {"head-bill-width-5", "4294967296"},
+                             {"head-bill-001", "8:1"},      {"head-bill-002", "0:2:\x01\x02\x03"},
+                             {"head-bill-003", "9:2:x"},    {"head-index", "3"}};
+    for (auto& r : rows) SetParam(r[0], r[1]);
+    {
+        TForm1 form;
+        ASSERT_TRUE(form.StartupComplete());
+        EXPECT_EQ(form.BackupCount, 1);
+        EXPECT_EQ(form.x(), 204);
+        EXPECT_EQ(form.width(), 800);
+        EXPECT_EQ(SelectBill, -1);
+        EXPECT_EQ(form.DateFormatIndex, 3);  // the desktop's
+        EXPECT_EQ(form.MainCurrencyId, 1);
+        EXPECT_EQ(BillColumnWidths[3], 200);
+        EXPECT_EQ(BillColumnWidths[4], 85);
+        EXPECT_EQ(BillColumnWidths[5], 85);
+        EXPECT_EQ(form.Title, "Kept");
+        ASSERT_EQ(Head.HeadTabs.size(), 4u);
+        EXPECT_EQ(HeadIndex, 3);
+        for (int i = 0; i < 4; ++i) form.SwitchToTab(i);  // each paints
+    }
+    const AnsiString after = ParamRows();
+    for (const char* kept : {"settings-title=Kept\n", "head-bill-001=8:1\n", "head-index=3\n",
+                             "settings-currmain_id=1\n", "head-bill-width-4=85\n"})
+        EXPECT_NE(after.find(kept), AnsiString::npos) << kept;
 }

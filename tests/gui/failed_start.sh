@@ -5,7 +5,9 @@
 #   the blank window takes every key, menu click and header-button click without a crash, and
 #   closing it ends the program with exit code 0;
 # - a folder named Quillmarsh.dat: the program says the path is not a file and ends, creating
-#   nothing.
+#   nothing;
+# - a stored period that is no date: the program starts as usual and writes the period back
+#   repaired.
 # Usage: failed_start.sh <quillmarsh executable> [folder for screenshots]
 set -euo pipefail
 exe=$(realpath "$1")
@@ -115,4 +117,26 @@ ended
 [ "$rc" = 0 ] || fail "ended with $rc after the notice"
 [ "$(ls -A .)" = Quillmarsh.dat ] && [ -z "$(ls -A Quillmarsh.dat)" ] || fail "changed: $(ls -AR .)"
 
+# 3. A stored period that is no date.
+mkdir "$work/date"
+cd "$work/date"
+"$exe" >>"$work/out.txt" 2>&1 &
+app_pid=$!
+window "^New database$" >/dev/null
+xdotool key Return
+window "^Quillmarsh 1.5" >/dev/null
+xdotool key alt+F4
+ended
+[ "$rc" = 0 ] || fail "first run ended with $rc"
+sqlite3 Quillmarsh.dat "update param set value = '20261340' where name = 'date-filter'"
+"$exe" >>"$work/out.txt" 2>&1 &
+app_pid=$!
+window "^Quillmarsh 1.5" >/dev/null
+shot 5-started
+xdotool key Return Down
+xdotool key alt+F4
+ended
+[ "$rc" = 0 ] || fail "second run ended with $rc"
+filter=$(sqlite3 Quillmarsh.dat "select value from param where name = 'date-filter'")
+[ "$filter" = "$(date +%Y%m%d)" ] || fail "period stored as '$filter'"
 echo "failed start-ups: ok"
