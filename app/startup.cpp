@@ -53,16 +53,23 @@ bool TForm1::OpenDatabase() {
         MessageBox(this, Ui(192), "Quillmarsh", MB_OK | MB_ICONERROR);
         return false;
     }
+    bool backedUp = false;
     if (!FileExists(kDatabaseFileName)) {
         if (MessageBox(this, Ui(87), Ui(88), MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
         DB = CreateDatabaseFile(kDatabaseFileName, Ui(89), Ui(90), Ui(91));
         BackupCount = 1;
         BackupDate = 0;
     } else {
+        RemoveBackupLeftovers(kDatabaseFileName);
         DB = std::make_unique<TSQLiteDatabase>(kDatabaseFileName);
         BackupCount = ReadBackupCount(*DB);
         BackupDate = ReadBackupDate(*DB, today);
-        DailyBackup(DB, kDatabaseFileName, BackupCount, BackupDate, today);
+        const BackupOutcome backup =
+            DailyBackup(DB, kDatabaseFileName, BackupCount, BackupDate, today);
+        // The live file is untouched and the old copies are kept; the next start tries again.
+        if (backup.failed)
+            MessageBox(this, Ui(193) + "\r\r" + backup.error, "Quillmarsh", MB_OK | MB_ICONWARNING);
+        backedUp = backup.copied;
     }
     LayoutCheck layout = CheckLayout(*DB);
     if (!layout.matches) {
@@ -83,6 +90,8 @@ bool TForm1::OpenDatabase() {
         }
         RunUpgrade(*DB, u.which, u.which == 'A' && !layout.needUpgradeB);
     }
+    // Only a file the program accepts is written to.
+    if (backedUp) StoreBackupDate(*DB, BackupDate);
     return true;
 }
 

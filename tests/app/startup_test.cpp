@@ -1,6 +1,7 @@
 // The main window's start-up and shut-down against real database files.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QAction>
@@ -13,6 +14,8 @@
 #include "app/unit1.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
+#include "tests/app/household.h"
+#include "tests/support/small_disk.h"
 #include "tests/support/support.h"
 
 using namespace qm;
@@ -254,18 +257,49 @@ TEST(StartupDeathTest, AFailedStatementTellsTheUserAndEndsWithoutWritingSettings
             std::exit(0);
         },
         ::testing::ExitedWithCode(EXIT_FAILURE), "no such table: nosuchtable(.|\n)*box: ");
+    // Only the day's backup, recorded as soon as it was made, reached the file.
     TSQLiteDatabase db("./Quillmarsh.dat");
-    EXPECT_EQ(db.GetTable("select count(*) from param")->FieldAsInteger(0), 0);
+    EXPECT_EQ(
+        db.GetTable("select count(*) from param where name <> 'reserv-date'")->FieldAsInteger(0),
+        0);
 }
 
 namespace {
 
 const char* kFile = "./Quillmarsh.dat";
 
+std::string Sqlite3(const std::string& file, const std::string& sql) {
+    std::string out;
+    qmtest::RunCommand("sqlite3 " + file + " \"" + sql + "\" 2>&1", &out);
+    return out;
+}
+
 void SetParam(const AnsiString& name, const AnsiString& value) {
     TSQLiteDatabase db(kFile);
     db.ExecSQL("delete from param where name = '" + name + "'");
     db.ExecSQL("insert into param (name, value) values ('" + name + "', '" + value + "')");
+}
+
+// Read with the sqlite3 shell, which a damaged file cannot take down with the test: the file is
+// whole, every move has its twin, and every account's balance is the sum of its moves.
+void ExpectSound(const std::string& file, int round) {
+    EXPECT_EQ(Sqlite3(file,
+                      "select group_concat(integrity_check) from pragma_integrity_check;"
+                      "select count(*) from bill_move a left join bill_move b on b.id = "
+                      "a.bill_move_id where b.id is null or b.bill_move_id <> a.id or b.amount "
+                      "<> -a.amount;"
+                      "select count(*) from bill b where b.bill_id <> 0 and abs(b.amount - (case "
+                      "when b.bill_type_id = 1 then -1 else 1 end) * (select coalesce(sum(amount), "
+                      "0) from bill_move where src_bill_id = b.id)) > 0.005;"),
+              "ok\n0\n0\n")
+        << file << " after round " << round;
+}
+
+// The live file and every copy that carries a copy's name.
+void ExpectSoundFiles(int round) {
+    ASSERT_TRUE(FileExists(kFile));
+    for (const char* name : {kFile, "./Quillmarsh.dat1", "./Quillmarsh.dat2", "./Quillmarsh.dat3"})
+        if (PathExists(name)) ExpectSound(name, round);
 }
 
 void SendKey(QWidget& w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
@@ -410,4 +444,70 @@ TEST_F(Startup, UnreadableStoredValuesFallBackToTheirDefaultsAndTheRestIsKept) {
     for (const char* kept : {"settings-title=Kept\n", "head-bill-001=8:1\n", "head-index=3\n",
                              "settings-currmain_id=1\n", "head-bill-width-4=85\n"})
         EXPECT_NE(after.find(kept), AnsiString::npos) << kept;
+}
+
+namespace {
+
+// The child of the next test, on a disk with no room for a copy: exit code 0 when the user was
+// told once and nothing changed.
+int StartWithNoRoomForTheCopy() {
+    const bool mounted = qmtest::MountSmallDisk(512 * 1024);
+    qmtest::SeedHousehold(10);
+    CreateDatabaseFile("./Quillmarsh.dat1", "copy", "one", "").reset();
+    {
+        TSQLiteDatabase db(kFile);
+        db.ExecSQL("update bill_move set files = zeroblob(300000) where id = 1");
+    }
+    SetParam("reserv-count", "3");
+    SetParam("reserv-date", "46300");
+    const std::string copy1 = Sqlite3("./Quillmarsh.dat1", ".dump");
+    std::vector<AnsiString> asked;
+    SetMessageBoxHook([&](QWidget*, const AnsiString& text, const AnsiString&, int) {
+        asked.push_back(text);
+        return IDOK;
+    });
+    if (!mounted) qmtest::LimitFileSize(100 * 1024);
+    {
+        TForm1 form;
+        if (!mounted) qmtest::LimitFileSize(0);
+        EXPECT_TRUE(form.StartupComplete());
+        EXPECT_EQ(form.BackupDate, 46300);  // the next start tries again
+        EXPECT_EQ(asked.size(), 1u);
+        EXPECT_EQ(asked.at(0).rfind(form.Ui(193), 0), 0u) << asked[0];
+        EXPECT_NE(asked[0].find(mounted ? "No space left" : "File too large"), std::string::npos)
+            << asked[0];
+    }
+    EXPECT_EQ(asked.size(), 1u);
+    EXPECT_FALSE(PathExists("./Quillmarsh.dat.backup"));
+    EXPECT_FALSE(PathExists("./Quillmarsh.dat2"));
+    EXPECT_EQ(Sqlite3("./Quillmarsh.dat1", ".dump"), copy1);
+    EXPECT_EQ(Sqlite3(kFile, "select value from param where name = 'reserv-date'"), "46300\n");
+    ExpectSoundFiles(0);
+    return ::testing::Test::HasFailure() ? 1 : 0;
+}
+
+}  // namespace
+
+TEST_F(Startup, ABackupCopyThatCannotBeWrittenIsReportedOnceAndChangesNothing) {
+    EXPECT_EXIT(std::exit(StartWithNoRoomForTheCopy()), ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(Startup, TheDaysBackupIsRecordedAtOnceSoACrashLaterThatDayDoesNotRotateAgain) {
+    qmtest::SeedHousehold(10);
+    SetParam("reserv-count", "3");
+    SetParam("reserv-date", "46300");
+    const pid_t pid = fork();
+    if (pid == 0) {
+        TForm1 form;
+        _exit(form.StartupComplete() ? 0 : 1);  // ends without its shut-down, as in a crash
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(Sqlite3(kFile, "select value from param where name = 'reserv-date'"), "46363\n");
+    ASSERT_TRUE(FileExists("./Quillmarsh.dat1"));
+    const std::string copy1 = Sqlite3("./Quillmarsh.dat1", ".dump");
+    { TForm1 form; }
+    EXPECT_EQ(Sqlite3("./Quillmarsh.dat1", ".dump"), copy1);
+    EXPECT_FALSE(PathExists("./Quillmarsh.dat2"));
 }
