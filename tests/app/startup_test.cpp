@@ -9,6 +9,8 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <chrono>
+#include <csignal>
 
 #include "app/database_file.h"
 #include "app/unit1.h"
@@ -510,4 +512,70 @@ TEST_F(Startup, TheDaysBackupIsRecordedAtOnceSoACrashLaterThatDayDoesNotRotateAg
     { TForm1 form; }
     EXPECT_EQ(Sqlite3("./Quillmarsh.dat1", ".dump"), copy1);
     EXPECT_FALSE(PathExists("./Quillmarsh.dat2"));
+}
+
+TEST_F(Startup, KillingStartUpAtRandomMomentsNeverLeavesADamagedCopyOrHalfAMove) {
+    qmtest::SeedHousehold(40);
+    {
+        // A file large enough for its copy to be killed halfway: a 40 MB attachment.
+        TSQLiteDatabase db(kFile);
+        db.ExecSQL(
+            "update bill_move set files = cast('scan.pdf' || char(3) || '40000000' || char(1) as "
+            "blob) || randomblob(40000000) where id = 1");
+    }
+    SetParam("reserv-count", "3");
+    int day = 46363;
+    auto start = [&day] {
+        const TDateTime today = ++day;
+        const pid_t pid = fork();
+        if (pid == 0) {
+            qmtest::FixedClock clock{today};
+            { TForm1 form; }
+            _exit(0);
+        }
+        return pid;
+    };
+    // One start left alone shows how long a start with its copy and a shut-down take.
+    const auto begun = std::chrono::steady_clock::now();
+    pid_t pid = start();
+    waitpid(pid, nullptr, 0);
+    const auto span = std::chrono::duration_cast<std::chrono::microseconds>(
+                          std::chrono::steady_clock::now() - begun)
+                          .count();
+    std::srand(4711);
+    for (int round = 0; round < 16; ++round) {
+        pid = start();
+        usleep(static_cast<useconds_t>(std::rand() % std::max<int64_t>(span, 1)));
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        ExpectSoundFiles(round);
+    }
+    // The next start clears away what a killed copy left.
+    qmtest::FixedClock clock{static_cast<TDateTime>(++day)};
+    { TForm1 form; }
+    for (const AnsiString& name : BackupTemporaryNames(kFile)) EXPECT_FALSE(PathExists(name));
+    ExpectSoundFiles(16);
+}
+
+TEST_F(Startup, KillingShutDownAtRandomMomentsNeverLosesTheSettings) {
+    qmtest::SeedHousehold(10);
+    SetParam("reserv-date", "46363");
+    { TForm1 form; }
+    const std::string names = Sqlite3(kFile, "select name from param order by name");
+    std::srand(1234);
+    for (int round = 0; round < 20; ++round) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            for (int i = 0;; ++i) {
+                TForm1 form;
+                form.Title = "run " + IntToStr(i);
+            }
+        }
+        usleep(static_cast<useconds_t>(20000 + std::rand() % 200000));
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        ExpectSoundFiles(round);
+        // Every setting is there exactly once: the old set or the new, never a part of one.
+        EXPECT_EQ(Sqlite3(kFile, "select name from param order by name"), names) << round;
+    }
 }
