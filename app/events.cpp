@@ -69,6 +69,28 @@ void TForm1::CreateInputControls() {
     if (QApplication::instance()) QApplication::instance()->installEventFilter(this);
 }
 
+bool TForm1::event(QEvent* e) {
+    // Until start-up has run to its end there is no database behind the views: the window's
+    // own keys, clicks and wheel turns go nowhere.
+    if (!startupComplete_) {
+        switch (e->type()) {
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::MouseMove:
+            case QEvent::Wheel:
+            case QEvent::ContextMenu:
+                e->accept();
+                return true;
+            default:
+                break;
+        }
+    }
+    return TPaintedWidget::event(e);
+}
+
 bool TForm1::eventFilter(QObject* watched, QEvent* e) {
     if (e->type() == QEvent::KeyPress && startupComplete_) AppMessage(watched, e);
     return TPaintedWidget::eventFilter(watched, e);

@@ -11,7 +11,7 @@ namespace qm {
 
 // Number of entries the program uses: 0 to UiStringCount - 1. Entries from 190 on are this
 // program's own messages for input it refuses where the original texts have none.
-inline constexpr int UiStringCount = 192;
+inline constexpr int UiStringCount = 194;
 
 // Reads the table the program carries as a resource, in the interface code page. Throws
 // Exception when the table is damaged.
