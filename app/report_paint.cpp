@@ -40,10 +40,13 @@ void SetBold(TCanvas& c, bool bold) {
     c.Font.Style = bold ? TFontStyles{fsBold} : TFontStyles{};
 }
 
-void Prepare(TCanvas& c, const TRect& clip, bool bold) {
+void Prepare(TCanvas& c, const TRect& clip, bool bold, bool toPrinter) {
     c.Brush.Style = bsSolid;
     c.Brush.Color = clWhite;
     c.FillRect(clip);
+    // The page is white already. A text box filled white on paper would cover the rule at its
+    // edge once the page is rasterised coarser than the printer's dots.
+    if (toPrinter) c.Brush.Style = bsClear;
     c.Pen = TPen{kRule, 1, psSolid};
     c.Font.Name = "Arial";
     c.Font.Size = 9;
@@ -220,7 +223,7 @@ int TableHeading(const TForm1& form, TCanvas& c, const Frame& f, const TableLayo
 int PaintBalanceToCanvas(const TForm1& form, TCanvas& canvas, const AnsiString& text,
                          const TRect& margins, bool toPrinter) {
     Frame f = FrameOf(canvas, margins, toPrinter);
-    Prepare(canvas, f.clip, false);
+    Prepare(canvas, f.clip, false, toPrinter);
     const BalanceLayout L = LayOutBalance(canvas, text, f);
     const int x = f.M.Left + 2 * f.U, right = f.M.Left + 3 * f.U + L.Wl + L.Wr;
     Pages pages(form, canvas, f, toPrinter);
@@ -245,7 +248,7 @@ int PaintBalanceToCanvas(const TForm1& form, TCanvas& canvas, const AnsiString& 
 int PaintTransactionToCanvas(const TForm1& form, TCanvas& canvas, const AnsiString& text,
                              const TRect& margins, bool toPrinter) {
     Frame f = FrameOf(canvas, margins, toPrinter);
-    Prepare(canvas, f.clip, true);
+    Prepare(canvas, f.clip, true, toPrinter);
     const TableLayout L = LayOutTable(canvas, text, f);
     Pages pages(form, canvas, f, toPrinter);
     const size_t last = L.rows.size() - 1;
