@@ -189,7 +189,7 @@ void DrawGridRow(TCanvas& c, const Frame& f, const TableLayout& L, const TableCe
         const AnsiString text = kind == RowKind::Sums && col == 0 ? AnsiString() : cells[col];
         const bool right =
             kind != RowKind::Header && (col >= 3 || (kind == RowKind::Sums && col == 2));
-        const int tx = right ? x + w - c.TextWidth(text) : x;
+        const int tx = right ? RightAlignedX(x, x + w, c.TextWidth(text)) : x;
         c.TextRect(Rect(x, y, x + w, y + f.LH), tx, y, text);
         VLine(c, x + w + U - 1, y, f.LH);
         x += w + 2 * U;
@@ -239,7 +239,11 @@ int PaintBalanceToCanvas(const TForm1& form, TCanvas& canvas, const AnsiString& 
         canvas.TextRect(Rect(x, y, x + L.Wl, y + f.LH), x, y, StripMarks(row.left));
         SetBold(canvas, HasMark(row.right, '\2'));
         const AnsiString amount = StripMarks(row.right);
-        canvas.TextOut(right - canvas.TextWidth(amount), y, amount);
+        const int width = canvas.TextWidth(amount);
+        if (right - width >= x)
+            canvas.TextOut(right - width, y, amount);
+        else  // narrower than the amount: its sign and leading digits show, its end is cut
+            canvas.TextRect(Rect(x, y, right, y + f.LH), x, y, amount);
         y += f.LH;
     }
     return y + f.U;

@@ -109,6 +109,11 @@ constexpr bool PtInRect(const TRect& r, TPoint p) {
 constexpr TRect OffsetRect(const TRect& r, int dx, int dy) {
     return TRect{r.Left + dx, r.Top + dy, r.Right + dx, r.Bottom + dy};
 }
+// Where a text `width` wide starts when it ends at `right`, but never left of `left`: a number
+// too wide for its cell keeps its sign and leading digits in view, and the cut falls at its end.
+constexpr int RightAlignedX(int left, int right, int width) {
+    return right - width < left ? left : right - width;
+}
 
 enum TFontStyle { fsBold, fsItalic, fsUnderline, fsStrikeOut };
 
