@@ -10,8 +10,9 @@
 namespace qm {
 
 // Number of entries the program uses: 0 to UiStringCount - 1. Entries from 190 on are this
-// program's own messages for input it refuses where the original texts have none.
-inline constexpr int UiStringCount = 194;
+// program's own messages, for input it refuses and work it cannot do, where the original texts
+// have none.
+inline constexpr int UiStringCount = 195;
 
 // Reads the table the program carries as a resource, in the interface code page. Throws
 // Exception when the table is damaged.

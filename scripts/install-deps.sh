@@ -14,6 +14,7 @@ packages=(
   fonts-liberation fontconfig
   python3 python3-xlrd python3-olefile poppler-utils
   xvfb xdotool x11-utils imagemagick
+  desktop-file-utils libglib2.0-bin
 )
 
 missing=()

@@ -516,7 +516,8 @@ TEST_F(AccountCommands, OkWithAnEmptyListSaysWhatIsMissing) {
         EXPECT_EQ(d.ComboBox2->Items().Count(), 0);
         EXPECT_EQ(d.ComboBox2->ItemIndex(), -1);
         d.Edit1->SetText("Salary");
-        boxes.Answer(IDOK, form->Ui(1));
+        // The notice says what the account needs, then names the missing list.
+        boxes.Answer(IDOK, form->Ui(191) + "\r\r" + form->Ui(1));
         d.Button1->Click();
         EXPECT_EQ(d.ModalResult(), mrNone);
         EXPECT_EQ(d.Tag, -1);
@@ -538,7 +539,7 @@ TEST_F(AccountCommands, OkWithAnEmptyListSaysWhatIsMissing) {
     form->N10Click();
     driver.Then([&](TForm& f) {
         auto& d = static_cast<TForm2&>(f);
-        boxes.Answer(IDOK, form->Ui(1) + "\r" + form->Ui(2));
+        boxes.Answer(IDOK, form->Ui(191) + "\r\r" + form->Ui(1) + "\r" + form->Ui(2));
         d.Button1->Click();
         d.Button2->Click();
     });
