@@ -59,10 +59,11 @@ summary() {
   for t in "${targets[@]}"; do
     local dir="$out/$t" log="$out/$t/log.txt"
     local runs cov ft findings status
-    runs=$(grep -ho 'stat::number_of_executed_units: [0-9]*' "$log" | awk '{s += $2} END {print s + 0}')
-    [ "$runs" = 0 ] && runs=$(grep -o '^#[0-9]*' "$log" | tail -1 | tr -d '#')
-    cov=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | awk '{print $2}')
-    ft=$(grep -o 'ft: [0-9]*' "$log" | tail -1 | awk '{print $2}')
+    # Counted from the log; fork mode prints no final stats, only its last status line.
+    runs=$(grep -ho 'stat::number_of_executed_units: [0-9]*' "$log" | awk '{s += $2} END {print s + 0}' || true)
+    [ "${runs:-0}" = 0 ] && runs=$(grep -ao '^#[0-9]*' "$log" | tail -1 | tr -d '#' || true)
+    cov=$(grep -ao 'cov: [0-9]*' "$log" | tail -1 | awk '{print $2}' || true)
+    ft=$(grep -ao 'ft: [0-9]*' "$log" | tail -1 | awk '{print $2}' || true)
     findings=$(find "$dir/findings" -type f | wc -l)
     status=$(cat "$dir/status")
     printf '%-15s %12s %8s %8s %8s %9s\n' "$t" "${runs:-?}" "${cov:-?}" "${ft:-?}" \
@@ -70,7 +71,7 @@ summary() {
     if [ "$status" != 0 ] || [ "$findings" != 0 ]; then
       failed=1
       echo "  $t: finding(s) in $dir/findings, log $log"
-      grep -m3 -E 'ERROR: |Broken invariant|SUMMARY: ' "$log" | sed 's/^/    /' || true
+      grep -a -m3 -E 'ERROR: |Broken invariant|SUMMARY: ' "$log" | sed 's/^/    /' || true
     fi
   done
   return $failed
