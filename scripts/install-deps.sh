@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ clang cmake ninja-build pkg-config
+  libclang-rt-14-dev llvm-14
   qt6-base-dev libgl-dev
   libsqlite3-dev sqlite3
   libgsf-1-dev

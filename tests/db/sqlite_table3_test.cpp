@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "tests/support/support.h"
 
 using namespace qm;
@@ -32,7 +35,8 @@ TEST(SQLiteTable, FieldTypesFollowDeclaredTypesExactly) {
     qmtest::TempDir dir;
     qmtest::UseProgramFormats();
     TSQLiteDatabase db("t.dat");
-    db.ExecSQL("CREATE TABLE t (i INTEGER, n NUMERIC, s TEXT, b BLOB, mixed Numeric, r REAL, f FLOAT)");
+    db.ExecSQL(
+        "CREATE TABLE t (i INTEGER, n NUMERIC, s TEXT, b BLOB, mixed Numeric, r REAL, f FLOAT)");
     db.ExecSQL("INSERT INTO t VALUES (7, 2.5, 'x', x'00ff', 12, 1.25, 3)");
     auto t = db.GetTable("select i, n, s, b, mixed, r, f, count(*), max(n), 'lit' from t");
     ASSERT_EQ(t->Count(), 1);
@@ -63,7 +67,8 @@ TEST(SQLiteTable, NullsEmptyResultsAndEndOfFile) {
     qmtest::TempDir dir;
     qmtest::UseProgramFormats();
     TSQLiteDatabase db("t.dat");
-    db.ExecSQL("CREATE TABLE bill_move (id INTEGER PRIMARY KEY, amount NUMERIC, note TEXT, files BLOB)");
+    db.ExecSQL(
+        "CREATE TABLE bill_move (id INTEGER PRIMARY KEY, amount NUMERIC, note TEXT, files BLOB)");
 
     auto empty = db.GetTable("select * from bill_move");
     EXPECT_EQ(empty->Count(), 0);
@@ -84,7 +89,7 @@ TEST(SQLiteTable, NullsEmptyResultsAndEndOfFile) {
     EXPECT_EQ(t->Fields(1), "0");  // NULL in a float column
     EXPECT_EQ(t->FieldAsString(1), "");
     EXPECT_EQ(t->FieldAsDouble(1), 0);
-    EXPECT_EQ(t->FieldAsInteger(2), 0);  // a NULL cell reads as 0 whatever its column's type
+    EXPECT_EQ(t->FieldAsInteger(2), 0);     // a NULL cell reads as 0 whatever its column's type
     EXPECT_EQ(t->FieldAsBlob(3), nullptr);  // 0 bytes reads as no stream
     EXPECT_EQ(t->FieldAsBlobText(3), "");
     EXPECT_TRUE(t->Next());
@@ -120,27 +125,48 @@ TEST(SQLiteDatabase, FailureMessagesCarryTheSqlAndTheEnginesText) {
     db.ExecSQL("CREATE TABLE t (id INTEGER PRIMARY KEY, v TEXT)");
     EXPECT_EQ(MessageOf([&] { db.ExecSQL("SELEC 1"); }),
               "Error executing SQL \"SELEC 1\" : near \"SELEC\": syntax error");
-    EXPECT_EQ(MessageOf([&] { db.ExecSQL(""); }), "Could not prepare SQL statement \"\" : No message");
+    EXPECT_EQ(MessageOf([&] { db.ExecSQL(""); }),
+              "Could not prepare SQL statement \"\" : No message");
     EXPECT_EQ(MessageOf([&] { db.ExecSQL("-- only a comment"); }),
               "Could not prepare SQL statement \"-- only a comment\" : No message");
-    EXPECT_EQ(MessageOf([&] { db.ExecSQL("select 1"); }).rfind("Error executing SQL statement \"select 1\" : ", 0), 0u);
+    EXPECT_EQ(MessageOf([&] {
+                  db.ExecSQL("select 1");
+              }).rfind("Error executing SQL statement \"select 1\" : ", 0),
+              0u);
     db.ExecSQL("INSERT INTO t VALUES (1, 'a')");
     EXPECT_EQ(MessageOf([&] { db.ExecSQL("INSERT INTO t VALUES (1, 'b')"); }),
-              "Error executing SQL statement \"INSERT INTO t VALUES (1, 'b')\" : UNIQUE constraint failed: t.id");
+              "Error executing SQL statement \"INSERT INTO t VALUES (1, 'b')\" : UNIQUE constraint "
+              "failed: t.id");
     EXPECT_EQ(MessageOf([&] { db.GetTable("select nope from t"); }),
               "Error executing SQL \"select nope from t\" : no such column: nope");
     EXPECT_EQ(MessageOf([&] { db.GetTable("select abs(-9223372036854775807-1)"); }),
               "Could not retrieve data \"select abs(-9223372036854775807-1)\" : integer overflow");
     EXPECT_EQ(MessageOf([&] { db.UpdateBlob("update t set v = 1", "x"); }),
               "SQL must include a ? parameter \"update t set v = 1\" : No message");
-    EXPECT_EQ(MessageOf([&] { db.UpdateBlob("update nothere set v = ?", "x"); }),
-              "Could not prepare SQL statement \"update nothere set v = ?\" : no such table: nothere");
+    EXPECT_EQ(
+        MessageOf([&] { db.UpdateBlob("update nothere set v = ?", "x"); }),
+        "Could not prepare SQL statement \"update nothere set v = ?\" : no such table: nothere");
 }
 
 TEST(SQLiteDatabase, OpeningFailuresNameTheFile) {
     qmtest::TempDir dir;
     EXPECT_EQ(MessageOf([] { TSQLiteDatabase db("no/such/dir/x.dat"); }),
               "Failed to open database \"no/such/dir/x.dat\" : unable to open database file");
+}
+
+TEST(SQLiteDatabase, AFileThatIsNoDatabaseFailsAndIsClosedAgain) {
+    qmtest::TempDir dir;
+    ThrowingFailures throwing;
+    std::ofstream("damaged.dat", std::ios::binary) << "[\n";
+    const auto openFiles = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                             std::filesystem::directory_iterator());
+    };
+    const auto before = openFiles();
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(MessageOf([] { TSQLiteDatabase db("damaged.dat"); }),
+                  "Error executing SQL \"PRAGMA SYNCHRONOUS=NORMAL;\" : file is not a database");
+    EXPECT_EQ(openFiles(), before);
 }
 
 TEST(SQLiteDatabase, BusyDatabaseFailsAtOnce) {
