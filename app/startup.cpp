@@ -12,6 +12,7 @@
 #include "platform/application.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
+#include "platform/window_keys.h"
 
 namespace qm {
 
@@ -131,7 +132,15 @@ void TForm1::CreateControls() {
     Panel2->SetVisible(false);
     MonthCalendar1->OnClick = [this] { MonthCalendar1Click(); };
     CreateInputControls();
+    // The drop-down list, the calendar and the print button have the keys while they are
+    // shown; hidden, they give them back to the window.
+    KeepKeysInWindow(this);
     CheckBox1->OnClick = [this] { CheckBox1Click(); };
+    // The print button has the focus on a report tab; the keys that switch and move tabs still
+    // belong to the window.
+    Button1->OnKeyDown = [this](int& key, TShiftState shift) {
+        if ((key == VK_LEFT || key == VK_RIGHT) && (shift & ssCtrl)) FormKeyDown(key, shift);
+    };
     for (TDateTimePicker* p : {DateTimePicker1, DateTimePicker2}) {
         p->OnCloseUp = [this] { CheckBox1Click(); };
         p->OnKeyDown = [this](int& key, TShiftState shift) { DateTimePicker1KeyDown(key, shift); };
@@ -313,6 +322,10 @@ void TForm1::FinishStartup() {
     canvas.Font.Size = 9;
     BillColumnWidths[0] = canvas.TextWidth("10.10.2010 ") + 4;
     ApplyDateFormat();
+    // The window itself takes the keys, as after the period recalculation: were its first
+    // control (the period check box) given them when the window is activated, arrows would
+    // move nothing and Space would recalculate every balance.
+    setFocus();
 }
 
 void TForm1::FormDestroy() {

@@ -11,6 +11,7 @@ packages=(
   libgsf-1-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libssl-dev
+  openbox
   tcl dpkg-dev
   fonts-liberation fontconfig
   python3 python3-xlrd python3-olefile poppler-utils
