@@ -261,7 +261,7 @@ TEST_F(Currencies, NamesTheCodePageCannotHoldAreRefusedAndNothingIsStored) {
         EXPECT_EQ(d.StringGrid1->CellText(1, 3), yuan);
         boxes.Answer(IDOK);
         d.Button3Click();
-        EXPECT_EQ(d.ModalResult(), mrNone);
+        ASSERT_EQ(d.ModalResult(), mrNone) << "saved";
         EXPECT_EQ(d.StringGrid1->Row(), 3);
         EXPECT_EQ(d.StringGrid1->Col(), 1);
         // The name column is checked as well, row by row before any rate.
