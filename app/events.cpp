@@ -37,7 +37,7 @@ char TypedChar(const QKeyEvent& e) {
             break;
     }
     const QString text = e.text();
-    if (text.size() != 1 || text.at(0).unicode() < 32 || !FitsCodePage(text)) return 0;
+    if (text.size() != 1 || text.at(0).unicode() < 32) return 0;
     const AnsiString ansi = FromQString(text);
     return ansi.size() == 1 ? ansi[0] : 0;
 }
