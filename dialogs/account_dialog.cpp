@@ -2,6 +2,7 @@
 #include "dialogs/account_dialog.h"
 
 #include "app/unit1.h"
+#include "dialogs/text_fields.h"
 #include "platform/dialogs.h"
 
 namespace qm {
@@ -127,6 +128,7 @@ void TForm2::ComboBox1Change() {
 }
 
 void TForm2::Button1Click() {
+    if (!TextsFit(*this, {{Edit1, 3}})) return;
     // The caller reads the id behind each of these choices; the currency only while it can
     // be chosen (editing keeps the account's currency).
     // The notice says what the account needs before it names the missing lists.

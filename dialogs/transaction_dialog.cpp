@@ -10,6 +10,7 @@
 #include "app/transaction_commands.h"
 #include "app/unit1.h"
 #include "controls/number_text.h"
+#include "dialogs/text_fields.h"
 #include "platform/dialogs.h"
 
 namespace qm {
@@ -334,6 +335,7 @@ bool TForm7::Refuse(int text, QWidget* focus) {
 }
 
 bool TForm7::CheckInput(long double& sent, long double& received) {
+    if (!TextsFit(*this, {{Edit1, 31}, {Edit2, 32}, {Edit3, 36}})) return false;
     const int src = ComboBox1->ItemIndex(), dest = ComboBox2->ItemIndex();
     if (src < 0 || src >= static_cast<int>(BillIds.size())) return Refuse(26, ComboBox1);
     if (dest < 0 || dest >= static_cast<int>(BillIds.size())) return Refuse(27, ComboBox2);

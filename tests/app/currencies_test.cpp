@@ -14,6 +14,7 @@
 #include "platform/dialogs.h"
 #include "tests/app/household.h"
 #include "tests/support/support.h"
+#include "tests/support/typing.h"
 
 using namespace qm;
 using namespace qmtest;
@@ -226,4 +227,57 @@ TEST_F(Currencies, RateCellTakesOnlyExpressionCharactersWhileEditing) {
         d.Button4Click();
     });
     form->Action(17)->trigger();
+}
+
+TEST_F(Currencies, NamesTheCodePageCannotHoldAreRefusedAndNothingIsStored) {
+    const AnsiString before = Table();
+    const QString yuan = QString::fromUtf8("元");
+    ScriptedBoxes boxes;
+    driver.Then([&](TForm& f) {
+        TForm3& d = Dialog(f);
+        d.show();
+        QApplication::setActiveWindow(&d);
+        QApplication::processEvents();
+        auto typeInCell = [&](int col, int row, const QString& text) {
+            d.StringGrid1->SetRow(row);
+            d.StringGrid1->SetCol(col);
+            d.StringGrid1->edit(d.StringGrid1->currentIndex());
+            QApplication::processEvents();
+            ASSERT_TRUE(d.StringGrid1->EditorMode());
+            TypeText(QApplication::focusWidget(), text);
+            Key(QApplication::focusWidget(), Qt::Key_Return, "\r");
+            QApplication::processEvents();
+        };
+        // Two new rows; the second is typed by hand with a short name the code page lacks.
+        d.Button1Click();
+        d.Button1Click();
+        typeInCell(0, 4, "Yuan");
+        typeInCell(1, 4, yuan);
+        typeInCell(2, 4, "1/7");
+        // Deleting the row above moves the typed text up with its row, as typed.
+        d.StringGrid1->SetRow(3);
+        d.Button2Click();
+        ASSERT_EQ(d.StringGrid1->RowCount(), 4);
+        EXPECT_EQ(d.StringGrid1->CellText(1, 3), yuan);
+        boxes.Answer(IDOK);
+        d.Button3Click();
+        ASSERT_EQ(d.ModalResult(), mrNone) << "saved";
+        EXPECT_EQ(d.StringGrid1->Row(), 3);
+        EXPECT_EQ(d.StringGrid1->Col(), 1);
+        // The name column is checked as well, row by row before any rate.
+        typeInCell(0, 2, QString::fromUtf8("Euro € 😀"));
+        boxes.Answer(IDOK);
+        d.Button3Click();
+        EXPECT_EQ(d.StringGrid1->Row(), 2);
+        EXPECT_EQ(d.StringGrid1->Col(), 0);
+        d.hide();
+        d.Button4Click();
+    });
+    form->Action(17)->trigger();
+    EXPECT_EQ(Table(), before);
+    ASSERT_EQ(boxes.asked().size(), 2u);
+    EXPECT_NE(boxes.asked()[0].text.find("\"" + form->Ui(7) + "\""), AnsiString::npos);
+    EXPECT_NE(boxes.asked()[0].text.find("U+5143"), AnsiString::npos);
+    EXPECT_NE(boxes.asked()[1].text.find("\"" + form->Ui(3) + "\""), AnsiString::npos);
+    EXPECT_NE(boxes.asked()[1].text.find("U+1F600"), AnsiString::npos);
 }

@@ -11,6 +11,7 @@
 #include "platform/shell.h"
 #include "tests/controls/control_test_util.h"
 #include "tests/controls/edit_test_util.h"
+#include "tests/support/typing.h"
 
 using namespace qm;
 using namespace qmtest;
@@ -227,6 +228,13 @@ TEST(NumEdit, TypingKeepsANumberAndBeepsOtherwise) {
     QTest::keyClick(f.edit, Qt::Key_Escape);
     EXPECT_EQ(f.edit->Text(), "12");
     EXPECT_EQ(f.edit->selectedText(), "12");
+
+    // Characters the code page cannot hold are refused like any letter, never taken as "?".
+    f.edit->SetBeepOnError(true);
+    f.edit->setCursorPosition(2);
+    TypeText(f.edit, QString::fromUtf8("中😀"));
+    EXPECT_EQ(f.edit->Text(), "12");
+    EXPECT_EQ(f.env.beeps, 8);
 }
 
 TEST(NumEdit, FocusSwitchesBetweenTheEditAndTheDisplayText) {
