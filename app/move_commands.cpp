@@ -15,7 +15,7 @@ namespace {
 
 // The amount text of a value given in hundredths.
 AnsiString SqlAmount(long double value) {
-    return CentsText(value, '.');
+    return SqlCentsText(value);
 }
 
 }  // namespace
@@ -85,6 +85,14 @@ bool TForm1::Save() {
         return false;
     }
     if (!EvaluateAmountCell(4) || !EvaluateAmountCell(5)) return false;
+    // A sum has no lower limit, but one beyond what the file holds as a number (a pasted
+    // "-1E400") is refused like a sum that is too large.
+    if (!StorableNumber(AmountValue(row.Cells[4]) - AmountValue(row.Cells[5]))) {
+        MessageBox(this, Ui(100), "Quillmarsh", MB_OK | MB_ICONWARNING);
+        PlaceCursor(4);
+        PaintBill();
+        return false;
+    }
     // A date that is not complete and valid is refused like a missing correspondent, rather
     // than stored as a broken "ts".
     AnsiString date;

@@ -148,7 +148,7 @@ void TForm3::Button3Click() {
         r.rate = StringGrid1->Cells(2, row);
         r.value = Calc(r.rate);
         // Every rate is checked before anything is written.
-        if (r.value == CalcErrorValue || r.value == 0) {
+        if (!SavableRate(r.value)) {
             StringGrid1->SetRow(row);
             StringGrid1->SetCol(2);
             Notice(11);

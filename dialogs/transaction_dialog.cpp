@@ -362,8 +362,8 @@ void TForm7::Button1Click() {
     f.num = StringReplaceAll(Edit1->Text(), "'", "");
     f.note = StringReplaceAll(Edit2->Text(), "'", "");
     f.rate = RateLiteral(Edit3->Text());
-    f.amountA = CentsText(-sent, '.');
-    f.amountB = CentsText(received, '.');
+    f.amountA = SqlCentsText(-sent);
+    f.amountB = SqlCentsText(received);
     if (editingStored_ && ReadMovePair(*DB, SelectMove).twin > 0)
         StoreEditedMove(f, source, dest);
     else
