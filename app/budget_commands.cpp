@@ -19,6 +19,13 @@ void WriteBudget(TSQLiteDatabase& db, int id, const BudgetFields& f, const Perio
     tr.Commit();
 }
 
+void WriteBudgetPeriod(TSQLiteDatabase& db, int id, const AnsiString& from, const AnsiString& to,
+                       const PeriodFilter& period) {
+    db.ExecSQL("update bill set budget_date_from = '" + from + "', budget_date_to = '" + to +
+               "' where id = " + IntToStr(id));
+    CalcBillAmount(db, IntToStr(id), period);
+}
+
 namespace {
 
 // The budget belongs to an account; a group or a row gone since the tree was painted has none.

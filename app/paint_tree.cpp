@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/balances.h"
+#include "app/budget_commands.h"
 #include "app/money_text.h"
 #include "app/unit1.h"
 
@@ -158,10 +159,7 @@ void TForm1::StepBudgetPeriod(TBillTreeRow& row, const AnsiString& today) {
         from = to - length + 1;
         row.BudgetDateFrom = DateToYmd(from);
         row.BudgetDateTo = DateToYmd(to);
-        DB->ExecSQL("update bill set budget_date_from = '" + row.BudgetDateFrom +
-                    "', budget_date_to = '" + row.BudgetDateTo +
-                    "' where id = " + IntToStr(row.Id));
-        CalcBillAmount(IntToStr(row.Id));
+        WriteBudgetPeriod(*DB, row.Id, row.BudgetDateFrom, row.BudgetDateTo, Period());
         auto t =
             DB->GetTable("select amount, budget_amount from bill where id = " + IntToStr(row.Id));
         if (!t->Eof()) row.BudgetUsed = NumberOr0(t->FieldAsString(1));
@@ -388,8 +386,10 @@ void TForm1::SetCursorText(int row, int col, int X, int /*Y*/) {
     const AnsiString& T = Ledger.Rows[row].Cells[col];
     const TRect& r = Ledger.Rows[row].CellRects[col];
     int start;
-    if (row == Ledger.CurRow && col == Ledger.CurCol) start = Ledger.TextX;
-    else start = col >= 4 ? r.Right - 2 - c.TextWidth(T) : r.Left + 2;
+    if (row == Ledger.CurRow && col == Ledger.CurCol)
+        start = Ledger.TextX;
+    else
+        start = col >= 4 ? r.Right - 2 - c.TextWidth(T) : r.Left + 2;
     // The character boundary nearest to X wins, the earliest on a tie.
     int best = 0;
     int bestDistance = std::abs(start - X);
