@@ -46,6 +46,9 @@ void CalcGroupTotal(TSQLiteDatabase& db, const AnsiString& groupId) {
 }  // namespace
 
 void CalcBillAmount(TSQLiteDatabase& db, const AnsiString& id, const PeriodFilter& period) {
+    // The account's amount and its group's total go together; inside a caller's unit of work
+    // this is a savepoint of it.
+    TSQLiteTransaction tr(db);
     auto bill = db.GetTable(
         "select bill_id, bill_type_id, budget, budget_date_from, budget_date_to from bill where id "
         "= " +
@@ -54,6 +57,7 @@ void CalcBillAmount(TSQLiteDatabase& db, const AnsiString& id, const PeriodFilte
     const AnsiString groupId = SqlIdText(*bill, 0);
     if (groupId == "0") {
         CalcGroupTotal(db, id);
+        tr.Commit();
         return;
     }
     const AnsiString typeId = bill->FieldAsString(1);
@@ -72,6 +76,7 @@ void CalcBillAmount(TSQLiteDatabase& db, const AnsiString& id, const PeriodFilte
     db.ExecSQL("update bill set amount = " + SignedForType(AccountAmountText(sum), typeId) +
                ", budget_amount = " + AccountAmountText(budgetSum) + " where id = " + id);
     CalcGroupTotal(db, groupId);
+    tr.Commit();
 }
 
 void RecalculateAllBalances(TSQLiteDatabase& db, const PeriodFilter& period,

@@ -21,9 +21,11 @@ void WriteBudget(TSQLiteDatabase& db, int id, const BudgetFields& f, const Perio
 
 void WriteBudgetPeriod(TSQLiteDatabase& db, int id, const AnsiString& from, const AnsiString& to,
                        const PeriodFilter& period) {
+    TSQLiteTransaction tr(db);
     db.ExecSQL("update bill set budget_date_from = '" + from + "', budget_date_to = '" + to +
                "' where id = " + IntToStr(id));
     CalcBillAmount(db, IntToStr(id), period);
+    tr.Commit();
 }
 
 namespace {

@@ -19,7 +19,7 @@ struct BudgetFields {
 void WriteBudget(TSQLiteDatabase& db, int id, const BudgetFields& f, const PeriodFilter& period);
 
 // Moves the budget period of account `id` on to `from` .. `to` ("yyyymmdd") and recalculates
-// its budget use and its group.
+// its budget use and its group, as one transaction.
 void WriteBudgetPeriod(TSQLiteDatabase& db, int id, const AnsiString& from, const AnsiString& to,
                        const PeriodFilter& period);
 

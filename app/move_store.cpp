@@ -53,26 +53,34 @@ void UpdateMovePair(TSQLiteDatabase& db, int moveId, const MovePair& old, int co
     tr.Commit();
 }
 
+// The balances are stored values: a pair committed without them would leave them lagging until
+// the accounts are saved again, so the pair's own transaction nests inside this one.
 int SaveNewMove(TSQLiteDatabase& db, int account, int corr, const MoveFields& f,
                 const PeriodFilter& period) {
+    TSQLiteTransaction tr(db);
     const int n = InsertMovePair(db, account, corr, f);
     CalcBillAmount(db, IntToStr(account), period);
     CalcBillAmount(db, IntToStr(corr), period);
+    tr.Commit();
     return n;
 }
 
 MovePair SaveEditedMove(TSQLiteDatabase& db, int moveId, int corr, const MoveFields& f,
                         const PeriodFilter& period) {
+    TSQLiteTransaction tr(db);
     const MovePair old = ReadMovePair(db, moveId);
     UpdateMovePair(db, moveId, old, corr, f);
     for (int id : {old.owner, old.corr, corr}) CalcBillAmount(db, IntToStr(id), period);
+    tr.Commit();
     return old;
 }
 
 MovePair DeleteMove(TSQLiteDatabase& db, int moveId, const PeriodFilter& period) {
+    TSQLiteTransaction tr(db);
     const MovePair p = DeleteMovePair(db, moveId);
     CalcBillAmount(db, IntToStr(p.owner), period);
     CalcBillAmount(db, IntToStr(p.corr), period);
+    tr.Commit();
     return p;
 }
 

@@ -2,8 +2,9 @@
 // the other. Every change to a pair is written as one transaction, so the file never holds half
 // a pair.
 //
-// The Save, Edit and Delete functions below are what the ledger and the transaction dialog store
-// through: a change to a pair together with the recalculation of the balances it changes.
+// SaveNewMove, SaveEditedMove and DeleteMove are what the ledger and the transaction dialog store
+// through: a change to a pair together with the recalculation of the balances it changes, as one
+// transaction, so that no stored balance misses a move the file holds.
 #pragma once
 
 #include "app/balances.h"
@@ -36,7 +37,8 @@ void UpdateMovePair(TSQLiteDatabase& db, int moveId, const MovePair& old, int co
                     const MoveFields& f);
 // Removes both rows; returns what the pair was.
 MovePair DeleteMovePair(TSQLiteDatabase& db, int moveId);
-// A new pair (InsertMovePair), then `account` and `corr` recalculated; returns n.
+// One transaction each. A new pair (InsertMovePair), then `account` and `corr` recalculated;
+// returns n.
 int SaveNewMove(TSQLiteDatabase& db, int account, int corr, const MoveFields& f,
                 const PeriodFilter& period);
 // The pair of `moveId` rewritten for `corr` (UpdateMovePair), then its old owner, its old

@@ -27,10 +27,12 @@ void RewriteMovePair(TSQLiteDatabase& db, int move, int twin, int source, int de
 
 MovePair SaveRewrittenMove(TSQLiteDatabase& db, int move, int source, int dest, const MoveFields& f,
                            const PeriodFilter& period) {
+    TSQLiteTransaction tr(db);
     const MovePair old = ReadMovePair(db, move);
     RewriteMovePair(db, move, old.twin, source, dest, f);
     // An account named twice is recalculated twice, as the dialog always did.
     for (int id : {source, old.owner, dest, old.corr}) CalcBillAmount(db, IntToStr(id), period);
+    tr.Commit();
     return old;
 }
 

@@ -15,9 +15,9 @@ class TForm1;
 void RewriteMovePair(TSQLiteDatabase& db, int move, int twin, int source, int dest,
                      const MoveFields& f);
 
-// The stored pair of `move` rewritten (RewriteMovePair with its twin), then the new source, the
-// old owner, the new destination and the old correspondent recalculated, in this order; returns
-// the pair as it was.
+// As one transaction: the stored pair of `move` rewritten (RewriteMovePair with its twin), then
+// the new source, the old owner, the new destination and the old correspondent recalculated, in
+// this order; returns the pair as it was.
 MovePair SaveRewrittenMove(TSQLiteDatabase& db, int move, int source, int dest, const MoveFields& f,
                            const PeriodFilter& period);
 
