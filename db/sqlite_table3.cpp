@@ -120,8 +120,10 @@ void TSQLiteDatabase::UpdateBlob(const AnsiString& sql, const AnsiString& data) 
 }
 
 TSQLiteTransaction::TSQLiteTransaction(TSQLiteDatabase& db)
-    : db_(db), level_(db.transactionDepth_ + 1) {
-    db_.ExecSQL(level_ == 1 ? AnsiString("BEGIN") : "SAVEPOINT " + SavepointName());
+    : db_(db),
+      level_(db.transactionDepth_ + 1),
+      savepoint_(level_ > 1 || !sqlite3_get_autocommit(db.Handle())) {
+    db_.ExecSQL(savepoint_ ? "SAVEPOINT " + SavepointName() : AnsiString("BEGIN"));
     db_.transactionDepth_ = level_;
 }
 
@@ -135,11 +137,11 @@ TSQLiteTransaction::~TSQLiteTransaction() {
     assert(level_ == db_.transactionDepth_);  // invariant 3
     // With autocommit back on, the engine has rolled the whole transaction back already.
     if (!sqlite3_get_autocommit(db_.Handle())) {
-        if (level_ == 1) {
-            db_.ExecSQL("ROLLBACK");
-        } else {
+        if (savepoint_) {
             db_.ExecSQL("ROLLBACK TO " + SavepointName());
             db_.ExecSQL("RELEASE " + SavepointName());
+        } else {
+            db_.ExecSQL("ROLLBACK");
         }
     }
     --db_.transactionDepth_;
@@ -147,7 +149,7 @@ TSQLiteTransaction::~TSQLiteTransaction() {
 
 void TSQLiteTransaction::Commit() {
     assert(open_ && level_ == db_.transactionDepth_);  // invariant 3
-    db_.ExecSQL(level_ == 1 ? AnsiString("COMMIT") : "RELEASE " + SavepointName());
+    db_.ExecSQL(savepoint_ ? "RELEASE " + SavepointName() : AnsiString("COMMIT"));
     open_ = false;
     --db_.transactionDepth_;
 }

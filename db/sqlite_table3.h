@@ -72,7 +72,9 @@ class TSQLiteDatabase {
 //     without Commit it rolls back its own work only, and the enclosing unit decides the rest.
 //  3. Objects end in the reverse order of their opening (they live in scopes); Commit is only
 //     called on the innermost open one.
-// A transaction the engine has already rolled back by itself is not rolled back twice.
+// An outermost object opened while the connection is inside a transaction begun by a plain
+// statement ("BEGIN") is a savepoint of that one, as in 2. A transaction the engine has already
+// rolled back by itself is not rolled back twice.
 class TSQLiteTransaction {
   public:
     explicit TSQLiteTransaction(TSQLiteDatabase& db);
@@ -81,7 +83,7 @@ class TSQLiteTransaction {
     TSQLiteTransaction& operator=(const TSQLiteTransaction&) = delete;
     void Commit();
 
-    // How many transaction objects are open on `db`: 0 outside any, 1 inside a real transaction.
+    // How many transaction objects are open on `db`, the outermost counted as 1.
     static int Depth(const TSQLiteDatabase& db) { return db.transactionDepth_; }
 
   private:
@@ -89,6 +91,7 @@ class TSQLiteTransaction {
 
     TSQLiteDatabase& db_;
     int level_ = 0;  // 1 for the outermost
+    bool savepoint_ = false;
     bool open_ = true;
 };
 

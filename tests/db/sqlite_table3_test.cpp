@@ -246,6 +246,21 @@ TEST(SQLiteDatabase, NestedTransactionsReachTheFileOnlyWithTheOutermostCommit) {
     }
     EXPECT_EQ(Ids(reader), "3 6 7 ");
     EXPECT_EQ(TSQLiteTransaction::Depth(db), 0);
+
+    // Inside a transaction begun by a plain statement, the outermost object nests as well.
+    db.ExecSQL("BEGIN");
+    {
+        TSQLiteTransaction dropped(db);
+        db.ExecSQL("INSERT INTO t VALUES (8)");
+    }
+    {
+        TSQLiteTransaction kept(db);
+        db.ExecSQL("INSERT INTO t VALUES (9)");
+        kept.Commit();
+    }
+    EXPECT_EQ(Ids(reader), "3 6 7 ");
+    db.ExecSQL("COMMIT");
+    EXPECT_EQ(Ids(reader), "3 6 7 9 ");
 }
 
 TEST(SQLiteDatabase, AFailureInsideNestedTransactionsLeavesTheFileAsItWas) {
