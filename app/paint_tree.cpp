@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/balances.h"
+#include "app/budget_commands.h"
 #include "app/money_text.h"
 #include "app/unit1.h"
 
@@ -161,10 +162,7 @@ void TForm1::StepBudgetPeriod(TBillTreeRow& row, const AnsiString& today) {
         from = to - length + 1;
         row.BudgetDateFrom = DateToYmd(from);
         row.BudgetDateTo = DateToYmd(to);
-        DB->ExecSQL("update bill set budget_date_from = '" + row.BudgetDateFrom +
-                    "', budget_date_to = '" + row.BudgetDateTo +
-                    "' where id = " + IntToStr(row.Id));
-        CalcBillAmount(IntToStr(row.Id));
+        WriteBudgetPeriod(*DB, row.Id, row.BudgetDateFrom, row.BudgetDateTo, Period());
         auto t =
             DB->GetTable("select amount, budget_amount from bill where id = " + IntToStr(row.Id));
         if (!t->Eof()) row.BudgetUsed = NumberOr0(t->FieldAsString(1));

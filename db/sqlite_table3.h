@@ -19,7 +19,7 @@ struct sqlite3_stmt;
 namespace qm {
 
 class ESQLiteException : public Exception {
-public:
+  public:
     using Exception::Exception;
 };
 
@@ -29,7 +29,7 @@ enum TSQLiteFieldType : int { dtInt = 1, dtNumeric = 2, dtStr = 3, dtBlob = 4, d
 class TSQLiteTable;
 
 class TSQLiteDatabase {
-public:
+  public:
     // Opens (or creates) the file, then sets the pragmas the program runs with.
     explicit TSQLiteDatabase(const AnsiString& fileName);
     ~TSQLiteDatabase();
@@ -49,29 +49,54 @@ public:
     using FailureHandler = std::function<void(const ESQLiteException& e)>;
     static void SetFailureHandler(FailureHandler handler);
 
-private:
+  private:
     friend class TSQLiteTable;
     [[noreturn]] void RaiseError(const AnsiString& msg, const AnsiString& sql);
     [[noreturn]] static void Fail(const ESQLiteException& e);
     sqlite3_stmt* Prepare(const AnsiString& sql);
 
+    friend class TSQLiteTransaction;
     sqlite3* db_ = nullptr;
+    int transactionDepth_ = 0;  // open TSQLiteTransaction objects
 };
 
 // Runs several statements as one unit: rolled back unless Commit is called.
+//
+// Units nest. A writer that is one unit by itself (recalculating a balance) is also called by
+// larger units (storing a move with the balances it changes), so a transaction may be opened
+// while another one is open on the same database:
+//  1. The outermost object is a real transaction: BEGIN, then COMMIT or ROLLBACK. Nothing any
+//     inner object does reaches the file before the outermost commits.
+//  2. An object opened inside another is a savepoint of the engine ("SAVEPOINT qm_<depth>").
+//     Its Commit releases the savepoint, handing its work to the enclosing unit; destroyed
+//     without Commit it rolls back its own work only, and the enclosing unit decides the rest.
+//  3. Objects end in the reverse order of their opening (they live in scopes); Commit is only
+//     called on the innermost open one.
+// An outermost object opened while the connection is inside a transaction begun by a plain
+// statement ("BEGIN") is a savepoint of that one, as in 2. A transaction the engine has already
+// rolled back by itself is not rolled back twice.
 class TSQLiteTransaction {
-public:
+  public:
     explicit TSQLiteTransaction(TSQLiteDatabase& db);
     ~TSQLiteTransaction();
+    TSQLiteTransaction(const TSQLiteTransaction&) = delete;
+    TSQLiteTransaction& operator=(const TSQLiteTransaction&) = delete;
     void Commit();
 
-private:
+    // How many transaction objects are open on `db`, the outermost counted as 1.
+    static int Depth(const TSQLiteDatabase& db) { return db.transactionDepth_; }
+
+  private:
+    AnsiString SavepointName() const;
+
     TSQLiteDatabase& db_;
+    int level_ = 0;  // 1 for the outermost
+    bool savepoint_ = false;
     bool open_ = true;
 };
 
 class TSQLiteTable {
-public:
+  public:
     TSQLiteTable(TSQLiteDatabase& db, const AnsiString& sql);
 
     int Count() const { return rowCount_; }
@@ -89,7 +114,7 @@ public:
     const AnsiString* FieldAsBlob(int col) const;
     AnsiString FieldAsBlobText(int col) const;
 
-private:
+  private:
     struct Cell {
         bool null = true;
         int64_t i = 0;

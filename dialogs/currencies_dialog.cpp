@@ -149,9 +149,9 @@ void TForm3::Button3Click() {
         r.shortName = StringGrid1->Cells(1, row);
         r.rate = StringGrid1->Cells(2, row);
         r.value = Calc(r.rate);
-        // Every cell is checked before anything is written.
+        // Every cell and every rate is checked before anything is written.
         if (!CellsFit(row)) return;
-        if (r.value == CalcErrorValue || r.value == 0) {
+        if (!SavableRate(r.value)) {
             StringGrid1->SetRow(row);
             StringGrid1->SetCol(2);
             Notice(11);

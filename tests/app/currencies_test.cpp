@@ -141,6 +141,48 @@ TEST_F(Currencies, ABadRateAnywhereBlocksTheWholeSave) {
     form->Action(17)->trigger();
 }
 
+TEST_F(Currencies, RatesWhoseStoredValueTheFileCannotHoldAreRefused) {
+    // The stored value is 1 / the rate: 1E310 here, infinity once the file has it...
+    AnsiString tiny = "0,0000000001";
+    // ...and 1E-310 here, which the file keeps as a rate of 0 or not at all.
+    AnsiString huge = "10000000000";
+    AnsiString small = "0,0000000001", large = "10000000000";  // 1E300 and 1E-300 stored
+    for (int i = 1; i < 31; ++i) {
+        tiny += "*0,0000000001", huge += "*10000000000";
+        if (i < 30) small += "*0,0000000001", large += "*10000000000";
+    }
+    const AnsiString before = Table();
+    ScriptedBoxes boxes;
+    for (const AnsiString& bad : {tiny, huge}) {
+        driver.Then([&](TForm& f) {
+            TForm3& d = Dialog(f);
+            d.Button1Click();
+            SetRow(d, 3, "Far", "FAR", bad);
+            boxes.Answer(IDOK, form->Ui(11));
+            d.Button3Click();
+            EXPECT_EQ(d.StringGrid1->Row(), 3);
+            d.Button4Click();
+        });
+        form->Action(17)->trigger();
+        EXPECT_EQ(Table(), before);
+    }
+    // Far, but inside what the file holds: saved, and read back as the numbers they are.
+    driver.Then([&](TForm& f) {
+        TForm3& d = Dialog(f);
+        d.Button1Click();
+        SetRow(d, 3, "Small", "SML", small);
+        d.Button1Click();
+        SetRow(d, 4, "Large", "LRG", large);
+        d.Button3Click();
+    });
+    form->Action(17)->trigger();
+    auto t = DB->GetTable("select kurs from currency where id > 2 order by id");
+    ASSERT_EQ(t->Count(), 2);
+    EXPECT_EQ(t->FieldAsString(0), "1E300");
+    t->Next();
+    EXPECT_EQ(t->FieldAsString(0), "1E-300");
+}
+
 TEST_F(Currencies, DeletingSparesUsedAndLastCurrencies) {
     DB->ExecSQL("insert into currency values (1, 'YEN', 3, 'Yen', '20260101000000', '100')");
     DB->ExecSQL("insert into currency values (1, 'CHF', 4, 'Franc', '20260101000000', '1')");

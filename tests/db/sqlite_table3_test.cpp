@@ -210,6 +210,105 @@ TEST(SQLiteDatabase, TransactionRollsBackUnlessCommitted) {
     EXPECT_EQ(db.GetTable("select count(*) from t")->FieldAsInteger(0), 1);
 }
 
+namespace {
+
+AnsiString Ids(TSQLiteDatabase& db) {
+    AnsiString out;
+    for (auto t = db.GetTable("select id from t order by id"); !t->Eof(); t->Next())
+        out += t->FieldAsString(0) + " ";
+    return out;
+}
+
+}  // namespace
+
+TEST(SQLiteDatabase, NestedTransactionsReachTheFileOnlyWithTheOutermostCommit) {
+    qmtest::TempDir dir;
+    TSQLiteDatabase db("t.dat");
+    db.ExecSQL("CREATE TABLE t (id INTEGER PRIMARY KEY)");
+    TSQLiteDatabase reader("t.dat");
+    {
+        TSQLiteTransaction outer(db);
+        db.ExecSQL("INSERT INTO t VALUES (1)");
+        {
+            TSQLiteTransaction inner(db);
+            EXPECT_EQ(TSQLiteTransaction::Depth(db), 2);
+            db.ExecSQL("INSERT INTO t VALUES (2)");
+            inner.Commit();
+        }
+        // Committed inside, but the unit it belongs to is still open.
+        EXPECT_EQ(Ids(reader), "");
+        EXPECT_EQ(Ids(db), "1 2 ");
+    }
+    EXPECT_EQ(Ids(db), "") << "the outer rollback takes the committed inner work with it";
+    EXPECT_EQ(TSQLiteTransaction::Depth(db), 0);
+
+    {
+        TSQLiteTransaction outer(db);
+        db.ExecSQL("INSERT INTO t VALUES (3)");
+        {
+            TSQLiteTransaction inner(db);
+            db.ExecSQL("INSERT INTO t VALUES (4)");
+            {
+                TSQLiteTransaction innermost(db);
+                db.ExecSQL("INSERT INTO t VALUES (5)");
+                innermost.Commit();
+            }
+        }  // rolled back with what it took in
+        db.ExecSQL("INSERT INTO t VALUES (6)");
+        {
+            TSQLiteTransaction again(db);  // the same depth may open again
+            db.ExecSQL("INSERT INTO t VALUES (7)");
+            again.Commit();
+        }
+        outer.Commit();
+    }
+    EXPECT_EQ(Ids(reader), "3 6 7 ");
+    EXPECT_EQ(TSQLiteTransaction::Depth(db), 0);
+
+    // Inside a transaction begun by a plain statement, the outermost object nests as well.
+    db.ExecSQL("BEGIN");
+    {
+        TSQLiteTransaction dropped(db);
+        db.ExecSQL("INSERT INTO t VALUES (8)");
+    }
+    {
+        TSQLiteTransaction kept(db);
+        db.ExecSQL("INSERT INTO t VALUES (9)");
+        kept.Commit();
+    }
+    EXPECT_EQ(Ids(reader), "3 6 7 ");
+    db.ExecSQL("COMMIT");
+    EXPECT_EQ(Ids(reader), "3 6 7 9 ");
+}
+
+TEST(SQLiteDatabase, AFailureInsideNestedTransactionsLeavesTheFileAsItWas) {
+    qmtest::TempDir dir;
+    ThrowingFailures throwing;
+    TSQLiteDatabase db("t.dat");
+    db.ExecSQL("CREATE TABLE t (id INTEGER PRIMARY KEY)");
+    db.ExecSQL("INSERT INTO t VALUES (1)");
+    EXPECT_NE(MessageOf([&] {
+                  TSQLiteTransaction outer(db);
+                  db.ExecSQL("INSERT INTO t VALUES (2)");
+                  TSQLiteTransaction inner(db);
+                  db.ExecSQL("INSERT INTO t VALUES (3)");
+                  db.ExecSQL("INSERT INTO t VALUES (1)");  // the key is taken
+                  inner.Commit();
+                  outer.Commit();
+              }),
+              "(no exception)");
+    EXPECT_EQ(Ids(db), "1 ");
+    EXPECT_EQ(TSQLiteTransaction::Depth(db), 0);
+    // The connection is not left inside a transaction: a new unit opens and commits.
+    {
+        TSQLiteTransaction tr(db);
+        db.ExecSQL("INSERT INTO t VALUES (4)");
+        tr.Commit();
+    }
+    TSQLiteDatabase reader("t.dat");
+    EXPECT_EQ(Ids(reader), "1 4 ");
+}
+
 TEST(SQLiteDatabaseDeathTest, FailedStatementEndsTheProcessThroughTheHandler) {
     qmtest::TempDir dir;
     EXPECT_EXIT(
