@@ -1,7 +1,7 @@
 // TForm10, the about box.
 #include "dialogs/about_dialog.h"
 
-#include "app/unit1.h"
+#include "app/window/main_window.h"
 
 namespace qm {
 

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "app/account_store.h"
-#include "app/unit1.h"
+#include "app/store/account_store.h"
+#include "app/window/main_window.h"
 #include "dialogs/account_dialog.h"
 #include "platform/dialogs.h"
 

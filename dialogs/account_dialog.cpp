@@ -1,7 +1,7 @@
 // TForm2, the account dialog.
 #include "dialogs/account_dialog.h"
 
-#include "app/unit1.h"
+#include "app/window/main_window.h"
 #include "dialogs/text_fields.h"
 #include "platform/dialogs.h"
 

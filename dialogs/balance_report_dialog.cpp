@@ -1,8 +1,8 @@
 // TForm13, the balance report dialog.
 #include "dialogs/balance_report_dialog.h"
 
-#include "app/report_text.h"
-#include "app/unit1.h"
+#include "app/reports/report_text.h"
+#include "app/window/main_window.h"
 
 namespace qm {
 

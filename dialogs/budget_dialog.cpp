@@ -3,8 +3,8 @@
 
 #include <cmath>
 
-#include "app/money_text.h"
-#include "app/unit1.h"
+#include "app/store/money_text.h"
+#include "app/window/main_window.h"
 #include "platform/dialogs.h"
 
 namespace qm {

@@ -4,9 +4,9 @@
 #include <QLocale>
 #include <cmath>
 
-#include "app/money_text.h"
-#include "app/report_text.h"
-#include "app/unit1.h"
+#include "app/store/money_text.h"
+#include "app/reports/report_text.h"
+#include "app/window/main_window.h"
 #include "dialogs/balance_report_dialog.h"
 
 namespace qm {

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/amounts.h"
-#include "app/currency_commands.h"
-#include "app/unit1.h"
+#include "app/store/amounts.h"
+#include "app/commands/currency_commands.h"
+#include "app/window/main_window.h"
 #include "dialogs/text_fields.h"
 #include "platform/dialogs.h"
 

@@ -1,8 +1,8 @@
 // TForm9, the spreadsheet export dialog.
 #include "dialogs/export_dialog.h"
 
-#include "app/spreadsheet_export.h"
-#include "app/unit1.h"
+#include "app/exchange/spreadsheet_export.h"
+#include "app/window/main_window.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 

@@ -3,8 +3,8 @@
 
 #include <sqlite3.h>
 
-#include "app/attached_files.h"
-#include "app/unit1.h"
+#include "app/store/attached_files.h"
+#include "app/window/main_window.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"
 

@@ -3,7 +3,7 @@
 // keeps the attachment marks of the open ledgers in step.
 #pragma once
 
-#include "app/attached_files.h"
+#include "app/store/attached_files.h"
 #include "platform/controls.h"
 #include "platform/filedialogs.h"
 #include "platform/forms.h"

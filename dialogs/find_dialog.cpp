@@ -3,7 +3,7 @@
 
 #include <QAction>
 
-#include "app/unit1.h"
+#include "app/window/main_window.h"
 #include "dialogs/text_fields.h"
 
 namespace qm {

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/state.h"
+#include "app/state/state.h"
 #include "platform/controls.h"
 #include "platform/forms.h"
 

@@ -1,7 +1,7 @@
 // TForm6, the group dialog.
 #include "dialogs/group_dialog.h"
 
-#include "app/unit1.h"
+#include "app/window/main_window.h"
 #include "dialogs/account_dialog.h"
 #include "dialogs/text_fields.h"
 

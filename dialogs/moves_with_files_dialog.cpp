@@ -1,8 +1,8 @@
 // TForm18, the moves with files.
 #include "dialogs/moves_with_files_dialog.h"
 
-#include "app/attached_files.h"
-#include "app/unit1.h"
+#include "app/store/attached_files.h"
+#include "app/window/main_window.h"
 #include "platform/application.h"
 #include "platform/shell.h"
 

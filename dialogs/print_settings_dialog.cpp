@@ -3,7 +3,7 @@
 
 #include <QPrinterInfo>
 
-#include "app/unit1.h"
+#include "app/window/main_window.h"
 
 namespace qm {
 

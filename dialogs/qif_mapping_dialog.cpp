@@ -1,7 +1,7 @@
 // TForm17, the QIF import mapping dialog.
 #include "dialogs/qif_mapping_dialog.h"
 
-#include "app/unit1.h"
+#include "app/window/main_window.h"
 #include "platform/dialogs.h"
 
 namespace qm {

@@ -1,8 +1,8 @@
 // TForm8, the settings dialog.
 #include "dialogs/settings_dialog.h"
 
-#include "app/unit1.h"
-#include "app/window_formats.h"
+#include "app/window/main_window.h"
+#include "app/window/window_formats.h"
 #include "dialogs/text_fields.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"

@@ -4,7 +4,7 @@
 // every setting at its end. Cancel changes nothing.
 #pragma once
 
-#include "app/window_formats.h"
+#include "app/window/window_formats.h"
 
 #include <vector>
 

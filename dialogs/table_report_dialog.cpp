@@ -1,8 +1,8 @@
 // TForm16, the table report dialog.
 #include "dialogs/table_report_dialog.h"
 
-#include "app/report_text.h"
-#include "app/unit1.h"
+#include "app/reports/report_text.h"
+#include "app/window/main_window.h"
 
 namespace qm {
 

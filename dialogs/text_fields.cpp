@@ -1,8 +1,8 @@
 // The refusal of typed texts that the interface code page cannot hold.
 #include "dialogs/text_fields.h"
 
-#include "app/ui_strings.h"
-#include "app/unit1.h"
+#include "app/window/ui_strings.h"
+#include "app/window/main_window.h"
 #include "platform/dialogs.h"
 
 namespace qm {

@@ -4,11 +4,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/amounts.h"
-#include "app/ledger_buffer.h"
-#include "app/money_text.h"
-#include "app/transaction_commands.h"
-#include "app/unit1.h"
+#include "app/store/amounts.h"
+#include "app/store/ledger_buffer.h"
+#include "app/store/money_text.h"
+#include "app/commands/transaction_commands.h"
+#include "app/window/main_window.h"
 #include "controls/number_text.h"
 #include "dialogs/text_fields.h"
 #include "platform/dialogs.h"

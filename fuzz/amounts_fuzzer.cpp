@@ -11,7 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/amounts.h"
+#include "app/store/amounts.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/sysutils.h"
 

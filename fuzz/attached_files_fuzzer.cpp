@@ -11,7 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/attached_files.h"
+#include "app/store/attached_files.h"
 #include "fuzz/fuzz_support.h"
 
 using namespace qm;

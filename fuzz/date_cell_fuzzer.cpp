@@ -16,10 +16,10 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "app/account_store.h"
-#include "app/database_file.h"
-#include "app/unit1.h"
-#include "app/window_formats.h"
+#include "app/store/account_store.h"
+#include "app/store/database_file.h"
+#include "app/window/main_window.h"
+#include "app/window/window_formats.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/control.h"
 #include "platform/keystate.h"

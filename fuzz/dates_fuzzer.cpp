@@ -11,7 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/window_formats.h"
+#include "app/window/window_formats.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/sysutils.h"
 

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/database_file.h"
-#include "app/window_formats.h"
+#include "app/store/database_file.h"
+#include "app/window/window_formats.h"
 #include "platform/dialogs.h"
 #include "platform/sysutils.h"
 

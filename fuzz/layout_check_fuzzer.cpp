@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "app/database_file.h"
+#include "app/store/database_file.h"
 #include "fuzz/fuzz_support.h"
 
 using namespace qm;

@@ -7,13 +7,13 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/account_store.h"
-#include "app/attached_files.h"
-#include "app/balances.h"
-#include "app/database_file.h"
-#include "app/move_store.h"
-#include "app/qif_export.h"
-#include "app/window_formats.h"
+#include "app/store/account_store.h"
+#include "app/store/attached_files.h"
+#include "app/store/balances.h"
+#include "app/store/database_file.h"
+#include "app/store/move_store.h"
+#include "app/exchange/qif_export.h"
+#include "app/window/window_formats.h"
 #include "fuzz/fuzz_support.h"
 
 using namespace qm;

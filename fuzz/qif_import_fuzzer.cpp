@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/qif_import.h"
+#include "app/exchange/qif_import.h"
 #include "fuzz/fuzz_support.h"
 
 using namespace qm;

@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/database_file.h"
-#include "app/ledger_buffer.h"
-#include "app/unit1.h"
+#include "app/store/database_file.h"
+#include "app/store/ledger_buffer.h"
+#include "app/window/main_window.h"
 #include "bench/app/household_file.h"
 #include "platform/dialogs.h"
 

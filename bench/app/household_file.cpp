@@ -12,8 +12,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/balances.h"
-#include "app/database_file.h"
+#include "app/store/balances.h"
+#include "app/store/database_file.h"
 
 namespace qm::bench {
 namespace {

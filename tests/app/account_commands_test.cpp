@@ -1,16 +1,16 @@
 // The tree's account and group commands driven through their dialogs: the rows they write, the
 // balances they recalculate, the selection and the open ledger tabs they leave behind.
-#include "app/account_commands.h"
+#include "app/commands/account_commands.h"
 
 #include <gtest/gtest.h>
 
 #include <QAction>
 
-#include "app/account_store.h"
-#include "app/all_forms.h"
-#include "app/ledger_buffer.h"
-#include "app/move_store.h"
-#include "app/unit1.h"
+#include "app/store/account_store.h"
+#include "app/program/all_forms.h"
+#include "app/store/ledger_buffer.h"
+#include "app/store/move_store.h"
+#include "app/window/main_window.h"
 #include "dialogs/account_delete_dialog.h"
 #include "dialogs/account_dialog.h"
 #include "dialogs/group_dialog.h"

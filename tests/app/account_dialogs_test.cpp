@@ -4,8 +4,8 @@
 #include <QApplication>
 #include <QKeyEvent>
 
-#include "app/all_forms.h"
-#include "app/unit1.h"
+#include "app/program/all_forms.h"
+#include "app/window/main_window.h"
 #include "dialogs/account_delete_dialog.h"
 #include "dialogs/account_dialog.h"
 #include "dialogs/group_dialog.h"

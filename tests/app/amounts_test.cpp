@@ -1,5 +1,5 @@
 // Amount expressions, ledger amount cells and the two-decimal cut.
-#include "app/amounts.h"
+#include "app/store/amounts.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
 // Stored balances of accounts and groups, and the amount texts they are written in.
-#include "app/balances.h"
+#include "app/store/balances.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
-#include "app/database_file.h"
-#include "app/money_text.h"
+#include "app/store/database_file.h"
+#include "app/store/money_text.h"
 #include "tests/support/support.h"
 
 using namespace qm;

@@ -4,9 +4,9 @@
 
 #include <cstdlib>
 
-#include "app/all_forms.h"
-#include "app/budget_commands.h"
-#include "app/unit1.h"
+#include "app/program/all_forms.h"
+#include "app/commands/budget_commands.h"
+#include "app/window/main_window.h"
 #include "dialogs/budget_dialog.h"
 #include "platform/dialogs.h"
 #include "tests/app/household.h"

@@ -1,6 +1,6 @@
 // The charts view: reading chart texts, the palette, and the geometry of pies, bars, lines and
 // the legend drawn on a bitmap, checked by pixels; degenerate texts draw without failing.
-#include "app/charts.h"
+#include "app/reports/charts.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 #include <cstring>
 #include <numbers>
 
-#include "app/money_text.h"
-#include "app/report_text.h"
-#include "app/unit1.h"
+#include "app/store/money_text.h"
+#include "app/reports/report_text.h"
+#include "app/window/main_window.h"
 #include "tests/app/household.h"
 #include "tests/support/support.h"
 

@@ -4,7 +4,7 @@
 
 #include <QAction>
 
-#include "app/unit1.h"
+#include "app/window/main_window.h"
 #include "platform/shell.h"
 #include "tests/app/household.h"
 #include "tests/support/support.h"

@@ -7,9 +7,9 @@
 #include <cctype>
 #include <cstdlib>
 
-#include "app/all_forms.h"
-#include "app/move_store.h"
-#include "app/unit1.h"
+#include "app/program/all_forms.h"
+#include "app/store/move_store.h"
+#include "app/window/main_window.h"
 #include "dialogs/currencies_dialog.h"
 #include "platform/dialogs.h"
 #include "tests/app/household.h"

@@ -1,5 +1,5 @@
 // The database file: creation, backup rotation, layout check and upgrades, on real files.
-#include "app/database_file.h"
+#include "app/store/database_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>

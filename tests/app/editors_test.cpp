@@ -6,7 +6,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 
-#include "app/unit1.h"
+#include "app/window/main_window.h"
 #include "controls/number_text.h"
 #include "platform/dialogs.h"
 #include "platform/keystate.h"

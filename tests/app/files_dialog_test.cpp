@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "app/all_forms.h"
-#include "app/attached_files.h"
-#include "app/unit1.h"
+#include "app/program/all_forms.h"
+#include "app/store/attached_files.h"
+#include "app/window/main_window.h"
 #include "dialogs/moves_with_files_dialog.h"
 #include "platform/dialogs.h"
 #include "platform/filedialogs.h"

@@ -7,8 +7,8 @@
 #include <QKeyEvent>
 #include <set>
 
-#include "app/all_forms.h"
-#include "app/unit1.h"
+#include "app/program/all_forms.h"
+#include "app/window/main_window.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/find_dialog.h"
 #include "platform/dialogs.h"

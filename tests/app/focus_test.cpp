@@ -6,7 +6,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 
-#include "app/unit1.h"
+#include "app/window/main_window.h"
 #include "tests/app/household.h"
 #include "tests/support/support.h"
 

@@ -1,6 +1,6 @@
 // The glyph cutter's magenta rule on made-up sheets, and the carried glyph sets against the
 // window's geometry and colours.
-#include "app/glyphs.h"
+#include "app/window/glyphs.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The seeded household.
 #include "tests/app/household.h"
 
-#include "app/balances.h"
-#include "app/database_file.h"
-#include "app/move_store.h"
+#include "app/store/balances.h"
+#include "app/store/database_file.h"
+#include "app/store/move_store.h"
 
 using namespace qm;
 

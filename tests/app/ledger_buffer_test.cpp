@@ -1,9 +1,9 @@
 // Ledger buffers: loading, running balance, displayed rows, and keeping in step.
-#include "app/ledger_buffer.h"
+#include "app/store/ledger_buffer.h"
 
 #include <gtest/gtest.h>
 
-#include "app/database_file.h"
+#include "app/store/database_file.h"
 #include "tests/support/support.h"
 
 using namespace qm;

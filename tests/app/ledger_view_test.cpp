@@ -2,8 +2,8 @@
 // the picture and the cell rectangles.
 #include <gtest/gtest.h>
 
-#include "app/move_store.h"
-#include "app/unit1.h"
+#include "app/store/move_store.h"
+#include "app/window/main_window.h"
 #include "tests/app/household.h"
 #include "tests/app/ink.h"
 #include "tests/support/support.h"

@@ -2,7 +2,7 @@
 // tree rows and expanders, ledger cells, scroll bars with their repeat, column separators.
 #include <gtest/gtest.h>
 
-#include "app/unit1.h"
+#include "app/window/main_window.h"
 #include "platform/dialogs.h"
 #include "tests/app/household.h"
 #include "tests/support/support.h"

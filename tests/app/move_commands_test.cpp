@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "app/unit1.h"
+#include "app/window/main_window.h"
 #include "platform/dialogs.h"
 #include "tests/app/household.h"
 #include "tests/support/support.h"

@@ -1,5 +1,5 @@
 // Move pairs in the database.
-#include "app/move_store.h"
+#include "app/store/move_store.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -8,7 +8,7 @@
 #include <csignal>
 #include <cstdlib>
 
-#include "app/database_file.h"
+#include "app/store/database_file.h"
 #include "tests/support/support.h"
 
 using namespace qm;

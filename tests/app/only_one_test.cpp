@@ -1,5 +1,5 @@
 // The single-instance check.
-#include "app/only_one.h"
+#include "app/program/only_one.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>

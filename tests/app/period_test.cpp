@@ -1,7 +1,7 @@
 // The period filter bar: recalculating every balance for a period, from the window.
 #include <gtest/gtest.h>
 
-#include "app/unit1.h"
+#include "app/window/main_window.h"
 #include "tests/app/household.h"
 #include "tests/support/support.h"
 

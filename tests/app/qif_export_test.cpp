@@ -1,13 +1,13 @@
 // QIF export of every account and its moves.
-#include "app/qif_export.h"
+#include "app/exchange/qif_export.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 
-#include "app/database_file.h"
-#include "app/move_store.h"
-#include "app/unit1.h"
+#include "app/store/database_file.h"
+#include "app/store/move_store.h"
+#include "app/window/main_window.h"
 #include "platform/dialogs.h"
 #include "platform/filedialogs.h"
 #include "tests/app/household.h"

@@ -1,6 +1,6 @@
 // QIF import: parsing lists and sections, pairing moves, checking amounts and dates, the mapping
 // dialog, and whole imports through the command, down to the rows they write.
-#include "app/qif_import.h"
+#include "app/exchange/qif_import.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -14,11 +14,11 @@
 #include <fstream>
 #include <map>
 
-#include "app/all_forms.h"
-#include "app/database_file.h"
-#include "app/move_store.h"
-#include "app/qif_export.h"
-#include "app/unit1.h"
+#include "app/program/all_forms.h"
+#include "app/store/database_file.h"
+#include "app/store/move_store.h"
+#include "app/exchange/qif_export.h"
+#include "app/window/main_window.h"
 #include "dialogs/qif_mapping_dialog.h"
 #include "platform/dialogs.h"
 #include "platform/filedialogs.h"

@@ -6,10 +6,10 @@
 #include <QLocale>
 #include <cstring>
 
-#include "app/all_forms.h"
-#include "app/move_store.h"
-#include "app/report_text.h"
-#include "app/unit1.h"
+#include "app/program/all_forms.h"
+#include "app/store/move_store.h"
+#include "app/reports/report_text.h"
+#include "app/window/main_window.h"
 #include "dialogs/balance_report_dialog.h"
 #include "dialogs/charts_report_dialog.h"
 #include "dialogs/print_settings_dialog.h"

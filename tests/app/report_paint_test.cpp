@@ -1,14 +1,14 @@
 // The balance and table report routines on a bitmap (rules, gaps, bold cells, column fitting,
 // page breaks), the scrolled window view of a report tab, and report tabs kept in the settings.
-#include "app/report_paint.h"
+#include "app/reports/report_paint.h"
 
 #include <gtest/gtest.h>
 
 #include <QImage>
 #include <cstring>
 
-#include "app/report_text.h"
-#include "app/unit1.h"
+#include "app/reports/report_text.h"
+#include "app/window/main_window.h"
 #include "tests/app/household.h"
 #include "tests/app/ink.h"
 #include "tests/support/support.h"

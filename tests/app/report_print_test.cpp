@@ -1,7 +1,7 @@
 // Printing report tabs: the print command through its settings dialog into a PDF file, read back
 // with pdftotext and pdfinfo (page labels, page breaks, orientation, margins), and the failure of
 // a printer that cannot be used.
-#include "app/report_print.h"
+#include "app/reports/report_print.h"
 
 #include <gtest/gtest.h>
 
@@ -13,9 +13,9 @@
 #include <fstream>
 #include <regex>
 
-#include "app/all_forms.h"
-#include "app/report_text.h"
-#include "app/unit1.h"
+#include "app/program/all_forms.h"
+#include "app/reports/report_text.h"
+#include "app/window/main_window.h"
 #include "dialogs/print_settings_dialog.h"
 #include "platform/dialogs.h"
 #include "tests/app/household.h"

@@ -7,9 +7,9 @@
 #include <QImage>
 #include <cstdlib>
 
-#include "app/all_forms.h"
-#include "app/report_text.h"
-#include "app/unit1.h"
+#include "app/program/all_forms.h"
+#include "app/reports/report_text.h"
+#include "app/window/main_window.h"
 #include "dialogs/balance_report_dialog.h"
 #include "dialogs/charts_report_dialog.h"
 #include "dialogs/print_settings_dialog.h"

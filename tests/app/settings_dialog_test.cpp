@@ -7,8 +7,8 @@
 #include <QAction>
 #include <QLineEdit>
 
-#include "app/all_forms.h"
-#include "app/unit1.h"
+#include "app/program/all_forms.h"
+#include "app/window/main_window.h"
 #include "platform/dialogs.h"
 #include "tests/app/household.h"
 #include "tests/support/support.h"

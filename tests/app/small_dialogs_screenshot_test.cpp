@@ -8,9 +8,9 @@
 #include <QLabel>
 #include <cstdlib>
 
-#include "app/all_forms.h"
-#include "app/attached_files.h"
-#include "app/unit1.h"
+#include "app/program/all_forms.h"
+#include "app/store/attached_files.h"
+#include "app/window/main_window.h"
 #include "dialogs/files_dialog.h"
 #include "dialogs/find_dialog.h"
 #include "tests/app/household.h"

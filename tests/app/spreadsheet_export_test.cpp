@@ -1,6 +1,6 @@
 // Spreadsheet export: the sheet's layout, the dialog, and workbooks of the seeded household read
 // back by xlrd, with the main window left as it was.
-#include "app/spreadsheet_export.h"
+#include "app/exchange/spreadsheet_export.h"
 
 #include <gtest/gtest.h>
 
@@ -12,9 +12,9 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "app/all_forms.h"
-#include "app/ledger_buffer.h"
-#include "app/unit1.h"
+#include "app/program/all_forms.h"
+#include "app/store/ledger_buffer.h"
+#include "app/window/main_window.h"
 #include "dialogs/export_dialog.h"
 #include "platform/dialogs.h"
 #include "platform/filedialogs.h"

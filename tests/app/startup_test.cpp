@@ -12,8 +12,8 @@
 #include <chrono>
 #include <csignal>
 
-#include "app/database_file.h"
-#include "app/unit1.h"
+#include "app/store/database_file.h"
+#include "app/window/main_window.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "tests/app/household.h"

@@ -12,13 +12,13 @@
 #include <map>
 #include <random>
 
-#include "app/account_store.h"
-#include "app/balances.h"
-#include "app/budget_commands.h"
-#include "app/currency_commands.h"
-#include "app/money_text.h"
-#include "app/move_store.h"
-#include "app/transaction_commands.h"
+#include "app/store/account_store.h"
+#include "app/store/balances.h"
+#include "app/commands/budget_commands.h"
+#include "app/commands/currency_commands.h"
+#include "app/store/money_text.h"
+#include "app/store/move_store.h"
+#include "app/commands/transaction_commands.h"
 #include "tests/app/household.h"
 #include "tests/support/support.h"
 

@@ -6,9 +6,9 @@
 
 #include <cstdlib>
 
-#include "app/all_forms.h"
-#include "app/move_store.h"
-#include "app/unit1.h"
+#include "app/program/all_forms.h"
+#include "app/store/move_store.h"
+#include "app/window/main_window.h"
 #include "platform/dialogs.h"
 #include "tests/app/household.h"
 #include "tests/support/support.h"

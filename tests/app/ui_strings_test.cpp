@@ -1,5 +1,5 @@
 // The table of user-interface texts: the carried table and its parsing.
-#include "app/ui_strings.h"
+#include "app/window/ui_strings.h"
 
 #include <gtest/gtest.h>
 

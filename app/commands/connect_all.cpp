@@ -1,0 +1,26 @@
+// One call per group of commands; each group's file says what it binds.
+#include "app/commands/connect_all.h"
+
+#include "app/commands/account_commands.h"
+#include "app/commands/budget_commands.h"
+#include "app/commands/currency_commands.h"
+#include "app/exchange/qif_import.h"
+#include "app/reports/report_print.h"
+#include "app/commands/settings_commands.h"
+#include "app/exchange/spreadsheet_export.h"
+#include "app/commands/transaction_commands.h"
+
+namespace qm {
+
+void ConnectAllCommands(TForm1& form) {
+    ConnectAccountCommands(form);
+    ConnectTransactionCommands(form);
+    ConnectBudgetCommands(form);
+    ConnectCurrencyCommands(form);
+    ConnectSettingsCommands(form);
+    ConnectSpreadsheetExportCommands(form);
+    ConnectQifImportCommands(form);
+    ConnectReportCommands(form);
+}
+
+}  // namespace qm

@@ -1,0 +1,231 @@
+// Spreadsheet export: a title row, the period, the ledger's column captions framed in medium
+// lines, and one row per move with thin inner lines, a medium outer frame, and the amounts and
+// the balance as numbers.
+#include "app/exchange/spreadsheet_export.h"
+
+#include <QAction>
+#include <algorithm>
+
+#include "app/window/main_window.h"
+#include "dialogs/export_dialog.h"
+#include "xls/excel_writer.h"
+
+namespace qm {
+
+namespace {
+
+constexpr int kMaxWidth = 60;
+constexpr uint8_t kThin = 1, kMedium = 2;
+constexpr int kCaptionRow = 2, kFirstMoveRow = 3;
+
+xls::TvteXLSRange& Cell(xls::TvteXLSWorksheet& sheet, int row, int col) {
+    return *sheet.Range(col, row, col, row);
+}
+
+void SetEdges(xls::TvteXLSRange& r, uint8_t top, uint8_t bottom, uint8_t left, uint8_t right) {
+    r.Borders.Border(xls::bdTop).LineStyle = top;
+    r.Borders.Border(xls::bdBottom).LineStyle = bottom;
+    r.Borders.Border(xls::bdLeft).LineStyle = left;
+    r.Borders.Border(xls::bdRight).LineStyle = right;
+}
+
+void TitleCell(xls::TvteXLSWorksheet& sheet, int row, const AnsiString& text) {
+    xls::TvteXLSRange& r = Cell(sheet, row, 0);
+    r.SetValue(text);
+    r.Font.Style = xls::fsBold;
+}
+
+// The caption row starts each column's width at its caption's length + 1.
+void CaptionRow(xls::TvteXLSWorksheet& sheet, const std::array<AnsiString, 7>& captions,
+                std::array<int, 7>& widths) {
+    for (int c = 0; c < 7; ++c) {
+        xls::TvteXLSRange& r = Cell(sheet, kCaptionRow, c);
+        r.SetValue(captions[c]);
+        r.Font.Style = xls::fsBold;
+        if (c >= 4) r.HorizontalAlignment = 3;
+        SetEdges(r, kMedium, kMedium, kMedium, kMedium);
+        widths[c] = static_cast<int>(captions[c].size()) + 1;
+    }
+}
+
+void MoveCell(xls::TvteXLSWorksheet& sheet, int row, int col, const AnsiString& text, bool last,
+              bool twoDecimals, std::array<int, 7>& widths) {
+    xls::TvteXLSRange& r = Cell(sheet, row, col);
+    if (text.empty()) {
+        r.SetValue(AnsiString(" "));
+    } else if (col < 4) {
+        r.SetValue(text);
+    } else {
+        // The ledger's amount texts carry the decimal comma; "------" (a balance too large to
+        // show) is no number and stops the export.
+        r.SetValue(static_cast<double>(StrToFloat(text)));
+        r.NumberFormat = twoDecimals ? "0.00" : "0";
+    }
+    if (!text.empty() && static_cast<int>(text.size()) > widths[col])
+        widths[col] = static_cast<int>(text.size());
+    widths[col] = std::min(widths[col], kMaxWidth);
+    SetEdges(r, kThin, last ? kMedium : kThin, col == 0 ? kMedium : kThin,
+             col == 6 ? kMedium : kThin);
+}
+
+}  // namespace
+
+std::array<int, 7> BuildExportSheet(xls::TvteXLSWorkbook& book, const AnsiString& sheetName,
+                                    const TExportSheet& s) {
+    xls::TvteXLSWorksheet& sheet = *book.AddSheet();
+    sheet.PageSetup.TopMargin = sheet.PageSetup.BottomMargin = 1.0;
+    sheet.PageSetup.LeftMargin = sheet.PageSetup.RightMargin = 1.0;
+    sheet.SetName(sheetName);
+    TitleCell(sheet, 0, s.Account);
+    TitleCell(sheet, 1, s.PeriodLine);
+    std::array<int, 7> widths{};
+    CaptionRow(sheet, s.Captions, widths);
+    for (size_t i = 0; i < s.Rows.size(); ++i) {
+        const bool last = i + 1 == s.Rows.size();
+        for (int c = 0; c < 7; ++c)
+            MoveCell(sheet, kFirstMoveRow + static_cast<int>(i), c, s.Rows[i][c], last,
+                     s.TwoDecimals, widths);
+    }
+    return widths;
+}
+
+void SetExportColumnWidths(xls::TvteXLSWorksheet& sheet, const std::array<int, 7>& widths) {
+    for (int c = 0; c < 7; ++c) sheet.Col(c)->Width = (widths[c] + 1) * 256;
+}
+
+std::filesystem::path XlsFileName(const std::filesystem::path& chosen) {
+    const std::string name = chosen.string();
+    if (name.size() >= 4 && UpperCase(name.substr(name.size() - 4)) == ".XLS") return chosen;
+    return std::filesystem::path(name + ".xls");
+}
+
+std::array<int, 2> AmountCaptionEntries(int billTypeId) {
+    switch (billTypeId) {
+        case 1:
+            return {95, 96};
+        case 2:
+            return {96, 97};
+        default:
+            return {97, 95};
+    }
+}
+
+namespace {
+
+// What the export takes from the main window and gives back.
+struct TBorrowed {
+    int TabIndex = 0;
+    int Id = 0, BillTypeId = 0;
+    bool TwoSign = false;
+    std::vector<TBufRow> BufRows;
+    std::vector<TBillMoveRow> Rows;
+    TDateTime From = 0, To = 0;
+    bool FilterOn = false;
+};
+
+// The current tab is given the account, with an empty buffer so that the ledger loading reads
+// that account and not the moves the tab already holds, and the period filter is set to the
+// export's period without the balances being recalculated.
+TBorrowed Borrow(TForm1& form, const TExportRequest& r) {
+    THeadTab& tab = CurrentTab();
+    TBorrowed saved{HeadIndex,
+                    tab.Id,
+                    tab.BillTypeId,
+                    tab.TwoSign,
+                    std::move(tab.BufRows),
+                    std::move(Ledger.Rows),
+                    form.DateTimePicker1->Date(),
+                    form.DateTimePicker2->Date(),
+                    form.CheckBox1->Checked()};
+    tab.BufRows.clear();
+    Ledger.Rows.clear();
+    FilterEnabled = false;
+    form.CheckBox1->SetChecked(true);
+    form.DateTimePicker1->SetDate(r.From);
+    form.DateTimePicker2->SetDate(r.To);
+    tab.Id = r.AccountId;
+    tab.BillTypeId = r.BillTypeId;
+    tab.TwoSign = r.TwoSign;
+    return saved;
+}
+
+// The rows go back as they were, so that a row being edited keeps its edit.
+void GiveBack(TForm1& form, TBorrowed& saved) {
+    form.CheckBox1->SetChecked(saved.FilterOn);
+    form.DateTimePicker1->SetDate(saved.From);
+    form.DateTimePicker2->SetDate(saved.To);
+    THeadTab& tab = Head.HeadTabs.at(saved.TabIndex);
+    tab.Id = saved.Id;
+    tab.BillTypeId = saved.BillTypeId;
+    tab.TwoSign = saved.TwoSign;
+    tab.BufRows = std::move(saved.BufRows);
+    Ledger.Rows = std::move(saved.Rows);
+    FilterEnabled = true;
+}
+
+TExportSheet SheetOf(TForm1& form, const TExportRequest& r) {
+    TExportSheet s;
+    s.Account = r.AccountText;
+    s.PeriodLine = form.Ui(30) + " " + form.Ui(16) + " " + FormatDateTime(form.DateFormat, r.From) +
+                   " " + form.Ui(17) + " " + FormatDateTime(form.DateFormat, r.To);
+    const std::array<int, 2> entries = AmountCaptionEntries(r.BillTypeId);
+    Ledger.AmountCaption1 = form.Ui(entries[0]);
+    Ledger.AmountCaption2 = form.Ui(entries[1]);
+    BillColumnCaptions[4] = Ledger.AmountCaption1;
+    BillColumnCaptions[5] = Ledger.AmountCaption2;
+    s.Captions = BillColumnCaptions;
+    // The last displayed row is the ledger's empty new row.
+    for (size_t i = 0; i + 1 < Ledger.Rows.size(); ++i) s.Rows.push_back(Ledger.Rows[i].Cells);
+    s.TwoDecimals = r.TwoSign;
+    return s;
+}
+
+int WriteSheetFile(TForm1& form, const TExportRequest& r) {
+    xls::TvteXLSWorkbook book;
+    std::array<int, 7> widths{};
+    try {
+        widths = BuildExportSheet(book, form.Ui(120), SheetOf(form, r));
+    } catch (const std::exception&) {
+        return 121;
+    }
+    try {
+        SetExportColumnWidths(*book.Sheet(0), widths);
+        xls::TvteExcelWriter writer;
+        writer.Save(&book, r.File);
+    } catch (const std::exception&) {
+        return 122;
+    }
+    return -1;
+}
+
+}  // namespace
+
+int ExportAccountMoves(TForm1& form, const TExportRequest& request) {
+    TBorrowed saved = Borrow(form, request);
+    int failure = -1;
+    try {
+        form.GetBillMove();
+        failure = WriteSheetFile(form, request);
+    } catch (...) {
+        GiveBack(form, saved);
+        throw;
+    }
+    GiveBack(form, saved);
+    return failure;
+}
+
+void Action23Execute(TForm1&) {
+    if (Form9) Form9->ShowModal();
+}
+
+void ConnectSpreadsheetExportCommands(TForm1& form) {
+    static const char* const kConnected = "qmSpreadsheetExportConnected";
+    if (form.property(kConnected).toBool()) return;
+    form.setProperty(kConnected, true);
+    TForm1* f = &form;
+    // Exporting is always possible; no situation of the window switches it.
+    form.Action(23)->setEnabled(true);
+    QObject::connect(form.Action(23), &QAction::triggered, f, [f] { Action23Execute(*f); });
+}
+
+}  // namespace qm

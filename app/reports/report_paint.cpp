@@ -1,0 +1,281 @@
+// The balance and table report routines. Each lays its text out first (cells and column widths
+// measured in the canvas's font) and then draws it row by row; on paper a new page starts before
+// a row whose top lies below the usable height, and every page carries its number.
+#include "app/reports/report_paint.h"
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+#include "app/store/money_text.h"
+#include "app/reports/report_text.h"
+#include "app/window/main_window.h"
+
+namespace qm {
+namespace {
+
+const TColor kRule = RGB(0x6C, 0x6C, 0x6C);
+
+// The quantities both routines derive from the canvas and the margins.
+struct Frame {
+    TRect M{};     // margins: distances from the drawable area's edges
+    TRect clip{};  // the drawable area
+    int W = 0;     // usable width
+    int H = 0;     // the y beyond which a row starts a new page
+    int U = 10;    // unit of spacing: 10 pixels, or a hundredth of the width on paper
+    int LH = 0;    // line height
+};
+
+Frame FrameOf(TCanvas& c, const TRect& margins, bool toPrinter) {
+    Frame f;
+    f.M = margins;
+    f.clip = c.ClipRect();
+    f.W = f.clip.Right - margins.Left - margins.Right;
+    f.H = f.clip.Bottom - margins.Bottom;
+    if (toPrinter) f.U = static_cast<int>(RoundHalfEven(f.W / 100.0L));
+    return f;
+}
+
+void SetBold(TCanvas& c, bool bold) {
+    c.Font.Style = bold ? TFontStyles{fsBold} : TFontStyles{};
+}
+
+void Prepare(TCanvas& c, const TRect& clip, bool bold, bool toPrinter) {
+    c.Brush.Style = bsSolid;
+    c.Brush.Color = clWhite;
+    c.FillRect(clip);
+    // The page is white already. A text box filled white on paper would cover the rule at its
+    // edge once the page is rasterised coarser than the printer's dots.
+    if (toPrinter) c.Brush.Style = bsClear;
+    c.Pen = TPen{kRule, 1, psSolid};
+    c.Font.Name = "Arial";
+    c.Font.Size = 9;
+    c.Font.Color = clBlack;
+    SetBold(c, bold);
+}
+
+void HLine(TCanvas& c, int x1, int x2, int y) {
+    c.MoveTo(x1, y);
+    c.LineTo(x2, y);
+}
+
+void VLine(TCanvas& c, int x, int y, int height) {
+    c.MoveTo(x, y);
+    c.LineTo(x, y + height);
+}
+
+// Page breaks and page numbers. The window is one page; on paper every page after the first
+// starts a new sheet, and each gets its label right-aligned to the usable width.
+class Pages {
+  public:
+    Pages(const TForm1& form, TCanvas& c, const Frame& f, bool printer)
+        : form_(form), c_(c), f_(f), printer_(printer) {}
+
+    bool Begins(int y) const { return count_ == 0 || (printer_ && y > f_.H); }
+
+    void Start(int labelTop) {
+        if (printer_) {
+            if (count_ > 0) c_.NewPage();
+            SetBold(c_, false);
+            const AnsiString label = form_.Ui(166) + " " + IntToStr(count_ + 1);
+            c_.TextOut(f_.M.Left + f_.W - c_.TextWidth(label), labelTop, label);
+        }
+        ++count_;
+    }
+
+  private:
+    const TForm1& form_;
+    TCanvas& c_;
+    const Frame& f_;
+    bool printer_;
+    int count_ = 0;
+};
+
+struct BalanceRow {
+    AnsiString left, right;
+};
+
+struct BalanceLayout {
+    std::vector<BalanceRow> rows;
+    int Wl = 0;  // the names' column, narrowed when the page is too narrow
+    int Wr = 0;  // the amounts' column
+};
+
+int CellWidth(TCanvas& c, const AnsiString& cell) {
+    SetBold(c, HasMark(cell, '\2'));
+    return c.TextWidth(StripMarks(cell));
+}
+
+BalanceLayout LayOutBalance(TCanvas& c, AnsiString text, Frame& f) {
+    BalanceLayout L;
+    while (!text.empty()) {
+        const AnsiString line = CutLine(text);
+        const size_t sep = line.find('\1');
+        if (sep == AnsiString::npos)
+            L.rows.push_back({AnsiString(), line});
+        else
+            L.rows.push_back({line.substr(0, sep), line.substr(sep + 1)});
+    }
+    for (const BalanceRow& row : L.rows) {
+        L.Wl = std::max(L.Wl, CellWidth(c, row.left));
+        L.Wr = std::max(L.Wr, CellWidth(c, row.right));
+    }
+    f.LH = c.TextHeight("1");
+    // The names give way when the two columns do not fit. Their whole extent, indent included,
+    // is 3U + Wl + Wr, so the names are narrowed by all of it and the amounts stay whole.
+    if (L.Wl + L.Wr + 3 * f.U > f.W) L.Wl = f.W - 3 * f.U - L.Wr;
+    return L;
+}
+
+using TableCells = std::array<AnsiString, 5>;
+
+struct TableLayout {
+    AnsiString period, account;
+    std::vector<TableCells> rows;  // 0 the column header, the last the sums
+    std::array<int, 5> w{};        // column widths
+    int X = 0;                     // the right end of the rules
+};
+
+enum class RowKind { Header, Body, Sums };
+
+TableCells CellsOf(const AnsiString& line) {
+    TableCells cells;
+    const std::vector<AnsiString> parts = CutParts(line, '\1');
+    for (size_t i = 0; i < parts.size() && i < cells.size(); ++i) cells[i] = StripMarks(parts[i]);
+    return cells;
+}
+
+void MeasureTable(TCanvas& c, TableLayout& L) {
+    for (size_t i = 0; i < L.rows.size(); ++i) {
+        SetBold(c, i == 0);
+        for (size_t col = 0; col < 5; ++col)
+            L.w[col] = std::max(L.w[col], c.TextWidth(L.rows[i][col]));
+    }
+    // The sums are drawn bold.
+    SetBold(c, true);
+    for (size_t col = 2; col < 5; ++col)
+        L.w[col] = std::max(L.w[col], c.TextWidth(L.rows.back()[col]));
+}
+
+TableLayout LayOutTable(TCanvas& c, AnsiString text, Frame& f) {
+    TableLayout L;
+    f.LH = c.TextHeight("1");
+    L.period = StripMarks(CutLine(text));
+    L.account = StripMarks(CutLine(text));
+    while (!text.empty()) L.rows.push_back(CellsOf(CutLine(text)));
+    if (L.rows.empty()) L.rows.emplace_back();  // a text without its column header
+    MeasureTable(c, L);
+    const int U = f.U;
+    int S = 0;
+    for (int col : {0, 1, 3, 4}) S += L.w[col] + 2 * U;
+    // Only the note column gives way when the columns do not fit.
+    if (f.W - 2 * U - S < L.w[2] + 2 * U) {
+        L.w[2] = f.W - 4 * U - S;
+        L.X = f.M.Left + f.W - U;
+    } else {
+        L.X = f.M.Left + U + S + L.w[2] + 2 * U;
+    }
+    return L;
+}
+
+void DrawGridRow(TCanvas& c, const Frame& f, const TableLayout& L, const TableCells& cells,
+                 RowKind kind, int y) {
+    const int U = f.U;
+    VLine(c, f.M.Left + U, y, f.LH);
+    int x = f.M.Left + 2 * U;
+    for (size_t col = 0; col < cells.size(); ++col) {
+        const int w = L.w[col];
+        // The sums row leaves its first cell, the difference, for the line below the grid.
+        const AnsiString text = kind == RowKind::Sums && col == 0 ? AnsiString() : cells[col];
+        const bool right =
+            kind != RowKind::Header && (col >= 3 || (kind == RowKind::Sums && col == 2));
+        const int tx = right ? RightAlignedX(x, x + w, c.TextWidth(text)) : x;
+        c.TextRect(Rect(x, y, x + w, y + f.LH), tx, y, text);
+        VLine(c, x + w + U - 1, y, f.LH);
+        x += w + 2 * U;
+    }
+}
+
+// The top of a table page: title, period, account, then the column header between rules.
+int TableHeading(const TForm1& form, TCanvas& c, const Frame& f, const TableLayout& L) {
+    const int x = f.M.Left + 2 * f.U, ruleLeft = f.M.Left + f.U;
+    int y = f.M.Top;
+    SetBold(c, true);
+    if (form.TitleInReports) {
+        c.TextOut(x, y, form.Title);
+        y += f.LH;
+    }
+    c.TextOut(x, y, L.period);
+    y += f.LH;
+    c.TextOut(x, y, L.account);
+    y += 2 * f.U + f.LH;
+    HLine(c, ruleLeft, L.X, y);
+    ++y;
+    DrawGridRow(c, f, L, L.rows.front(), RowKind::Header, y);
+    SetBold(c, false);
+    y += f.LH;
+    HLine(c, ruleLeft, L.X, y);
+    return y + 1;
+}
+
+}  // namespace
+
+int PaintBalanceToCanvas(const TForm1& form, TCanvas& canvas, const AnsiString& text,
+                         const TRect& margins, bool toPrinter) {
+    Frame f = FrameOf(canvas, margins, toPrinter);
+    Prepare(canvas, f.clip, false, toPrinter);
+    const BalanceLayout L = LayOutBalance(canvas, text, f);
+    const int x = f.M.Left + 2 * f.U, right = f.M.Left + 3 * f.U + L.Wl + L.Wr;
+    Pages pages(form, canvas, f, toPrinter);
+    int y = f.M.Top;
+    for (const BalanceRow& row : L.rows) {
+        if (pages.Begins(y)) {
+            pages.Start(f.M.Top - f.LH);  // the label stands one line above the top margin
+            y = f.M.Top;
+        }
+        if (HasMark(row.left, '\4') && y > f.M.Top) y += 2 * f.U;
+        if (HasMark(row.left, '\3')) HLine(canvas, x, right, y++);
+        SetBold(canvas, HasMark(row.left, '\2'));
+        canvas.TextRect(Rect(x, y, x + L.Wl, y + f.LH), x, y, StripMarks(row.left));
+        SetBold(canvas, HasMark(row.right, '\2'));
+        const AnsiString amount = StripMarks(row.right);
+        const int width = canvas.TextWidth(amount);
+        if (right - width >= x)
+            canvas.TextOut(right - width, y, amount);
+        else  // narrower than the amount: its sign and leading digits show, its end is cut
+            canvas.TextRect(Rect(x, y, right, y + f.LH), x, y, amount);
+        y += f.LH;
+    }
+    return y + f.U;
+}
+
+int PaintTransactionToCanvas(const TForm1& form, TCanvas& canvas, const AnsiString& text,
+                             const TRect& margins, bool toPrinter) {
+    Frame f = FrameOf(canvas, margins, toPrinter);
+    Prepare(canvas, f.clip, true, toPrinter);
+    const TableLayout L = LayOutTable(canvas, text, f);
+    Pages pages(form, canvas, f, toPrinter);
+    const size_t last = L.rows.size() - 1;
+    if (last == 0) {  // no sums row: the heading alone
+        pages.Start(f.M.Top);
+        return TableHeading(form, canvas, f, L) + f.U;
+    }
+    int y = f.M.Top;
+    for (size_t i = 1; i <= last; ++i) {
+        if (pages.Begins(y)) {
+            pages.Start(f.M.Top);
+            y = TableHeading(form, canvas, f, L);
+        }
+        SetBold(canvas, i == last);
+        DrawGridRow(canvas, f, L, L.rows[i], i == last ? RowKind::Sums : RowKind::Body, y);
+        y += f.LH;
+        HLine(canvas, f.M.Left + f.U, L.X, y);
+        ++y;
+    }
+    y += f.LH;
+    SetBold(canvas, true);
+    canvas.TextOut(f.M.Left + 2 * f.U, y, L.rows[last][0]);
+    return y + f.LH + f.U;
+}
+
+}  // namespace qm

@@ -1,0 +1,354 @@
+// The main window's start-up and shut-down: texts, the database file, settings, window state.
+#include <QAction>
+#include <QMenuBar>
+#include <QResizeEvent>
+#include <cstdlib>
+
+#include "app/commands/connect_all.h"
+#include "app/store/database_file.h"
+#include "app/window/ui_strings.h"
+#include "app/window/main_window.h"
+#include "app/window/window_formats.h"
+#include "platform/application.h"
+#include "platform/dialogs.h"
+#include "platform/files.h"
+#include "platform/window_keys.h"
+
+namespace qm {
+
+TForm1* Form1 = nullptr;
+std::unique_ptr<TSQLiteDatabase> DB;
+
+TForm1::TForm1() {
+    Form1 = this;
+    SetDefaultOwner(this);
+    FormCreate();
+}
+
+TForm1::~TForm1() {
+    FormDestroy();
+    if (Form1 == this) Form1 = nullptr;
+}
+
+const AnsiString& TForm1::Ui(int index) const {
+    static const AnsiString empty;
+    return index >= 0 && static_cast<size_t>(index) < UiStrings.size() ? UiStrings[index] : empty;
+}
+
+void TForm1::InstallDatabaseFailureExit() {
+    // A failed statement leaves the data in a state the program cannot reason about: tell the
+    // user and end at once, writing no settings. An open transaction rolls back with the process.
+    TSQLiteDatabase::SetFailureHandler([this](const ESQLiteException& e) {
+        DbFailed = true;
+        std::fprintf(stderr, "%s\n", e.Message.c_str());
+        MessageBox(this, Ui(179), Ui(180), MB_OK | MB_ICONERROR);
+        std::exit(EXIT_FAILURE);
+    });
+}
+
+bool TForm1::OpenDatabase() {
+    const int today = static_cast<int>(Date());
+    if (!FileExists(kDatabaseFileName) && PathExists(kDatabaseFileName)) {
+        // A folder, a device or a link to nothing under the file's name: the file is not
+        // missing, and creating one over it would fail or hide where the data went.
+        MessageBox(this, Ui(192), "Quillmarsh", MB_OK | MB_ICONERROR);
+        return false;
+    }
+    bool backedUp = false;
+    if (!FileExists(kDatabaseFileName)) {
+        if (MessageBox(this, Ui(87), Ui(88), MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
+        DB = CreateDatabaseFile(kDatabaseFileName, Ui(89), Ui(90), Ui(91));
+        BackupCount = 1;
+        BackupDate = 0;
+    } else {
+        RemoveBackupLeftovers(kDatabaseFileName);
+        DB = std::make_unique<TSQLiteDatabase>(kDatabaseFileName);
+        BackupCount = ReadBackupCount(*DB);
+        BackupDate = ReadBackupDate(*DB, today);
+        const BackupOutcome backup =
+            DailyBackup(DB, kDatabaseFileName, BackupCount, BackupDate, today);
+        // The live file is untouched and the old copies are kept; the next start tries again.
+        if (backup.failed)
+            MessageBox(this, Ui(193) + "\r\r" + backup.error, "Quillmarsh", MB_OK | MB_ICONWARNING);
+        backedUp = backup.copied;
+    }
+    LayoutCheck layout = CheckLayout(*DB);
+    if (!layout.matches) {
+        MessageBox(this, Ui(92), "Quillmarsh", MB_OK | MB_ICONERROR);
+        DB.reset();
+        return false;
+    }
+    const struct {
+        bool needed;
+        char which;
+    } upgrades[] = {
+        {layout.needUpgradeA, 'A'}, {layout.needUpgradeB, 'B'}, {layout.needUpgradeC, 'C'}};
+    for (const auto& u : upgrades) {
+        if (!u.needed) continue;
+        if (MessageBox(this, Ui(107), Ui(134), MB_YESNO | MB_ICONQUESTION) != IDYES) {
+            DB.reset();
+            return false;
+        }
+        RunUpgrade(*DB, u.which, u.which == 'A' && !layout.needUpgradeB);
+    }
+    // Only a file the program accepts is written to.
+    if (backedUp) StoreBackupDate(*DB, BackupDate);
+    return true;
+}
+
+void TForm1::DisableAfterFailedStartup() {
+    // Every command but Exit needs the database, which is not open: the window only shows
+    // that it is there and can be closed.
+    for (int n = 1; n < static_cast<int>(actions_.size()); ++n)
+        if (actions_[n] && n != 7) actions_[n]->setEnabled(false);
+    for (QAction* item : items_)
+        if (item) item->setEnabled(false);
+    Panel1->setEnabled(false);
+    Button1->SetVisible(false);
+    UpdateCaption();
+    Timer1->SetEnabled(false);
+    Timer2->SetEnabled(false);
+    HeadButtons.ButtonGroup = -1;
+    GlyphBitmap.reset();
+}
+
+void TForm1::CreateControls() {
+    setMinimumSize(800, 300);  // the window is never smaller than this
+    ActionMainMenuBar1 = new QMenuBar(this);
+    Panel1 = new TPanel(this);
+    CheckBox1 = new TCheckBox(Panel1);
+    Label1 = new TLabel(Panel1);
+    Label2 = new TLabel(Panel1);
+    DateTimePicker1 = new TDateTimePicker(Panel1);
+    Label3 = new TLabel(Panel1);
+    DateTimePicker2 = new TDateTimePicker(Panel1);
+    ProgressBar1 = new TProgressBar(Panel1);
+    ProgressBar1->SetVisible(false);
+    Button1 = new TButton(this);
+    ListBox1 = new TListBox(this);
+    ListBox1->SetVisible(false);
+    Panel2 = new TPanel(this);
+    MonthCalendar1 = new TMonthCalendar(Panel2);
+    Panel2->SetVisible(false);
+    MonthCalendar1->OnClick = [this] { MonthCalendar1Click(); };
+    CreateInputControls();
+    // The drop-down list, the calendar and the print button have the keys while they are
+    // shown; hidden, they give them back to the window.
+    KeepKeysInWindow(this);
+    CheckBox1->OnClick = [this] { CheckBox1Click(); };
+    // The print button has the focus on a report tab; the keys that switch and move tabs still
+    // belong to the window.
+    Button1->OnKeyDown = [this](int& key, TShiftState shift) {
+        if ((key == VK_LEFT || key == VK_RIGHT) && (shift & ssCtrl)) FormKeyDown(key, shift);
+    };
+    for (TDateTimePicker* p : {DateTimePicker1, DateTimePicker2}) {
+        p->OnCloseUp = [this] { CheckBox1Click(); };
+        p->OnKeyDown = [this](int& key, TShiftState shift) { DateTimePicker1KeyDown(key, shift); };
+    }
+    CreateActions();
+}
+
+void TForm1::SetCaptions() {
+    Label1->SetCaption(Ui(38));
+    Label2->SetCaption(Ui(16));
+    Label3->SetCaption(Ui(17));
+    CreatePopupMenus();
+    CreateMainMenu();
+    BillColumnCaptions[0] = Ui(30);
+    BillColumnCaptions[1] = Ui(31);
+    BillColumnCaptions[2] = Ui(32);
+    BillColumnCaptions[3] = Ui(84);
+    BillColumnCaptions[6] = Ui(85);
+    CreateHeadButtons();
+}
+
+void TForm1::LayoutBars() {
+    const int mb = ActionMainMenuBar1->sizeHint().height();
+    ActionMainMenuBar1->setGeometry(0, 0, width(), mb);
+    const int h = Panel1Height();
+    Panel1->SetBounds(0, height() - h, width(), h);
+    int x = 8;
+    auto place = [&](TControl* c, QWidget* w, int wide) {
+        c->SetBounds(x, (h - w->sizeHint().height()) / 2, wide, w->sizeHint().height());
+        x += wide + 6;
+    };
+    place(CheckBox1, CheckBox1, 20);
+    Label1->adjustSize();
+    place(Label1, Label1, Label1->width());
+    Label2->adjustSize();
+    place(Label2, Label2, Label2->width());
+    place(DateTimePicker1, DateTimePicker1, 110);
+    Label3->adjustSize();
+    place(Label3, Label3, Label3->width());
+    place(DateTimePicker2, DateTimePicker2, 110);
+    ProgressBar1->SetBounds(x + 10, (h - 16) / 2, std::max(50, width() - x - 30), 16);
+    // Report tabs have no header buttons: the print button sits in that empty band, clear of
+    // the report view and its scroll bar.
+    Button1->SetBounds(8, mb + 12, 120, 30);
+}
+
+int TForm1::Panel1Height() const {
+    return 32;
+}
+
+void TForm1::UpdateReportControls() {
+    const bool report = CurrentTab().Kind == tkReport;
+    Panel1->SetVisible(!report);
+    Button1->SetVisible(report);
+    Button1->SetCaption(Ui(158));
+}
+
+void TForm1::SettleDateFormat() {
+    // A choice made in the settings dialog lasts: the desktop's format serves only when none
+    // was stored.
+    if (storedDateFormatIndex_ >= 1 && storedDateFormatIndex_ <= 4) {
+        DateFormatIndex = storedDateFormatIndex_;
+        return;
+    }
+    AnsiString p = LowerCase(SystemShortDateFormat());
+    p = StringReplaceAll(p, "mm", "m");
+    p = StringReplaceAll(p, "dd", "d");
+    p = StringReplaceAll(StringReplaceAll(p, "yy", "y"), "yy", "y");
+    if (p == "m/d/y")
+        DateFormatIndex = 1;
+    else if (p == "d/m/y")
+        DateFormatIndex = 2;
+    else if (p == "d.m.y")
+        DateFormatIndex = 3;
+    else if (p == "y-m-d")
+        DateFormatIndex = 4;
+    else
+        DateFormatIndex = 3;
+}
+
+void TForm1::ApplyDateFormat() {
+    DateFormat = DateFormatOf(DateFormatIndex);
+    DateTimePicker1->SetFormat(DateFormat);
+    DateTimePicker2->SetFormat(DateFormat);
+    ApplyProcessDateFormat(DateFormatIndex);
+    FormatSettings().DecimalSeparator = ',';
+    LastDate = FormatDateTime(DateFormat, Date());
+}
+
+void TForm1::UpdateCaption() {
+    setWindowTitle(ToQString(WindowCaption(Title)));
+}
+
+void TForm1::FormCreate() {
+    ResetMainWindowState();
+    DbFailed = false;
+    UiStrings = LoadUiStrings();
+    CreateControls();
+    SetCaptions();
+    ConnectAllCommands(*this);
+    // Step 4: layout and the tree tab.
+    GlyphBitmap.reset();
+    DB.reset();
+    TabStripTop = 100;
+    ContentTop += TabStripTop;
+    THeadTab tree;
+    tree.Kind = tkTree;
+    tree.Caption = Ui(56);
+    Head.HeadTabs.push_back(tree);
+    BillTypeViews.resize(3);
+    // Step 5: the period pickers and defaults.
+    for (TDateTimePicker* p : {DateTimePicker1, DateTimePicker2}) {
+        p->SetDate(Date());
+        p->SetEnabled(false);
+        p->SetColor(clBtnFace);
+    }
+    TitleInReports = false;
+    Title = Ui(86);
+    MainCurrencyId = -1;
+    InstallDatabaseFailureExit();
+    move(204, 120);
+    resize(800, 446);
+    try {
+        if (!OpenDatabase()) {
+            terminated_ = true;
+            return;
+        }
+        ReadSettings();
+        FinishStartup();
+        startupComplete_ = true;
+    } catch (const std::exception& e) {
+        // The remaining steps are skipped; the window stays blank and, since the settings were
+        // not all read, none are written back at the end.
+        ShowException(e);
+        DisableAfterFailedStartup();
+    }
+}
+
+void TForm1::FinishStartup() {
+    if (HeadIndex < 0 || HeadIndex >= static_cast<int>(Head.HeadTabs.size())) HeadIndex = 0;
+    UpdateReportControls();
+    SettleDateFormat();
+    // Step 10: the tab strip's surface and the glyphs.
+    GlyphBitmap = std::make_unique<TBitmap>(50000, 50);
+    LoadGlyphSets();
+    Head.FontName = "Arial";
+    Head.FontSize = 9;
+    const int kind = CurrentTab().Kind;
+    HeadButtons.ButtonGroup = kind == tkTree ? 1 : kind == tkLedger ? 0 : -1;
+    // Step 11: command enabling.
+    if (kind == tkTree) {
+        int mode = 3;
+        if (SelectBill > 0) {
+            auto t = DB->GetTable("select bill_id from bill where id = " + IntToStr(SelectBill));
+            if (!t->Eof()) mode = t->FieldAsString(0) == "0" ? 1 : 2;
+        }
+        DoEnable(mode);
+    } else if (kind == tkLedger) {
+        DoEnable(4);
+    }
+    Ledger.CurCol = 0;
+    Ledger.CaretPos = 1;
+    Ledger.SelStart = 1;
+    Ledger.SelLength = 2;
+    FilterEnabled = true;
+    UpdateCaption();
+    // The tree and the reports convert totals into the main currency: a stored id that names
+    // no currency (deleted, or damaged) is treated as none stored.
+    if (MainCurrencyId != -1 &&
+        DB->GetTable("select id from currency where id = " + IntToStr(MainCurrencyId))->Eof())
+        MainCurrencyId = -1;
+    if (MainCurrencyId == -1) {
+        auto t = DB->GetTable("select id from currency order by id limit 0,1");
+        if (!t->Eof()) MainCurrencyId = static_cast<int>(t->FieldAsInteger(0));
+    }
+    TCanvas& canvas = Canvas();
+    canvas.Font = TFont();
+    canvas.Font.Name = "Arial";
+    canvas.Font.Size = 9;
+    BillColumnWidths[0] = canvas.TextWidth("10.10.2010 ") + 4;
+    ApplyDateFormat();
+    // The window itself takes the keys, as after the period recalculation: were its first
+    // control (the period check box) given them when the window is activated, arrows would
+    // move nothing and Space would recalculate every balance.
+    setFocus();
+}
+
+void TForm1::FormDestroy() {
+    TSQLiteDatabase::SetFailureHandler({});
+    if (DbFailed || !DB || !startupComplete_) {
+        DB.reset();
+        return;
+    }
+    WriteSettings();
+    DB.reset();
+    GlyphBitmap.reset();
+}
+
+void TForm1::resizeEvent(QResizeEvent* e) {
+    if (ActionMainMenuBar1) {
+        layoutSize_ = e->size();
+        LayoutBars();
+    }
+    TPaintedWidget::resizeEvent(e);
+}
+
+void TForm1::Repaint() {
+    FormPaint();
+}
+
+}  // namespace qm
