@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "app/store/amounts.h"
-#include "app/commands/currency_commands.h"
+#include "app/store/currency_store.h"
 #include "app/window/main_window.h"
 #include "dialogs/text_fields.h"
 #include "platform/dialogs.h"

@@ -7,7 +7,7 @@
 #include "app/store/amounts.h"
 #include "app/store/ledger_buffer.h"
 #include "app/store/money_text.h"
-#include "app/commands/transaction_commands.h"
+#include "app/store/move_rewrite.h"
 #include "app/window/main_window.h"
 #include "controls/number_text.h"
 #include "dialogs/text_fields.h"

@@ -2,26 +2,9 @@
 // selected account, through the budget dialog.
 #pragma once
 
-#include "app/store/balances.h"
-
 namespace qm {
 
 class TForm1;
-
-struct BudgetFields {
-    long double amount = 0;
-    AnsiString from, to;  // "yyyymmdd"
-    bool renew = false;   // budget_type "T"
-};
-
-// Writes the budget columns of account `id` and recalculates its budget use and its group, as
-// one transaction.
-void WriteBudget(TSQLiteDatabase& db, int id, const BudgetFields& f, const PeriodFilter& period);
-
-// Moves the budget period of account `id` on to `from` .. `to` ("yyyymmdd") and recalculates
-// its budget use and its group, as one transaction.
-void WriteBudgetPeriod(TSQLiteDatabase& db, int id, const AnsiString& from, const AnsiString& to,
-                       const PeriodFilter& period);
 
 void N20Click(TForm1& form);  // create budget
 void N21Click(TForm1& form);  // edit budget

@@ -1,4 +1,4 @@
-// The transaction dialog's commands and its rewrite of a stored move pair.
+// The transaction dialog's commands.
 #include "app/commands/transaction_commands.h"
 
 #include <QAction>
@@ -7,34 +7,6 @@
 #include "dialogs/transaction_dialog.h"
 
 namespace qm {
-
-AnsiString RateLiteral(const AnsiString& rate) {
-    return "'" + SqlText(rate) + "'";
-}
-
-void RewriteMovePair(TSQLiteDatabase& db, int move, int twin, int source, int dest,
-                     const MoveFields& f) {
-    TSQLiteTransaction tr(db);
-    db.ExecSQL("update bill_move set ts = '" + f.date + "', num = '" + SqlText(f.num) +
-               "', note = '" + SqlText(f.note) + "', kurs = " + f.rate + " where id in (" +
-               IntToStr(twin) + "," + IntToStr(move) + ")");
-    db.ExecSQL("update bill_move set src_bill_id = " + IntToStr(source) + ", dest_bill_id = " +
-               IntToStr(dest) + ", amount = " + f.amountA + " where id = " + IntToStr(move));
-    db.ExecSQL("update bill_move set src_bill_id = " + IntToStr(dest) + ", dest_bill_id = " +
-               IntToStr(source) + ", amount = " + f.amountB + " where id = " + IntToStr(twin));
-    tr.Commit();
-}
-
-MovePair SaveRewrittenMove(TSQLiteDatabase& db, int move, int source, int dest, const MoveFields& f,
-                           const PeriodFilter& period) {
-    TSQLiteTransaction tr(db);
-    const MovePair old = ReadMovePair(db, move);
-    RewriteMovePair(db, move, old.twin, source, dest, f);
-    // An account named twice is recalculated twice, as the dialog always did.
-    for (int id : {source, old.owner, dest, old.corr}) CalcBillAmount(db, IntToStr(id), period);
-    tr.Commit();
-    return old;
-}
 
 namespace {
 

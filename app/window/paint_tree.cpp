@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "app/store/balances.h"
-#include "app/commands/budget_commands.h"
+#include "app/store/budget_store.h"
 #include "app/store/money_text.h"
 #include "app/window/main_window.h"
 

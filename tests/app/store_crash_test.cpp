@@ -14,11 +14,11 @@
 
 #include "app/store/account_store.h"
 #include "app/store/balances.h"
-#include "app/commands/budget_commands.h"
-#include "app/commands/currency_commands.h"
+#include "app/store/budget_store.h"
+#include "app/store/currency_store.h"
 #include "app/store/money_text.h"
 #include "app/store/move_store.h"
-#include "app/commands/transaction_commands.h"
+#include "app/store/move_rewrite.h"
 #include "tests/app/household.h"
 #include "tests/support/support.h"
 

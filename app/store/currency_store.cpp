@@ -1,0 +1,45 @@
+// Writing the currency table.
+#include "app/store/currency_store.h"
+
+#include <cmath>
+#include <limits>
+
+#include "app/store/amounts.h"
+#include "app/store/money_text.h"
+#include "app/store/move_store.h"
+
+namespace qm {
+
+bool SavableRate(long double value) {
+    if (value == CalcErrorValue || value == 0) return false;
+    const long double kurs = 1 / value;
+    return StorableNumber(kurs) && std::fabs(kurs) >= std::numeric_limits<double>::min();
+}
+
+void WriteCurrencies(TSQLiteDatabase& db, const std::vector<CurrencyRow>& rows,
+                     const AnsiString& deletedIds, const PeriodFilter& period) {
+    TSQLiteTransaction tr(db);
+    if (!deletedIds.empty()) db.ExecSQL("delete from currency where id in (" + deletedIds + ")");
+    for (const CurrencyRow& r : rows) {
+        const AnsiString kurs = SqlNumberText(1 / r.value);
+        if (r.id == -1)
+            db.ExecSQL("insert into currency (name,short_name,kurs,kurs_str) values ('" +
+                       SqlText(r.name) + "','" + SqlText(r.shortName) + "'," + kurs + ",'" +
+                       SqlText(r.rate) + "')");
+        else
+            db.ExecSQL("update currency set name = '" + SqlText(r.name) + "', short_name = '" +
+                       SqlText(r.shortName) + "', kurs = " + kurs + ", kurs_str = '" +
+                       SqlText(r.rate) + "' where id = " + IntToStr(r.id));
+    }
+    // Group totals are converted through the rates.
+    auto groups = db.GetTable("select id from bill where bill_id = 0");
+    for (; !groups->Eof(); groups->Next()) CalcBillAmount(db, groups->FieldAsString(0), period);
+    tr.Commit();
+}
+
+int FirstCurrencyId(TSQLiteDatabase& db) {
+    auto t = db.GetTable("select id from currency order by id limit 0,1");
+    return t->Eof() ? -1 : static_cast<int>(t->FieldAsInteger(0));
+}
+
+}  // namespace qm

@@ -1,0 +1,24 @@
+// A stored move pair rewritten as the transaction dialog edits it: the paying side may change, so
+// the two rows can swap their owners.
+#pragma once
+
+#include "app/store/move_store.h"
+
+namespace qm {
+
+// Rewrites a stored pair as one transaction: row `move` becomes the paying account's row
+// (`source`, amountA), its twin the receiving account's (`dest`, amountB); both get the date,
+// number, note and rate of `f`. `f.rate` is inlined as it is (an SQL literal).
+void RewriteMovePair(TSQLiteDatabase& db, int move, int twin, int source, int dest,
+                     const MoveFields& f);
+
+// As one transaction: the stored pair of `move` rewritten (RewriteMovePair with its twin), then
+// the new source, the old owner, the new destination and the old correspondent recalculated, in
+// this order; returns the pair as it was.
+MovePair SaveRewrittenMove(TSQLiteDatabase& db, int move, int source, int dest, const MoveFields& f,
+                           const PeriodFilter& period);
+
+// A rate text as an SQL literal: quoted, in UTF-8, quotes doubled.
+AnsiString RateLiteral(const AnsiString& rate);
+
+}  // namespace qm
