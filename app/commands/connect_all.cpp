@@ -4,10 +4,10 @@
 #include "app/commands/account_commands.h"
 #include "app/commands/budget_commands.h"
 #include "app/commands/currency_commands.h"
-#include "app/exchange/qif_import.h"
-#include "app/reports/report_print.h"
+#include "app/commands/export_commands.h"
+#include "app/commands/qif_import_commands.h"
+#include "app/commands/report_commands.h"
 #include "app/commands/settings_commands.h"
-#include "app/exchange/spreadsheet_export.h"
 #include "app/commands/transaction_commands.h"
 
 namespace qm {

@@ -103,10 +103,4 @@ std::vector<int> WriteQifImport(TSQLiteDatabase& db, TImportAccounts& accounts,
                                 int mainCurrencyId, const AnsiString& today,
                                 const PeriodFilter& period);
 
-// The import command: file dialog, reading, the mapping dialog, writing.
-void Action5Execute(TForm1& form);
-
-// Connects and enables Action5. Runs once per window; later calls do nothing.
-void ConnectQifImportCommands(TForm1& form);
-
 }  // namespace qm

@@ -54,10 +54,4 @@ struct TExportRequest {
 // was written), 122 the file could not be saved; -1 when the file was written.
 int ExportAccountMoves(TForm1& form, const TExportRequest& request);
 
-// The export command: shows the export dialog.
-void Action23Execute(TForm1& form);
-
-// Connects and enables Action23. Runs once per window; later calls do nothing.
-void ConnectSpreadsheetExportCommands(TForm1& form);
-
 }  // namespace qm

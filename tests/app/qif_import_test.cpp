@@ -1,5 +1,6 @@
 // QIF import: parsing lists and sections, pairing moves, checking amounts and dates, the mapping
 // dialog, and whole imports through the command, down to the rows they write.
+#include "app/commands/qif_import_commands.h"
 #include "app/exchange/qif_import.h"
 
 #include <gtest/gtest.h>

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <regex>
 
+#include "app/commands/report_commands.h"
 #include "app/program/all_forms.h"
 #include "app/reports/report_text.h"
 #include "app/window/main_window.h"

@@ -1,5 +1,6 @@
 // Spreadsheet export: the sheet's layout, the dialog, and workbooks of the seeded household read
 // back by xlrd, with the main window left as it was.
+#include "app/commands/export_commands.h"
 #include "app/exchange/spreadsheet_export.h"
 
 #include <gtest/gtest.h>
