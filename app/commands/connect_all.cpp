@@ -1,6 +1,5 @@
-// One call per group of commands; each group's file says what it binds.
-#include "app/commands/connect_all.h"
-
+// Binding every group of commands to the main window: one call per group; each group's file says
+// what it binds.
 #include "app/commands/account_commands.h"
 #include "app/commands/budget_commands.h"
 #include "app/commands/currency_commands.h"
@@ -9,6 +8,7 @@
 #include "app/commands/report_commands.h"
 #include "app/commands/settings_commands.h"
 #include "app/commands/transaction_commands.h"
+#include "app/window/main_window.h"
 
 namespace qm {
 

@@ -338,4 +338,10 @@ extern TForm1* Form1;
 // The one open database, owned by the main window from start-up to shut-down.
 extern std::unique_ptr<TSQLiteDatabase> DB;
 
+// Binds the main window's commands that live outside its own files (dialog commands, reports,
+// imports) to its actions, menu items and hooks. Called once from start-up, before command
+// enabling runs. Defined with the commands (app/commands/connect_all.cpp): they include the
+// window, and the window includes none of them.
+void ConnectAllCommands(TForm1& form);
+
 }  // namespace qm

@@ -4,7 +4,6 @@
 #include <QResizeEvent>
 #include <cstdlib>
 
-#include "app/commands/connect_all.h"
 #include "app/store/database_file.h"
 #include "app/window/ui_strings.h"
 #include "app/window/main_window.h"
