@@ -1,7 +1,7 @@
 // TForm10, the about box.
 #include "dialogs/about_dialog.h"
 
-#include "app/window/main_window.h"
+#include "app/window/window_calls.h"
 
 namespace qm {
 
@@ -29,9 +29,9 @@ TForm10::TForm10(QWidget* parent) : TForm(parent) {
 
 void TForm10::FormCreate() {
     if (!Form1) return;
-    SetCaption(Form1->Ui(71));
-    Label1->SetCaption(Form1->Ui(124));
-    Button1->SetCaption(Form1->Ui(5));
+    SetCaption(MainWindow::Ui(71));
+    Label1->SetCaption(MainWindow::Ui(124));
+    Button1->SetCaption(MainWindow::Ui(5));
 }
 
 void TForm10::Button1Click() {

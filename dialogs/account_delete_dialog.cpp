@@ -4,7 +4,8 @@
 #include <algorithm>
 
 #include "app/store/account_store.h"
-#include "app/window/main_window.h"
+#include "app/state/state.h"
+#include "app/window/window_calls.h"
 #include "dialogs/account_dialog.h"
 #include "platform/dialogs.h"
 
@@ -44,11 +45,11 @@ void TForm5::Layout() {
 
 void TForm5::FormCreate() {
     if (!Form1) return;
-    SetCaption(Form1->Ui(22));
-    Label1->SetCaption(Form1->Ui(23));
-    Button3->SetCaption(Form1->Ui(24));
-    Button2->SetCaption(Form1->Ui(25));
-    Button1->SetCaption(Form1->Ui(6));
+    SetCaption(MainWindow::Ui(22));
+    Label1->SetCaption(MainWindow::Ui(23));
+    Button3->SetCaption(MainWindow::Ui(24));
+    Button2->SetCaption(MainWindow::Ui(25));
+    Button1->SetCaption(MainWindow::Ui(6));
 }
 
 void TForm5::FormShow() {
@@ -71,9 +72,9 @@ void TForm5::Button1Click() {
 void TForm5::Button2Click() {
     const int A = SelectBill;
     if (A == -1 || !Form1) return;
-    if (MessageBox(this, Form1->Ui(127), Form1->Ui(135), MB_YESNO | MB_ICONQUESTION) != IDYES)
+    if (MessageBox(this, MainWindow::Ui(127), MainWindow::Ui(135), MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
-    DeleteAccountWithMoves(*DB, A, Form1->Period());
+    DeleteAccountWithMoves(*DB, A, MainWindow::Period());
     Finish(A, {A});
 }
 
@@ -82,15 +83,15 @@ void TForm5::Button3Click() {
     const int index = ComboBox1->ItemIndex();
     if (A == -1 || !Form1 || index < 0 || index >= static_cast<int>(TargetIds.size())) return;
     const int T = TargetIds[index];
-    TransferAndDeleteAccount(*DB, A, T, Form1->Period());
+    TransferAndDeleteAccount(*DB, A, T, MainWindow::Period());
     Finish(A, {A, T});
 }
 
 void TForm5::Finish(int deleted, const std::vector<int>& involved) {
     DropLedgerTabs(deleted);
     ReloadLedgers(*DB, involved);
-    Form1->SelectionFallback();
-    Form1->FormPaint();
+    MainWindow::SelectionFallback();
+    MainWindow::FormPaint();
     Close();
 }
 

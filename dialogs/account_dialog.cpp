@@ -1,7 +1,7 @@
 // TForm2, the account dialog.
 #include "dialogs/account_dialog.h"
 
-#include "app/window/main_window.h"
+#include "app/window/window_calls.h"
 #include "dialogs/text_fields.h"
 #include "platform/dialogs.h"
 
@@ -42,11 +42,11 @@ bool ListsChosen(TForm& form, std::initializer_list<std::pair<TComboBox*, int>> 
     for (const auto& [list, caption] : lists) {
         if (list->ItemIndex() >= 0) continue;
         if (!first) first = list;
-        const AnsiString name = Form1 ? Form1->Ui(caption) : AnsiString();
+        const AnsiString name = Form1 ? MainWindow::Ui(caption) : AnsiString();
         missing += (missing.empty() ? "" : "\r") + name;
     }
     if (!first) return true;
-    if (notice >= 0 && Form1) missing = Form1->Ui(notice) + "\r\r" + missing;
+    if (notice >= 0 && Form1) missing = MainWindow::Ui(notice) + "\r\r" + missing;
     MessageBox(&form, missing, form.Caption(), MB_OK | MB_ICONWARNING);
     if (first->CanFocus()) first->SetFocus();
     return false;
@@ -94,16 +94,16 @@ void TForm2::Layout() {
 
 void TForm2::FormCreate() {
     if (!Form1) return;
-    Label3->SetCaption(Form1->Ui(0) + ": ");
-    Label4->SetCaption(Form1->Ui(1) + ": ");
-    Label5->SetCaption(Form1->Ui(2) + ": ");
-    Label2->SetCaption(Form1->Ui(3) + ": ");
-    CheckBox2->SetCaption(Form1->Ui(4));
-    CheckBox1->SetCaption(Form1->Ui(167));
-    Button1->SetCaption(Form1->Ui(5));
-    Button2->SetCaption(Form1->Ui(6));
+    Label3->SetCaption(MainWindow::Ui(0) + ": ");
+    Label4->SetCaption(MainWindow::Ui(1) + ": ");
+    Label5->SetCaption(MainWindow::Ui(2) + ": ");
+    Label2->SetCaption(MainWindow::Ui(3) + ": ");
+    CheckBox2->SetCaption(MainWindow::Ui(4));
+    CheckBox1->SetCaption(MainWindow::Ui(167));
+    Button1->SetCaption(MainWindow::Ui(5));
+    Button2->SetCaption(MainWindow::Ui(6));
     // The account types are fixed with the file: read once, when the main window has a file.
-    if (Form1->GlyphBitmap && DB)
+    if (MainWindow::GlyphsLoaded() && DB)
         FillIdList(*ComboBox1, TypeIds, "select id, name from bill_type order by id");
 }
 

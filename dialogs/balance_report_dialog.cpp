@@ -2,7 +2,7 @@
 #include "dialogs/balance_report_dialog.h"
 
 #include "app/reports/report_text.h"
-#include "app/window/main_window.h"
+#include "app/window/window_calls.h"
 
 namespace qm {
 
@@ -138,13 +138,13 @@ void TForm13::Layout() {
 
 void TForm13::FormCreate() {
     if (!Form1) return;
-    SetCaption(Form1->Ui(141));
-    GroupBox1->SetCaption(Form1->Ui(142));
-    GroupBox2->SetCaption(Form1->Ui(143));
-    for (TLabel* l : {Label1, Label2}) l->SetCaption(Form1->Ui(16));
-    for (TLabel* l : {Label4, Label3}) l->SetCaption(Form1->Ui(17));
-    Button5->SetCaption(Form1->Ui(144));
-    Button6->SetCaption(Form1->Ui(6));
+    SetCaption(MainWindow::Ui(141));
+    GroupBox1->SetCaption(MainWindow::Ui(142));
+    GroupBox2->SetCaption(MainWindow::Ui(143));
+    for (TLabel* l : {Label1, Label2}) l->SetCaption(MainWindow::Ui(16));
+    for (TLabel* l : {Label4, Label3}) l->SetCaption(MainWindow::Ui(17));
+    Button5->SetCaption(MainWindow::Ui(144));
+    Button6->SetCaption(MainWindow::Ui(6));
 }
 
 void TForm13::FormShow() {
@@ -157,7 +157,7 @@ void TForm13::FormShow() {
     for (TDateTimePicker* p :
          {DateTimePicker1, DateTimePicker2, DateTimePicker3, DateTimePicker4}) {
         p->SetDate(Date());
-        if (Form1) p->SetFormat(Form1->DateFormat);
+        if (Form1) p->SetFormat(MainWindow::DateFormat());
     }
     DateTimePicker1->SetFocus();
 }
@@ -184,17 +184,17 @@ void TForm13::Button5Click() {
     const long double mainRate = MainRate(form);
     CorrectPeriod(*DateTimePicker1, *DateTimePicker2);
     AnsiString text =
-        "\2" + form.Ui(142) + "\1\2" + PeriodText(*DateTimePicker1, *DateTimePicker2) + "\r";
+        "\2" + MainWindow::Ui(142) + "\1\2" + PeriodText(*DateTimePicker1, *DateTimePicker2) + "\r";
     const long double T1 = AppendAccounts(text, *ListBox1, ChosenIds1, *DateTimePicker1,
                                           *DateTimePicker2, true, mainRate);
-    text += "\3\2" + form.Ui(145) + "\1\2" + ReportAmountText(T1) + "\r";
+    text += "\3\2" + MainWindow::Ui(145) + "\1\2" + ReportAmountText(T1) + "\r";
     CorrectPeriod(*DateTimePicker3, *DateTimePicker4);
-    text += "\4\2" + form.Ui(143) + "\1\2" + PeriodText(*DateTimePicker3, *DateTimePicker4) + "\r";
+    text += "\4\2" + MainWindow::Ui(143) + "\1\2" + PeriodText(*DateTimePicker3, *DateTimePicker4) + "\r";
     const long double T2 = AppendAccounts(text, *ListBox3, ChosenIds3, *DateTimePicker3,
                                           *DateTimePicker4, false, mainRate);
-    text += "\3\2" + form.Ui(146) + "\1\2" + ReportAmountText(T2) + "\r";
+    text += "\3\2" + MainWindow::Ui(146) + "\1\2" + ReportAmountText(T2) + "\r";
     const long double G = RoundCents(T1) - RoundCents(T2);
-    text += "\4\3\2" + form.Ui(141) + "\1\2" + ReportAmountText(G) + "\r";
+    text += "\4\3\2" + MainWindow::Ui(141) + "\1\2" + ReportAmountText(G) + "\r";
     Close();
     AddReportTab(*Form1, riBalance, text);
 }

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "app/store/money_text.h"
-#include "app/window/main_window.h"
+#include "app/window/window_calls.h"
 #include "platform/dialogs.h"
 
 namespace qm {
@@ -49,21 +49,21 @@ void TForm4::FormCreate() {
     DateTimePicker1->SetDate(Date());
     DateTimePicker2->SetDate(Date());
     if (!Form1) return;
-    SetCaption(Form1->Ui(15));
-    Label1->SetCaption(Form1->Ui(16));
-    Label4->SetCaption(Form1->Ui(17));
-    Label2->SetCaption(Form1->Ui(18));
-    CheckBox1->SetCaption(Form1->Ui(19));
-    Label3->SetCaption(Form1->Ui(20));
-    Button1->SetCaption(Form1->Ui(5));
-    Button2->SetCaption(Form1->Ui(6));
+    SetCaption(MainWindow::Ui(15));
+    Label1->SetCaption(MainWindow::Ui(16));
+    Label4->SetCaption(MainWindow::Ui(17));
+    Label2->SetCaption(MainWindow::Ui(18));
+    CheckBox1->SetCaption(MainWindow::Ui(19));
+    Label3->SetCaption(MainWindow::Ui(20));
+    Button1->SetCaption(MainWindow::Ui(5));
+    Button2->SetCaption(MainWindow::Ui(6));
 }
 
 void TForm4::FormShow() {
     Tag = 0;
     if (Form1) {
-        DateTimePicker1->SetFormat(Form1->DateFormat);
-        DateTimePicker2->SetFormat(Form1->DateFormat);
+        DateTimePicker1->SetFormat(MainWindow::DateFormat());
+        DateTimePicker2->SetFormat(MainWindow::DateFormat());
     }
     Button2->SetFocus();
 }
@@ -77,7 +77,7 @@ void TForm4::Button1Click() {
     }
     // An amount the file cannot hold as a number is no budget either.
     if (!(amount >= 0) || !StorableNumber(amount)) {
-        MessageBox(this, Form1 ? Form1->Ui(21) : AnsiString(), Caption(), MB_OK | MB_ICONWARNING);
+        MessageBox(this, Form1 ? MainWindow::Ui(21) : AnsiString(), Caption(), MB_OK | MB_ICONWARNING);
         return;
     }
     if (DateTimePicker2->Date() < DateTimePicker1->Date()) {

@@ -6,7 +6,7 @@
 
 #include "app/store/money_text.h"
 #include "app/reports/report_text.h"
-#include "app/window/main_window.h"
+#include "app/window/window_calls.h"
 #include "dialogs/balance_report_dialog.h"
 
 namespace qm {
@@ -179,19 +179,18 @@ void TForm14::Layout() {
 
 void TForm14::FormCreate() {
     if (!Form1) return;
-    const TForm1& f = *Form1;
-    SetCaption(f.Ui(139));
-    Label1->SetCaption(f.Ui(16));
-    Label4->SetCaption(f.Ui(17));
-    RadioButton1->SetCaption(f.Ui(148));
-    RadioButton2->SetCaption(f.Ui(149));
-    RadioButton3->SetCaption(f.Ui(150));
-    RadioButton4->SetCaption(f.Ui(151));
-    Label2->SetCaption(f.Ui(153));
-    CheckBox1->SetCaption(f.Ui(152));
-    Button1->SetCaption(f.Ui(144));
-    Button2->SetCaption(f.Ui(6));
-    for (int entry : {154, 155, 156, 157}) ComboBox3->Items().Add(f.Ui(entry));
+    SetCaption(MainWindow::Ui(139));
+    Label1->SetCaption(MainWindow::Ui(16));
+    Label4->SetCaption(MainWindow::Ui(17));
+    RadioButton1->SetCaption(MainWindow::Ui(148));
+    RadioButton2->SetCaption(MainWindow::Ui(149));
+    RadioButton3->SetCaption(MainWindow::Ui(150));
+    RadioButton4->SetCaption(MainWindow::Ui(151));
+    Label2->SetCaption(MainWindow::Ui(153));
+    CheckBox1->SetCaption(MainWindow::Ui(152));
+    Button1->SetCaption(MainWindow::Ui(144));
+    Button2->SetCaption(MainWindow::Ui(6));
+    for (int entry : {154, 155, 156, 157}) ComboBox3->Items().Add(MainWindow::Ui(entry));
 }
 
 void TForm14::FillLists() {
@@ -232,7 +231,7 @@ void TForm14::FormShow() {
     FillLists();
     for (TDateTimePicker* p : {DateTimePicker1, DateTimePicker2}) {
         p->SetDate(Date());
-        if (Form1) p->SetFormat(Form1->DateFormat);
+        if (Form1) p->SetFormat(MainWindow::DateFormat());
     }
     RadioButton1->SetChecked(true);
     RadioButton3->SetChecked(true);
@@ -350,7 +349,7 @@ std::vector<long double> AccountBuckets(const AnsiString& id, bool income, int k
 AnsiString TForm14::TimeChartText(const AnsiString& head, TDateTime start, TDateTime end,
                                   long double mainRate) const {
     const int kind = std::max(ComboBox3->ItemIndex(), 0);
-    AnsiString text = (CheckBox1->Checked() ? "\4" : "\3") + head + Form1->Ui(153) + " " +
+    AnsiString text = (CheckBox1->Checked() ? "\4" : "\3") + head + MainWindow::Ui(153) + " " +
                       ComboBox3->Text() + "\r";
     AnsiString names;
     for (int id : ChosenIds) {

@@ -7,7 +7,8 @@
 
 #include "app/store/amounts.h"
 #include "app/store/currency_store.h"
-#include "app/window/main_window.h"
+#include "app/state/state.h"
+#include "app/window/window_calls.h"
 #include "dialogs/text_fields.h"
 #include "platform/dialogs.h"
 
@@ -52,10 +53,10 @@ void TForm3::Layout() {
 
 void TForm3::FormCreate() {
     if (!Form1) return;
-    SetCaption(Form1->Ui(2));
-    Button1->SetCaption(Form1->Ui(12));
-    Button2->SetCaption(Form1->Ui(13));
-    Button3->SetCaption(Form1->Ui(14));
+    SetCaption(MainWindow::Ui(2));
+    Button1->SetCaption(MainWindow::Ui(12));
+    Button2->SetCaption(MainWindow::Ui(13));
+    Button3->SetCaption(MainWindow::Ui(14));
 }
 
 // The short name column is narrow by design; it widens to show its heading, at the cost of
@@ -74,9 +75,9 @@ void TForm3::FormShow() {
     DeletedIds.clear();
     StringGrid1->SetRowCount(2);
     if (Form1) {
-        StringGrid1->SetCells(0, 0, Form1->Ui(3));
-        StringGrid1->SetCells(1, 0, Form1->Ui(7));
-        StringGrid1->SetCells(2, 0, Form1->Ui(8));
+        StringGrid1->SetCells(0, 0, MainWindow::Ui(3));
+        StringGrid1->SetCells(1, 0, MainWindow::Ui(7));
+        StringGrid1->SetCells(2, 0, MainWindow::Ui(8));
         FitShortNameColumn();
     }
     if (DB) {
@@ -113,7 +114,7 @@ void TForm3::Button1Click() {
 }
 
 void TForm3::Notice(int text) {
-    MessageBox(this, Form1 ? Form1->Ui(text) : AnsiString(), Caption(), MB_OK | MB_ICONWARNING);
+    MessageBox(this, Form1 ? MainWindow::Ui(text) : AnsiString(), Caption(), MB_OK | MB_ICONWARNING);
 }
 
 void TForm3::Button2Click() {
@@ -161,12 +162,12 @@ void TForm3::Button3Click() {
         rows.push_back(r);
     }
     if (!DB || !Form1) return;
-    WriteCurrencies(*DB, rows, DeletedIds, Form1->Period());
+    WriteCurrencies(*DB, rows, DeletedIds, MainWindow::Period());
     // The tree and the reports convert totals into the main currency: it has to exist.
-    if (DB->GetTable("select id from currency where id = " + IntToStr(Form1->MainCurrencyId))
+    if (DB->GetTable("select id from currency where id = " + IntToStr(MainWindow::MainCurrencyId()))
             ->Eof())
-        Form1->MainCurrencyId = FirstCurrencyId(*DB);
-    if (HeadIndex == 0) Form1->PaintMain();
+        MainWindow::SetMainCurrencyId(FirstCurrencyId(*DB));
+    if (HeadIndex == 0) MainWindow::PaintMain();
     SetModalResult(mrOk);
 }
 

@@ -2,7 +2,7 @@
 #include "dialogs/export_dialog.h"
 
 #include "app/exchange/spreadsheet_export.h"
-#include "app/window/main_window.h"
+#include "app/window/window_calls.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 
@@ -44,12 +44,12 @@ void TForm9::FormCreate() {
     DateTimePicker2->SetDate(Date());
     SetCaption("Export");
     if (!Form1) return;
-    SetCaption(Form1->Ui(60));
-    Label1->SetCaption(Form1->Ui(16));
-    Label4->SetCaption(Form1->Ui(17));
-    Label2->SetCaption(Form1->Ui(119));
-    Button1->SetCaption(Form1->Ui(5));
-    Button2->SetCaption(Form1->Ui(6));
+    SetCaption(MainWindow::Ui(60));
+    Label1->SetCaption(MainWindow::Ui(16));
+    Label4->SetCaption(MainWindow::Ui(17));
+    Label2->SetCaption(MainWindow::Ui(119));
+    Button1->SetCaption(MainWindow::Ui(5));
+    Button2->SetCaption(MainWindow::Ui(6));
 }
 
 void TForm9::FillAccounts() {
@@ -78,8 +78,8 @@ void TForm9::FormShow() {
     // Without accounts there is nothing to export.
     Button1->SetEnabled(!AccountIds.empty());
     if (Form1) {
-        DateTimePicker1->SetFormat(Form1->DateFormat);
-        DateTimePicker2->SetFormat(Form1->DateFormat);
+        DateTimePicker1->SetFormat(MainWindow::DateFormat());
+        DateTimePicker2->SetFormat(MainWindow::DateFormat());
     }
     if (Button1->CanFocus()) Button1->SetFocus();
 }
@@ -97,7 +97,7 @@ void TForm9::Button1Click() {
     TExportRequest request;
     request.File = XlsFileName(OpenDialog1.FileName);
     if (FileExists(request.File) &&
-        MessageBox(this, Form1->Ui(123), Form1->Ui(136), MB_YESNO | MB_ICONQUESTION) != IDYES)
+        MessageBox(this, MainWindow::Ui(123), MainWindow::Ui(136), MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     request.AccountId = AccountIds[item];
     request.BillTypeId = AccountTypes[item];
@@ -106,7 +106,7 @@ void TForm9::Button1Click() {
     request.From = DateTimePicker1->Date();
     request.To = DateTimePicker2->Date();
     const int failure = ExportAccountMoves(*Form1, request);
-    if (failure >= 0) MessageBox(this, Form1->Ui(failure), Caption(), MB_OK | MB_ICONERROR);
+    if (failure >= 0) MessageBox(this, MainWindow::Ui(failure), Caption(), MB_OK | MB_ICONERROR);
     Close();
 }
 

@@ -4,7 +4,8 @@
 #include <sqlite3.h>
 
 #include "app/store/attached_files.h"
-#include "app/window/main_window.h"
+#include "app/state/state.h"
+#include "app/window/window_calls.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"
 
@@ -65,13 +66,13 @@ void TForm12::Layout() {
 
 void TForm12::FormCreate() {
     if (!Form1) return;
-    SetCaption(Form1->Ui(128));
-    Button1->SetCaption(Form1->Ui(129));
-    Button2->SetCaption(Form1->Ui(130));
-    Button3->SetCaption(Form1->Ui(131));
-    Button4->SetCaption(Form1->Ui(137));
-    OpenDialog1.Title = Form1->Ui(129);
-    SaveDialog1.Title = Form1->Ui(137);
+    SetCaption(MainWindow::Ui(128));
+    Button1->SetCaption(MainWindow::Ui(129));
+    Button2->SetCaption(MainWindow::Ui(130));
+    Button3->SetCaption(MainWindow::Ui(131));
+    Button4->SetCaption(MainWindow::Ui(137));
+    OpenDialog1.Title = MainWindow::Ui(129);
+    SaveDialog1.Title = MainWindow::Ui(137);
 }
 
 void TForm12::FormShow() {

@@ -1,9 +1,9 @@
 // TForm11, the find dialog, and the search through the ledger's cells.
 #include "dialogs/find_dialog.h"
 
-#include <QAction>
 
-#include "app/window/main_window.h"
+#include "app/state/state.h"
+#include "app/window/window_calls.h"
 #include "dialogs/text_fields.h"
 
 namespace qm {
@@ -78,16 +78,16 @@ TForm11::TForm11(QWidget* parent) : TForm(parent) {
     Edit1->OnKeyPress = [this](char& key) { Edit1KeyPress(key); };
     // Command enabling asks whether find next has a text.
     Edit1->OnChange = [this] {
-        if (Form1) Form1->FindText = Edit1->Text();
+        if (Form1) MainWindow::SetFindText(Edit1->Text());
     };
     FormCreate();
 }
 
 void TForm11::FormCreate() {
     if (!Form1) return;
-    SetCaption(Form1->Ui(62));
-    Button1->SetCaption(Form1->Ui(62));
-    Button2->SetCaption(Form1->Ui(6));
+    SetCaption(MainWindow::Ui(62));
+    Button1->SetCaption(MainWindow::Ui(62));
+    Button2->SetCaption(MainWindow::Ui(6));
 }
 
 void TForm11::FormShow() {
@@ -113,8 +113,7 @@ void TForm11::Button1Click() {
         Close();
         return;
     }
-    TForm1& f = *Form1;
-    f.FindText = text;
+    MainWindow::SetFindText(text);
     // A row being edited keeps the current cell: moving it would leave the edit on another row.
     const bool ledger = CurrentTab().Kind == tkLedger && !Ledger.Editing;
     if (ledger) {
@@ -130,10 +129,10 @@ void TForm11::Button1Click() {
         }
     }
     Close();
-    if (CurrentTab().Kind == tkLedger) f.PaintBill();
+    if (CurrentTab().Kind == tkLedger) MainWindow::PaintBill();
     // The selected move may have changed: the move commands follow it.
-    if (ledger) f.DoEnable(4);
-    f.Action(29)->setEnabled(true);
+    if (ledger) MainWindow::DoEnable(4);
+    MainWindow::EnableFindNext();
 }
 
 void TForm11::Button2Click() {

@@ -1,7 +1,7 @@
 // TForm6, the group dialog.
 #include "dialogs/group_dialog.h"
 
-#include "app/window/main_window.h"
+#include "app/window/window_calls.h"
 #include "dialogs/account_dialog.h"
 #include "dialogs/text_fields.h"
 
@@ -47,13 +47,13 @@ void TForm6::Layout() {
 
 void TForm6::FormCreate() {
     if (!Form1) return;
-    Label3->SetCaption(Form1->Ui(0) + ": ");
-    Label5->SetCaption(Form1->Ui(2) + ": ");
-    Label2->SetCaption(Form1->Ui(3) + ": ");
-    CheckBox1->SetCaption(Form1->Ui(167));
-    Button1->SetCaption(Form1->Ui(5));
-    Button2->SetCaption(Form1->Ui(6));
-    if (Form1->GlyphBitmap && DB)
+    Label3->SetCaption(MainWindow::Ui(0) + ": ");
+    Label5->SetCaption(MainWindow::Ui(2) + ": ");
+    Label2->SetCaption(MainWindow::Ui(3) + ": ");
+    CheckBox1->SetCaption(MainWindow::Ui(167));
+    Button1->SetCaption(MainWindow::Ui(5));
+    Button2->SetCaption(MainWindow::Ui(6));
+    if (MainWindow::GlyphsLoaded() && DB)
         FillIdList(*ComboBox1, TypeIds, "select id, name from bill_type order by id");
 }
 

@@ -2,7 +2,8 @@
 #include "dialogs/moves_with_files_dialog.h"
 
 #include "app/store/attached_files.h"
-#include "app/window/main_window.h"
+#include "app/state/state.h"
+#include "app/window/window_calls.h"
 #include "platform/application.h"
 #include "platform/shell.h"
 
@@ -56,11 +57,11 @@ void TForm18::Layout() {
 
 void TForm18::FormCreate() {
     if (!Form1) return;
-    SetCaption(Form1->Ui(184));
-    for (int col = 0; col < 3; ++col) StringGrid1->SetCells(col, 0, Form1->Ui(185 + col));
-    Button1->SetCaption(Form1->Ui(131));
-    Button2->SetCaption(Form1->Ui(188));
-    Button3->SetCaption(Form1->Ui(189));
+    SetCaption(MainWindow::Ui(184));
+    for (int col = 0; col < 3; ++col) StringGrid1->SetCells(col, 0, MainWindow::Ui(185 + col));
+    Button1->SetCaption(MainWindow::Ui(131));
+    Button2->SetCaption(MainWindow::Ui(188));
+    Button3->SetCaption(MainWindow::Ui(189));
 }
 
 void TForm18::FormShow() {
@@ -119,9 +120,8 @@ void TForm18::Button2Click() {
     const TFileRecord& r = Records[line - 1];
     const int account = col == 1 ? r.SrcBillId : r.DestBillId;
     const int move = col == 1 ? r.MoveId : r.TwinId;
-    TForm1& f = *Form1;
     // Switching tabs rebuilds the ledger: a row being edited is settled first.
-    if (!f.LeaveEditedRow()) return;
+    if (!MainWindow::LeaveEditedRow()) return;
     int index = -1;
     for (size_t i = 0; i < Head.HeadTabs.size() && index < 0; ++i)
         if (Head.HeadTabs[i].Kind == tkLedger && Head.HeadTabs[i].Id == account)
@@ -142,7 +142,7 @@ void TForm18::Button2Click() {
     // The tab opens at its top with the move selected; the ledger is loaded when painted.
     Head.HeadTabs[index].SelMove = move;
     Head.HeadTabs[index].TopRow = 0;
-    f.SwitchToTab(index);
+    MainWindow::SwitchToTab(index);
     Close();
 }
 

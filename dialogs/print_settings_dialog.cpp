@@ -3,7 +3,7 @@
 
 #include <QPrinterInfo>
 
-#include "app/window/main_window.h"
+#include "app/window/window_calls.h"
 
 namespace qm {
 
@@ -63,16 +63,16 @@ void TForm15::Layout() {
 
 void TForm15::FormCreate() {
     if (!Form1) return;
-    SetCaption(Form1->Ui(159));
-    Label1->SetCaption(Form1->Ui(160));
-    GroupBox1->SetCaption(" " + Form1->Ui(161) + " ");
-    Label2->SetCaption(Form1->Ui(162));
-    Label3->SetCaption(Form1->Ui(163));
-    Label4->SetCaption(Form1->Ui(164));
-    Label5->SetCaption(Form1->Ui(165));
-    Label6->SetCaption(Form1->Ui(147));
-    Button1->SetCaption(Form1->Ui(159));
-    Button2->SetCaption(Form1->Ui(6));
+    SetCaption(MainWindow::Ui(159));
+    Label1->SetCaption(MainWindow::Ui(160));
+    GroupBox1->SetCaption(" " + MainWindow::Ui(161) + " ");
+    Label2->SetCaption(MainWindow::Ui(162));
+    Label3->SetCaption(MainWindow::Ui(163));
+    Label4->SetCaption(MainWindow::Ui(164));
+    Label5->SetCaption(MainWindow::Ui(165));
+    Label6->SetCaption(MainWindow::Ui(147));
+    Button1->SetCaption(MainWindow::Ui(159));
+    Button2->SetCaption(MainWindow::Ui(6));
 }
 
 void TForm15::FormShow() {

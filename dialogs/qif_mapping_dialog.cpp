@@ -1,7 +1,7 @@
 // TForm17, the QIF import mapping dialog.
 #include "dialogs/qif_mapping_dialog.h"
 
-#include "app/window/main_window.h"
+#include "app/window/window_calls.h"
 #include "platform/dialogs.h"
 
 namespace qm {
@@ -46,11 +46,11 @@ void TForm17::Layout() {
 void TForm17::FormCreate() {
     SetCaption("QIF");
     if (!Form1) return;
-    SetCaption(Form1->Ui(175));
-    Label1->SetCaption(Form1->Ui(0));
-    Button1->SetCaption(Form1->Ui(5));
-    Button2->SetCaption(Form1->Ui(6));
-    for (int entry : {89, 90, 91}) ComboBox1->Items().Add(Form1->Ui(entry));
+    SetCaption(MainWindow::Ui(175));
+    Label1->SetCaption(MainWindow::Ui(0));
+    Button1->SetCaption(MainWindow::Ui(5));
+    Button2->SetCaption(MainWindow::Ui(6));
+    for (int entry : {89, 90, 91}) ComboBox1->Items().Add(MainWindow::Ui(entry));
 }
 
 void TForm17::FormShow() {
@@ -103,7 +103,7 @@ void TForm17::SpeedButton2Click() {
 
 void TForm17::Button1Click() {
     if (ListBox2->Items().Count() > 0) {
-        MessageBox(this, Form1 ? Form1->Ui(178) : AnsiString(), Caption(), MB_OK | MB_ICONWARNING);
+        MessageBox(this, Form1 ? MainWindow::Ui(178) : AnsiString(), Caption(), MB_OK | MB_ICONWARNING);
         return;
     }
     Tag = 1;

@@ -1,8 +1,8 @@
 // TForm8, the settings dialog.
 #include "dialogs/settings_dialog.h"
 
-#include "app/window/main_window.h"
-#include "app/window/window_formats.h"
+#include "app/state/state.h"
+#include "app/window/window_calls.h"
 #include "dialogs/text_fields.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"
@@ -71,26 +71,25 @@ void TForm8::Layout() {
 
 void TForm8::FormCreate() {
     if (!Form1) return;
-    const TForm1& f = *Form1;
-    SetCaption(f.Ui(64));
-    Label1->SetCaption(f.Ui(109));
-    CheckBox1->SetCaption(f.Ui(110));
-    Label2->SetCaption(f.Ui(111));
-    CheckBox2->SetCaption(f.Ui(112));
-    CheckBox3->SetCaption(f.Ui(113));
-    GroupBox1->SetCaption(" " + f.Ui(114) + " ");
-    RadioButton1->SetCaption("07/31/2005  " + f.Ui(115));
-    RadioButton2->SetCaption("31/07/2005  " + f.Ui(116));
-    RadioButton3->SetCaption("31.07.2005  " + f.Ui(117));
-    RadioButton4->SetCaption("2005-07-31  " + f.Ui(118));
-    Label3->SetCaption(f.Ui(140));
-    Button1->SetCaption(f.Ui(5));
-    Button2->SetCaption(f.Ui(6));
+    SetCaption(MainWindow::Ui(64));
+    Label1->SetCaption(MainWindow::Ui(109));
+    CheckBox1->SetCaption(MainWindow::Ui(110));
+    Label2->SetCaption(MainWindow::Ui(111));
+    CheckBox2->SetCaption(MainWindow::Ui(112));
+    CheckBox3->SetCaption(MainWindow::Ui(113));
+    GroupBox1->SetCaption(" " + MainWindow::Ui(114) + " ");
+    RadioButton1->SetCaption("07/31/2005  " + MainWindow::Ui(115));
+    RadioButton2->SetCaption("31/07/2005  " + MainWindow::Ui(116));
+    RadioButton3->SetCaption("31.07.2005  " + MainWindow::Ui(117));
+    RadioButton4->SetCaption("2005-07-31  " + MainWindow::Ui(118));
+    Label3->SetCaption(MainWindow::Ui(140));
+    Button1->SetCaption(MainWindow::Ui(5));
+    Button2->SetCaption(MainWindow::Ui(6));
 }
 
 void TForm8::FormShow() {
     if (!Form1) return;
-    TForm1& f = *Form1;
+    const TWindowSettings f = MainWindow::Settings();
     TRadioButton* radios[] = {RadioButton1, RadioButton2, RadioButton3, RadioButton4};
     const int index = f.DateFormatIndex >= 1 && f.DateFormatIndex <= 4 ? f.DateFormatIndex : 3;
     radios[index - 1]->SetChecked(true);
@@ -101,6 +100,7 @@ void TForm8::FormShow() {
     ComboBox1->Items().Clear();
     CurrencyIds.clear();
     if (DB) {
+        int mainCurrency = f.MainCurrencyId;
         // No order: the lines come as the engine gives them.
         auto t = DB->GetTable("select id, name, short_name from currency");
         for (; !t->Eof(); t->Next()) {
@@ -108,10 +108,13 @@ void TForm8::FormShow() {
             CurrencyIds.push_back(id);
             // Without a main currency the first listed becomes it, even if the dialog is
             // cancelled.
-            if (f.MainCurrencyId == -1) f.MainCurrencyId = id;
+            if (mainCurrency == -1) {
+                mainCurrency = id;
+                MainWindow::SetMainCurrencyId(id);
+            }
             ComboBox1->Items().Add(Utf8ToAnsi(t->FieldAsString(1)) + " " +
                                    Utf8ToAnsi(t->FieldAsString(2)));
-            if (id == f.MainCurrencyId) ComboBox1->SetItemIndex(ComboBox1->Items().Count() - 1);
+            if (id == mainCurrency) ComboBox1->SetItemIndex(ComboBox1->Items().Count() - 1);
         }
     }
     SpinEdit1->SetValue(f.BackupCount);
@@ -135,7 +138,6 @@ void TForm8::SpinEdit1Change() {
 
 void TForm8::Button1Click() {
     if (!Form1 || !TextsFit(*this, {{Edit1, 109}})) return;
-    TForm1& f = *Form1;
     // The new row's date is kept as a date and written anew in the chosen format. A text that
     // does not read under the format in force stops here, before anything is stored.
     TDateTime last = 0;
@@ -145,24 +147,21 @@ void TForm8::Button1Click() {
         ShowException(e);
         return;
     }
+    TWindowSettings f = MainWindow::Settings();
     f.DateFormatIndex = CheckedDateFormat();
-    f.DateFormat = DateFormatOf(f.DateFormatIndex);
-    f.DateTimePicker1->SetFormat(f.DateFormat);
-    f.DateTimePicker2->SetFormat(f.DateFormat);
-    ApplyProcessDateFormat(f.DateFormatIndex);
-    LastDate = FormatDateTime(f.DateFormat, last);
     f.Title = Edit1->Text();
     f.TitleInReports = CheckBox1->Checked();
     // With no currency listed there is nothing to choose: the main currency stays as it was.
     const int line = ComboBox1->ItemIndex();
     if (line >= 0 && line < static_cast<int>(CurrencyIds.size()))
         f.MainCurrencyId = CurrencyIds[line];
-    f.setWindowTitle(ToQString(WindowCaption(f.Title)));
     f.TwoDecimals = CheckBox2->Checked();
     f.NegativeRed = CheckBox3->Checked();
+    f.BackupCount = std::clamp(SpinEdit1->Value(), 1, kMaxBackupCount);
+    MainWindow::ApplySettings(f);
+    LastDate = FormatDateTime(MainWindow::DateFormat(), last);
     // The ledger is built anew, in the new formats, when it is next painted.
     Ledger.Rows.clear();
-    f.BackupCount = std::clamp(SpinEdit1->Value(), 1, kMaxBackupCount);
     SetModalResult(mrOk);
 }
 

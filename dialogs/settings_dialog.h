@@ -4,7 +4,6 @@
 // every setting at its end. Cancel changes nothing.
 #pragma once
 
-#include "app/window/window_formats.h"
 
 #include <vector>
 

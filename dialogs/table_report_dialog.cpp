@@ -2,7 +2,8 @@
 #include "dialogs/table_report_dialog.h"
 
 #include "app/reports/report_text.h"
-#include "app/window/main_window.h"
+#include "app/state/state.h"
+#include "app/window/window_calls.h"
 
 namespace qm {
 
@@ -30,7 +31,7 @@ AnsiString TableReportText(int billId, int type, const AnsiString& item, TDateTi
     AnsiString text = ReportDate(form, from) + " - " + ReportDate(form, to) + "\r" + item + "\r";
     const auto [first, second] = AmountCaptions(type);
     text += BillColumnCaptions[0] + "\1" + BillColumnCaptions[1] + "\1" + BillColumnCaptions[2] +
-            "\1" + form.Ui(first) + "\1" + form.Ui(second) + "\r";
+            "\1" + MainWindow::Ui(first) + "\1" + MainWindow::Ui(second) + "\r";
     const AnsiString d1 = DateToYmd(from), d2 = DateToYmd(to);
     long double S1 = 0, S2 = 0;
     auto t = DB->GetTable("select ts, num, note, amount from bill_move where src_bill_id = " +
@@ -50,7 +51,7 @@ AnsiString TableReportText(int billId, int type, const AnsiString& item, TDateTi
         }
     }
     const long double D = type == 1 ? S2 - S1 : S1 - S2;
-    text += form.Ui(169) + ": " + FloatToStr(D) + "\1\1" + form.Ui(168) + "\1" + FloatToStr(S1) +
+    text += MainWindow::Ui(169) + ": " + FloatToStr(D) + "\1\1" + MainWindow::Ui(168) + "\1" + FloatToStr(S1) +
             "\1" + FloatToStr(S2) + "\r";
     return text;
 }
@@ -89,12 +90,12 @@ void TForm16::FormCreate() {
     DateTimePicker1->SetDate(Date());
     DateTimePicker2->SetDate(Date());
     if (!Form1) return;
-    SetCaption(Form1->Ui(57));
-    Label1->SetCaption(Form1->Ui(16));
-    Label4->SetCaption(Form1->Ui(17));
-    Label2->SetCaption(Form1->Ui(119));
-    Button1->SetCaption(Form1->Ui(5));
-    Button2->SetCaption(Form1->Ui(6));
+    SetCaption(MainWindow::Ui(57));
+    Label1->SetCaption(MainWindow::Ui(16));
+    Label4->SetCaption(MainWindow::Ui(17));
+    Label2->SetCaption(MainWindow::Ui(119));
+    Button1->SetCaption(MainWindow::Ui(5));
+    Button2->SetCaption(MainWindow::Ui(6));
 }
 
 void TForm16::FormShow() {
@@ -116,8 +117,8 @@ void TForm16::FormShow() {
     }
     if (ComboBox1->Items().Count() > 0) ComboBox1->SetItemIndex(0);
     if (Form1) {
-        DateTimePicker1->SetFormat(Form1->DateFormat);
-        DateTimePicker2->SetFormat(Form1->DateFormat);
+        DateTimePicker1->SetFormat(MainWindow::DateFormat());
+        DateTimePicker2->SetFormat(MainWindow::DateFormat());
     }
     Button1->SetFocus();
 }

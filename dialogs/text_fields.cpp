@@ -2,14 +2,14 @@
 #include "dialogs/text_fields.h"
 
 #include "app/window/ui_strings.h"
-#include "app/window/main_window.h"
+#include "app/window/window_calls.h"
 #include "platform/dialogs.h"
 
 namespace qm {
 
 void NoticeUnfitText(QWidget* owner, const AnsiString& title, const AnsiString& field,
                      const TUnfitChar& bad) {
-    const AnsiString entry = Form1 ? Form1->Ui(kUnfitTextNotice) : AnsiString();
+    const AnsiString entry = Form1 ? MainWindow::Ui(kUnfitTextNotice) : AnsiString();
     MessageBox(owner, UnfitTextNotice(entry, field, bad), title, MB_OK | MB_ICONWARNING);
 }
 
@@ -29,7 +29,7 @@ bool TextsFit(TForm& form, std::initializer_list<std::pair<TEdit*, int>> fields)
     for (const auto& [edit, caption] : fields) {
         const TUnfitChar bad = FirstUnfitChar(edit->text());
         if (!bad) continue;
-        NoticeUnfitText(&form, form.Caption(), Form1 ? Form1->Ui(caption) : AnsiString(), bad);
+        NoticeUnfitText(&form, form.Caption(), Form1 ? MainWindow::Ui(caption) : AnsiString(), bad);
         if (edit->CanFocus()) edit->SetFocus();
         SelectCharacter(*edit, bad.Position);
         return false;

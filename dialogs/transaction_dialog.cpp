@@ -8,7 +8,8 @@
 #include "app/store/ledger_buffer.h"
 #include "app/store/money_text.h"
 #include "app/store/move_rewrite.h"
-#include "app/window/main_window.h"
+#include "app/state/state.h"
+#include "app/window/window_calls.h"
 #include "controls/number_text.h"
 #include "dialogs/text_fields.h"
 #include "platform/dialogs.h"
@@ -130,17 +131,17 @@ void TForm7::Layout() {
 
 void TForm7::FormCreate() {
     if (!Form1) return;
-    SetCaption(Form1->Ui(183));
-    Label2->SetCaption(Form1->Ui(30) + ":");
-    Label3->SetCaption(Form1->Ui(31) + ":");
-    Label4->SetCaption(Form1->Ui(32) + ":");
-    Label1->SetCaption(Form1->Ui(33));
-    Label5->SetCaption(Form1->Ui(34));
-    Label6->SetCaption(Form1->Ui(35));
-    Label7->SetCaption(Form1->Ui(36));
-    Label12->SetCaption(Form1->Ui(37));
-    Button1->SetCaption(Form1->Ui(5));
-    Button2->SetCaption(Form1->Ui(6));
+    SetCaption(MainWindow::Ui(183));
+    Label2->SetCaption(MainWindow::Ui(30) + ":");
+    Label3->SetCaption(MainWindow::Ui(31) + ":");
+    Label4->SetCaption(MainWindow::Ui(32) + ":");
+    Label1->SetCaption(MainWindow::Ui(33));
+    Label5->SetCaption(MainWindow::Ui(34));
+    Label6->SetCaption(MainWindow::Ui(35));
+    Label7->SetCaption(MainWindow::Ui(36));
+    Label12->SetCaption(MainWindow::Ui(37));
+    Button1->SetCaption(MainWindow::Ui(5));
+    Button2->SetCaption(MainWindow::Ui(6));
 }
 
 void TForm7::SetLook(TControl* field, bool editable) {
@@ -159,7 +160,7 @@ void TForm7::FormShow() {
     editingStored_ = false;
     const int mode = Tag;
     if (mode == 0) SrcBillId = DestBillId = 0;
-    if (Form1) DateTimePicker1->SetFormat(Form1->DateFormat);
+    if (Form1) DateTimePicker1->SetFormat(MainWindow::DateFormat());
     DateTimePicker1->SetDate(Date());
     Edit1->SetText("");
     Edit2->SetText("");
@@ -289,7 +290,7 @@ void TForm7::LoadStoredMove(long double A) {
 
 void TForm7::ComboBox1Change() {
     const int src = ComboBox1->ItemIndex(), dest = ComboBox2->ItemIndex();
-    const AnsiString currency = Form1 ? Form1->Ui(2) : AnsiString("Currency");
+    const AnsiString currency = Form1 ? MainWindow::Ui(2) : AnsiString("Currency");
     if (src >= 0) Label9->SetCaption(currency + ": " + ShortNames[src]);
     if (dest >= 0) Label11->SetCaption(currency + ": " + ShortNames[dest]);
     if (src < 0 || dest < 0) {
@@ -328,7 +329,7 @@ void TForm7::RxCalcEdit1Change() {
 }
 
 bool TForm7::Refuse(int text, QWidget* focus) {
-    MessageBox(this, Form1 ? Form1->Ui(text) : AnsiString(), Caption(), MB_OK | MB_ICONWARNING);
+    MessageBox(this, Form1 ? MainWindow::Ui(text) : AnsiString(), Caption(), MB_OK | MB_ICONWARNING);
     if (auto* control = dynamic_cast<TControl*>(focus); control && control->CanFocus())
         control->SetFocus();
     return false;
@@ -386,7 +387,7 @@ void ResetLedgerCursor() {
 void NoticeOverflow(bool overflow) {
     if (!overflow || BalanceOverflowShown || !Form1) return;
     BalanceOverflowShown = true;
-    MessageBox(Form1, Form1->Ui(94), "Quillmarsh", MB_OK | MB_ICONWARNING);
+    MessageBox(MainWindow::Widget(), MainWindow::Ui(94), "Quillmarsh", MB_OK | MB_ICONWARNING);
 }
 
 // Insert and delete give a buffer row no attachment mark; a rewritten move keeps its files.
@@ -401,8 +402,8 @@ void MarkFiles(int move, int twin, int accountA, int accountB) {
 }  // namespace
 
 void TForm7::StoreNewMove(const MoveFields& f, int source, int dest) {
-    const int n = SaveNewMove(*DB, source, dest, f, Form1->Period());
-    LastDate = FormatDateTime(Form1->DateFormat, DateTimePicker1->Date());
+    const int n = SaveNewMove(*DB, source, dest, f, MainWindow::Period());
+    LastDate = FormatDateTime(MainWindow::DateFormat(), DateTimePicker1->Date());
     bool overflow =
         InsertBufRow(*DB, Head.HeadTabs, source, n + 1, dest, f.date, f.num, f.note, f.amountA);
     overflow |=
@@ -414,7 +415,7 @@ void TForm7::StoreNewMove(const MoveFields& f, int source, int dest) {
 
 void TForm7::StoreEditedMove(const MoveFields& f, int source, int dest) {
     const int M = SelectMove;
-    const MovePair old = SaveRewrittenMove(*DB, M, source, dest, f, Form1->Period());
+    const MovePair old = SaveRewrittenMove(*DB, M, source, dest, f, MainWindow::Period());
     DelBufRow(Head.HeadTabs, old.owner, M);
     DelBufRow(Head.HeadTabs, old.corr, old.twin);
     bool overflow =
@@ -430,10 +431,10 @@ void TForm7::StoreEditedMove(const MoveFields& f, int source, int dest) {
 }
 
 void TForm7::Finish() {
-    Form1->FormPaint();
+    MainWindow::FormPaint();
     Tag = 1;
     Ledger.Editing = false;
-    if (CurrentTab().Kind == tkLedger) Form1->DoEnable(4);
+    if (CurrentTab().Kind == tkLedger) MainWindow::DoEnable(4);
     SetModalResult(mrOk);
 }
 

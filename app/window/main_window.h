@@ -9,8 +9,9 @@
 #include <memory>
 #include <vector>
 
-#include "app/store/balances.h"
 #include "app/state/state.h"
+#include "app/store/balances.h"
+#include "app/window/window_calls.h"
 #include "db/sqlite_table3.h"
 #include "platform/ansistring.h"
 #include "platform/controls.h"
@@ -333,10 +334,6 @@ class TForm1 : public TPaintedWidget {
     bool recalculating_ = false;
     int storedDateFormatIndex_ = 0;  // 0: none stored
 };
-
-extern TForm1* Form1;
-// The one open database, owned by the main window from start-up to shut-down.
-extern std::unique_ptr<TSQLiteDatabase> DB;
 
 // Binds the main window's commands that live outside its own files (dialog commands, reports,
 // imports) to its actions, menu items and hooks. Called once from start-up, before command
