@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  g++ clang cmake ninja-build pkg-config
+  g++ clang clang-format cmake ninja-build pkg-config
   libclang-rt-14-dev llvm-14
   qt6-base-dev libgl-dev
   libsqlite3-dev sqlite3

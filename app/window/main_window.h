@@ -1,7 +1,12 @@
-// TForm1, the main window. One class in several source files, one per concern: start-up and
-// shut-down (startup.cpp), settings (settings.cpp), menus and commands (main_menu.cpp), the
-// period filter and balances (period.cpp). The window-free logic it calls lives in plain
-// functions beside it (ledger_buffer, balances, move_store, amounts, database_file).
+// TForm1, the main window. One class in several source files, one per concern. Its own files sit
+// in app/window/: start-up and shut-down (startup.cpp), settings (settings.cpp), menus
+// (main_menu.cpp), command enabling (command_enabling.cpp), the period bar (period_bar.cpp), the
+// painting of the header, tree and ledger, the mouse, the keys and the in-place editors. Its
+// command handlers are defined with the commands (app/commands/), its report painting with the
+// reports (app/reports/paint_report.cpp) and its QIF export with the exchange
+// (app/exchange/qif_export.cpp): they include this header, and it includes none of theirs. The
+// window-free logic it calls lives in app/store/; dialogs see the window only through
+// window_calls.h.
 #pragma once
 
 #include <array>
@@ -94,7 +99,7 @@ class TForm1 : public TPaintedWidget {
     int GetBillPosKind() const;
     int BudgetRowIndex = -1;
 
-    // Account and group commands of the tree (account_commands.cpp).
+    // Account and group commands of the tree (app/commands/account_commands.cpp).
     void N1Click();   // edit account
     void N2Click();   // delete account
     void N3Click();   // create account
@@ -106,7 +111,7 @@ class TForm1 : public TPaintedWidget {
     // After deleting an account or a group: the first row of the first tree that has rows.
     void SelectionFallback();
 
-    // The ledger's commands on move pairs (move_commands.cpp).
+    // The ledger's commands on move pairs (app/commands/move_commands.cpp).
     bool Save();
     void Action21Execute();  // delete the selected move
     void Action20Execute();  // duplicate it into the new row
@@ -117,9 +122,9 @@ class TForm1 : public TPaintedWidget {
     int LastCorrBillId = 0;
     void HideEditorPopups();
 
-    void Action6Execute();  // QIF export (qif_export.cpp)
+    void Action6Execute();  // QIF export (app/exchange/qif_export.cpp)
 
-    // Small commands (edit_commands.cpp).
+    // Small commands (app/commands/edit_commands.cpp).
     AnsiString* CurrentCell();  // the current ledger cell, or null off a ledger
     void DeleteSelection();
     void Action8Execute();   // copy
