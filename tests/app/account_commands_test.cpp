@@ -7,7 +7,6 @@
 #include <QAction>
 
 #include "app/store/account_store.h"
-#include "app/program/all_forms.h"
 #include "app/store/ledger_buffer.h"
 #include "app/store/move_store.h"
 #include "app/window/main_window.h"
@@ -65,29 +64,8 @@ THeadTab LedgerTab(int account, const AnsiString& caption) {
     return tab;
 }
 
-struct AccountCommands : ::testing::Test {
-    TempDir dir;
-    FixedClock clock{EncodeDate(2026, 3, 15) + 0.5, "dd.MM.yyyy"};
-    std::unique_ptr<TForm1> form;
-
-    void Open(bool freshFile = false) {
-        if (freshFile) {
-            ScriptedBoxes create;
-            create.Answer(IDYES);
-            form = std::make_unique<TForm1>();
-        } else {
-            form = std::make_unique<TForm1>();
-        }
-        ASSERT_TRUE(form->StartupComplete());
-        form->resize(1000, 600);
-        CreateDialogs();
-        ConnectAccountCommands(*form);
-        form->FormPaint();
-    }
-    void TearDown() override {
-        DestroyDialogs();
-        form.reset();
-    }
+struct AccountCommands : HouseholdWindow {
+    AccountCommands() { start.paint = true; }
     void AddEuro() {
         DB->ExecSQL("update currency set name = 'Dollar', short_name = 'USD' where id = 1");
         DB->ExecSQL("insert into currency values (2, 'EUR', 2, 'Euro', '20260101000000', '2')");
@@ -97,7 +75,7 @@ struct AccountCommands : ::testing::Test {
 }  // namespace
 
 TEST_F(AccountCommands, FreshFileGrowsGroupsAndAccountsThroughTheDialogs) {
-    Open(true);
+    Start();
     AddEuro();
     ASSERT_EQ(SelectBill, -1);
     ModalDriver driver;
@@ -193,8 +171,7 @@ TEST_F(AccountCommands, FreshFileGrowsGroupsAndAccountsThroughTheDialogs) {
 }
 
 TEST_F(AccountCommands, EditingAnAccountMovesItBetweenGroupsAndKeepsItsTabsInStep) {
-    SeedHousehold(3);
-    Open();
+    Open(3);
     DB->ExecSQL(
         "insert into bill (id, bill_id, bill_type_id, currency_id, name, position, isopen, "
         "twosign) values (14, 0, 2, 1, 'Savings', 4, 1, 'FF')");
@@ -248,8 +225,7 @@ TEST_F(AccountCommands, EditingAnAccountMovesItBetweenGroupsAndKeepsItsTabsInSte
 }
 
 TEST_F(AccountCommands, EditingAGroupWritesItsTypeAndCurrencyIntoItsTotal) {
-    SeedHousehold(0);
-    Open();
+    Open(0);
     InsertMovePair(*DB, kRent, kBank, {"20260301", "", "March", "50.00", "-50.00", "1"});
     form->CalcBillAmount(IntToStr(kRent));
     DB->ExecSQL("update bill set bill_type_id = 2 where id = " + IntToStr(kRent));
@@ -280,8 +256,7 @@ TEST_F(AccountCommands, EditingAGroupWritesItsTypeAndCurrencyIntoItsTotal) {
 }
 
 TEST_F(AccountCommands, MovingUpAndDownRenumbersSiblingsAndSwaps) {
-    SeedHousehold(0);
-    Open();
+    Open(0);
     const char* kMoney = "select id, position from bill where bill_id = 4 order by id";
     // Gaps and a position that is no number (it sorts last and counts as -1).
     DB->ExecSQL("update bill set position = 5 where id = 5");
@@ -332,8 +307,7 @@ TEST_F(AccountCommands, MovingUpAndDownRenumbersSiblingsAndSwaps) {
 }
 
 TEST_F(AccountCommands, OnlyAnEmptyGroupIsDeletedAndTheSelectionFallsBack) {
-    SeedHousehold(0);
-    Open();
+    Open(0);
     ScriptedBoxes boxes;
     SelectBill = kFoodGroup;
     boxes.Answer(IDOK, form->Ui(101));
@@ -358,7 +332,7 @@ TEST_F(AccountCommands, OnlyAnEmptyGroupIsDeletedAndTheSelectionFallsBack) {
 }
 
 TEST_F(AccountCommands, DeletingTheLastGroupLeavesNothingSelected) {
-    Open(true);
+    Start();
     ModalDriver driver;
     driver.Then([](TForm& f) {
         static_cast<TForm6&>(f).Edit1->SetText("Only");
@@ -376,8 +350,7 @@ TEST_F(AccountCommands, DeletingTheLastGroupLeavesNothingSelected) {
 }
 
 TEST_F(AccountCommands, DeletingAnAccountWithoutTheDialogTakesBothRowsOfItsMoves) {
-    SeedHousehold(0);
-    Open();
+    Open(0);
     Head.HeadTabs.push_back(LedgerTab(kSalary, "Salary"));
     Head.HeadTabs.push_back(LedgerTab(kWallet, "Wallet"));
     Head.HeadTabs.push_back(LedgerTab(kBank, "Bank"));
@@ -422,8 +395,7 @@ TEST_F(AccountCommands, DeletingAnAccountWithoutTheDialogTakesBothRowsOfItsMoves
 }
 
 TEST_F(AccountCommands, DeletionDialogDeletesTheAccountWithItsMoves) {
-    SeedHousehold(3);
-    Open();
+    Open(3);
     Head.HeadTabs.push_back(LedgerTab(kGroceries, "Groceries"));
     Head.HeadTabs.push_back(LedgerTab(kWallet, "Wallet"));
     Head.HeadTabs.push_back(LedgerTab(kRent, "Rent"));
@@ -467,8 +439,7 @@ TEST_F(AccountCommands, DeletionDialogDeletesTheAccountWithItsMoves) {
 }
 
 TEST_F(AccountCommands, DeletionDialogGivesTheMovesToAnotherAccount) {
-    SeedHousehold(3);
-    Open();
+    Open(3);
     Head.HeadTabs.push_back(LedgerTab(kBank, "Bank"));
     Head.HeadTabs.push_back(LedgerTab(kGroceries, "Groceries"));
     SelectBill = kWallet;
@@ -507,7 +478,7 @@ TEST_F(AccountCommands, DeletionDialogGivesTheMovesToAnotherAccount) {
 }
 
 TEST_F(AccountCommands, OkWithAnEmptyListSaysWhatIsMissing) {
-    Open(true);
+    Start();
     ScriptedBoxes boxes;
     ModalDriver driver;
     // No group exists yet.
@@ -549,8 +520,7 @@ TEST_F(AccountCommands, OkWithAnEmptyListSaysWhatIsMissing) {
 }
 
 TEST_F(AccountCommands, ADeletionThatFailsHalfWayChangesNothing) {
-    SeedHousehold(3);
-    Open();
+    Open(3);
     TSQLiteDatabase::SetFailureHandler([](const ESQLiteException& e) { throw e; });
     const AnsiString all = "select * from bill_move order by id";
     const std::string moves = Rows(all);
@@ -579,7 +549,7 @@ TEST_F(AccountCommands, ADeletionThatFailsHalfWayChangesNothing) {
 }
 
 TEST_F(AccountCommands, ANewUserBuildsATreeFromTheMenus) {
-    Open(true);
+    Start();
     ModalDriver driver;
     ScriptedBoxes boxes;
     auto name = [](const char* text) {
@@ -618,8 +588,7 @@ TEST_F(AccountCommands, ANewUserBuildsATreeFromTheMenus) {
 }
 
 TEST_F(AccountCommands, LedgerTabsFollowADeletedAccount) {
-    SeedHousehold(3);
-    Open();
+    Open(3);
     THeadTab report;
     report.Kind = tkReport;
     Head.HeadTabs.push_back(LedgerTab(kWallet, "Wallet"));
@@ -651,8 +620,7 @@ TEST_F(AccountCommands, LedgerTabsFollowADeletedAccount) {
 }
 
 TEST_F(AccountCommands, AccountCommandsLeaveGroupsAloneAndGroupCommandsAccounts) {
-    SeedHousehold(3);
-    Open();
+    Open(3);
     const std::string before = Rows("select * from bill") + Rows("select * from bill_move");
     ScriptedBoxes boxes;
     ModalDriver driver;
@@ -668,8 +636,7 @@ TEST_F(AccountCommands, AccountCommandsLeaveGroupsAloneAndGroupCommandsAccounts)
 }
 
 TEST_F(AccountCommands, NamesTheCodePageCannotHoldAreRefusedAndNothingIsStored) {
-    SeedHousehold(0);
-    Open();
+    Open(0);
     const std::string before = Rows("select * from bill order by id");
     const QString typed = QString::fromUtf8("Rent 中文 😀");
     ScriptedBoxes boxes;

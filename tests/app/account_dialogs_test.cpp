@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QKeyEvent>
 
-#include "app/program/all_forms.h"
 #include "app/window/main_window.h"
 #include "dialogs/account_delete_dialog.h"
 #include "dialogs/account_dialog.h"
@@ -31,20 +30,9 @@ std::vector<AnsiString> Items(const TComboBox& list) {
     return items;
 }
 
-struct AccountDialogs : ::testing::Test {
-    TempDir dir;
-    FixedClock clock{EncodeDate(2026, 3, 15) + 0.5, "dd.MM.yyyy"};
-    std::unique_ptr<TForm1> form;
-    void SetUp() override {
-        SeedHousehold(0);
-        form = std::make_unique<TForm1>();
-        ASSERT_TRUE(form->StartupComplete());
-        CreateDialogs();
-    }
-    void TearDown() override {
-        DestroyDialogs();
-        form.reset();
-    }
+struct AccountDialogs : HouseholdWindow {
+    AccountDialogs() { start.width = start.height = 0; }
+    void SetUp() override { Open(0); }
 };
 
 }  // namespace

@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 
-#include "app/program/all_forms.h"
 #include "app/commands/budget_commands.h"
 #include "app/window/main_window.h"
 #include "dialogs/budget_dialog.h"
@@ -17,27 +16,15 @@ using namespace qmtest;
 
 namespace {
 
-struct Budgets : ::testing::Test {
-    TempDir dir;
-    // Today lies in the budget periods below, so the tree does not move them on.
-    FixedClock clock{EncodeDate(2026, 1, 4) + 0.5, "dd.MM.yyyy"};
-    std::unique_ptr<TForm1> form;
-    ModalDriver driver;
-
+// Today lies in the budget periods below, so the tree does not move them on.
+struct Budgets : HouseholdWindow {
+    Budgets() : HouseholdWindow(2026, 1, 4) {}
     void SetUp() override {
-        SeedHousehold(12);
-        form = std::make_unique<TForm1>();
-        ASSERT_TRUE(form->StartupComplete());
-        form->resize(1000, 600);
-        CreateDialogs();
+        Open(12);
         HeadIndex = 0;
         SelectBill = kGroceries;
         form->FormPaint();
         form->DoEnable(2);
-    }
-    void TearDown() override {
-        DestroyDialogs();
-        form.reset();
     }
     AnsiString Budget(int id) {
         auto t = DB->GetTable(

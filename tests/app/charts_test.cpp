@@ -46,16 +46,12 @@ int Dark(const QImage& image, const TRect& r) {
     return n;
 }
 
-struct Charts : ::testing::Test {
-    TempDir dir;
-    FixedClock clock{EncodeDate(2026, 3, 15) + 0.5, "dd.MM.yyyy"};
-    std::unique_ptr<TForm1> form;
+struct Charts : HouseholdWindow {
     TBitmap measure{10, 10};
     int LH = 0;
+    Charts() { start = {.width = 0, .height = 0, .dialogs = false}; }
     void SetUp() override {
-        SeedHousehold(0);
-        form = std::make_unique<TForm1>();
-        ASSERT_TRUE(form->StartupComplete());
+        Open(0);
         measure.Canvas().Font.Name = "Arial";
         measure.Canvas().Font.Size = 9;
         LH = measure.Canvas().TextHeight("1");

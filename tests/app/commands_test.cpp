@@ -14,17 +14,9 @@ using namespace qmtest;
 
 namespace {
 
-struct Commands : ::testing::Test {
-    TempDir dir;
-    FixedClock clock{EncodeDate(2026, 12, 7) + 0.5, "dd.MM.yyyy"};
-    std::unique_ptr<TForm1> form;
-    void SetUp() override {
-        SeedHousehold(3);
-        form = std::make_unique<TForm1>();
-        ASSERT_TRUE(form->StartupComplete());
-        form->resize(1000, 600);
-        form->FormPaint();
-    }
+struct Commands : HouseholdWindow {
+    Commands() : HouseholdWindow(2026, 12, 7) { start = {.dialogs = false, .paint = true}; }
+    void SetUp() override { Open(3); }
     bool A(int n) { return form->Action(n)->isEnabled(); }
     bool N(int n) { return form->N(n)->isEnabled(); }
     bool Shown(int n) { return form->N(n)->isVisible(); }

@@ -7,7 +7,6 @@
 #include <cctype>
 #include <cstdlib>
 
-#include "app/program/all_forms.h"
 #include "app/store/move_store.h"
 #include "app/window/main_window.h"
 #include "dialogs/currencies_dialog.h"
@@ -21,24 +20,11 @@ using namespace qmtest;
 
 namespace {
 
-struct Currencies : ::testing::Test {
-    TempDir dir;
-    FixedClock clock{EncodeDate(2026, 3, 15) + 0.5, "dd.MM.yyyy"};
-    std::unique_ptr<TForm1> form;
-    ModalDriver driver;
-
+struct Currencies : HouseholdWindow {
     void SetUp() override {
-        SeedHousehold(0);
-        form = std::make_unique<TForm1>();
-        ASSERT_TRUE(form->StartupComplete());
-        form->resize(1000, 600);
-        CreateDialogs();
+        Open(0);
         HeadIndex = 0;
         form->FormPaint();
-    }
-    void TearDown() override {
-        DestroyDialogs();
-        form.reset();
     }
     AnsiString Table() {
         AnsiString out;

@@ -19,26 +19,17 @@ using namespace qmtest;
 
 namespace {
 
-struct Editors : ::testing::Test {
-    TempDir dir;
-    FixedClock clock{EncodeDate(2026, 12, 7) + 0.5, "dd.MM.yyyy"};
-    std::unique_ptr<TForm1> form;
-
+struct Editors : HouseholdWindow {
+    Editors() : HouseholdWindow(2026, 12, 7) { start.dialogs = false; }
     void SetUp() override {
         ReleaseAllSideKeys();
-        SeedHousehold(3);
-        form = std::make_unique<TForm1>();
-        ASSERT_TRUE(form->StartupComplete());
-        form->resize(1000, 600);
-        THeadTab tab;
-        tab.Kind = tkLedger;
-        tab.Id = kWallet;
-        tab.BillTypeId = 2;
-        tab.TwoSign = true;
-        Head.HeadTabs.push_back(tab);
-        form->SwitchToTab(1);
+        Open(3);
+        OpenLedger(kWallet, true);
     }
-    void TearDown() override { ReleaseAllSideKeys(); }
+    void TearDown() override {
+        ReleaseAllSideKeys();
+        HouseholdWindow::TearDown();
+    }
     void Type(const std::string& keys) {
         for (char k : keys) form->FormKeyPress(k);
     }

@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "app/program/all_forms.h"
 #include "app/store/attached_files.h"
 #include "app/window/main_window.h"
 #include "dialogs/moves_with_files_dialog.h"
@@ -58,10 +57,7 @@ std::string StoredFiles(int id) {
     return out;
 }
 
-struct AttachedFilesDialogs : ::testing::Test {
-    TempDir dir;
-    FixedClock clock{EncodeDate(2026, 3, 15) + 0.5, "dd.MM.yyyy"};
-    std::unique_ptr<TForm1> form;
+struct AttachedFilesDialogs : HouseholdWindow {
     std::vector<FileDialogRequest> fileDialogs;
     std::vector<fs::path> answers;  // the next file dialog's choice
     std::vector<QUrl> opened;
@@ -71,11 +67,7 @@ struct AttachedFilesDialogs : ::testing::Test {
         if (const char* t = std::getenv("TMPDIR")) previousTmp = t;
         fs::create_directory(dir / "tmp");
         setenv("TMPDIR", (dir / "tmp").c_str(), 1);
-        SeedHousehold(3);
-        form = std::make_unique<TForm1>();
-        ASSERT_TRUE(form->StartupComplete());
-        form->resize(1000, 600);
-        CreateDialogs();
+        Open(3);
         SetFileDialogHook([this](const FileDialogRequest& r) {
             fileDialogs.push_back(r);
             return std::exchange(answers, {});
@@ -88,23 +80,11 @@ struct AttachedFilesDialogs : ::testing::Test {
     void TearDown() override {
         SetFileDialogHook({});
         SetShellOpenHook({});
-        DestroyDialogs();
-        form.reset();
+        HouseholdWindow::TearDown();
         if (previousTmp.empty())
             unsetenv("TMPDIR");
         else
             setenv("TMPDIR", previousTmp.c_str(), 1);
-    }
-    int OpenTab(int account) {
-        THeadTab tab;
-        tab.Kind = tkLedger;
-        tab.Id = account;
-        tab.BillTypeId = static_cast<int>(
-            DB->GetTable("select bill_type_id from bill where id = " + IntToStr(account))
-                ->FieldAsInteger(0));
-        Head.HeadTabs.push_back(tab);
-        form->SwitchToTab(static_cast<int>(Head.HeadTabs.size()) - 1);
-        return HeadIndex;
     }
     static bool BufferMark(int account, int move) {
         for (const THeadTab& t : Head.HeadTabs)
@@ -298,8 +278,8 @@ TEST_F(AttachedFilesDialogs, AddingSavingAndRemovingFilesKeepsTheValueAndTheMark
     const std::string binary("\x01\x02\x03\0\xff tail", 10);
     WriteFile(dir / "b.bin", binary);
     WriteFile(dir / "zero.dat", "");
-    OpenTab(kWallet);  // the twin's ledger, loaded
-    OpenTab(kRestaurants);
+    OpenLedger(kWallet);  // the twin's ledger, loaded
+    OpenLedger(kRestaurants);
     SelectMove = kDinnerRestaurant;
     form->PaintBill();
     EXPECT_FALSE(RowMark(kDinnerRestaurant));
@@ -401,7 +381,7 @@ TEST_F(AttachedFilesDialogs, RefusedFilesLeaveTheValueAsItWas) {
     SetInterfaceCodePage("CP1252");
     WriteFile(dir / "ok.txt", "fine");
     WriteFile(dir / "\xd1\x87\xd0\xb5\xd0\xba.txt", "receipt");
-    OpenTab(kRestaurants);
+    OpenLedger(kRestaurants);
     SelectMove = kDinnerRestaurant;
     form->PaintBill();
     ScriptedBoxes boxes;
@@ -446,7 +426,7 @@ TEST_F(AttachedFilesDialogs, RefusedFilesLeaveTheValueAsItWas) {
 TEST_F(AttachedFilesDialogs, ADamagedValueIsReportedAndNeverWrittenOver) {
     WriteFile(dir / "receipt.pdf", "%PDF-1.4 receipt");
     WriteAttachedFiles(*DB, kDinnerWallet, kDeclaresGigabytes);
-    OpenTab(kRestaurants);
+    OpenLedger(kRestaurants);
     SelectMove = kDinnerRestaurant;
     form->PaintBill();
     ScriptedBoxes boxes;

@@ -7,7 +7,6 @@
 #include <QKeyEvent>
 #include <set>
 
-#include "app/program/all_forms.h"
 #include "app/window/main_window.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/find_dialog.h"
@@ -124,29 +123,8 @@ TEST(FindInLedger, FindNextStepsThroughEveryOccurrenceExactly) {
 
 namespace {
 
-struct FindCommands : ::testing::Test {
-    TempDir dir;
-    FixedClock clock{EncodeDate(2026, 3, 15) + 0.5, "dd.MM.yyyy"};
-    std::unique_ptr<TForm1> form;
-    void SetUp() override {
-        SeedHousehold(6);
-        form = std::make_unique<TForm1>();
-        ASSERT_TRUE(form->StartupComplete());
-        form->resize(1000, 600);
-        CreateDialogs();
-    }
-    void TearDown() override {
-        DestroyDialogs();
-        form.reset();
-    }
-    void OpenWallet() {
-        THeadTab tab;
-        tab.Kind = tkLedger;
-        tab.Id = kWallet;
-        tab.BillTypeId = 2;
-        Head.HeadTabs.push_back(tab);
-        form->SwitchToTab(static_cast<int>(Head.HeadTabs.size()) - 1);
-    }
+struct FindCommands : HouseholdWindow {
+    void SetUp() override { Open(6); }
     static void Press(QWidget* w, Qt::Key key, const QString& text) {
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
         QCoreApplication::sendEvent(w, &press);
@@ -162,7 +140,7 @@ TEST_F(FindCommands, FindSelectsTheTextInTheLedgerAndFindNextGoesOn) {
     form->Action(29)->trigger();
     EXPECT_EQ(driver.shown(), 0);
 
-    OpenWallet();
+    OpenLedger(kWallet);
     // The wallet's rows: the withdrawal, then the dinners (moves 0, 3) and the weekly shops.
     ASSERT_EQ(Ledger.Rows.size(), 8u);
     EXPECT_TRUE(form->Action(11)->isEnabled());
@@ -267,7 +245,7 @@ TEST_F(FindCommands, TextTheCodePageCannotHoldIsRefusedNotSearchedAsQuestionMark
         "update bill_move set note = 'Shop?' where id = (select max(id) from bill_move where "
         "src_bill_id = " +
         IntToStr(kWallet) + ")");
-    OpenWallet();
+    OpenLedger(kWallet);
     const int row = Ledger.CurRow, col = Ledger.CurCol, move = SelectMove;
     ScriptedBoxes boxes;
     ModalDriver driver;

@@ -31,12 +31,10 @@ void Key(int key, Qt::KeyboardModifiers modifiers = {}, const QString& text = {}
     QCoreApplication::sendEvent(target, &release);
 }
 
-struct Focus : ::testing::Test {
-    TempDir dir;
-    FixedClock clock{EncodeDate(2026, 12, 7) + 0.5, "dd.MM.yyyy"};
-    std::unique_ptr<TForm1> form;
+struct Focus : HouseholdWindow {
+    Focus() : HouseholdWindow(2026, 12, 7) { start.dialogs = false; }
     void SetUp() override {
-        SeedHousehold(12);
+        Seed(12);
         {
             // The last session left the wallet's ledger current, with a balance report open.
             TSQLiteDatabase db("./Quillmarsh.dat");
@@ -46,14 +44,11 @@ struct Focus : ::testing::Test {
                 "char(1) || '1,00' || char(13))");
             db.ExecSQL("insert into param (name, value) values ('head-index', '1')");
         }
-        form = std::make_unique<TForm1>();
-        ASSERT_TRUE(form->StartupComplete());
-        form->resize(1000, 600);
+        Start();
         form->show();
         form->activateWindow();
         ASSERT_TRUE(Settle([this] { return QApplication::activeWindow() == form.get(); }));
     }
-    void TearDown() override { form.reset(); }
 };
 
 }  // namespace

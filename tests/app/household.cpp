@@ -1,9 +1,13 @@
 // The seeded household.
 #include "tests/app/household.h"
 
+#include <filesystem>
+
+#include "app/program/all_forms.h"
 #include "app/store/balances.h"
 #include "app/store/database_file.h"
 #include "app/store/move_store.h"
+#include "platform/dialogs.h"
 
 using namespace qm;
 
@@ -59,6 +63,54 @@ void SeedHousehold(int moves) {
         CalcBillAmount(*db, IntToStr(id), {});
     for (int id : {kSalaryGroup, kCashGroup, kFoodGroup, kHomeGroup, kEmptyGroup})
         CalcBillAmount(*db, IntToStr(id), {});
+}
+
+HouseholdWindow::HouseholdWindow(int year, int month, int day)
+    : clock(EncodeDate(year, month, day) + 0.5, "dd.MM.yyyy") {}
+
+void HouseholdWindow::TearDown() {
+    Close();
+}
+
+void HouseholdWindow::Close() {
+    DestroyDialogs();
+    form.reset();
+}
+
+void HouseholdWindow::Open(int moves) {
+    Seed(moves);
+    Start();
+}
+
+void HouseholdWindow::Seed(int moves) {
+    SeedHousehold(moves);
+}
+
+void HouseholdWindow::Start() {
+    if (std::filesystem::exists("./Quillmarsh.dat")) {
+        form = std::make_unique<TForm1>();
+    } else {
+        ScriptedBoxes create;
+        create.Answer(IDYES);
+        form = std::make_unique<TForm1>();
+    }
+    ASSERT_TRUE(form->StartupComplete());
+    if (start.width > 0 && start.height > 0) form->resize(start.width, start.height);
+    if (start.dialogs) CreateDialogs();
+    if (start.paint) form->FormPaint();
+}
+
+int HouseholdWindow::OpenLedger(int account, bool twoSign) {
+    THeadTab tab;
+    tab.Kind = tkLedger;
+    tab.Id = account;
+    tab.BillTypeId = static_cast<int>(
+        DB->GetTable("select bill_type_id from bill where id = " + IntToStr(account))
+            ->FieldAsInteger(0));
+    tab.TwoSign = twoSign;
+    Head.HeadTabs.push_back(tab);
+    form->SwitchToTab(static_cast<int>(Head.HeadTabs.size()) - 1);
+    return HeadIndex;
 }
 
 }  // namespace qmtest

@@ -19,15 +19,11 @@ inline void PrintTo(const TColor& c, std::ostream* os) {
 
 namespace {
 
-struct LedgerView : ::testing::Test {
-    TempDir dir;
-    FixedClock clock{EncodeDate(2026, 12, 7) + 0.5, "dd.MM.yyyy"};
-    std::unique_ptr<TForm1> form;
-    void OpenLedger(int account, bool twoSign = true) {
-        SeedHousehold(30);
-        form = std::make_unique<TForm1>();
-        ASSERT_TRUE(form->StartupComplete());
-        form->resize(1000, 600);
+struct LedgerView : HouseholdWindow {
+    LedgerView() : HouseholdWindow(2026, 12, 7) { start.dialogs = false; }
+    // The household with a ledger tab of `account` current and painted.
+    void ShowLedger(int account, bool twoSign = true) {
+        Open(30);
         THeadTab tab;
         tab.Kind = tkLedger;
         tab.Id = account;
@@ -45,7 +41,7 @@ struct LedgerView : ::testing::Test {
 }  // namespace
 
 TEST_F(LedgerView, RowsEndWithTheNewRowWhichIsCurrentWithoutASelection) {
-    OpenLedger(kWallet);
+    ShowLedger(kWallet);
     ASSERT_EQ(Ledger.Rows.size(), 32u);  // 31 moves of the wallet and the new row
     EXPECT_EQ(Ledger.Rows.back().Id, -1);
     EXPECT_EQ(Ledger.CurRow, 31);
@@ -65,7 +61,7 @@ TEST_F(LedgerView, RowsEndWithTheNewRowWhichIsCurrentWithoutASelection) {
 }
 
 TEST_F(LedgerView, TheSelectedRowShowsATwoDigitYearAndIsScrolledIntoView) {
-    OpenLedger(kWallet);
+    ShowLedger(kWallet);
     SelectMove = Ledger.Rows[2].Id;
     Ledger.TopRow = 20;
     form->PaintBill();
@@ -80,7 +76,7 @@ TEST_F(LedgerView, TheSelectedRowShowsATwoDigitYearAndIsScrolledIntoView) {
 }
 
 TEST_F(LedgerView, WholeUnitsRoundOnlyTheDrawnText) {
-    OpenLedger(kWallet, false);
+    ShowLedger(kWallet, false);
     // 12,50 and 13,50 are drawn as 12 and 14, and the rows keep their cents.
     Ledger.Rows[0].Cells[4] = "12,50";
     Ledger.Rows[1].Cells[4] = "13,50";
@@ -97,7 +93,7 @@ TEST_F(LedgerView, WholeUnitsRoundOnlyTheDrawnText) {
 }
 
 TEST_F(LedgerView, PictureColoursAndCellRectangles) {
-    OpenLedger(kWallet);
+    ShowLedger(kWallet);
     const TBillMoveRow& first = Ledger.Rows[Ledger.TopRow];
     const TBillMoveRow& current = Ledger.Rows[Ledger.CurRow];
     // Header band, grid line under the strip, alternating rows, the current row white.
@@ -120,7 +116,7 @@ TEST_F(LedgerView, PictureColoursAndCellRectangles) {
 }
 
 TEST_F(LedgerView, ANarrowWindowLeavesColumnsThatDoNotFitUndrawn) {
-    OpenLedger(kWallet);
+    ShowLedger(kWallet);
     form->resize(800, 600);
     BillColumnWidths[1] = 300;
     BillColumnWidths[3] = 400;
@@ -135,7 +131,7 @@ TEST_F(LedgerView, ANarrowWindowLeavesColumnsThatDoNotFitUndrawn) {
 }
 
 TEST_F(LedgerView, CaretGoesToTheNearestCharacterBoundary) {
-    OpenLedger(kWallet);
+    ShowLedger(kWallet);
     const int row = Ledger.TopRow;
     const TRect r = Ledger.Rows[row].CellRects[2];  // "Weekly shop" or "Dinner out", left-aligned
     const AnsiString& T = Ledger.Rows[row].Cells[2];
@@ -158,7 +154,7 @@ TEST_F(LedgerView, CaretGoesToTheNearestCharacterBoundary) {
 }
 
 TEST_F(LedgerView, AmountsTooWideForTheirCellShowTheirSignAndCutTheirEnd) {
-    OpenLedger(kWallet);
+    ShowLedger(kWallet);
     // A withdrawal so large that the balance after it cannot fit its column.
     InsertMovePair(*DB, kWallet, kBank,
                    {"20261201", "900", "Big", "-2503897140.00", "2503897140.00", "1"});

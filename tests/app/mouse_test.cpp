@@ -14,17 +14,9 @@ namespace {
 
 constexpr auto L = TMouseButton::mbLeft;
 
-struct Mouse : ::testing::Test {
-    TempDir dir;
-    FixedClock clock{EncodeDate(2026, 12, 7) + 0.5, "dd.MM.yyyy"};
-    std::unique_ptr<TForm1> form;
-    void SetUp() override {
-        SeedHousehold(40);
-        form = std::make_unique<TForm1>();
-        ASSERT_TRUE(form->StartupComplete());
-        form->resize(1000, 600);
-        form->FormPaint();
-    }
+struct Mouse : HouseholdWindow {
+    Mouse() : HouseholdWindow(2026, 12, 7) { start = {.dialogs = false, .paint = true}; }
+    void SetUp() override { Open(40); }
     TPoint Mid(const TRect& r) { return {(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2}; }
     void Click(TPoint p, TMouseButton b = L) {
         form->FormMouseDown(b, 0, p.X, p.Y);

@@ -13,16 +13,11 @@ using namespace qmtest;
 
 namespace {
 
-struct MoveCommands : ::testing::Test {
-    TempDir dir;
-    FixedClock clock{EncodeDate(2026, 12, 7) + 0.5, "dd.MM.yyyy"};
-    std::unique_ptr<TForm1> form;
-
-    void Open(int account, int moves = 0) {
-        SeedHousehold(moves);
-        form = std::make_unique<TForm1>();
-        ASSERT_TRUE(form->StartupComplete());
-        form->resize(1000, 600);
+struct MoveCommands : HouseholdWindow {
+    MoveCommands() : HouseholdWindow(2026, 12, 7) { start.dialogs = false; }
+    // The household with `moves` moves, and the ledger of `account` current.
+    void OpenAccount(int account, int moves = 0) {
+        Open(moves);
         OpenTab(account);
     }
     void OpenTab(int account) {
@@ -77,7 +72,7 @@ struct MoveCommands : ::testing::Test {
 }  // namespace
 
 TEST_F(MoveCommands, ANewRowIsStoredAsALinkedPairAndBalancesFollow) {
-    Open(kWallet);
+    OpenAccount(kWallet);
     DB->ExecSQL("delete from bill_move");
     CurrentTab().BufRows.clear();
     Ledger.Rows.clear();
@@ -106,7 +101,7 @@ TEST_F(MoveCommands, ANewRowIsStoredAsALinkedPairAndBalancesFollow) {
 }
 
 TEST_F(MoveCommands, RowsWithoutCorrespondentOrValidDateStayInEdit) {
-    Open(kWallet);
+    OpenAccount(kWallet);
     const AnsiString before = Moves();
     ScriptedBoxes boxes;
     boxes.Answer(IDOK, form->Ui(102));
@@ -126,7 +121,7 @@ TEST_F(MoveCommands, RowsWithoutCorrespondentOrValidDateStayInEdit) {
 }
 
 TEST_F(MoveCommands, AnAmountTheFileCannotHoldIsRefusedAndAHugeOneIsStoredAsANumber) {
-    Open(kWallet);
+    OpenAccount(kWallet);
     const AnsiString before = Moves();
     ScriptedBoxes boxes;
     // A sum has no lower limit, but a pasted "-1E400" is beyond every number the file holds.
@@ -164,7 +159,7 @@ TEST_F(MoveCommands, AnAmountTheFileCannotHoldIsRefusedAndAHugeOneIsStoredAsANum
 }
 
 TEST_F(MoveCommands, EqualRatesAreStoredDirectlyAndOtherRatesNeedTheDialog) {
-    Open(kWallet);
+    OpenAccount(kWallet);
     DB->ExecSQL("delete from bill_move");
     DB->ExecSQL("insert into currency values (1, 'GBP', 3, 'Pound', '', '1')");
     DB->ExecSQL("update bill set currency_id = 3 where id = " + IntToStr(kBank));
@@ -183,7 +178,7 @@ TEST_F(MoveCommands, EqualRatesAreStoredDirectlyAndOtherRatesNeedTheDialog) {
 }
 
 TEST_F(MoveCommands, EditingMovesTheTwinToTheNewCorrespondent) {
-    Open(kWallet);
+    OpenAccount(kWallet);
     OpenTab(kGroceries);  // loaded, so it follows
     OpenTab(kWallet);
     DB->ExecSQL("delete from bill_move");
@@ -211,7 +206,7 @@ TEST_F(MoveCommands, EditingMovesTheTwinToTheNewCorrespondent) {
 }
 
 TEST_F(MoveCommands, DeleteDuplicateAndGoToTheCorrespondent) {
-    Open(kWallet, 3);
+    OpenAccount(kWallet, 3);
     SelectMove = Ledger.Rows[1].Id;
     form->PaintBill();
     const int twin = static_cast<int>(

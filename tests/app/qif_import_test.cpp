@@ -1,6 +1,5 @@
 // QIF import: parsing lists and sections, pairing moves, checking amounts and dates, the mapping
 // dialog, and whole imports through the command, down to the rows they write.
-#include "app/commands/qif_import_commands.h"
 #include "app/exchange/qif_import.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +14,7 @@
 #include <fstream>
 #include <map>
 
+#include "app/commands/qif_import_commands.h"
 #include "app/program/all_forms.h"
 #include "app/store/database_file.h"
 #include "app/store/move_store.h"
@@ -302,32 +302,11 @@ TEST(QifMappingDialog, AssignsEveryAccountToOneType) {
 
 namespace {
 
-struct QifImportCommand : ::testing::Test {
-    TempDir dir;
-    FixedClock clock{EncodeDate(2026, 3, 15) + 0.5};
-    std::unique_ptr<TForm1> form;
-
-    void Open(bool freshFile) {
-        if (freshFile) {
-            ScriptedBoxes create;
-            create.Answer(IDYES);
-            form = std::make_unique<TForm1>();
-        } else {
-            form = std::make_unique<TForm1>();
-        }
-        ASSERT_TRUE(form->StartupComplete());
-        form->resize(1000, 600);
-        CreateDialogs();
-        ConnectQifImportCommands(*form);
-    }
-    void Close() {
-        DestroyDialogs();
-        form.reset();
-    }
+struct QifImportCommand : HouseholdWindow {
     void TearDown() override {
         SetFileDialogHook({});
         TSQLiteDatabase::SetFailureHandler({});
-        Close();
+        HouseholdWindow::TearDown();
     }
     // Runs the import command on `file`, answering the open dialog.
     void Import(const std::string& file) {
@@ -359,7 +338,7 @@ const char* const kHandWritten =
 }  // namespace
 
 TEST_F(QifImportCommand, WritesGroupsAccountsPairsAndBalances) {
-    Open(true);
+    Start();
     WriteFile("hand.qif", kHandWritten);
     ModalDriver driver;
     driver.Then([&](TForm& f) {
@@ -429,7 +408,7 @@ TEST_F(QifImportCommand, AFileTheExportWroteReadsBackCompletely) {
     }
     for (const char* format : {"dd.MM.yyyy", "yyyy-MM-dd", "MM/dd/yyyy", "dd/MM/yyyy"}) {
         SCOPED_TRACE(format);
-        Open(false);
+        Start();
         form->DateFormat = format;
         UseProgramFormats(format);
         SetFileDialogHook([](const FileDialogRequest&) {
@@ -442,7 +421,7 @@ TEST_F(QifImportCommand, AFileTheExportWroteReadsBackCompletely) {
         }
         Close();
         std::filesystem::rename("Quillmarsh.dat", "household.dat");
-        Open(true);
+        Start();
         form->DateFormat = format;  // the same user reads the file back
         ScriptedBoxes noNotice;     // any notice fails the test
         ModalDriver driver;
@@ -465,8 +444,7 @@ TEST_F(QifImportCommand, AFileTheExportWroteReadsBackCompletely) {
 }
 
 TEST_F(QifImportCommand, RefusedFilesAndCancelWriteNothing) {
-    SeedHousehold(2);
-    Open(false);
+    Open(2);
     const std::string before = Db("select * from bill order by id") + Db("select * from bill_move");
     ModalDriver driver;  // the mapping dialog must not be shown but where said
     {
@@ -511,8 +489,7 @@ TEST_F(QifImportCommand, RefusedFilesAndCancelWriteNothing) {
 }
 
 TEST_F(QifImportCommand, AFailureWhileWritingLeavesNothingHalfWritten) {
-    SeedHousehold(2);
-    Open(false);
+    Open(2);
     const std::string before = Db("select * from bill order by id") + Db("select * from bill_move");
     TSQLiteDatabase::SetFailureHandler([](const ESQLiteException& e) { throw e; });
     DB->ExecSQL(
@@ -574,7 +551,7 @@ const char* const kOtherProgram =
 }  // namespace
 
 TEST_F(QifImportCommand, ImportsTheFilesOfOtherProgramsItCanCarry) {
-    Open(true);
+    Start();
     WriteFile("other.qif", kOtherProgram);
     ModalDriver driver;
     driver.Then([&](TForm& f) {
@@ -595,8 +572,7 @@ TEST_F(QifImportCommand, ImportsTheFilesOfOtherProgramsItCanCarry) {
 // Each of these files holds something the import would drop or bend; it is refused, naming the
 // first such line, and nothing is written.
 TEST_F(QifImportCommand, RefusesWhatItCannotCarryFaithfully) {
-    SeedHousehold(2);
-    Open(false);
+    Open(2);
     const std::string before = Db("select * from bill order by id") + Db("select * from bill_move");
     const std::string head = "!Account\r\nNChecking\r\nTBank\r\n^\r\nNSavings\r\nTBank\r\n^\r\n";
     const std::string checking =
@@ -669,8 +645,7 @@ TEST_F(QifImportCommand, RefusesWhatItCannotCarryFaithfully) {
 // A NUL cut the statement's text and a 20-digit amount gave a balance no SQL number: both ended
 // the program. Such a file, and any control character in a stored text, is refused instead.
 TEST_F(QifImportCommand, RefusesFilesThatWouldBreakTheStatements) {
-    SeedHousehold(2);
-    Open(false);
+    Open(2);
     TSQLiteDatabase::SetFailureHandler([](const ESQLiteException& e) { throw e; });
     const std::string before = Db("select * from bill order by id") + Db("select * from bill_move");
     const std::string opening = "!Type:Cash\nD1.1.2020\nT0\nL[A]\n^\n";
@@ -726,7 +701,7 @@ TEST_F(QifImportCommand, KeepsEveryTextOrRefusesTheFile) {
         ~CodePage() { SetInterfaceCodePage(saved); }
     } restore;
     SetInterfaceCodePage("CP1252");
-    Open(true);
+    Start();
     const std::string before = Db("select * from bill order by id") + Db("select * from bill_move");
     const std::string opening = "!Type:Cash\nD1.1.2020\nT0\nL[Caf\xC3\xA9]\n^\n";
     struct Case {

@@ -6,7 +6,6 @@
 #include <QLocale>
 #include <cstring>
 
-#include "app/program/all_forms.h"
 #include "app/store/move_store.h"
 #include "app/reports/report_text.h"
 #include "app/window/main_window.h"
@@ -43,22 +42,9 @@ void Choose(TListBox& list, const AnsiString& item) {
     ASSERT_GE(list.ItemIndex(), 0) << item;
 }
 
-struct ReportDialogs : ::testing::Test {
-    TempDir dir;
-    FixedClock clock{EncodeDate(2026, 3, 15) + 0.5, "dd.MM.yyyy"};
-    std::unique_ptr<TForm1> form;
-    ModalDriver driver;
-    void SetUp() override {
-        SeedHousehold(30);
-        form = std::make_unique<TForm1>();
-        ASSERT_TRUE(form->StartupComplete());
-        form->resize(900, 600);
-        CreateDialogs();
-    }
-    void TearDown() override {
-        DestroyDialogs();
-        form.reset();
-    }
+struct ReportDialogs : HouseholdWindow {
+    ReportDialogs() { start.width = 900; }
+    void SetUp() override { Open(30); }
     // Opens a report dialog through its menu command and runs `act` on it.
     template <typename Form>
     void Run(int action, std::function<void(Form&)> act) {

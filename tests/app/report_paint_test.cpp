@@ -64,16 +64,10 @@ struct Measure {
     }
 };
 
-struct ReportPaint : ::testing::Test {
-    TempDir dir;
-    FixedClock clock{EncodeDate(2026, 3, 15) + 0.5, "dd.MM.yyyy"};
-    std::unique_ptr<TForm1> form;
+struct ReportPaint : HouseholdWindow {
     Measure m;
-    void SetUp() override {
-        SeedHousehold(0);
-        form = std::make_unique<TForm1>();
-        ASSERT_TRUE(form->StartupComplete());
-    }
+    ReportPaint() { start = {.width = 0, .height = 0, .dialogs = false}; }
+    void SetUp() override { Open(0); }
 };
 
 }  // namespace

@@ -14,7 +14,6 @@
 #include <regex>
 
 #include "app/commands/report_commands.h"
-#include "app/program/all_forms.h"
 #include "app/reports/report_text.h"
 #include "app/window/main_window.h"
 #include "dialogs/print_settings_dialog.h"
@@ -109,17 +108,11 @@ std::vector<int> RuleRows(const QImage& page, int x0, int x1) {
     return rows;
 }
 
-struct ReportPrint : ::testing::Test {
-    TempDir dir;
-    FixedClock clock{EncodeDate(2026, 3, 15) + 0.5, "dd.MM.yyyy"};
-    std::unique_ptr<TForm1> form;
-    ModalDriver driver;
+struct ReportPrint : HouseholdWindow {
     std::string pdf;
+    ReportPrint() { start.width = start.height = 0; }
     void SetUp() override {
-        SeedHousehold(0);
-        form = std::make_unique<TForm1>();
-        ASSERT_TRUE(form->StartupComplete());
-        CreateDialogs();
+        Open(0);
         pdf = (dir.path() / "report.pdf").string();
         SetPrinterHook([this](QPrinter& p) {
             p.setOutputFormat(QPrinter::PdfFormat);
@@ -128,8 +121,7 @@ struct ReportPrint : ::testing::Test {
     }
     void TearDown() override {
         SetPrinterHook({});
-        DestroyDialogs();
-        form.reset();
+        HouseholdWindow::TearDown();
     }
     void OpenReport(int id, const AnsiString& text) { AddReportTab(*form, id, text); }
     // Prints the current tab through the print button with these margins (mm) and copies.

@@ -7,7 +7,6 @@
 #include <QImage>
 #include <cstdlib>
 
-#include "app/program/all_forms.h"
 #include "app/reports/report_text.h"
 #include "app/window/main_window.h"
 #include "dialogs/balance_report_dialog.h"
@@ -33,15 +32,12 @@ void Choose(TListBox& list, const char* item) {
 
 }  // namespace
 
-TEST(ReportScreenshots, EveryReportOfTheHousehold) {
-    TempDir dir;
-    FixedClock clock{EncodeDate(2026, 3, 15) + 0.5, "dd.MM.yyyy"};
-    SeedHousehold(60);
-    TForm1 form;
-    ASSERT_TRUE(form.StartupComplete());
-    form.resize(1000, 640);
-    CreateDialogs();
-    ModalDriver driver;
+struct ReportScreenshots : HouseholdWindow {
+    ReportScreenshots() { start.height = 640; }
+};
+
+TEST_F(ReportScreenshots, EveryReportOfTheHousehold) {
+    Open(60);
     const TDateTime jan1 = EncodeDate(2026, 1, 1), feb28 = EncodeDate(2026, 2, 28);
     driver.Then([&](TForm& f) {
         auto& d = static_cast<TForm13&>(f);
@@ -54,10 +50,10 @@ TEST(ReportScreenshots, EveryReportOfTheHousehold) {
         d.grab().save(QString::fromStdString(ShotPath(dir, "balance_dialog.png")));
         d.Button5Click();
     });
-    form.Action(31)->trigger();
-    form.Image().Image().save(QString::fromStdString(ShotPath(dir, "balance.png")));
+    form->Action(31)->trigger();
+    form->Image().Image().save(QString::fromStdString(ShotPath(dir, "balance.png")));
     // The whole window with its print button, and the print settings it asks for.
-    form.grab().save(QString::fromStdString(ShotPath(dir, "balance_window.png")));
+    form->grab().save(QString::fromStdString(ShotPath(dir, "balance_window.png")));
     Form15->grab().save(QString::fromStdString(ShotPath(dir, "print_dialog.png")));
     driver.Then([&](TForm& f) {
         auto& d = static_cast<TForm16&>(f);
@@ -66,8 +62,8 @@ TEST(ReportScreenshots, EveryReportOfTheHousehold) {
         d.grab().save(QString::fromStdString(ShotPath(dir, "table_dialog.png")));
         d.Button1Click();
     });
-    form.Action(30)->trigger();
-    form.Image().Image().save(QString::fromStdString(ShotPath(dir, "table.png")));
+    form->Action(30)->trigger();
+    form->Image().Image().save(QString::fromStdString(ShotPath(dir, "table.png")));
     int n = 0;
     for (int mode : {1, 2, 3, 4}) {
         driver.Then([&](TForm& f) {
@@ -87,9 +83,8 @@ TEST(ReportScreenshots, EveryReportOfTheHousehold) {
                 d.grab().save(QString::fromStdString(ShotPath(dir, "charts_dialog.png")));
             d.Button1Click();
         });
-        form.Action(22)->trigger();
-        form.Image().Image().save(
+        form->Action(22)->trigger();
+        form->Image().Image().save(
             QString::fromStdString(ShotPath(dir, "chart" + std::to_string(++n) + ".png")));
     }
-    DestroyDialogs();
 }

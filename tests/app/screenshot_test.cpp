@@ -32,10 +32,14 @@ void OpenLedgerTab(int account, const char* caption) {
 
 }  // namespace
 
-TEST(Screenshots, SeededHouseholdRendersTreeLedgerAndOverflowingTabs) {
-    TempDir dir;
-    FixedClock clock{EncodeDate(2026, 2, 10) + 0.5, "dd.MM.yyyy"};
-    SeedHousehold(30);
+struct Screenshots : HouseholdWindow {
+    Screenshots() : HouseholdWindow(2026, 2, 10) {
+        start = {.width = 1100, .height = 650, .dialogs = false};
+    }
+};
+
+TEST_F(Screenshots, SeededHouseholdRendersTreeLedgerAndOverflowingTabs) {
+    Seed(30);
     {
         TSQLiteDatabase db("./Quillmarsh.dat");
         db.ExecSQL(
@@ -43,31 +47,29 @@ TEST(Screenshots, SeededHouseholdRendersTreeLedgerAndOverflowingTabs) {
             "budget_date_to = '20260228' where id = " +
             IntToStr(kGroceries));
     }
-    TForm1 form;
-    ASSERT_TRUE(form.StartupComplete());
-    form.resize(1100, 650);
-    form.TwoDecimals = true;
+    Start();
+    form->TwoDecimals = true;
     SelectBill = kWallet;
-    form.DoEnable(2);
-    form.FormPaint();
-    const QImage tree = form.Image().Image().copy();
+    form->DoEnable(2);
+    form->FormPaint();
+    const QImage tree = form->Image().Image().copy();
     ASSERT_TRUE(tree.save(QString::fromStdString(ShotPath(dir, "tree.png"))));
     // The band, the strip and the view are all painted: no pixel row is left black.
-    for (int y : {40, TabStripTop + 5, ContentTop + 30, form.height() - form.Panel1->height() - 5})
-        EXPECT_NE(tree.pixelColor(form.width() / 2, y), QColor(0, 0, 0)) << "row " << y;
+    for (int y : {40, TabStripTop + 5, ContentTop + 30, form->height() - form->Panel1->height() - 5})
+        EXPECT_NE(tree.pixelColor(form->width() / 2, y), QColor(0, 0, 0)) << "row " << y;
 
     OpenLedgerTab(kWallet, "Wallet");
     HeadIndex = 1;
     HeadButtons.ButtonGroup = 0;
     SelectMove = -1;
     Ledger.Rows.clear();
-    form.DoEnable(4);
-    form.FormPaint();
+    form->DoEnable(4);
+    form->FormPaint();
     SelectMove = Ledger.Rows[Ledger.Rows.size() - 4].Id;
     Ledger.CurCol = 2;
-    form.DoEnable(4);
-    form.FormPaint();
-    ASSERT_TRUE(form.Image().Image().save(QString::fromStdString(ShotPath(dir, "ledger.png"))));
+    form->DoEnable(4);
+    form->FormPaint();
+    ASSERT_TRUE(form->Image().Image().save(QString::fromStdString(ShotPath(dir, "ledger.png"))));
     EXPECT_EQ(Ledger.Rows.size(), 32u);
 
     const char* names[] = {"Bank",         "Euro card", "Groceries", "Restaurants",
@@ -79,8 +81,8 @@ TEST(Screenshots, SeededHouseholdRendersTreeLedgerAndOverflowingTabs) {
     HeadIndex = 9;
     Ledger.Rows.clear();
     SelectMove = -1;
-    form.FormPaint();
-    ASSERT_TRUE(form.Image().Image().save(QString::fromStdString(ShotPath(dir, "tabs.png"))));
+    form->FormPaint();
+    ASSERT_TRUE(form->Image().Image().save(QString::fromStdString(ShotPath(dir, "tabs.png"))));
     // Tab 0 stays at the left, the current tab is shown, and some tabs are hidden.
     EXPECT_EQ(Head.HeadTabs[0].TabRect.Left, 0);
     EXPECT_FALSE(Head.HeadTabs[HeadIndex].TabRect.IsEmpty());

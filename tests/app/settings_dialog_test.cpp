@@ -7,7 +7,6 @@
 #include <QAction>
 #include <QLineEdit>
 
-#include "app/program/all_forms.h"
 #include "app/window/main_window.h"
 #include "platform/dialogs.h"
 #include "tests/app/household.h"
@@ -19,21 +18,8 @@ using namespace qmtest;
 
 namespace {
 
-struct SettingsDialog : ::testing::Test {
-    TempDir dir;
-    FixedClock clock{EncodeDate(2026, 3, 15) + 0.5, "dd.MM.yyyy"};
-    std::unique_ptr<TForm1> form;
-    void SetUp() override {
-        SeedHousehold(2);
-        form = std::make_unique<TForm1>();
-        ASSERT_TRUE(form->StartupComplete());
-        form->resize(1000, 600);
-        CreateDialogs();
-    }
-    void TearDown() override {
-        DestroyDialogs();
-        form.reset();
-    }
+struct SettingsDialog : HouseholdWindow {
+    void SetUp() override { Open(2); }
     // Runs the settings command with `action` on the shown dialog.
     void Settings(std::function<void(TForm8&)> action) {
         ModalDriver driver;

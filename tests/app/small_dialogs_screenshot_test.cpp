@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <cstdlib>
 
-#include "app/program/all_forms.h"
 #include "app/store/attached_files.h"
 #include "app/window/main_window.h"
 #include "dialogs/files_dialog.h"
@@ -47,35 +46,27 @@ void CheckAndSave(TForm& form, const TempDir& dir, const std::string& name) {
 
 }  // namespace
 
-TEST(SmallDialogScreenshots, EveryControlFitsItsWindow) {
-    TempDir dir;
-    FixedClock clock{EncodeDate(2026, 3, 15) + 0.5, "dd.MM.yyyy"};
-    SeedHousehold(3);
-    TForm1 form;
-    ASSERT_TRUE(form.StartupComplete());
-    CreateDialogs();
+struct SmallDialogScreenshots : HouseholdWindow {
+    SmallDialogScreenshots() { start.width = start.height = 0; }
+};
+
+TEST_F(SmallDialogScreenshots, EveryControlFitsItsWindow) {
+    Open(3);
     TAttachedFiles files;
     for (const char* name : {"receipt-2026-01-01.pdf", "photo of the bill.jpg", "notes.txt"})
         files.Add(name, "bytes");
     WriteAttachedFiles(*DB, 5, files.Value());
-    THeadTab tab;
-    tab.Kind = tkLedger;
-    tab.Id = kRestaurants;
-    tab.BillTypeId = 3;
-    Head.HeadTabs.push_back(tab);
-    form.SwitchToTab(1);
+    OpenLedger(kRestaurants);
     SelectMove = 6;
     Form11->Edit1->SetText("Dinner");
 
-    ModalDriver driver;
     for (const char* name : {"settings", "about", "find", "files", "moves_with_files"})
         driver.Then([&, name](TForm& f) {
             CheckAndSave(f, dir, name);
             f.Close();
         });
-    for (int action : {13, 26, 11}) form.Action(action)->trigger();
-    form.FilesMenuClick(-1);
-    form.Action(32)->trigger();
+    for (int action : {13, 26, 11}) form->Action(action)->trigger();
+    form->FilesMenuClick(-1);
+    form->Action(32)->trigger();
     EXPECT_EQ(driver.shown(), 5);
-    DestroyDialogs();
 }

@@ -1,6 +1,5 @@
 // Spreadsheet export: the sheet's layout, the dialog, and workbooks of the seeded household read
 // back by xlrd, with the main window left as it was.
-#include "app/commands/export_commands.h"
 #include "app/exchange/spreadsheet_export.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +12,6 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "app/program/all_forms.h"
 #include "app/store/ledger_buffer.h"
 #include "app/window/main_window.h"
 #include "dialogs/export_dialog.h"
@@ -140,23 +138,11 @@ TEST(SpreadsheetSheet, LaysTheTableOutWithFramesNumbersAndWidths) {
 
 namespace {
 
-struct SpreadsheetExport : ::testing::Test {
-    TempDir dir;
-    FixedClock clock{EncodeDate(2026, 3, 15) + 0.5};
-    std::unique_ptr<TForm1> form;
-
-    void SetUp() override {
-        SeedHousehold(30);
-        form = std::make_unique<TForm1>();
-        ASSERT_TRUE(form->StartupComplete());
-        form->resize(1000, 600);
-        CreateDialogs();
-        ConnectSpreadsheetExportCommands(*form);
-    }
+struct SpreadsheetExport : HouseholdWindow {
+    void SetUp() override { Open(30); }
     void TearDown() override {
         SetFileDialogHook({});
-        DestroyDialogs();
-        form.reset();
+        HouseholdWindow::TearDown();
     }
     // Opens a ledger tab of the bank with its buffer loaded, as the user left it.
     void OpenBankLedger() {

@@ -6,7 +6,6 @@
 
 #include <cstdlib>
 
-#include "app/program/all_forms.h"
 #include "app/store/move_store.h"
 #include "app/window/main_window.h"
 #include "platform/dialogs.h"
@@ -19,25 +18,12 @@ using namespace qmtest;
 
 namespace {
 
-struct TransactionDialog : ::testing::Test {
-    TempDir dir;
-    FixedClock clock{EncodeDate(2026, 3, 15) + 0.5, "dd.MM.yyyy"};
-    std::unique_ptr<TForm1> form;
-    ModalDriver driver;
-
+struct TransactionDialog : HouseholdWindow {
     void SetUp() override {
-        SeedHousehold(0);
-        form = std::make_unique<TForm1>();
-        ASSERT_TRUE(form->StartupComplete());
-        form->resize(1000, 600);
-        CreateDialogs();
+        Open(0);
         // 1 EUR = 2 USD: the expression is the other way round (1 USD = 1/2 EUR).
         DB->ExecSQL("update currency set kurs_str = '1/2' where id = 2");
         OpenTab(kWallet);
-    }
-    void TearDown() override {
-        DestroyDialogs();
-        form.reset();
     }
     void OpenTab(int account) {
         for (size_t i = 0; i < Head.HeadTabs.size(); ++i)

@@ -20,16 +20,8 @@ inline void PrintTo(const TColor& c, std::ostream* os) {
 
 namespace {
 
-struct TreeView : ::testing::Test {
-    TempDir dir;
-    FixedClock clock{EncodeDate(2026, 3, 15) + 0.5, "dd.MM.yyyy"};
-    std::unique_ptr<TForm1> form;
-    void Open() {
-        form = std::make_unique<TForm1>();
-        ASSERT_TRUE(form->StartupComplete());
-        form->resize(1000, 600);
-        form->FormPaint();
-    }
+struct TreeView : HouseholdWindow {
+    TreeView() { start = {.dialogs = false, .paint = true}; }
     const TBillTreeRow* Row(int view, int id) {
         for (const TBillTreeRow& r : BillTypeViews.at(view).Rows)
             if (r.Id == id) return &r;
@@ -41,8 +33,7 @@ struct TreeView : ::testing::Test {
 }  // namespace
 
 TEST_F(TreeView, RowsKindsAndAmountsFollowTheDatabase) {
-    SeedHousehold(30);
-    Open();
+    Open(30);
     ASSERT_EQ(BillTypeViews.size(), 3u);
     EXPECT_EQ(BillTypeViews[0].TypeName, "Income");
     // Spending: Food (open, two accounts), Home (one account), Travel (no accounts).
@@ -69,8 +60,7 @@ TEST_F(TreeView, RowsKindsAndAmountsFollowTheDatabase) {
 }
 
 TEST_F(TreeView, AmountDisplayFollowsTheSettings) {
-    SeedHousehold(0);
-    Open();
+    Open(0);
     DB->ExecSQL("update bill set amount = 0.005 where id = " + IntToStr(kWallet));
     DB->ExecSQL("update bill set amount = -0.05 where id = " + IntToStr(kBank));
     DB->ExecSQL("update bill set amount = 1000000000000 where id = " + IntToStr(kEuroCard));
@@ -92,8 +82,7 @@ TEST_F(TreeView, AmountDisplayFollowsTheSettings) {
 }
 
 TEST_F(TreeView, TotalsConvertIntoTheMainCurrency) {
-    SeedHousehold(0);
-    Open();
+    Open(0);
     // Group Money: 100 USD in the wallet; the group itself is in USD. A EUR group of 10 adds 20.
     DB->ExecSQL("update bill set amount = 100 where id = " + IntToStr(kCashGroup));
     DB->ExecSQL(
@@ -133,7 +122,7 @@ TEST_F(TreeView, BudgetSharesAndRepeatingPeriods) {
             "budget_date_to = '20260131' where id = " +
             IntToStr(kBonus));
     }
-    Open();
+    Start();
     EXPECT_DOUBLE_EQ(static_cast<double>(Row(2, kGroceries)->Budget), 100);
     auto bill = [](int id, const char* col) {
         return DB->GetTable(AnsiString("select ") + col + " from bill where id = " + IntToStr(id))
@@ -154,8 +143,7 @@ TEST_F(TreeView, BudgetSharesAndRepeatingPeriods) {
 }
 
 TEST_F(TreeView, PictureAndStoredRectanglesMatchTheLayout) {
-    SeedHousehold(0);
-    Open();
+    Open(0);
     SelectBill = kBank;
     form->PaintMain();
     const int W = (form->ClientWidth() - 10) / 3;
@@ -181,8 +169,7 @@ TEST_F(TreeView, PictureAndStoredRectanglesMatchTheLayout) {
 }
 
 TEST_F(TreeView, AmountsOfAnyLengthKeepTheirGapFromTheCurrency) {
-    SeedHousehold(0);
-    Open();
+    Open(0);
     DB->ExecSQL("update currency set short_name = 'TEST' where id = 1");
     DB->ExecSQL("update bill set amount = 13644 where id = " + IntToStr(kBank));
     DB->ExecSQL("update bill set amount = -2503.5 where id = " + IntToStr(kWallet));
