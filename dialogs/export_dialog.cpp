@@ -3,6 +3,7 @@
 
 #include "app/exchange/spreadsheet_export.h"
 #include "app/window/window_calls.h"
+#include "dialogs/account_period.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 
@@ -44,43 +45,18 @@ void TForm9::FormCreate() {
     DateTimePicker2->SetDate(Date());
     SetCaption("Export");
     if (!Form1) return;
-    SetCaption(MainWindow::Ui(60));
-    Label1->SetCaption(MainWindow::Ui(16));
-    Label4->SetCaption(MainWindow::Ui(17));
-    Label2->SetCaption(MainWindow::Ui(119));
-    Button1->SetCaption(MainWindow::Ui(5));
-    Button2->SetCaption(MainWindow::Ui(6));
-}
-
-void TForm9::FillAccounts() {
-    ComboBox1->Items().Clear();
-    AccountIds.clear();
-    AccountTypes.clear();
-    AccountTwoSign.clear();
-    if (!DB) return;
-    auto t = DB->GetTable(
-        "select bb.id, t.name, b.name, bb.name, bb.bill_type_id, bb.twosign from bill b, bill "
-        "bb, bill_type t where b.bill_id = 0 and bb.bill_id = b.id and b.bill_type_id = t.id "
-        "order by t.id, b.name, bb.name");
-    for (; !t->Eof(); t->Next()) {
-        AccountIds.push_back(static_cast<int>(t->FieldAsInteger(0)));
-        AccountTypes.push_back(static_cast<int>(StrToIntDef(t->FieldAsString(4), 0)));
-        AccountTwoSign.push_back(t->FieldAsString(5).rfind('T', 0) == 0);
-        ComboBox1->Items().Add(Utf8ToAnsi(t->FieldAsString(1)).substr(0, 1) + ":" +
-                               Utf8ToAnsi(t->FieldAsString(2)) + "-" +
-                               Utf8ToAnsi(t->FieldAsString(3)));
-    }
+    CaptionAccountPeriod(*this, 60, *Label1, *Label4, *Label2, *Button1, *Button2);
 }
 
 void TForm9::FormShow() {
-    FillAccounts();
+    TAccountList accounts = FillAccountList(*ComboBox1);
+    AccountIds = std::move(accounts.Ids);
+    AccountTypes = std::move(accounts.Types);
+    AccountTwoSign = std::move(accounts.TwoSign);
     ComboBox1->SetItemIndex(0);
     // Without accounts there is nothing to export.
     Button1->SetEnabled(!AccountIds.empty());
-    if (Form1) {
-        DateTimePicker1->SetFormat(MainWindow::DateFormat());
-        DateTimePicker2->SetFormat(MainWindow::DateFormat());
-    }
+    if (Form1) FormatPeriod(*DateTimePicker1, *DateTimePicker2);
     if (Button1->CanFocus()) Button1->SetFocus();
 }
 

@@ -40,7 +40,6 @@ class TForm9 : public TForm {
   private:
     void FormCreate();
     void Layout();
-    void FillAccounts();
 };
 
 extern TForm9* Form9;

@@ -4,6 +4,7 @@
 #include "app/reports/report_text.h"
 #include "app/state/state.h"
 #include "app/window/window_calls.h"
+#include "dialogs/account_period.h"
 
 namespace qm {
 
@@ -90,36 +91,15 @@ void TForm16::FormCreate() {
     DateTimePicker1->SetDate(Date());
     DateTimePicker2->SetDate(Date());
     if (!Form1) return;
-    SetCaption(MainWindow::Ui(57));
-    Label1->SetCaption(MainWindow::Ui(16));
-    Label4->SetCaption(MainWindow::Ui(17));
-    Label2->SetCaption(MainWindow::Ui(119));
-    Button1->SetCaption(MainWindow::Ui(5));
-    Button2->SetCaption(MainWindow::Ui(6));
+    CaptionAccountPeriod(*this, 57, *Label1, *Label4, *Label2, *Button1, *Button2);
 }
 
 void TForm16::FormShow() {
-    ComboBox1->Items().Clear();
-    BillIds.clear();
-    BillTypes.clear();
-    if (DB) {
-        auto t = DB->GetTable(
-            "select bb.id, t.name, b.name, bb.name, bb.bill_type_id, bb.twosign from bill b, "
-            "bill bb, bill_type t where b.bill_id = 0 and bb.bill_id = b.id and b.bill_type_id "
-            "= t.id order by t.id, b.name, bb.name");
-        for (; !t->Eof(); t->Next()) {
-            BillIds.push_back(static_cast<int>(t->FieldAsInteger(0)));
-            BillTypes.push_back(static_cast<int>(StrToIntDef(t->FieldAsString(4), 0)));
-            ComboBox1->Items().Add(Utf8ToAnsi(t->FieldAsString(1)).substr(0, 1) + ":" +
-                                   Utf8ToAnsi(t->FieldAsString(2)) + "-" +
-                                   Utf8ToAnsi(t->FieldAsString(3)));
-        }
-    }
+    TAccountList accounts = FillAccountList(*ComboBox1);
+    BillIds = std::move(accounts.Ids);
+    BillTypes = std::move(accounts.Types);
     if (ComboBox1->Items().Count() > 0) ComboBox1->SetItemIndex(0);
-    if (Form1) {
-        DateTimePicker1->SetFormat(MainWindow::DateFormat());
-        DateTimePicker2->SetFormat(MainWindow::DateFormat());
-    }
+    if (Form1) FormatPeriod(*DateTimePicker1, *DateTimePicker2);
     Button1->SetFocus();
 }
 
