@@ -36,6 +36,31 @@ void ChooseId(TComboBox& list, const std::vector<int>& ids, int id) {
     list.SetItemIndex(index);
 }
 
+void LayOutFieldRows(std::initializer_list<std::pair<TLabel*, TControl*>> rows,
+                     std::initializer_list<TCheckBox*> checks) {
+    int y = 14;
+    for (const auto& [label, field] : rows) {
+        label->SetBounds(kLabelX, y + 4, kFieldX - kLabelX - 4, kRowH - 8);
+        field->SetBounds(kFieldX, y, kFieldW, kRowH);
+        y += kRowStep;
+    }
+    y += 2;
+    for (TCheckBox* check : checks) {
+        check->SetBounds(kFieldX, y, kFieldW, 20);
+        y += 24;
+    }
+}
+
+void FillTypeList(TComboBox& list, std::vector<int>& ids) {
+    if (MainWindow::GlyphsLoaded() && DB)
+        FillIdList(list, ids, "select id, name from bill_type order by id");
+}
+
+void FillCurrencyList(TComboBox& list, std::vector<int>& ids, int id) {
+    FillIdList(list, ids, "select id, name, short_name from currency order by id");
+    ChooseId(list, ids, id);
+}
+
 bool ListsChosen(TForm& form, std::initializer_list<std::pair<TComboBox*, int>> lists, int notice) {
     AnsiString missing;
     TComboBox* first = nullptr;
@@ -78,16 +103,8 @@ TForm2::TForm2(QWidget* parent) : TForm(parent) {
 
 void TForm2::Layout() {
     setFixedSize(380, 250);
-    const std::pair<TLabel*, TControl*> rows[] = {
-        {Label2, Edit1}, {Label3, ComboBox1}, {Label4, ComboBox2}, {Label5, ComboBox3}};
-    int y = 14;
-    for (const auto& [label, field] : rows) {
-        label->SetBounds(kLabelX, y + 4, kFieldX - kLabelX - 4, kRowH - 8);
-        field->SetBounds(kFieldX, y, kFieldW, kRowH);
-        y += kRowStep;
-    }
-    CheckBox2->SetBounds(kFieldX, y + 2, kFieldW, 20);
-    CheckBox1->SetBounds(kFieldX, y + 26, kFieldW, 20);
+    LayOutFieldRows({{Label2, Edit1}, {Label3, ComboBox1}, {Label4, ComboBox2}, {Label5, ComboBox3}},
+                    {CheckBox2, CheckBox1});
     Button1->SetBounds(196, 208, 82, 28);
     Button2->SetBounds(286, 208, 82, 28);
 }
@@ -102,14 +119,11 @@ void TForm2::FormCreate() {
     CheckBox1->SetCaption(MainWindow::Ui(167));
     Button1->SetCaption(MainWindow::Ui(5));
     Button2->SetCaption(MainWindow::Ui(6));
-    // The account types are fixed with the file: read once, when the main window has a file.
-    if (MainWindow::GlyphsLoaded() && DB)
-        FillIdList(*ComboBox1, TypeIds, "select id, name from bill_type order by id");
+    FillTypeList(*ComboBox1, TypeIds);
 }
 
 void TForm2::FormShow() {
-    FillIdList(*ComboBox3, CurrencyIds, "select id, name, short_name from currency order by id");
-    ChooseId(*ComboBox3, CurrencyIds, CurrencyId);
+    FillCurrencyList(*ComboBox3, CurrencyIds, CurrencyId);
     Tag = -1;
     Edit1->SetFocus();
 }

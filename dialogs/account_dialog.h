@@ -62,6 +62,15 @@ void FillIdList(TComboBox& list, std::vector<int>& ids, const AnsiString& sql);
 // Chooses the item whose id is `id`, else the first (none in an empty list).
 void ChooseId(TComboBox& list, const std::vector<int>& ids, int id);
 
+// The account and group dialogs' shape: each caption left of its field, a row every 32 pixels
+// from the top, then the check boxes under the fields, one every 24 pixels.
+void LayOutFieldRows(std::initializer_list<std::pair<TLabel*, TControl*>> rows,
+                     std::initializer_list<TCheckBox*> checks);
+// The account types, which are fixed with the file: filled only once the main window has one.
+void FillTypeList(TComboBox& list, std::vector<int>& ids);
+// Every currency, with the one of `id` chosen.
+void FillCurrencyList(TComboBox& list, std::vector<int>& ids, int id);
+
 extern TForm2* Form2;
 
 }  // namespace qm

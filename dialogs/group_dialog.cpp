@@ -30,17 +30,8 @@ TForm6::TForm6(QWidget* parent) : TForm(parent) {
 }
 
 void TForm6::Layout() {
-    constexpr int kLabelX = 12, kFieldX = 104, kFieldW = 264, kRowH = 24, kRowStep = 32;
     setFixedSize(380, 194);
-    const std::pair<TLabel*, TControl*> rows[] = {
-        {Label2, Edit1}, {Label3, ComboBox1}, {Label5, ComboBox3}};
-    int y = 14;
-    for (const auto& [label, field] : rows) {
-        label->SetBounds(kLabelX, y + 4, kFieldX - kLabelX - 4, kRowH - 8);
-        field->SetBounds(kFieldX, y, kFieldW, kRowH);
-        y += kRowStep;
-    }
-    CheckBox1->SetBounds(kFieldX, y + 2, kFieldW, 20);
+    LayOutFieldRows({{Label2, Edit1}, {Label3, ComboBox1}, {Label5, ComboBox3}}, {CheckBox1});
     Button1->SetBounds(196, 152, 82, 28);
     Button2->SetBounds(286, 152, 82, 28);
 }
@@ -53,13 +44,11 @@ void TForm6::FormCreate() {
     CheckBox1->SetCaption(MainWindow::Ui(167));
     Button1->SetCaption(MainWindow::Ui(5));
     Button2->SetCaption(MainWindow::Ui(6));
-    if (MainWindow::GlyphsLoaded() && DB)
-        FillIdList(*ComboBox1, TypeIds, "select id, name from bill_type order by id");
+    FillTypeList(*ComboBox1, TypeIds);
 }
 
 void TForm6::FormShow() {
-    FillIdList(*ComboBox3, CurrencyIds, "select id, name, short_name from currency order by id");
-    ChooseId(*ComboBox3, CurrencyIds, CurrencyId);
+    FillCurrencyList(*ComboBox3, CurrencyIds, CurrencyId);
     Tag = -1;
     Edit1->SetFocus();
 }
