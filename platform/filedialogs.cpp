@@ -60,6 +60,18 @@ std::vector<std::filesystem::path> Ask(const FileDialogRequest& r) {
     return chosen;
 }
 
+// Asks with what both dialogs are given: the title, the filter, the default extension and the name
+// they start with.
+template <typename Dialog>
+std::vector<std::filesystem::path> AskWith(const Dialog& d, FileDialogRequest r, QWidget* owner) {
+    r.title = d.Title;
+    r.filter = d.Filter;
+    r.defaultExt = d.DefaultExt;
+    r.fileName = d.FileName;
+    r.owner = owner;
+    return Ask(r);
+}
+
 }  // namespace
 
 void SetFileDialogHook(FileDialogHook hook) {
@@ -86,13 +98,8 @@ std::filesystem::path WithDefaultExt(const std::filesystem::path& p, const AnsiS
 
 bool TOpenDialog::Execute(QWidget* owner) {
     FileDialogRequest r;
-    r.title = Title;
-    r.filter = Filter;
-    r.defaultExt = DefaultExt;
-    r.fileName = FileName;
     r.multiSelect = MultiSelect;
-    r.owner = owner;
-    std::vector<std::filesystem::path> chosen = Ask(r);
+    std::vector<std::filesystem::path> chosen = AskWith(*this, r, owner);
     if (chosen.empty()) return false;
     Files = std::move(chosen);
     FileName = Files.front();
@@ -102,13 +109,8 @@ bool TOpenDialog::Execute(QWidget* owner) {
 bool TSaveDialog::Execute(QWidget* owner) {
     FileDialogRequest r;
     r.save = true;
-    r.title = Title;
-    r.filter = Filter;
-    r.defaultExt = DefaultExt;
-    r.fileName = FileName;
     r.overwritePrompt = OverwritePrompt;
-    r.owner = owner;
-    std::vector<std::filesystem::path> chosen = Ask(r);
+    std::vector<std::filesystem::path> chosen = AskWith(*this, r, owner);
     if (chosen.empty()) return false;
     FileName = chosen.front();
     return true;
