@@ -10,11 +10,13 @@ The map's table of layers ("| `folder/` | what it holds | `may/`, `include/` |")
   3. no two folders include each other, directly or round a longer cycle;
   4. every path written in backticks in the map exists (a bare file name somewhere in the tree).
 Prints every breach and exits 1 when there is one. Usage: python3 scripts/check-layout.py [root]
+`--self-test` runs the checks on small trees made for it, one breach of each kind and one clean.
 """
 import os
 import re
 import subprocess
 import sys
+import tempfile
 
 MAP = "docs/architecture.md"
 SOURCE_EXTENSIONS = (".cpp", ".h")
@@ -139,9 +141,7 @@ def check_map_paths(map_text, files, problems):
             problems.append(f"{MAP}: `{token}` names nothing in the tree")
 
 
-def main():
-    root = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..")
-    root = os.path.abspath(root)
+def breaches(root):
     files = set(tracked_files(root))
     with open(os.path.join(root, MAP), encoding="utf-8") as f:
         map_text = f.read()
@@ -162,12 +162,66 @@ def main():
     graph = check_includes(root, sources, files, folders, rules, problems)
     check_cycles(graph, problems)
     check_map_paths(map_text, files, problems)
+    return problems, len(sources), len(folders)
+
+
+SELF_TEST_MAP = """| folder | what | may include |
+|---|---|---|
+| `low/` | bottom | |
+| `app/mid/` | middle | `low/` |
+| `app/top/` | top | `app/mid/narrow.h`, `low/` |
+"""
+SELF_TEST_CLEAN = {
+    "low/a.h": "",
+    "app/mid/narrow.h": '#include "low/a.h"\n',
+    "app/mid/wide.h": '#include "app/mid/narrow.h"\n',
+    "app/top/t.cpp": '#include "app/mid/narrow.h"\n#include <vector>\n',
+}
+# Each breach, and a word that its report must hold.
+SELF_TEST_BREACHES = [
+    ({"app/top/u.cpp": '#include "app/mid/wide.h"\n'}, "reaches app/mid/wide.h"),
+    ({"app/mid/narrow.h": '#include "low/a.h"\n#include "app/mid/bad.h"\n',
+      "app/mid/bad.h": '#include "app/top/t.h"\n', "app/top/t.h": ""}, "reaches app/top/t.h"),
+    ({"low/b.h": '#include "app/mid/narrow.h"\n'}, "folders include each other"),
+    ({"app/loose.cpp": ""}, "app/loose.cpp: not in a folder"),
+    ({"app/other/x.h": ""}, "app/other/x.h: not in a folder"),
+    ({"docs/extra.md": "", MAP: SELF_TEST_MAP + "\nSee `low/gone.h`.\n"}, "`low/gone.h`"),
+]
+
+
+def self_test():
+    failures = []
+    for extra, expected in [({}, None)] + SELF_TEST_BREACHES:
+        with tempfile.TemporaryDirectory() as root:
+            tree = dict(SELF_TEST_CLEAN, **{MAP: SELF_TEST_MAP})
+            tree.update(extra)
+            for path, text in tree.items():
+                os.makedirs(os.path.join(root, os.path.dirname(path)), exist_ok=True)
+                with open(os.path.join(root, path), "w", encoding="utf-8") as f:
+                    f.write(text)
+            subprocess.run(["git", "init", "-q", root], check=True)
+            problems = breaches(root)[0]
+            if expected is None and problems:
+                failures.append(f"a clean tree is reported: {problems}")
+            elif expected is not None and not any(expected in p for p in problems):
+                failures.append(f"not found: {expected}; reported: {problems}")
+    for f in failures:
+        print(f)
+    print("self-test " + ("failed" if failures else f"passed: {len(SELF_TEST_BREACHES)} breaches"))
+    return 1 if failures else 0
+
+
+def main():
+    if sys.argv[1:] == ["--self-test"]:
+        return self_test()
+    root = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..")
+    problems, sources, folders = breaches(os.path.abspath(root))
     for p in problems:
         print(p)
     if problems:
         print(f"{len(problems)} breach(es) of the layout in {MAP}")
         return 1
-    print(f"layout as the map says: {len(sources)} sources in {len(folders)} folders")
+    print(f"layout as the map says: {sources} sources in {folders} folders")
     return 0
 
 
