@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "app/store/account_store.h"
-#include "app/state/state.h"
+#include "app/store/state.h"
 #include "app/window/window_calls.h"
 #include "dialogs/account_dialog.h"
 #include "platform/dialogs.h"

@@ -7,7 +7,7 @@
 
 #include "app/store/amounts.h"
 #include "app/store/currency_store.h"
-#include "app/state/state.h"
+#include "app/store/state.h"
 #include "app/window/window_calls.h"
 #include "dialogs/text_fields.h"
 #include "platform/dialogs.h"

@@ -4,7 +4,7 @@
 #include <sqlite3.h>
 
 #include "app/store/attached_files.h"
-#include "app/state/state.h"
+#include "app/store/state.h"
 #include "app/window/window_calls.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"

@@ -2,7 +2,7 @@
 #include "dialogs/find_dialog.h"
 
 
-#include "app/state/state.h"
+#include "app/store/state.h"
 #include "app/window/window_calls.h"
 #include "dialogs/text_fields.h"
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/state/state.h"
+#include "app/store/state.h"
 #include "platform/controls.h"
 #include "platform/forms.h"
 

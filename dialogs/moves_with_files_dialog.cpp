@@ -2,7 +2,7 @@
 #include "dialogs/moves_with_files_dialog.h"
 
 #include "app/store/attached_files.h"
-#include "app/state/state.h"
+#include "app/store/state.h"
 #include "app/window/window_calls.h"
 #include "platform/application.h"
 #include "platform/shell.h"

@@ -1,7 +1,7 @@
 // TForm8, the settings dialog.
 #include "dialogs/settings_dialog.h"
 
-#include "app/state/state.h"
+#include "app/store/state.h"
 #include "app/window/window_calls.h"
 #include "dialogs/text_fields.h"
 #include "platform/application.h"

@@ -2,7 +2,7 @@
 #include "dialogs/table_report_dialog.h"
 
 #include "app/reports/report_text.h"
-#include "app/state/state.h"
+#include "app/store/state.h"
 #include "app/window/window_calls.h"
 #include "dialogs/account_period.h"
 

@@ -8,7 +8,7 @@
 #include "app/store/ledger_buffer.h"
 #include "app/store/money_text.h"
 #include "app/store/move_rewrite.h"
-#include "app/state/state.h"
+#include "app/store/state.h"
 #include "app/window/window_calls.h"
 #include "controls/number_text.h"
 #include "dialogs/text_fields.h"

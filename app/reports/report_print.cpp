@@ -7,7 +7,7 @@
 #include "app/reports/charts.h"
 #include "app/reports/report_paint.h"
 #include "app/reports/report_text.h"
-#include "app/state/state.h"
+#include "app/store/state.h"
 #include "app/store/money_text.h"
 
 namespace qm {

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "app/store/move_store.h"
-#include "app/state/state.h"
+#include "app/store/state.h"
 
 namespace qm {
 

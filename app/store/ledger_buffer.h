@@ -4,7 +4,7 @@
 #pragma once
 
 #include "app/store/balances.h"
-#include "app/state/state.h"
+#include "app/store/state.h"
 #include "db/sqlite_table3.h"
 
 namespace qm {

@@ -14,7 +14,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/state/state.h"
+#include "app/store/state.h"
 #include "app/store/balances.h"
 #include "app/window/window_calls.h"
 #include "db/sqlite_table3.h"

@@ -1,5 +1,5 @@
 // The main window's unit-level state and its start values.
-#include "app/state/state.h"
+#include "app/store/state.h"
 
 namespace qm {
 
