@@ -26,7 +26,9 @@ TSQLiteFieldType TypeOfDeclared(const char* decl, int storage) {
 
 }  // namespace
 
-void TSQLiteDatabase::SetFailureHandler(FailureHandler handler) { Handler() = std::move(handler); }
+void TSQLiteDatabase::SetFailureHandler(FailureHandler handler) {
+    Handler() = std::move(handler);
+}
 
 void TSQLiteDatabase::Fail(const ESQLiteException& e) {
     if (Handler()) Handler()(e);
@@ -37,8 +39,9 @@ void TSQLiteDatabase::Fail(const ESQLiteException& e) {
 TSQLiteDatabase::TSQLiteDatabase(const AnsiString& fileName) {
     int rc = sqlite3_open(fileName.c_str(), &db_);
     if (rc != SQLITE_OK) {
-        AnsiString msg = db_ ? "Failed to open database \"" + fileName + "\" : " + sqlite3_errmsg(db_)
-                             : "Failed to open database \"" + fileName + "\" : unknown error";
+        AnsiString msg =
+            db_ ? "Failed to open database \"" + fileName + "\" : " + sqlite3_errmsg(db_)
+                : "Failed to open database \"" + fileName + "\" : unknown error";
         if (db_) sqlite3_close(db_);
         db_ = nullptr;
         throw ESQLiteException(msg);
@@ -48,7 +51,44 @@ TSQLiteDatabase::TSQLiteDatabase(const AnsiString& fileName) {
 }
 
 TSQLiteDatabase::~TSQLiteDatabase() {
+    statements_.clear();
     if (db_) sqlite3_close(db_);
+}
+
+AnsiString TSQLiteDatabase::EngineMessage() const {
+    return db_ && sqlite3_errcode(db_) != SQLITE_OK ? sqlite3_errmsg(db_) : "No message";
+}
+
+TSQLiteStatement& TSQLiteDatabase::Statement(const AnsiString& sql) {
+    auto it = statements_.find(sql);
+    if (it == statements_.end())
+        it = statements_.emplace(sql, std::make_unique<TSQLiteStatement>(*this, sql)).first;
+    return it->second->Reset();
+}
+
+void TSQLiteDatabase::SetProgressHandler(std::function<void()> tick, int steps) {
+    progress_ = std::move(tick);
+    if (!progress_) {
+        sqlite3_progress_handler(db_, 0, nullptr, nullptr);
+        return;
+    }
+    sqlite3_progress_handler(
+        db_, steps,
+        [](void* self) {
+            static_cast<TSQLiteDatabase*>(self)->progress_();
+            return 0;  // never interrupts the statement
+        },
+        this);
+}
+
+TSQLiteDatabase::ChangeStamp TSQLiteDatabase::Changes() {
+    ChangeStamp stamp;
+    stamp.own = sqlite3_total_changes64(db_);
+    stamp.rollbacks = rollbacks_;
+    TSQLiteStatement& version = Statement("PRAGMA data_version");
+    if (version.Step()) stamp.others = version.ColumnInt64(0);
+    version.Reset();
+    return stamp;
 }
 
 void TSQLiteDatabase::RaiseError(const AnsiString& msg, const AnsiString& sql) {
@@ -73,7 +113,8 @@ void TSQLiteDatabase::ExecSQL(const AnsiString& sql) {
         int rc = sqlite3_step(stmt);
         if (rc != SQLITE_DONE) {
             // The message must be read before finalize resets the connection's error.
-            AnsiString detail = sqlite3_errcode(db_) != SQLITE_OK ? sqlite3_errmsg(db_) : "No message";
+            AnsiString detail =
+                sqlite3_errcode(db_) != SQLITE_OK ? sqlite3_errmsg(db_) : "No message";
             sqlite3_finalize(stmt);
             throw ESQLiteException("Error executing SQL statement \"" + sql + "\" : " + detail);
         }
@@ -100,7 +141,8 @@ void TSQLiteDatabase::UpdateBlob(const AnsiString& sql, const AnsiString& data) 
         sqlite3_finalize(stmt);
         RaiseError("Could not prepare SQL statement", sql);
     }
-    if (sqlite3_bind_blob(stmt, 1, data.data(), static_cast<int>(data.size()), SQLITE_STATIC) != SQLITE_OK) {
+    if (sqlite3_bind_blob(stmt, 1, data.data(), static_cast<int>(data.size()), SQLITE_STATIC) !=
+        SQLITE_OK) {
         AnsiString detail = sqlite3_errcode(db_) != SQLITE_OK ? sqlite3_errmsg(db_) : "No message";
         sqlite3_finalize(stmt);
         throw ESQLiteException("Error binding blob to database \"" + sql + "\" : " + detail);
@@ -113,10 +155,109 @@ void TSQLiteDatabase::UpdateBlob(const AnsiString& sql, const AnsiString& data) 
     sqlite3_finalize(stmt);
 }
 
-TSQLiteTransaction::TSQLiteTransaction(TSQLiteDatabase& db) : db_(db) { db_.ExecSQL("BEGIN"); }
+TSQLiteStatement::TSQLiteStatement(TSQLiteDatabase& db, const AnsiString& sql)
+    : db_(db), sql_(sql) {
+    try {
+        stmt_ = db.Prepare(sql);
+    } catch (const ESQLiteException& e) {
+        TSQLiteDatabase::Fail(e);
+    }
+}
+
+TSQLiteStatement::~TSQLiteStatement() {
+    sqlite3_finalize(stmt_);
+}
+
+TSQLiteStatement& TSQLiteStatement::Reset() {
+    // The result of reset repeats the last step's failure, which was reported then.
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+    return *this;
+}
+
+void TSQLiteStatement::Failed(const char* what, int rc) {
+    // The message must be read before reset clears the connection's error.
+    const AnsiString detail =
+        rc == SQLITE_BUSY ? AnsiString("SQLite is Busy") : db_.EngineMessage();
+    sqlite3_reset(stmt_);
+    TSQLiteDatabase::Fail(ESQLiteException(AnsiString(what) + " \"" + sql_ + "\" : " + detail));
+}
+
+TSQLiteStatement& TSQLiteStatement::Bind(int index, int64_t value) {
+    if (int rc = sqlite3_bind_int64(stmt_, index, value); rc != SQLITE_OK)
+        Failed("Error binding a value", rc);
+    return *this;
+}
+
+TSQLiteStatement& TSQLiteStatement::Bind(int index, double value) {
+    if (int rc = sqlite3_bind_double(stmt_, index, value); rc != SQLITE_OK)
+        Failed("Error binding a value", rc);
+    return *this;
+}
+
+TSQLiteStatement& TSQLiteStatement::Bind(int index, const AnsiString& text) {
+    if (int rc = sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()),
+                                   SQLITE_TRANSIENT);
+        rc != SQLITE_OK)
+        Failed("Error binding a value", rc);
+    return *this;
+}
+
+TSQLiteStatement& TSQLiteStatement::BindBlob(int index, const AnsiString& bytes) {
+    if (int rc = sqlite3_bind_blob(stmt_, index, bytes.data(), static_cast<int>(bytes.size()),
+                                   SQLITE_TRANSIENT);
+        rc != SQLITE_OK)
+        Failed("Error binding blob to database", rc);
+    return *this;
+}
+
+bool TSQLiteStatement::Step() {
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    Failed(rc == SQLITE_BUSY ? "Could not prepare SQL statement" : "Could not retrieve data", rc);
+}
+
+void TSQLiteStatement::Execute() {
+    const int rc = sqlite3_step(stmt_);
+    if (rc != SQLITE_DONE) Failed("Error executing SQL statement", rc);
+    sqlite3_reset(stmt_);
+}
+
+bool TSQLiteStatement::IsNull(int col) const {
+    return sqlite3_column_type(stmt_, col) == SQLITE_NULL;
+}
+
+int64_t TSQLiteStatement::ColumnInt64(int col) const {
+    return sqlite3_column_int64(stmt_, col);
+}
+
+double TSQLiteStatement::ColumnDouble(int col) const {
+    return sqlite3_column_double(stmt_, col);
+}
+
+std::string_view TSQLiteStatement::ColumnView(int col) const {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col));
+    const int size = sqlite3_column_bytes(stmt_, col);
+    return text && size > 0 ? std::string_view(text, static_cast<size_t>(size))
+                            : std::string_view();
+}
+
+AnsiString TSQLiteStatement::ColumnText(int col) const {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col));
+    const int size = sqlite3_column_bytes(stmt_, col);
+    return text && size > 0 ? AnsiString(text, static_cast<size_t>(size)) : AnsiString();
+}
+
+TSQLiteTransaction::TSQLiteTransaction(TSQLiteDatabase& db) : db_(db) {
+    db_.ExecSQL("BEGIN");
+}
 
 TSQLiteTransaction::~TSQLiteTransaction() {
-    if (open_ && !sqlite3_get_autocommit(db_.Handle())) db_.ExecSQL("ROLLBACK");
+    if (open_ && !sqlite3_get_autocommit(db_.Handle())) {
+        ++db_.rollbacks_;
+        db_.ExecSQL("ROLLBACK");
+    }
 }
 
 void TSQLiteTransaction::Commit() {
@@ -133,7 +274,8 @@ TSQLiteTable::TSQLiteTable(TSQLiteDatabase& db, const AnsiString& sql) {
             if (rowCount_ == 0) {
                 colCount_ = sqlite3_column_count(stmt);
                 for (int c = 0; c < colCount_; ++c)
-                    types_.push_back(TypeOfDeclared(sqlite3_column_decltype(stmt, c), sqlite3_column_type(stmt, c)));
+                    types_.push_back(TypeOfDeclared(sqlite3_column_decltype(stmt, c),
+                                                    sqlite3_column_type(stmt, c)));
             }
             ++rowCount_;
             for (int c = 0; c < colCount_; ++c) {
@@ -141,8 +283,12 @@ TSQLiteTable::TSQLiteTable(TSQLiteDatabase& db, const AnsiString& sql) {
                 if (sqlite3_column_type(stmt, c) != SQLITE_NULL) {
                     cell.null = false;
                     switch (types_[c]) {
-                        case dtInt: cell.i = sqlite3_column_int64(stmt, c); break;
-                        case dtNumeric: cell.d = sqlite3_column_double(stmt, c); break;
+                        case dtInt:
+                            cell.i = sqlite3_column_int64(stmt, c);
+                            break;
+                        case dtNumeric:
+                            cell.d = sqlite3_column_double(stmt, c);
+                            break;
                         case dtBlob: {
                             const void* p = sqlite3_column_blob(stmt, c);
                             int n = sqlite3_column_bytes(stmt, c);
@@ -163,9 +309,11 @@ TSQLiteTable::TSQLiteTable(TSQLiteDatabase& db, const AnsiString& sql) {
         }
         if (rc == SQLITE_BUSY) {
             sqlite3_finalize(stmt);
-            throw ESQLiteException("Could not prepare SQL statement \"" + sql + "\" : SQLite is Busy");
+            throw ESQLiteException("Could not prepare SQL statement \"" + sql +
+                                   "\" : SQLite is Busy");
         }
-        AnsiString detail = sqlite3_errcode(db.Handle()) != SQLITE_OK ? sqlite3_errmsg(db.Handle()) : "No message";
+        AnsiString detail =
+            sqlite3_errcode(db.Handle()) != SQLITE_OK ? sqlite3_errmsg(db.Handle()) : "No message";
         sqlite3_finalize(stmt);
         throw ESQLiteException("Could not retrieve data \"" + sql + "\" : " + detail);
     }
@@ -188,10 +336,14 @@ const TSQLiteTable::Cell& TSQLiteTable::At(int col) const {
 AnsiString TSQLiteTable::Fields(int col) const {
     const Cell& c = At(col);
     switch (types_[col]) {
-        case dtInt: return c.null ? "0" : IntToStr(c.i);
-        case dtNumeric: return c.null ? "0" : FloatToStr(c.d);
-        case dtNull: return "";
-        default: return c.s;
+        case dtInt:
+            return c.null ? "0" : IntToStr(c.i);
+        case dtNumeric:
+            return c.null ? "0" : FloatToStr(c.d);
+        case dtNull:
+            return "";
+        default:
+            return c.s;
     }
 }
 

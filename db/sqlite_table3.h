@@ -8,7 +8,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "platform/sysutils.h"
@@ -19,7 +21,7 @@ struct sqlite3_stmt;
 namespace qm {
 
 class ESQLiteException : public Exception {
-public:
+  public:
     using Exception::Exception;
 };
 
@@ -27,9 +29,10 @@ public:
 enum TSQLiteFieldType : int { dtInt = 1, dtNumeric = 2, dtStr = 3, dtBlob = 4, dtNull = 5 };
 
 class TSQLiteTable;
+class TSQLiteStatement;
 
 class TSQLiteDatabase {
-public:
+  public:
     // Opens (or creates) the file, then sets the pragmas the program runs with.
     explicit TSQLiteDatabase(const AnsiString& fileName);
     ~TSQLiteDatabase();
@@ -43,35 +46,108 @@ public:
 
     sqlite3* Handle() const { return db_; }
 
+    // The statement for `sql`, prepared on first use and kept for the life of the connection:
+    // for statements that run per row or per action. Each use starts with Reset(); one use at a
+    // time per text (a caller must not run the same text again while it walks the rows).
+    TSQLiteStatement& Statement(const AnsiString& sql);
+
+    // Changes as they can be seen from here: the rows this connection has changed so far, the
+    // engine's counter of commits made by other connections, and the transactions rolled back
+    // here (which undo changes without lowering the count). Two equal stamps mean nothing in
+    // the file changed in between.
+    struct ChangeStamp {
+        int64_t own = -1;
+        int64_t others = -1;
+        int64_t rollbacks = -1;  // transactions this connection rolled back
+        bool operator==(const ChangeStamp&) const = default;
+    };
+    ChangeStamp Changes();
+
+    // While set, `tick` runs about every `steps` steps of the engine inside long statements (an
+    // index built over a large table), so a window can show progress. The tick must not use
+    // this connection. An empty function removes it.
+    void SetProgressHandler(std::function<void()> tick, int steps = 10000);
+
     // Called when a statement or query fails. It must not return normally: the main window's
     // handler tells the user and ends the process; tests may throw instead. A handler that does
     // return is followed by the process's end all the same.
     using FailureHandler = std::function<void(const ESQLiteException& e)>;
     static void SetFailureHandler(FailureHandler handler);
 
-private:
+  private:
     friend class TSQLiteTable;
+    friend class TSQLiteStatement;
+    friend class TSQLiteTransaction;
     [[noreturn]] void RaiseError(const AnsiString& msg, const AnsiString& sql);
     [[noreturn]] static void Fail(const ESQLiteException& e);
     sqlite3_stmt* Prepare(const AnsiString& sql);
+    AnsiString EngineMessage() const;
 
     sqlite3* db_ = nullptr;
+    std::function<void()> progress_;
+    int64_t rollbacks_ = 0;
+    // Finalized before the connection closes.
+    std::map<AnsiString, std::unique_ptr<TSQLiteStatement>> statements_;
+};
+
+// A statement prepared once and run again with new values. Values are bound to its "?"
+// parameters, so no text typed by the user becomes SQL text. A failure goes to the
+// database-failure handler, as a failure of ExecSQL or GetTable does; the statement is reset
+// before that, so a handler that throws leaves it ready for the next use.
+class TSQLiteStatement {
+  public:
+    TSQLiteStatement(TSQLiteDatabase& db, const AnsiString& sql);
+    ~TSQLiteStatement();
+    TSQLiteStatement(const TSQLiteStatement&) = delete;
+    TSQLiteStatement& operator=(const TSQLiteStatement&) = delete;
+
+    // Starts a new run: the previous one ends and every parameter is NULL again.
+    TSQLiteStatement& Reset();
+    // Parameters count from 1. Text is bound byte for byte (callers convert it to UTF-8).
+    TSQLiteStatement& Bind(int index, int64_t value);
+    TSQLiteStatement& Bind(int index, int value) {
+        return Bind(index, static_cast<int64_t>(value));
+    }
+    TSQLiteStatement& Bind(int index, double value);
+    TSQLiteStatement& Bind(int index, const AnsiString& text);
+    TSQLiteStatement& BindBlob(int index, const AnsiString& bytes);
+
+    // One step: true when a row is ready, false when the statement is done.
+    bool Step();
+    // Runs a statement that returns no rows, then resets it.
+    void Execute();
+
+    // Columns of the current row as the engine holds them; text and blobs byte for byte.
+    bool IsNull(int col) const;
+    int64_t ColumnInt64(int col) const;
+    double ColumnDouble(int col) const;
+    AnsiString ColumnText(int col) const;
+    // The same bytes where the engine holds them, valid until the next step or reset.
+    std::string_view ColumnView(int col) const;
+    const AnsiString& Sql() const { return sql_; }
+
+  private:
+    [[noreturn]] void Failed(const char* what, int rc);
+
+    TSQLiteDatabase& db_;
+    sqlite3_stmt* stmt_ = nullptr;
+    AnsiString sql_;
 };
 
 // Runs several statements as one unit: rolled back unless Commit is called.
 class TSQLiteTransaction {
-public:
+  public:
     explicit TSQLiteTransaction(TSQLiteDatabase& db);
     ~TSQLiteTransaction();
     void Commit();
 
-private:
+  private:
     TSQLiteDatabase& db_;
     bool open_ = true;
 };
 
 class TSQLiteTable {
-public:
+  public:
     TSQLiteTable(TSQLiteDatabase& db, const AnsiString& sql);
 
     int Count() const { return rowCount_; }
@@ -89,7 +165,7 @@ public:
     const AnsiString* FieldAsBlob(int col) const;
     AnsiString FieldAsBlobText(int col) const;
 
-private:
+  private:
     struct Cell {
         bool null = true;
         int64_t i = 0;
