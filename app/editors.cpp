@@ -1,5 +1,6 @@
 // The in-place editors of the ledger's cells: text, correspondent, amounts and the date, with the
 // note and account completions and the correspondent drop-down list.
+#include "app/text_case.h"
 #include "app/unit1.h"
 #include "platform/keystate.h"
 
@@ -8,14 +9,6 @@ namespace qm {
 namespace {
 
 constexpr char kEnd = 3, kHome = 4, kRight = 5, kLeft = 6, kDelete = 7, kBackspace = 8;
-
-AnsiString Upper(const AnsiString& s) {
-    return FromQString(ToQString(s).toUpper());
-}
-
-bool StartsWithNoCase(const AnsiString& text, const AnsiString& prefix) {
-    return text.size() >= prefix.size() && Upper(text.substr(0, prefix.size())) == Upper(prefix);
-}
 
 }  // namespace
 
@@ -106,9 +99,11 @@ void TForm1::KeyDownNum(char c) {
 void TForm1::KeySearchText() {
     const AnsiString typed = EditedCell();
     if (typed.empty() || Ledger.CurRow == 0) return;
+    // One upper-cased prefix for the whole walk; the rows above are read, not given strings.
+    const AnsiString upperTyped = UpperCaseAnsi(typed);
     for (int r = Ledger.CurRow - 1; r >= 0; --r) {
         const TBillMoveRow& above = Ledger.Rows[r];
-        if (!StartsWithNoCase(above.Cells[2], typed)) continue;
+        if (!StartsWithUpperCased(above.Cells[2], typed.size(), upperTyped)) continue;
         EditedCell() = above.Cells[2];
         CompletionCells = {above.Cells[3], above.Cells[4], above.Cells[5], above.CorrBillId};
         CompletionReady = true;

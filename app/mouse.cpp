@@ -256,9 +256,10 @@ void TForm1::MouseDownLedger(TMouseButton button, TPoint p) {
         return;
     }
     if (button != TMouseButton::mbLeft) return;
-    for (size_t r = 0; r < Ledger.Rows.size(); ++r)
+    const auto& rows = Ledger.Rows;  // reading the rectangles leaves undrawn rows without any
+    for (size_t r = 0; r < rows.size(); ++r)
         for (int c = 0; c <= 5; ++c)
-            if (PtInRect(Ledger.Rows[r].CellRects[c], p)) {
+            if (PtInRect(rows[r].CellRects[c], p)) {
                 ClickCell(static_cast<int>(r), c, p);
                 return;
             }
@@ -730,7 +731,7 @@ void TForm1::FitColumn() {
     int widest = canvas.TextWidth(BillColumnCaptions[c]);
     canvas.Font.Style = {};
     for (const TBillMoveRow& r : Ledger.Rows)
-        widest = std::max(widest, canvas.TextWidth(r.Cells[c]));
+        widest = std::max(widest, canvas.TextWidth(r.Cells.Text(c)));
     int fresh = widest + 4;
     auto& w = BillColumnWidths;
     if (w[2] - (fresh - w[c]) < 10) fresh = w[c] + w[2] - 10;

@@ -172,7 +172,7 @@ void TForm1::StepBudgetPeriod(TBillTreeRow& row, const AnsiString& today) {
 }
 
 void TForm1::PaintMain() {
-    if (!DB || !GlyphBitmap) return;
+    if (!DB || !GlyphBitmap || databaseBusy_) return;
     SyncLayout();
     TCanvas& c = Canvas();
     c.Brush.Style = bsSolid;
@@ -388,8 +388,10 @@ void TForm1::SetCursorText(int row, int col, int X, int /*Y*/) {
     const AnsiString& T = Ledger.Rows[row].Cells[col];
     const TRect& r = Ledger.Rows[row].CellRects[col];
     int start;
-    if (row == Ledger.CurRow && col == Ledger.CurCol) start = Ledger.TextX;
-    else start = col >= 4 ? r.Right - 2 - c.TextWidth(T) : r.Left + 2;
+    if (row == Ledger.CurRow && col == Ledger.CurCol)
+        start = Ledger.TextX;
+    else
+        start = col >= 4 ? r.Right - 2 - c.TextWidth(T) : r.Left + 2;
     // The character boundary nearest to X wins, the earliest on a tie.
     int best = 0;
     int bestDistance = std::abs(start - X);
