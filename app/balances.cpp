@@ -1,5 +1,20 @@
 // Balance recalculation.
+//
+// Design notes.
+// 1. A stored amount is the sum, in extended precision, of the amounts of the account's moves in
+//    the order of their ids (the order the engine walks a table in), and its text has 15
+//    significant digits: a different order could change the last digit. Every sum here keeps
+//    that order, whatever index the engine reads the moves through.
+// 2. The sums of an account are kept from one recalculation to the next while nothing in the
+//    file has changed in between except what the program itself reported (a stored pair
+//    appends two moves, which come last in id order, so the sum goes on from where it stood).
+//    Any other change, here or by another connection, or a rolled-back transaction, empties
+//    the kept sums and the next recalculation reads the moves again.
 #include "app/balances.h"
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_map>
 
 #include "app/money_text.h"
 
@@ -8,7 +23,7 @@ namespace {
 
 const char* const kGroupRatesQuery =
     "select b.amount, c1.kurs, c2.kurs from bill b, currency c1, bill bb, currency c2 "
-    "where b.bill_id = bb.id and b.currency_id = c1.id and bb.currency_id = c2.id and bb.id = ";
+    "where b.bill_id = bb.id and b.currency_id = c1.id and bb.currency_id = c2.id and bb.id = ?";
 
 bool InPeriod(const AnsiString& ts, const AnsiString& from, const AnsiString& to) {
     return from <= ts && ts <= to;
@@ -20,24 +35,170 @@ AnsiString SignedForType(const AnsiString& text, const AnsiString& typeId) {
     return !text.empty() && text[0] == '-' ? text.substr(1) : "-" + text;
 }
 
+// A NUMERIC column as the database layer's FieldAsString gives it: empty for NULL.
+AnsiString NumericText(const TSQLiteStatement& q, int col) {
+    return q.IsNull(col) ? AnsiString() : FloatToStr(q.ColumnDouble(col));
+}
+
+// The number the recalculation takes from a NUMERIC column: AmountValue of its text.
+long double NumericValue(const TSQLiteStatement& q, int col) {
+    return q.IsNull(col) ? 0 : StoredAmountValue(q.ColumnDouble(col));
+}
+
+// An id as the statements take it: the decimal text the callers pass.
+bool IdNumber(const AnsiString& id, int64_t& number) {
+    return TryStrToInt(id, number) && IntToStr(number) == id;
+}
+
+void WriteAmount(TSQLiteDatabase& db, const AnsiString& amount, const AnsiString& id) {
+    int64_t number;
+    if (!IdNumber(id, number)) {
+        db.ExecSQL("update bill set amount = " + amount + " where id = " + id);
+        return;
+    }
+    // The amount goes in as the text it was written as before; the column's numeric affinity
+    // stores it as the same number a literal in the statement gave.
+    db.Statement("update bill set amount = ? where id = ?")
+        .Bind(1, amount)
+        .Bind(2, number)
+        .Execute();
+}
+
 void CalcGroupTotal(TSQLiteDatabase& db, const AnsiString& groupId) {
     long double total = 0;
-    auto rows = db.GetTable(kGroupRatesQuery + groupId);
-    for (; !rows->Eof(); rows->Next()) {
-        const AnsiString groupRate = rows->FieldAsString(2);
-        // A rate of 0, or the evaluator's error value, cannot convert anything.
-        if (groupRate.empty() || groupRate == "0" || groupRate == "1e15" || groupRate == "1E15") continue;
-        long double amount = AmountValue(rows->FieldAsString(0));
-        long double rate = AmountValue(rows->FieldAsString(1));
-        total += RoundHalfEven(amount * 100 * rate / AmountValue(groupRate)) / 100;
+    int64_t number;
+    if (IdNumber(groupId, number)) {
+        TSQLiteStatement& rows = db.Statement(kGroupRatesQuery);
+        rows.Bind(1, number);
+        while (rows.Step()) {
+            const AnsiString groupRate = NumericText(rows, 2);
+            // A rate of 0, or the evaluator's error value, cannot convert anything.
+            if (groupRate.empty() || groupRate == "0" || groupRate == "1e15" || groupRate == "1E15")
+                continue;
+            const long double amount = NumericValue(rows, 0);
+            const long double rate = NumericValue(rows, 1);
+            total += RoundHalfEven(amount * 100 * rate / AmountValue(groupRate)) / 100;
+        }
     }
-    db.ExecSQL("update bill set amount = " + CentsText(total, '.') + " where id = " + groupId);
+    WriteAmount(db, CentsText(total, '.'), groupId);
 }
+
+// What the sums of an account depend on besides its moves.
+struct SumKey {
+    PeriodFilter period;
+    bool budgetCounts = false;
+    AnsiString budgetFrom, budgetTo;
+    bool operator==(const SumKey& o) const {
+        return period.on == o.period.on &&
+               (!period.on || (period.from == o.period.from && period.to == o.period.to)) &&
+               budgetCounts == o.budgetCounts &&
+               (!budgetCounts || (budgetFrom == o.budgetFrom && budgetTo == o.budgetTo));
+    }
+};
+
+struct AccountSums {
+    SumKey key;
+    long double sum = 0, budgetSum = 0;
+    int64_t lastId = 0;  // the largest move id in the sums
+    void Add(int64_t id, long double amount, const AnsiString& ts) {
+        if (!key.period.on || InPeriod(ts, key.period.from, key.period.to)) sum += amount;
+        if (key.budgetCounts && InPeriod(ts, key.budgetFrom, key.budgetTo)) budgetSum += amount;
+        lastId = std::max(lastId, id);
+    }
+};
+
+// The kept sums, valid while the file shows the change stamp they were taken at.
+struct KeptSums {
+    const TSQLiteDatabase* db = nullptr;
+    TSQLiteDatabase::ChangeStamp stamp;
+    std::unordered_map<int64_t, AccountSums> accounts;
+
+    // Forgets everything unless nothing changed in `d` since the stamp.
+    void Check(TSQLiteDatabase& d) {
+        if (db != &d || !(d.Changes() == stamp)) {
+            accounts.clear();
+            db = &d;
+        }
+    }
+    void Stamp(TSQLiteDatabase& d) { stamp = d.Changes(); }
+};
+
+KeptSums& Kept() {
+    static KeptSums kept;
+    return kept;
+}
+
+struct MoveAmount {
+    int64_t id;
+    long double amount;
+    AnsiString ts;
+};
+
+// Every move of the account, in id order, summed afresh.
+AccountSums ReadSums(TSQLiteDatabase& db, int64_t account, const SumKey& key) {
+    // The index holds the account's moves in date order with their amounts; sorting them by id
+    // costs less than reading the table in id order.
+    std::vector<MoveAmount> moves;
+    TSQLiteStatement& q =
+        db.Statement("select id, amount, ts from bill_move where src_bill_id = ?");
+    q.Bind(1, account);
+    while (q.Step()) moves.push_back({q.ColumnInt64(0), NumericValue(q, 1), q.ColumnText(2)});
+    std::sort(moves.begin(), moves.end(),
+              [](const MoveAmount& a, const MoveAmount& b) { return a.id < b.id; });
+    AccountSums sums;
+    sums.key = key;
+    for (const MoveAmount& m : moves) sums.Add(m.id, m.amount, m.ts);
+    return sums;
+}
+
+void CalcBillAmountAsText(TSQLiteDatabase& db, const AnsiString& id, const PeriodFilter& period);
 
 }  // namespace
 
 void CalcBillAmount(TSQLiteDatabase& db, const AnsiString& id, const PeriodFilter& period) {
-    auto bill = db.GetTable("select bill_id, bill_type_id, budget, budget_date_from, budget_date_to from bill where id = " + id);
+    int64_t number;
+    if (!IdNumber(id, number)) return CalcBillAmountAsText(db, id, period);
+    KeptSums& kept = Kept();
+    kept.Check(db);
+    TSQLiteStatement& bill = db.Statement(
+        "select bill_id, bill_type_id, budget, budget_date_from, budget_date_to from bill where "
+        "id = ?");
+    bill.Bind(1, number);
+    if (!bill.Step()) return;
+    const AnsiString groupId = NumericText(bill, 0);
+    const AnsiString typeId = NumericText(bill, 1);
+    SumKey key;
+    key.period = period;
+    key.budgetFrom = bill.ColumnText(3);
+    key.budgetTo = bill.ColumnText(4);
+    key.budgetCounts = NumericValue(bill, 2) > 0 && typeId == "3";
+    bill.Reset();
+    if (groupId == "0") {
+        CalcGroupTotal(db, id);
+        kept.Stamp(db);
+        return;
+    }
+    auto it = kept.accounts.find(number);
+    if (it == kept.accounts.end() || !(it->second.key == key))
+        it = kept.accounts.insert_or_assign(number, ReadSums(db, number, key)).first;
+    const AccountSums& sums = it->second;
+    db.Statement("update bill set amount = ?, budget_amount = ? where id = ?")
+        .Bind(1, SignedForType(AccountAmountText(sums.sum), typeId))
+        .Bind(2, AccountAmountText(sums.budgetSum))
+        .Bind(3, number)
+        .Execute();
+    CalcGroupTotal(db, groupId);
+    kept.Stamp(db);
+}
+
+namespace {
+
+void CalcBillAmountAsText(TSQLiteDatabase& db, const AnsiString& id, const PeriodFilter& period) {
+    // An id that is not a plain number (never from the program itself): the statements as text.
+    auto bill = db.GetTable(
+        "select bill_id, bill_type_id, budget, budget_date_from, budget_date_to from bill where "
+        "id = " +
+        id);
     if (bill->Eof()) return;
     const AnsiString groupId = bill->FieldAsString(0);
     if (groupId == "0") {
@@ -48,9 +209,9 @@ void CalcBillAmount(TSQLiteDatabase& db, const AnsiString& id, const PeriodFilte
     const AnsiString budgetFrom = bill->FieldAsString(3);
     const AnsiString budgetTo = bill->FieldAsString(4);
     const bool budgetCounts = AmountValue(bill->FieldAsString(2)) > 0 && typeId == "3";
-
     long double sum = 0, budgetSum = 0;
-    auto moves = db.GetTable("select amount, ts from bill_move where src_bill_id = " + id);
+    auto moves =
+        db.GetTable("select amount, ts from bill_move where src_bill_id = " + id + " order by id");
     for (; !moves->Eof(); moves->Next()) {
         const long double amount = AmountValue(moves->FieldAsString(0));
         const AnsiString ts = moves->FieldAsString(1);
@@ -62,45 +223,96 @@ void CalcBillAmount(TSQLiteDatabase& db, const AnsiString& id, const PeriodFilte
     CalcGroupTotal(db, groupId);
 }
 
+}  // namespace
+
+void NoteAppendedMoves(TSQLiteDatabase& db, const TSQLiteDatabase::ChangeStamp& before,
+                       const std::vector<int64_t>& moveIds) {
+    KeptSums& kept = Kept();
+    if (kept.db != &db || !(kept.stamp == before)) {
+        kept.accounts.clear();
+        return;
+    }
+    for (int64_t id : moveIds) {
+        TSQLiteStatement& q =
+            db.Statement("select src_bill_id, amount, ts from bill_move where id = ?");
+        q.Bind(1, id);
+        if (!q.Step()) continue;
+        const double owner = q.ColumnDouble(0);
+        auto it = kept.accounts.find(static_cast<int64_t>(owner));
+        if (it != kept.accounts.end()) {
+            // Only a move after every summed one continues the sum in id order.
+            if (static_cast<double>(static_cast<int64_t>(owner)) == owner && id > it->second.lastId)
+                it->second.Add(id, NumericValue(q, 1), q.ColumnText(2));
+            else
+                kept.accounts.erase(it);
+        }
+        q.Reset();
+    }
+    kept.Stamp(db);
+}
+
 void RecalculateAllBalances(TSQLiteDatabase& db, const PeriodFilter& period,
-                            const std::function<void(int, int)>& progress) {
-    const AnsiString condition =
-        period.on ? "where ts >= '" + period.from + "' and ts <= '" + period.to + "'" : AnsiString();
+                            const std::function<void(int, int)>& progress,
+                            const std::function<void(int, int)>& reading) {
     // The amounts are derived values, but an interruption must not leave them half zeroed.
     TSQLiteTransaction tr(db);
     db.ExecSQL("update bill set amount = 0");
 
-    auto accounts = db.GetTable("select distinct src_bill_id from bill_move " + condition);
-    const int accountMax = accounts->Count() > 0 ? accounts->Count() - 1 : 0;
-    for (int i = 1; !accounts->Eof(); accounts->Next(), ++i) {
-        if (progress) progress(i - 1, accountMax);
-        const AnsiString accountId = accounts->FieldAsString(0);
-        auto type = db.GetTable("select bill_type_id from bill where id = " + accountId);
-        const AnsiString typeId = type->Eof() ? AnsiString() : type->FieldAsString(0);
+    // One pass over the moves in id order gives every account its sum in the order its own
+    // query would (design note 1), instead of one query per account.
+    struct Sum {
+        double account;
         long double sum = 0;
-        auto moves = db.GetTable("select amount from bill_move " +
-                                 (condition.empty() ? AnsiString("where src_bill_id = ") : condition + " and src_bill_id = ") +
-                                 accountId);
-        for (; !moves->Eof(); moves->Next()) sum += AmountValue(moves->FieldAsString(0));
-        db.ExecSQL("update bill set amount = " + SignedForType(AccountAmountText(sum), typeId) + " where id = " + accountId);
+    };
+    std::vector<Sum> sums;
+    std::unordered_map<double, size_t> index;
+    TSQLiteStatement& q =
+        period.on ? db.Statement(
+                        "select src_bill_id, amount from bill_move where ts >= ? and ts <= ? "
+                        "order by id")
+                  : db.Statement("select src_bill_id, amount from bill_move order by id");
+    if (period.on) q.Bind(1, period.from).Bind(2, period.to);
+    const int expected = static_cast<int>(std::min<int64_t>(
+        db.GetTable("select max(id) from bill_move")->FieldAsInteger(0), 1 << 30));
+    int read = 0;
+    while (q.Step()) {
+        if (reading && ++read % 65536 == 0) reading(std::min(read, expected), expected);
+        if (q.IsNull(0)) continue;  // a move of no account belongs to no balance
+        const double account = q.ColumnDouble(0);
+        auto [it, fresh] = index.try_emplace(account, sums.size());
+        if (fresh) sums.push_back({account});
+        sums[it->second].sum += NumericValue(q, 1);
+    }
+
+    std::unordered_map<double, AnsiString> types;
+    for (auto t = db.GetTable("select id, bill_type_id from bill"); !t->Eof(); t->Next())
+        types[t->FieldAsDouble(0)] = t->FieldAsString(1);
+    const int accountMax = sums.empty() ? 0 : static_cast<int>(sums.size()) - 1;
+    for (size_t i = 0; i < sums.size(); ++i) {
+        if (progress) progress(static_cast<int>(i), accountMax);
+        const auto type = types.find(sums[i].account);
+        TSQLiteStatement& u = db.Statement("update bill set amount = ? where id = ?");
+        u.Bind(1, SignedForType(AccountAmountText(sums[i].sum),
+                                type == types.end() ? AnsiString() : type->second));
+        u.Bind(2, sums[i].account).Execute();
     }
 
     auto groups = db.GetTable("select id from bill where bill_id = 0");
     const int groupMax = groups->Count() > 0 ? groups->Count() - 1 : 0;
     for (int i = 1; !groups->Eof(); groups->Next(), ++i) {
         if (progress) progress(i - 1, groupMax);
-        const AnsiString groupId = groups->FieldAsString(0);
         long double total = 0;
-        auto rows = db.GetTable(kGroupRatesQuery + groupId);
-        for (; !rows->Eof(); rows->Next()) {
+        TSQLiteStatement& rows = db.Statement(kGroupRatesQuery);
+        rows.Bind(1, groups->FieldAsInteger(0));
+        while (rows.Step()) {
             // Groups whose rate is 0 or empty are skipped as in the single-account recalculation,
             // rather than dividing by zero.
-            const long double groupRate = AmountValue(rows->FieldAsString(2));
+            const long double groupRate = NumericValue(rows, 2);
             if (groupRate == 0) continue;
-            total += RoundHalfEven(AmountValue(rows->FieldAsString(0)) * 100) * AmountValue(rows->FieldAsString(1)) /
+            total += RoundHalfEven(NumericValue(rows, 0) * 100) * NumericValue(rows, 1) /
                      groupRate / 100;
         }
-        db.ExecSQL("update bill set amount = " + AccountAmountText(total) + " where id = " + groupId);
+        WriteAmount(db, AccountAmountText(total), groups->FieldAsString(0));
     }
     tr.Commit();
 }

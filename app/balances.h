@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 
 #include "db/sqlite_table3.h"
 
@@ -15,12 +16,22 @@ struct PeriodFilter {
 };
 
 // Recalculates one account (amount and budget use) and then its group; given a group, only the
-// group's total.
+// group's total. The account's moves are read through the index, or not at all when the sums
+// kept from its last recalculation still hold (see NoteAppendedMoves).
 void CalcBillAmount(TSQLiteDatabase& db, const AnsiString& id, const PeriodFilter& period);
 
-// Recalculates every account and group for a new period. `progress(position, max)` runs before
-// each account and each group (the window lets the interface breathe there).
+// Tells the kept sums that the moves `moveIds`, just inserted with ids above every other, are
+// the only change since `before` (taken with db.Changes() before inserting them): their
+// accounts' sums go on from where they stood instead of being read again. Any other situation
+// forgets the kept sums.
+void NoteAppendedMoves(TSQLiteDatabase& db, const TSQLiteDatabase::ChangeStamp& before,
+                       const std::vector<int64_t>& moveIds);
+
+// Recalculates every account and group for a new period, reading the moves once.
+// `progress(position, max)` runs before each account's and each group's update, `reading`
+// now and then while the moves are read (the window lets the interface breathe there).
 void RecalculateAllBalances(TSQLiteDatabase& db, const PeriodFilter& period,
-                            const std::function<void(int position, int max)>& progress);
+                            const std::function<void(int position, int max)>& progress,
+                            const std::function<void(int position, int max)>& reading = {});
 
 }  // namespace qm

@@ -8,19 +8,42 @@
 namespace qm {
 
 long double RoundHalfEven(long double v) {
-    // nearbyint follows the current rounding mode, which the program never changes from
-    // round-to-nearest-even.
+    // Both follow the current rounding mode, which the program never changes from
+    // round-to-nearest-even. The integer conversion is many times faster than nearbyintl (which
+    // saves and restores the floating-point state); its zero takes the sign nearbyintl keeps.
+    if (std::fabs(v) < 4e18L) {
+        const long long r = std::llrintl(v);
+        return r == 0 ? std::copysign(0.0L, v) : static_cast<long double>(r);
+    }
     return std::nearbyintl(v);
 }
 
+AnsiString HundredthsText(long double cents, char sep) {
+    const bool neg = cents < 0;
+    const long double whole = std::fabs(cents);
+    char buffer[32];
+    char* end = buffer + sizeof buffer;
+    char* p = end;
+    if (whole < 9e18L) {
+        for (unsigned long long n = static_cast<unsigned long long>(whole); n > 0; n /= 10)
+            *--p = static_cast<char>('0' + n % 10);
+    } else {
+        const AnsiString digits = FloatToStrSep(whole, '.');
+        return (neg ? "-" : "") + digits.substr(0, digits.size() - 2) + sep +
+               digits.substr(digits.size() - 2);
+    }
+    while (end - p < 3) *--p = '0';
+    AnsiString text;
+    text.reserve(static_cast<size_t>(end - p) + 2);
+    if (neg) text += '-';
+    text.append(p, static_cast<size_t>(end - p - 2));
+    text += sep;
+    text.append(end - 2, 2);
+    return text;
+}
+
 AnsiString CentsText(long double value, char sep) {
-    long double cents = RoundHalfEven(value * 100);
-    bool neg = cents < 0;
-    AnsiString digits = std::fabs(cents) < 9e18L ? std::to_string(static_cast<long long>(std::fabs(cents)))
-                                                 : FloatToStrSep(std::fabs(cents), '.');
-    if (digits.size() < 3) digits = AnsiString(3 - digits.size(), '0') + digits;
-    AnsiString text = digits.substr(0, digits.size() - 2) + sep + digits.substr(digits.size() - 2);
-    return neg ? "-" + text : text;
+    return HundredthsText(RoundHalfEven(value * 100), sep);
 }
 
 AnsiString WholeUnitsText(long double value) {
@@ -29,11 +52,25 @@ AnsiString WholeUnitsText(long double value) {
     return std::fabs(r) < 9e18L ? std::to_string(static_cast<long long>(r)) : FloatToStrSep(r, '.');
 }
 
-AnsiString AccountAmountText(long double value) { return FloatToStrSep(value, '.'); }
+AnsiString AccountAmountText(long double value) {
+    return FloatToStrSep(value, '.');
+}
 
 long double AmountValue(const AnsiString& text) {
     AnsiString t = Trim(text);
     return t.empty() ? 0 : StrToFloat(t);
+}
+
+long double StoredAmountValue(double stored) {
+    // When `stored` is the double nearest to c / 100 for an integer c below 10^15, the general
+    // form of 15 significant digits prints that decimal exactly (a double keeps 15 digits), and
+    // reading it back gives the long double nearest to c / 100, which is also what dividing c by
+    // 100 in long double gives.
+    if (std::isfinite(stored) && std::fabs(stored) < 1e13) {
+        const double cents = std::nearbyint(stored * 100.0);
+        if (cents / 100.0 == stored) return cents == 0 ? 0 : static_cast<long double>(cents) / 100;
+    }
+    return AmountValue(FloatToStr(stored));
 }
 
 }  // namespace qm

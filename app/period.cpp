@@ -29,11 +29,12 @@ void TForm1::CheckBox1Click() {
     if (DateTimePicker1->Date() > DateTimePicker2->Date())
         DateTimePicker2->SetDate(DateTimePicker1->Date());
     ProgressBar1->SetVisible(true);
-    RecalculateAllBalances(*DB, Period(), [this](int position, int max) {
+    const auto step = [this](int position, int max) {
         ProgressBar1->SetMax(max);
         ProgressBar1->SetPosition(position);
         QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    });
+    };
+    RecalculateAllBalances(*DB, Period(), step, step);
     if (CurrentTab().Kind == tkLedger) GetBillMove();
     FormPaint();
     ProgressBar1->SetVisible(false);
