@@ -40,6 +40,14 @@ AnsiString NumericText(const TSQLiteStatement& q, int col) {
     return q.IsNull(col) ? AnsiString() : FloatToStr(q.ColumnDouble(col));
 }
 
+// An id read back from the file, as it goes into SQL: its decimal digits, or NULL, which names no
+// row, when the stored value is no whole number (empty, fractional, out of range), so that no
+// stored value can break the statement it is put into.
+AnsiString SqlIdText(const AnsiString& stored) {
+    int64_t id = 0;
+    return TryStrToInt(stored, id) ? IntToStr(id) : AnsiString("NULL");
+}
+
 // The number the recalculation takes from a NUMERIC column: AmountValue of its text.
 long double NumericValue(const TSQLiteStatement& q, int col) {
     return q.IsNull(col) ? 0 : StoredAmountValue(q.ColumnDouble(col));
@@ -80,7 +88,7 @@ void CalcGroupTotal(TSQLiteDatabase& db, const AnsiString& groupId) {
             total += RoundHalfEven(amount * 100 * rate / AmountValue(groupRate)) / 100;
         }
     }
-    WriteAmount(db, CentsText(total, '.'), groupId);
+    WriteAmount(db, SqlCentsText(total), groupId);
 }
 
 // What the sums of an account depend on besides its moves.
@@ -158,6 +166,9 @@ void CalcBillAmountAsText(TSQLiteDatabase& db, const AnsiString& id, const Perio
 void CalcBillAmount(TSQLiteDatabase& db, const AnsiString& id, const PeriodFilter& period) {
     int64_t number;
     if (!IdNumber(id, number)) return CalcBillAmountAsText(db, id, period);
+    // The account's amount and its group's total go together; inside a caller's unit of work
+    // this is a savepoint of it.
+    TSQLiteTransaction tr(db);
     KeptSums& kept = Kept();
     kept.Check(db);
     TSQLiteStatement& bill = db.Statement(
@@ -165,7 +176,7 @@ void CalcBillAmount(TSQLiteDatabase& db, const AnsiString& id, const PeriodFilte
         "id = ?");
     bill.Bind(1, number);
     if (!bill.Step()) return;
-    const AnsiString groupId = NumericText(bill, 0);
+    const AnsiString groupId = SqlIdText(NumericText(bill, 0));
     const AnsiString typeId = NumericText(bill, 1);
     SumKey key;
     key.period = period;
@@ -175,6 +186,7 @@ void CalcBillAmount(TSQLiteDatabase& db, const AnsiString& id, const PeriodFilte
     bill.Reset();
     if (groupId == "0") {
         CalcGroupTotal(db, id);
+        tr.Commit();
         kept.Stamp(db);
         return;
     }
@@ -188,6 +200,7 @@ void CalcBillAmount(TSQLiteDatabase& db, const AnsiString& id, const PeriodFilte
         .Bind(3, number)
         .Execute();
     CalcGroupTotal(db, groupId);
+    tr.Commit();
     kept.Stamp(db);
 }
 
@@ -195,14 +208,16 @@ namespace {
 
 void CalcBillAmountAsText(TSQLiteDatabase& db, const AnsiString& id, const PeriodFilter& period) {
     // An id that is not a plain number (never from the program itself): the statements as text.
+    TSQLiteTransaction tr(db);
     auto bill = db.GetTable(
         "select bill_id, bill_type_id, budget, budget_date_from, budget_date_to from bill where "
         "id = " +
         id);
     if (bill->Eof()) return;
-    const AnsiString groupId = bill->FieldAsString(0);
+    const AnsiString groupId = SqlIdText(bill->FieldAsString(0));
     if (groupId == "0") {
         CalcGroupTotal(db, id);
+        tr.Commit();
         return;
     }
     const AnsiString typeId = bill->FieldAsString(1);
@@ -221,6 +236,7 @@ void CalcBillAmountAsText(TSQLiteDatabase& db, const AnsiString& id, const Perio
     db.ExecSQL("update bill set amount = " + SignedForType(AccountAmountText(sum), typeId) +
                ", budget_amount = " + AccountAmountText(budgetSum) + " where id = " + id);
     CalcGroupTotal(db, groupId);
+    tr.Commit();
 }
 
 }  // namespace
@@ -275,9 +291,13 @@ void RecalculateAllBalances(TSQLiteDatabase& db, const PeriodFilter& period,
     const int expected = static_cast<int>(std::min<int64_t>(
         db.GetTable("select max(id) from bill_move")->FieldAsInteger(0), 1 << 30));
     int read = 0;
+    bool ownerless = false;  // moves of no account: listed like an account, updating no row
     while (q.Step()) {
         if (reading && ++read % 65536 == 0) reading(std::min(read, expected), expected);
-        if (q.IsNull(0)) continue;  // a move of no account belongs to no balance
+        if (q.IsNull(0)) {
+            ownerless = true;
+            continue;
+        }
         const double account = q.ColumnDouble(0);
         auto [it, fresh] = index.try_emplace(account, sums.size());
         if (fresh) sums.push_back({account});
@@ -287,7 +307,9 @@ void RecalculateAllBalances(TSQLiteDatabase& db, const PeriodFilter& period,
     std::unordered_map<double, AnsiString> types;
     for (auto t = db.GetTable("select id, bill_type_id from bill"); !t->Eof(); t->Next())
         types[t->FieldAsDouble(0)] = t->FieldAsString(1);
-    const int accountMax = sums.empty() ? 0 : static_cast<int>(sums.size()) - 1;
+    const int accounts = static_cast<int>(sums.size()) + (ownerless ? 1 : 0);
+    const int accountMax = accounts > 0 ? accounts - 1 : 0;
+    if (ownerless && progress) progress(accountMax, accountMax);
     for (size_t i = 0; i < sums.size(); ++i) {
         if (progress) progress(static_cast<int>(i), accountMax);
         const auto type = types.find(sums[i].account);

@@ -15,9 +15,11 @@ struct PeriodFilter {
     AnsiString to;
 };
 
-// Recalculates one account (amount and budget use) and then its group; given a group, only the
-// group's total. The account's moves are read through the index, or not at all when the sums
-// kept from its last recalculation still hold (see NoteAppendedMoves).
+// Recalculates one account (amount and budget use) and then its group, as one transaction; given
+// a group, only the group's total. Callers that change moves call it inside their own
+// transaction, so that the moves and the balances are written together. The account's moves
+// are read through the index, or not at all when the sums kept from its last recalculation still
+// hold (see NoteAppendedMoves).
 void CalcBillAmount(TSQLiteDatabase& db, const AnsiString& id, const PeriodFilter& period);
 
 // Tells the kept sums that the moves `moveIds`, just inserted with ids above every other, are

@@ -2,6 +2,7 @@
 #include "app/money_text.h"
 
 #include <cmath>
+#include <limits>
 
 #include "platform/sysutils.h"
 
@@ -24,14 +25,11 @@ AnsiString HundredthsText(long double cents, char sep) {
     char buffer[32];
     char* end = buffer + sizeof buffer;
     char* p = end;
-    if (whole < 9e18L) {
-        for (unsigned long long n = static_cast<unsigned long long>(whole); n > 0; n /= 10)
-            *--p = static_cast<char>('0' + n % 10);
-    } else {
-        const AnsiString digits = FloatToStrSep(whole, '.');
-        return (neg ? "-" : "") + digits.substr(0, digits.size() - 2) + sep +
-               digits.substr(digits.size() - 2);
-    }
+    // Splitting an exponent form's digits would put the separator into its exponent: hundredths
+    // too many for a 64-bit integer take the general form of the value.
+    if (!(whole < 9e18L)) return FloatToStrSep(cents / 100, sep);
+    for (unsigned long long n = static_cast<unsigned long long>(whole); n > 0; n /= 10)
+        *--p = static_cast<char>('0' + n % 10);
     while (end - p < 3) *--p = '0';
     AnsiString text;
     text.reserve(static_cast<size_t>(end - p) + 2);
@@ -52,8 +50,35 @@ AnsiString WholeUnitsText(long double value) {
     return std::fabs(r) < 9e18L ? std::to_string(static_cast<long long>(r)) : FloatToStrSep(r, '.');
 }
 
-AnsiString AccountAmountText(long double value) {
+bool StorableNumber(long double value) {
+    // Written at 15 significant digits, a value just below the largest double may round up past
+    // it; the largest 15-digit number that does not is the bound.
+    constexpr long double kLargest = 1.79769313486231e308L;
+    static_assert(kLargest <= std::numeric_limits<double>::max());
+    return std::isfinite(value) && std::fabs(value) <= kLargest;
+}
+
+namespace {
+
+void RequireStorable(long double value) {
+    if (!StorableNumber(value))
+        throw Exception("The number " + FloatToStrSep(value, '.') + " is out of the file's range");
+}
+
+}  // namespace
+
+AnsiString SqlCentsText(long double value) {
+    RequireStorable(value);
+    return CentsText(value, '.');
+}
+
+AnsiString SqlNumberText(long double value) {
+    RequireStorable(value);
     return FloatToStrSep(value, '.');
+}
+
+AnsiString AccountAmountText(long double value) {
+    return SqlNumberText(value);
 }
 
 long double AmountValue(const AnsiString& text) {

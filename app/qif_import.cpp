@@ -4,6 +4,8 @@
 #include "app/qif_import.h"
 
 #include <QAction>
+#include <QByteArray>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -32,47 +34,222 @@ int FindAccount(const TImportAccounts& accounts, const AnsiString& name) {
     return -1;
 }
 
-// From the line after "!Account": items up to "^", whose "N" lines name accounts. Leaves `i`
-// on the line that ended the list (one beginning with "!") or at the end.
-void ReadAccountList(const std::vector<AnsiString>& lines, size_t& i, TImportAccounts& accounts) {
-    const size_t n = lines.size();
-    while (i < n) {
-        for (; i < n && lines[i] != "^"; ++i)
-            if (Begins(lines[i], "N") && FindAccount(accounts, lines[i].substr(1)) < 0)
-                accounts.push_back({lines[i].substr(1), 0, 0, 0, {}});
-        if (i < n) ++i;
-        if (i < n && Begins(lines[i], "!")) return;
-    }
+bool IsControl(char c) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    return (u < 0x20 && c != '\t') || u == 0x7F;
 }
 
-// The opening item of a section names the section's account; -1 when it names none that is
-// listed. Leaves `i` after the item's "^", or where the scan stopped.
-int ReadOpeningItem(const std::vector<AnsiString>& lines, size_t& i,
-                    const TImportAccounts& accounts) {
-    int account = -1;
-    for (; i < lines.size() && lines[i] != "^"; ++i) {
-        if (!Begins(lines[i], "L[")) continue;
-        account = FindAccount(accounts, Bracketed(lines[i]));
-        if (account < 0) return -1;
+// Amount text with its thousands commas: they stand in the whole part only, the first group
+// has one to three characters and every later one three, so that "12,50" (a decimal comma) is
+// not read as 1250.
+bool ThousandsCommasOnly(const AnsiString& text) {
+    const size_t first = text.find(',');
+    if (first == AnsiString::npos) return true;
+    const size_t end = std::min(text.find_first_of(".eE"), text.size());
+    const size_t begin = std::min(text.find_first_not_of("+-"), end);
+    if (text.rfind(',') > end) return false;
+    size_t group = begin;
+    for (size_t comma = first; comma != AnsiString::npos && comma < end;
+         comma = text.find(',', comma + 1)) {
+        const size_t length = comma - group;
+        if (length == 0 || length > 3 || (group != begin && length != 3)) return false;
+        group = comma + 1;
     }
-    if (i >= lines.size()) return -1;
-    ++i;
-    return account;
+    return end - group == 3;
 }
 
-void ReadMoveLine(const AnsiString& line, TImportMove& m) {
-    if (Begins(line, "L[")) {
-        m.Corr = Bracketed(line);
-    } else if (!line.empty()) {
+// Thousands commas go; what remains must read as a number once its point is the decimal
+// separator. Null when the text is such an amount, with `text` and `value` set; otherwise why not.
+const char* ReadAmount(const AnsiString& amount, AnsiString& text, long double& value) {
+    const AnsiString trimmed = Trim(amount);
+    if (!ThousandsCommasOnly(trimmed)) return "a comma that is no thousands separator";
+    text = StringReplaceAll(trimmed, ",", "");
+    AnsiString local = text;
+    const size_t point = local.find('.');
+    if (point != AnsiString::npos) local[point] = FormatSettings().DecimalSeparator;
+    if (!TryStrToFloat(local, value) || !std::isfinite(static_cast<double>(value)))
+        return "no number";
+    // A ledger cell refuses a sum this large; the balances could not be trusted with it either.
+    if (std::fabs(static_cast<double>(value)) >= 1e12) return "too large";
+    return nullptr;
+}
+
+bool IsCashType(const AnsiString& type) {
+    for (const char* t : {"CASH", "BANK", "CCARD", "OTH A", "OTH L"})
+        if (type == t) return true;
+    return false;
+}
+
+TQifRefusal NoticeOnly(int entry) {
+    TQifRefusal refusal;
+    refusal.Entry = entry;
+    return refusal;
+}
+
+const char* const kUnclosed = "an item that no \"^\" line closes; it would be lost";
+const char* const kUnknown = "a line this program does not know; it would be lost";
+const char* const kSplit = "a split, which this program cannot import";
+
+// Why the items under a header that no account list introduces would be lost.
+const char* SectionReason(const AnsiString& header) {
+    const AnsiString head = UpperCase(header);
+    if (!Begins(head, "!TYPE:")) return "text outside any account's section; it would be lost";
+    const AnsiString type = UpperCase(Trim(header.substr(6)));
+    if (type == "INVST") return "an investment section, which this program cannot import";
+    if (IsCashType(type)) return "a section that follows no account list; it would be lost";
+    return "a section of a kind this program cannot import";
+}
+
+// One walk over the file's lines. What it reads, and what it skips, is the same whether or not
+// it notes problems; noting only tells the caller the first line it could not carry faithfully.
+class QifParser {
+  public:
+    QifParser(const std::vector<AnsiString>& lines, const std::vector<bool>* unstorable,
+              TQifRefusal* refusal)
+        : lines_(lines), unstorable_(unstorable), refusal_(refusal) {}
+
+    TImportAccounts Run() {
+        size_t i = 0;
+        for (;;) {
+            SkipToAccountList(i);
+            // None left, or "!Account" as the very last line: nothing follows it.
+            if (i + 1 >= lines_.size()) break;
+            ++i;
+            ReadAccountList(i);
+            if (i >= lines_.size()) break;
+            if (Begins(UpperCase(lines_[i]), "!TYPE:")) ReadSection(i);
+        }
+        return std::move(accounts_);
+    }
+
+  private:
+    // A problem noted inside an opening item counts only if the section is read at all.
+    struct Pending {
+        size_t line = 0;
+        const char* reason = nullptr;
+    };
+
+    void Note(size_t line, const AnsiString& reason) {
+        if (!refusal_ || refusal_->Line > 0) return;
+        refusal_->Line = static_cast<int>(line) + 1;
+        refusal_->Text = lines_[line];
+        refusal_->Reason = reason;
+    }
+
+    // Empty, blanks, or a stray end-of-file character: a line that carries nothing.
+    bool Blank(size_t i) const {
+        for (char c : lines_[i])
+            if (static_cast<unsigned char>(c) > ' ') return false;
+        return true;
+    }
+
+    // A text that goes into the database as it is read.
+    void CheckText(size_t i, const AnsiString& text, const char* field) {
+        for (char c : text)
+            if (IsControl(c))
+                return Note(i, AnsiString("the ") + field + " holds a control character");
+        if (unstorable_ && i < unstorable_->size() && (*unstorable_)[i])
+            Note(i, AnsiString("the ") + field + " holds characters this program cannot store");
+    }
+
+    void SkipToAccountList(size_t& i) {
+        size_t header = AnsiString::npos;  // the last header passed
+        for (; i < lines_.size() && UpperCase(lines_[i]) != "!ACCOUNT"; ++i) {
+            if (Begins(lines_[i], "!"))
+                header = i;
+            else if (!Blank(i))
+                Note(header != AnsiString::npos ? header : i,
+                     SectionReason(header != AnsiString::npos ? lines_[header] : lines_[i]));
+        }
+    }
+
+    void SkipToHeader(size_t& i) {
+        while (i < lines_.size() && !Begins(lines_[i], "!")) ++i;
+    }
+
+    // From the line after "!Account": items up to "^", whose "N" lines name accounts. Leaves `i`
+    // on the line that ended the list (one beginning with "!") or at the end.
+    void ReadAccountList(size_t& i) {
+        const size_t n = lines_.size();
+        while (i < n) {
+            size_t first = AnsiString::npos;
+            for (; i < n && lines_[i] != "^"; ++i) {
+                const AnsiString& line = lines_[i];
+                if (Blank(i)) continue;
+                if (first == AnsiString::npos) first = i;
+                if (line[0] == 'N') {
+                    CheckText(i, line.substr(1), "account name");
+                    if (FindAccount(accounts_, line.substr(1)) < 0)
+                        accounts_.push_back({line.substr(1), 0, 0, 0, {}});
+                } else if (line[0] == '!') {
+                    Note(first, kUnclosed);
+                } else if (AnsiString("TDL/$B").find(line[0]) == AnsiString::npos) {
+                    Note(i, kUnknown);
+                }
+            }
+            if (i >= n && first != AnsiString::npos) Note(first, kUnclosed);
+            if (i < n) ++i;
+            if (i < n && Begins(lines_[i], "!")) return;
+        }
+    }
+
+    // A line of an opening item, which is read for its account only: anything there that
+    // carries money or meaning would be lost.
+    void CheckOpeningLine(size_t i, size_t first, Pending& pending) const {
+        if (pending.reason) return;
+        const AnsiString& line = lines_[i];
+        const AnsiString rest = Trim(line.substr(1));
+        AnsiString text;
+        long double value = 0;
+        if (line[0] == 'T' && !rest.empty() && (ReadAmount(rest, text, value) || value != 0))
+            pending = {i, "an opening balance, which this program cannot import"};
+        else if (AnsiString("SE$%").find(line[0]) != AnsiString::npos)
+            pending = {i, kSplit};
+        else if (line[0] == '!')
+            pending = {first, kUnclosed};
+        else if (AnsiString("DTUNMLPCA").find(line[0]) == AnsiString::npos)
+            pending = {i, kUnknown};
+    }
+
+    // The opening item of a section names the section's account: -1 when it names none, and
+    // `unlisted` when it names one that no list named. Leaves `i` after the item's "^", or where
+    // the scan stopped.
+    int ReadOpeningItem(size_t& i, bool& unlisted, bool& content, Pending& pending) {
+        int account = -1;
+        size_t first = AnsiString::npos;
+        for (; i < lines_.size() && lines_[i] != "^"; ++i) {
+            if (Blank(i)) continue;
+            content = true;
+            if (first == AnsiString::npos) first = i;
+            CheckOpeningLine(i, first, pending);
+            if (!Begins(lines_[i], "L[")) continue;
+            account = FindAccount(accounts_, Bracketed(lines_[i]));
+            if (account < 0) {
+                unlisted = true;
+                return -1;
+            }
+        }
+        if (i >= lines_.size()) {
+            if (content) pending = {first, kUnclosed};
+            return -1;
+        }
+        ++i;
+        return account;
+    }
+
+    void ReadMoveLine(size_t i, TImportMove& m) {
+        const AnsiString& line = lines_[i];
         const AnsiString rest = line.substr(1);
         switch (line[0]) {
             case 'D':
                 m.Date = rest;
                 break;
             case 'N':
+                CheckText(i, rest, "number");
                 m.Num = rest;
                 break;
             case 'M':
+                CheckText(i, rest, "note");
                 m.Note = rest;
                 break;
             // Blanks around an amount mean nothing; negating it later must not put one
@@ -80,37 +257,93 @@ void ReadMoveLine(const AnsiString& line, TImportMove& m) {
             case 'T':
                 m.Amount = Trim(rest);
                 break;
+            case 'L':
+                if (Begins(line, "L[")) {
+                    if (line.back() != ']' || line.size() < 3)
+                        Note(i, "an account name that no \"]\" closes");
+                    m.Corr = Bracketed(line);
+                    CheckText(i, m.Corr, "account name");
+                } else if (!Trim(rest).empty()) {
+                    // Booked against the uncategorized account, the move would lose it.
+                    Note(i, "a category, which this program cannot import");
+                }
+                break;
+            case 'S':
+            case 'E':
+            case '$':
+            case '%':
+                Note(i, kSplit);
+                break;
+            case 'U':
+            case 'P':
+            case 'C':
+            case 'A':
+                break;  // the same amount again, payee, cleared mark, address: not kept
             default:
-                break;  // "U", "P" and the rest are not used
+                Note(i, kUnknown);
+                break;
         }
     }
-}
 
-// The moves of a section, up to a line beginning with "!" or the end; an item cut off before
-// its "^" is dropped.
-void ReadMoves(const std::vector<AnsiString>& lines, size_t& i, TImportAccount& account) {
-    TImportMove m;
-    for (; i < lines.size() && !Begins(lines[i], "!"); ++i) {
-        if (lines[i] == "^") {
-            account.Moves.push_back(m);
-            m = TImportMove();
-        } else {
-            ReadMoveLine(lines[i], m);
+    // The moves of a section, up to a line beginning with "!" or the end; an item cut off before
+    // its "^" is dropped.
+    void ReadMoves(size_t& i, TImportAccount& account) {
+        TImportMove m;
+        size_t first = AnsiString::npos;
+        for (; i < lines_.size() && !Begins(lines_[i], "!"); ++i) {
+            if (lines_[i] == "^") {
+                account.Moves.push_back(m);
+                m = TImportMove();
+                first = AnsiString::npos;
+            } else if (!Blank(i)) {
+                if (first == AnsiString::npos) first = i;
+                ReadMoveLine(i, m);
+            }
         }
+        if (first != AnsiString::npos) Note(first, kUnclosed);
     }
-}
 
-void ReadSection(const std::vector<AnsiString>& lines, size_t& i, TImportAccounts& accounts) {
-    ++i;
-    const int account = ReadOpeningItem(lines, i, accounts);
-    if (account < 0) {
-        while (i < lines.size() && !Begins(lines[i], "!")) ++i;
-        return;
+    void ReadSection(size_t& i) {
+        const size_t header = i;
+        const AnsiString type = UpperCase(Trim(lines_[i].substr(6)));
+        ++i;
+        if (!IsCashType(type)) {
+            // Investment and list sections have other fields; read as moves they would be wrong.
+            const size_t from = i;
+            SkipToHeader(i);
+            for (size_t k = from; k < i; ++k)
+                if (!Blank(k)) return Note(header, SectionReason(lines_[header]));
+            return;
+        }
+        bool unlisted = false, content = false;
+        Pending pending;
+        const int account = ReadOpeningItem(i, unlisted, content, pending);
+        if (account < 0) {
+            const size_t from = i;
+            SkipToHeader(i);
+            // An opening item naming an account that no list named: the section is skipped, as
+            // it always was. One that names none would lose the whole section unannounced.
+            if (unlisted) return;
+            bool lost = content;
+            for (size_t k = from; k < i && !lost; ++k) lost = !Blank(k);
+            if (pending.reason == kUnclosed)
+                Note(pending.line, kUnclosed);
+            else if (lost)
+                Note(header, "a section whose first item names no account; it would be lost");
+            return;
+        }
+        if (pending.reason) Note(pending.line, pending.reason);
+        ReadMoves(i, accounts_[account]);
     }
-    ReadMoves(lines, i, accounts[account]);
-}
+
+    const std::vector<AnsiString>& lines_;
+    const std::vector<bool>* unstorable_;
+    TQifRefusal* refusal_;
+    TImportAccounts accounts_;
+};
 
 AnsiString Negated(const AnsiString& amount) {
+    if (!amount.empty() && amount[0] == '+') return "-" + amount.substr(1);
     return !amount.empty() && amount[0] == '-' ? amount.substr(1) : "-" + amount;
 }
 
@@ -159,15 +392,12 @@ void PairMove(TImportAccounts& accounts, int a, int m, const AnsiString& uncateg
     twin.PairMove = m;
 }
 
-// Thousands commas go; what remains must read as a number once its point is the decimal
-// comma. The text keeps its point: it goes into SQL as it is, so only a finite number passes.
+// The text keeps its point, without thousands commas: it goes into SQL as it is, and only the
+// shape TryStrToFloat takes ([sign] digits [point digits] [exponent]) passes, a number literal.
 bool CheckAmount(AnsiString& amount) {
-    const AnsiString text = StringReplaceAll(Trim(amount), ",", "");
-    AnsiString local = text;
-    const size_t point = local.find('.');
-    if (point != AnsiString::npos) local[point] = ',';
+    AnsiString text;
     long double value = 0;
-    if (!TryStrToFloat(local, value) || !std::isfinite(static_cast<double>(value))) return false;
+    if (ReadAmount(amount, text, value)) return false;
     amount = text;
     return true;
 }
@@ -305,19 +535,52 @@ std::vector<AnsiString> SplitQifLines(const std::string& text) {
     return lines;
 }
 
-TImportAccounts ParseQif(const std::vector<AnsiString>& lines) {
-    TImportAccounts accounts;
-    size_t i = 0;
-    for (;;) {
-        while (i < lines.size() && UpperCase(lines[i]) != "!ACCOUNT") ++i;
-        // None left, or "!Account" as the very last line: nothing follows it.
-        if (i + 1 >= lines.size()) break;
-        ++i;
-        ReadAccountList(lines, i, accounts);
-        if (i >= lines.size()) break;
-        if (Begins(UpperCase(lines[i]), "!TYPE:")) ReadSection(lines, i, accounts);
+TQifText DecodeQifText(const std::string& bytes) {
+    static const std::string kByteOrderMark = "\xEF\xBB\xBF";
+    const bool marked = bytes.rfind(kByteOrderMark, 0) == 0;
+    const std::string body = marked ? bytes.substr(kByteOrderMark.size()) : bytes;
+    const bool wide = std::any_of(body.begin(), body.end(),
+                                  [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    // Text in a single-byte code page almost never forms valid UTF-8 sequences throughout.
+    const QByteArray raw = QByteArray::fromStdString(body);
+    const bool utf8 = marked || (wide && QString::fromUtf8(raw).toUtf8() == raw);
+    TQifText text;
+    text.Lines = SplitQifLines(body);
+    text.Unstorable.assign(text.Lines.size(), false);
+    for (size_t i = 0; i < text.Lines.size() && wide; ++i) {
+        AnsiString& line = text.Lines[i];
+        // ASCII is the same in every code page the interface may have.
+        if (std::all_of(line.begin(), line.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+            continue;
+        if (utf8) {
+            const QString unicode = QString::fromUtf8(QByteArray::fromStdString(line));
+            text.Unstorable[i] = !FitsCodePage(unicode);
+            line = FromQString(unicode);
+        } else {
+            // A byte the code page leaves undefined would come back from the database as "?".
+            text.Unstorable[i] = Utf8ToAnsi(AnsiToUtf8(line)) != line;
+        }
     }
-    return accounts;
+    return text;
+}
+
+AnsiString QifRefusalDetail(const TQifRefusal& refusal) {
+    if (refusal.Line <= 0) return {};
+    // The line as the notice can show it: no control characters, not endless.
+    AnsiString shown = refusal.Text.substr(0, 80);
+    for (char& c : shown)
+        if (IsControl(c)) c = '?';
+    if (refusal.Text.size() > 80) shown += "...";
+    return "Line " + IntToStr(refusal.Line) + " \"" + shown + "\": " + refusal.Reason + ".";
+}
+
+TImportAccounts ParseQif(const std::vector<AnsiString>& lines) {
+    return QifParser(lines, nullptr, nullptr).Run();
+}
+
+TImportAccounts ParseQif(const TQifText& text, TQifRefusal* refusal) {
+    return QifParser(text.Lines, &text.Unstorable, refusal).Run();
 }
 
 void PairQifMoves(TImportAccounts& accounts, const AnsiString& uncategorized) {
@@ -333,6 +596,48 @@ bool ConvertQifMoves(TImportAccounts& accounts, bool monthFirst) {
     for (TImportAccount& account : accounts)
         for (TImportMove& m : account.Moves)
             if (!CheckAmount(m.Amount) || !CheckDate(m.Date, monthFirst)) return false;
+    return true;
+}
+
+namespace {
+
+// "!Option:MDY" or "!Option:DMY": the writer says in which order its "/" dates stand, and a
+// file that says so is read so whatever the program's own display order.
+bool DatesMonthFirst(const std::vector<AnsiString>& lines, bool fallback) {
+    for (const AnsiString& line : lines) {
+        const AnsiString option = UpperCase(Trim(line));
+        if (option == "!OPTION:MDY") return true;
+        if (option == "!OPTION:DMY") return false;
+    }
+    return fallback;
+}
+
+}  // namespace
+
+bool ReadQifText(const std::string& bytes, const AnsiString& uncategorized, bool monthFirst,
+                 TImportAccounts& accounts, TQifRefusal& refusal) {
+    refusal = TQifRefusal();
+    try {
+        const TQifText text = DecodeQifText(bytes);
+        accounts = ParseQif(text, &refusal);
+        monthFirst = DatesMonthFirst(text.Lines, monthFirst);
+        PairQifMoves(accounts, uncategorized);
+    } catch (const std::exception&) {
+        refusal = NoticeOnly(177);
+        return false;
+    }
+    if (accounts.empty()) {
+        refusal = NoticeOnly(176);
+        return false;
+    }
+    if (refusal.Line > 0) {
+        refusal.Entry = 177;
+        return false;
+    }
+    if (!ConvertQifMoves(accounts, monthFirst)) {
+        refusal.Entry = 177;
+        return false;
+    }
     return true;
 }
 
@@ -360,45 +665,29 @@ std::vector<int> WriteQifImport(TSQLiteDatabase& db, TImportAccounts& accounts,
 namespace {
 
 // Also a name that opens but cannot be read (a folder) fails here, not later as an empty file.
-bool ReadQifFile(const std::filesystem::path& file, std::vector<AnsiString>& lines) {
+bool ReadQifFile(const std::filesystem::path& file, std::string& bytes) {
     std::FILE* in = std::fopen(file.c_str(), "rb");
     if (!in) return false;
-    std::string text;
     char buffer[65536];
     size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) text.append(buffer, n);
+    while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) bytes.append(buffer, n);
     const bool failed = std::ferror(in) != 0;
     std::fclose(in);
-    if (failed) return false;
-    lines = SplitQifLines(text);
-    return true;
-}
-
-void Notice(TForm1& form, int entry) {
-    MessageBox(&form, form.Ui(entry), form.Ui(172), MB_OK | MB_ICONWARNING);
+    return !failed;
 }
 
 // Reading, pairing and checking; false once the user has been told why nothing is imported.
 bool ReadImport(TForm1& form, const std::filesystem::path& file, TImportAccounts& accounts) {
-    try {
-        std::vector<AnsiString> lines;
-        if (!ReadQifFile(file, lines)) throw Exception("The file cannot be read");
-        accounts = ParseQif(lines);
-        PairQifMoves(accounts, form.Ui(174));
-    } catch (const std::exception&) {
-        Notice(form, 177);
-        return false;
-    }
-    if (accounts.empty()) {
-        Notice(form, 176);
-        return false;
-    }
+    std::string bytes;
+    TQifRefusal refusal = NoticeOnly(177);
     // Our own export writes the display format; month first it must be read month first.
-    if (!ConvertQifMoves(accounts, UpperCase(form.DateFormat).rfind("MM/", 0) == 0)) {
-        Notice(form, 177);
-        return false;
-    }
-    return true;
+    const bool monthFirst = UpperCase(form.DateFormat).rfind("MM/", 0) == 0;
+    if (ReadQifFile(file, bytes) && ReadQifText(bytes, form.Ui(174), monthFirst, accounts, refusal))
+        return true;
+    const AnsiString detail = QifRefusalDetail(refusal);
+    MessageBox(&form, form.Ui(refusal.Entry) + (detail.empty() ? "" : "\n" + detail), form.Ui(172),
+               MB_OK | MB_ICONWARNING);
+    return false;
 }
 
 bool AskTypes(TForm17& dialog, const TImportAccounts& accounts) {

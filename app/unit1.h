@@ -232,6 +232,7 @@ class TForm1 : public TPaintedWidget {
     void keyPressEvent(QKeyEvent* e) override;
     bool focusNextPrevChild(bool next) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
+    bool event(QEvent* e) override;
 
   private:
     void FormCreate();
@@ -317,6 +318,8 @@ class TForm1 : public TPaintedWidget {
     void PrepareIndexes();
     void CreateIndexesWithProgress();
     void PaintWithoutDatabase();
+    // After a start-up step failed: no command, key, click or timer reaches the database.
+    void DisableAfterFailedStartup();
     void InstallDatabaseFailureExit();
     void ReadSettings();
     void ApplySetting(const AnsiString& name, const AnsiString& value, int& scrollRows);

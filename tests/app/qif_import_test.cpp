@@ -3,9 +3,13 @@
 #include "app/qif_import.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QImage>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -530,4 +534,391 @@ TEST_F(QifImportCommand, AFailureWhileWritingLeavesNothingHalfWritten) {
     EXPECT_THROW(WriteQifImport(*DB, accounts, {{{0}, {}, {}}}, 1, "20260315", {}), Exception);
     EXPECT_THROW(WriteQifImport(*DB, accounts, {{{0, 1}, {1}, {}}}, 1, "20260315", {}), Exception);
     EXPECT_EQ(Db("select * from bill order by id") + Db("select * from bill_move"), before);
+}
+
+TEST(QifParse, RefusesDecimalCommasAndAmountsAtTheLedgersLimit) {
+    FixedClock clock{EncodeDate(2026, 3, 15) + 0.5};
+    auto amountOf = [](const AnsiString& amount) {
+        TImportAccounts accounts(1);
+        accounts[0].Moves.push_back({"1.1.2010", "", "", amount, ""});
+        return ConvertQifMoves(accounts) ? accounts[0].Moves[0].Amount : AnsiString("refused");
+    };
+    // Thousands groups of three in the whole part only; just below 10^12 either way.
+    EXPECT_EQ(amountOf("-12,345,678.9"), "-12345678.9");
+    EXPECT_EQ(amountOf("+999,999,999,999.99"), "+999999999999.99");
+    EXPECT_EQ(amountOf("-9.99e11"), "-9.99e11");
+    // A decimal comma must not make a hundredfold amount, nor a European amount a small one;
+    // a ledger cell refuses 10^12, and 20 digits made a balance that was no SQL number.
+    for (const char* amount :
+         {"12,50", "1.234,50", ",5", "1,", "1,2345", "1234,567", "1,234,56", "1000000000000",
+          "-1,000,000,000,000", "-11111111111111111111.00", "1e12"})
+        EXPECT_EQ(amountOf(amount), "refused") << amount;
+}
+
+namespace {
+
+// The published format as other programs write it: an account list under AutoSwitch, one
+// section per account with an opening balance of zero, payees, cleared marks, CR LF line ends.
+const char* const kOtherProgram =
+    "!Option:AutoSwitch\r\n!Account\r\nNChecking\r\nTBank\r\nDEveryday\r\n^\r\n"
+    "NSavings\r\nTBank\r\n^\r\n!Clear:AutoSwitch\r\n"
+    "!Account\r\nNChecking\r\nTBank\r\n^\r\n!Type:Bank \r\nD1/ 1'04\r\nU0.00\r\nT0.00\r\nC*\r\n"
+    "POpening Balance\r\nL[Checking]\r\n^\r\n"
+    "D1/ 5'04\r\nU-1,000.00\r\nT-1,000.00\r\nCX\r\nN101\r\nPTransfer\r\nMrainy day\r\n"
+    "A12 High Street\r\nL[Savings]\r\n^\r\n"
+    "!Account\r\nNSavings\r\nTBank\r\n^\r\n!Type:Bank\r\nD1/ 1'04\r\nT0.00\r\nL[Savings]\r\n^\r\n"
+    "D1/ 5'04\r\nT1,000.00\r\nN101\r\nMrainy day\r\nL[Checking]\r\n^\r\n"
+    "D2/ 1'04\r\nT2.50\r\nMinterest\r\nL\r\n^\r\n\x1A";
+
+}  // namespace
+
+TEST_F(QifImportCommand, ImportsTheFilesOfOtherProgramsItCanCarry) {
+    Open(true);
+    WriteFile("other.qif", kOtherProgram);
+    ModalDriver driver;
+    driver.Then([&](TForm& f) {
+        auto& d = static_cast<TForm17&>(f);
+        EXPECT_EQ(d.ListBox2->Items().Count(), 3);
+        AssignAll(d, [](const AnsiString&) { return 2; });
+    });
+    Import("other.qif");
+    EXPECT_EQ(Db(kMovesByName),
+              "Checking|Savings|20040105|101|rainy day|-1000\n"
+              "Savings|Checking|20040105|101|rainy day|1000\n"
+              "Savings|" +
+                  form->Ui(174) + "|20040201||interest|2.5\n" + form->Ui(174) +
+                  "|Savings|20040201||interest|-2.5\n");
+    EXPECT_EQ(Db(kHalfPairs), "");
+}
+
+// Each of these files holds something the import would drop or bend; it is refused, naming the
+// first such line, and nothing is written.
+TEST_F(QifImportCommand, RefusesWhatItCannotCarryFaithfully) {
+    SeedHousehold(2);
+    Open(false);
+    const std::string before = Db("select * from bill order by id") + Db("select * from bill_move");
+    const std::string head = "!Account\r\nNChecking\r\nTBank\r\n^\r\nNSavings\r\nTBank\r\n^\r\n";
+    const std::string checking =
+        "!Account\r\nNChecking\r\n^\r\n!Type:Bank\r\nD1/1'04\r\nT0\r\n"
+        "L[Checking]\r\n^\r\n";  // lines 8 to 15
+    const std::string move = "D1/5'04\r\nT-100.00\r\nPShop\r\n";
+    struct Case {
+        const char* what;
+        std::string file;
+        AnsiString line;  // "Line n \"text\""
+    };
+    const std::vector<Case> cases = {
+        // A split payment and its transfer line would count one amount twice.
+        {"split",
+         head + checking + move + "L[Savings]\r\nSFood\r\nEweekly\r\n$-60.00\r\n" +
+             "S[Savings]\r\n$-40.00\r\n^\r\n",
+         "Line 20 \"SFood\""},
+        {"investment section after a list",
+         head + "!Account\r\nNBroker\r\nTInvst\r\n^\r\n!Type:Invst\r\nD1/5'04\r\nNBuy\r\n"
+                "YACME\r\nI10\r\nQ5\r\nT50\r\n^\r\n",
+         "Line 12 \"!Type:Invst\""},
+        {"investment section after a cash section",
+         head + checking + move + "L[Savings]\r\n^\r\n!Type:Invst\r\nD1/5'04\r\nNSell\r\n^\r\n",
+         "Line 21 \"!Type:Invst\""},
+        {"a category list", "!Type:Cat\r\nNFood\r\nE\r\n^\r\n" + head + checking,
+         "Line 1 \"!Type:Cat\""},
+        // "^^" item ends: check numbers would become accounts and every move would be lost.
+        {"items ended by ^^",
+         "!Account\r\nNChecking\r\nTBank\r\n^^\r\n!Type:Bank\r\nD1/"
+         "1'04\r\nT0\r\nL[Checking]\r\n^^\r\n"
+         "D1/5'04\r\nN1234\r\nT-5\r\nL[Savings]\r\n^^\r\n",
+         "Line 4 \"^^\""},
+        {"a last item without its ^", head + checking + move + "L[Savings]", "Line 16 \"D1/5'04\""},
+        {"an item cut off by the next section",
+         head + checking + move + "L[Savings]\r\n" + checking, "Line 16 \"D1/5'04\""},
+        {"an account list item without its ^", "!Account\r\nNChecking\r\n!Type:Bank\r\n",
+         "Line 2 \"NChecking\""},
+        {"a category", head + checking + move + "LGroceries\r\n^\r\n", "Line 19 \"LGroceries\""},
+        {"an opening balance",
+         head + "!Account\r\nNChecking\r\n^\r\n!Type:Bank\r\nD1/1'04\r\n"
+                "T1,500.00\r\nPOpening Balance\r\nL[Checking]\r\n^\r\n",
+         "Line 13 \"T1,500.00\""},
+        {"a section whose first item names no account",
+         head + "!Account\r\nNChecking\r\n^\r\n!Type:Bank\r\n" + move + "^\r\n" + move +
+             "L[Savings]\r\n^\r\n",
+         "Line 11 \"!Type:Bank\""},
+        {"a section no account list introduces",
+         head + checking + "!Type:Bank\r\n" + move + "^\r\n", "Line 16 \"!Type:Bank\""},
+        {"a transfer without its ]", head + checking + move + "L[Savings\r\n^\r\n",
+         "Line 19 \"L[Savings\""},
+        {"a field no cash item has", head + checking + move + "L[Savings]\r\nQ5\r\n^\r\n",
+         "Line 20 \"Q5\""},
+    };
+    ModalDriver driver;  // the mapping dialog is never shown
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFile("refused.qif", c.file);
+        ScriptedBoxes boxes;
+        boxes.Answer(IDOK);
+        Import("refused.qif");
+        ASSERT_EQ(boxes.asked().size(), 1u);
+        const AnsiString text = boxes.asked()[0].text;
+        EXPECT_EQ(text.substr(0, form->Ui(177).size() + 1), form->Ui(177) + "\n");
+        EXPECT_EQ(text.substr(form->Ui(177).size() + 1, c.line.size()), c.line) << text;
+    }
+    EXPECT_EQ(driver.shown(), 0);
+    EXPECT_EQ(Db("select * from bill order by id") + Db("select * from bill_move"), before);
+}
+
+// A NUL cut the statement's text and a 20-digit amount gave a balance no SQL number: both ended
+// the program. Such a file, and any control character in a stored text, is refused instead.
+TEST_F(QifImportCommand, RefusesFilesThatWouldBreakTheStatements) {
+    SeedHousehold(2);
+    Open(false);
+    TSQLiteDatabase::SetFailureHandler([](const ESQLiteException& e) { throw e; });
+    const std::string before = Db("select * from bill order by id") + Db("select * from bill_move");
+    const std::string opening = "!Type:Cash\nD1.1.2020\nT0\nL[A]\n^\n";
+    struct Case {
+        const char* what;
+        std::string file;
+        AnsiString detail;  // empty: the notice has no second line
+    };
+    const std::vector<Case> cases = {
+        {"NUL in a note",
+         "!Account\nNA\n^\n" + opening + "D2.1.2020\nMcut" + std::string(1, '\0') +
+             "here\nT5\nL[B]\n^\n",
+         "Line 10 \"Mcut?here\": the note holds a control character."},
+        {"NUL in an account name",
+         "!Account\nNA\n^\nNB" + std::string(1, '\0') + "\n^\n!Account\nNA\n^\n" + opening,
+         "Line 4 \"NB?\": the account name holds a control character."},
+        {"NUL in a correspondent",
+         "!Account\nNA\n^\n" + opening + "D2.1.2020\nT5\nL[B" + std::string(1, '\0') + "]\n^\n",
+         "Line 11 \"L[B?]\": the account name holds a control character."},
+        {"escape in a number", "!Account\nNA\n^\n" + opening + "D2.1.2020\nN\x1b[2J\nT5\nL[B]\n^\n",
+         "Line 10 \"N?[2J\": the number holds a control character."},
+        {"a 20-digit amount",
+         "!Account\nNA\n^\n" + opening + "D2.1.2020\nT-11111111111111111111.00\nL[B]\n^\n", ""},
+        {"the ledger's limit",
+         "!Account\nNA\n^\n" + opening + "D2.1.2020\nT1000000000000\nL[B]\n^\n", ""},
+    };
+    ModalDriver driver;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFile("hostile.qif", c.file);
+        ScriptedBoxes boxes;
+        boxes.Answer(IDOK, form->Ui(177) + (c.detail.empty() ? "" : "\n" + c.detail));
+        Import("hostile.qif");
+    }
+    EXPECT_EQ(driver.shown(), 0);
+    EXPECT_EQ(Db("select * from bill order by id") + Db("select * from bill_move"), before);
+
+    // Tabs are text; just below the limit is an amount.
+    WriteFile("fine.qif",
+              "!Account\nNA\n^\n" + opening + "D2.1.2020\nMa\tb\nT-999999999999.99\nL[B]\n^\n");
+    driver.Then(
+        [](TForm& f) { AssignAll(static_cast<TForm17&>(f), [](const AnsiString&) { return 2; }); });
+    Import("fine.qif");
+    EXPECT_EQ(Db("select note, amount || '' from bill_move where note like 'a%' order by id"),
+              "a\tb|-999999999999.99\na\tb|999999999999.99\n");
+}
+
+// Texts the interface code page cannot hold are not turned into "?": the file is refused, naming
+// the field and the line. A file written in UTF-8 is read as UTF-8.
+TEST_F(QifImportCommand, KeepsEveryTextOrRefusesTheFile) {
+    struct CodePage {
+        AnsiString saved = InterfaceCodePage();
+        ~CodePage() { SetInterfaceCodePage(saved); }
+    } restore;
+    SetInterfaceCodePage("CP1252");
+    Open(true);
+    const std::string before = Db("select * from bill order by id") + Db("select * from bill_move");
+    const std::string opening = "!Type:Cash\nD1.1.2020\nT0\nL[Caf\xC3\xA9]\n^\n";
+    struct Case {
+        const char* what;
+        std::string file;
+        AnsiString detail;
+    };
+    const std::vector<Case> cases = {
+        {"UTF-8 note beyond the code page",
+         "!Account\nNCaf\xC3\xA9\n^\n" + opening + "D2.1.2020\nM\xD0\x94\xD0\xBE\xD0\xBC\nT5\n^\n",
+         "Line 10 \"M???\": the note holds characters this program cannot store."},
+        {"UTF-8 account name beyond the code page",
+         "!Account\nNCaf\xC3\xA9\n^\nN\xE6\x9D\xB1\xE4\xBA\xAC\n^\n",
+         "Line 4 \"N??\": the account name holds characters this program cannot store."},
+        {"a correspondent beyond the code page",
+         "!Account\nNCaf\xC3\xA9\n^\n" + opening + "D2.1.2020\nT5\nL[\xE2\x82\xB9 fund]\n^\n",
+         "Line 11 \"L[? fund]\": the account name holds characters this program cannot store."},
+        // 0x81 is no character of this code page: the file is no UTF-8 either.
+        {"a byte the code page leaves undefined",
+         "!Account\nNA\n^\n!Type:Cash\nL[A]\n^\nD2.1.2020\nN\x81\xE9\nT5\n^\n",
+         "Line 8 \"N\x81\xE9\": the number holds characters this program cannot store."},
+    };
+    ModalDriver driver;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFile("names.qif", c.file);
+        ScriptedBoxes boxes;
+        boxes.Answer(IDOK, form->Ui(177) + "\n" + c.detail);
+        Import("names.qif");
+    }
+    EXPECT_EQ(driver.shown(), 0);
+    EXPECT_EQ(Db("select * from bill order by id") + Db("select * from bill_move"), before);
+
+    // The same names in the code page, and in UTF-8 with and without the byte order mark, are
+    // stored alike (the database holds UTF-8).
+    const std::string utf8 = "!Account\nNCaf\xC3\xA9\n^\n" + opening +
+                             "D2.1.2020\nM\xC2\xA3 5\nT5\nL[Cr\xC3\xA8me]\n^\n";
+    for (const std::string& file :
+         {std::string("!Account\nNCaf\xE9\n^\n!Type:Cash\nL[Caf\xE9]\n^\nD2.1.2020\n"
+                      "M\xA3 5\nT5\nL[Cr\xE8me]\n^\n"),
+          utf8, "\xEF\xBB\xBF" + utf8}) {
+        driver.Then([](TForm& f) {
+            AssignAll(static_cast<TForm17&>(f), [](const AnsiString&) { return 2; });
+        });
+        WriteFile("names.qif", file);
+        Import("names.qif");
+    }
+    const std::string once = "Caf\xC3\xA9|Cr\xC3\xA8me|20200102||\xC2\xA3 5|5\n";
+    const std::string twin = "Cr\xC3\xA8me|Caf\xC3\xA9|20200102||\xC2\xA3 5|-5\n";
+    EXPECT_EQ(Db(kMovesByName), once + once + once + twin + twin + twin);
+}
+
+namespace {
+
+// A file in the export's layout, written here line by line: `moves` moves of the wallet with the
+// bank and a shop, every third also listed in the bank's section (paired there), the rest given
+// a twin by the import; a landlord that no list names.
+std::string LargeQif(int moves) {
+    std::string wallet, bank;
+    for (int i = 0; i < moves; ++i) {
+        const std::string date =
+            "D" + std::to_string(1 + i % 28) + "." + std::to_string(1 + i / 28 % 12) + ".2020\r\n";
+        const std::string num = "N" + std::to_string(i) + "\r\n";
+        const std::string cents = std::to_string(i % 100 + 1);
+        const char* corr = i % 3 == 0 ? "Bank" : i % 3 == 1 ? "Shop" : "Landlord";
+        wallet += date + num + "MWeekly\r\nT-" + std::to_string(i) + "." + cents + "\r\nL[" + corr +
+                  "]\r\n^\r\n";
+        if (i % 3 == 0)
+            bank += date + num + "MWeekly\r\nT" + std::to_string(i) + "." + cents +
+                    "\r\nL[Wallet]\r\n^\r\n";
+    }
+    return "!Account\r\nNWallet\r\nTCash\r\n^\r\nNBank\r\nTCash\r\n^\r\nNShop\r\nTCash\r\n^\r\n"
+           "!Account\r\nNWallet\r\nTCash\r\n^\r\n!Type:Cash\r\nD1.1.2020\r\nT0.00\r\n"
+           "L[Wallet]\r\n^\r\n" +
+           wallet +
+           "!Account\r\nNBank\r\nTCash\r\n^\r\n!Type:Cash\r\nD1.1.2020\r\nT0.00\r\n"
+           "L[Bank]\r\n^\r\n" +
+           bank;
+}
+
+}  // namespace
+
+// An import is one transaction: killed anywhere, the file holds whole imports only, every pair
+// whole and every balance the sum of its account's moves.
+TEST(QifImportKill, KillingAnImportAtRandomMomentsLeavesWholeImportsOnly) {
+    TempDir dir;
+    UseProgramFormats();
+    CreateDatabaseFile("./Quillmarsh.dat", "a", "b", "c").reset();
+    const int kMoves = 1000;
+    TImportAccounts accounts;
+    TQifRefusal refusal;
+    ASSERT_TRUE(ReadQifText(LargeQif(kMoves), "Uncategorized", false, accounts, refusal))
+        << QifRefusalDetail(refusal);
+    ASSERT_EQ(accounts.size(), 4u);
+    // Wallet and the shop as assets, the bank as income (stored negated), the landlord spending.
+    const std::array<std::vector<int>, 3> types{{{1}, {0, 2}, {3}}};
+    std::srand(4711);
+    int midWrite = 0;
+    long long importMicros = 0;  // how long the first whole import took, start-up included
+    for (int round = 0; round < 20; ++round) {
+        int imported[2];
+        ASSERT_EQ(pipe(imported), 0);
+        const auto start = std::chrono::steady_clock::now();
+        pid_t pid = fork();
+        if (pid == 0) {
+            close(imported[0]);
+            TSQLiteDatabase::SetFailureHandler([](const ESQLiteException&) { _exit(9); });
+            TSQLiteDatabase db("./Quillmarsh.dat");
+            for (;;) {
+                TImportAccounts copy = accounts;
+                WriteQifImport(db, copy, types, 1, "20260315", {});
+                if (write(imported[1], "x", 1) != 1) _exit(8);
+            }
+        }
+        close(imported[1]);
+        if (round == 0) {
+            // The first round waits for a whole import, so that the later ones can spread their
+            // kills over the time an import takes on this machine, however fast it is.
+            char byte = 0;
+            ASSERT_EQ(read(imported[0], &byte, 1), 1);
+            importMicros = std::chrono::duration_cast<std::chrono::microseconds>(
+                               std::chrono::steady_clock::now() - start)
+                               .count();
+        } else {
+            usleep(static_cast<useconds_t>(std::rand() % (2 * importMicros + 1)));
+        }
+        kill(pid, SIGKILL);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        close(imported[0]);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the writer ended by itself in round " << round;
+        std::error_code ec;
+        if (std::filesystem::file_size("Quillmarsh.dat-journal", ec) > 0 && !ec) ++midWrite;
+
+        SCOPED_TRACE("round " + std::to_string(round));
+        TSQLiteDatabase db("./Quillmarsh.dat");
+        EXPECT_EQ(Rows(db, "PRAGMA integrity_check"), "ok\n");
+        EXPECT_EQ(Rows(db,
+                       "select count(*) from bill_move a left join bill_move b on b.id = "
+                       "a.bill_move_id where b.id is null or b.bill_move_id <> a.id or "
+                       "b.amount <> -a.amount or b.src_bill_id <> a.dest_bill_id or "
+                       "b.dest_bill_id <> a.src_bill_id"),
+                  "0\n");
+        EXPECT_EQ(Rows(db,
+                       "select count(*) from bill b where b.bill_id > 0 and abs(coalesce("
+                       "b.amount, 0) - (case b.bill_type_id when 1 then -1 else 1 end) * "
+                       "coalesce((select sum(amount) from bill_move where src_bill_id = "
+                       "b.id), 0)) > 0.005"),
+                  "0\n");
+        // Whole imports: per import three groups, four accounts and one pair per move.
+        const std::string imports = Rows(db, "select count(*) from bill where bill_id = 0");
+        const int done = std::stoi(imports);
+        EXPECT_EQ(done % 3, 0);
+        EXPECT_EQ(Rows(db, "select count(*) from bill where bill_id > 0"),
+                  std::to_string(done / 3 * 4) + "\n");
+        EXPECT_EQ(Rows(db, "select count(*) from bill_move"),
+                  std::to_string(done / 3 * 2 * kMoves) + "\n");
+    }
+    TSQLiteDatabase db("./Quillmarsh.dat");
+    EXPECT_GT(std::stoi(Rows(db, "select count(*) from bill_move")), 0);  // imports went through
+    EXPECT_GT(midWrite, 0);  // and kills came while one was being written
+}
+
+TEST(QifRead, ReadsWithoutAWindowAndSaysWhyAFileIsRefused) {
+    FixedClock clock{EncodeDate(2026, 3, 15) + 0.5};
+    const std::string section = "!Account\nNA\n^\n!Type:Cash\nL[A]\n^\nD2.1.2020\n";
+    TImportAccounts accounts;
+    TQifRefusal refusal;
+    ASSERT_TRUE(ReadQifText(section + "T1,005.5\nL[B]\n^\n", "None", false, accounts, refusal));
+    ASSERT_EQ(accounts.size(), 2u);
+    EXPECT_EQ(accounts[1].Moves[0].Amount, "-1005.5");
+    EXPECT_EQ(accounts[1].Moves[0].Date, "20200102");
+    // A file that says the order of its dates is read in that order.
+    for (const bool monthFirst : {false, true}) {
+        const std::string option = monthFirst ? "!Option:DMY\n" : "!Option:MDY\n";
+        ASSERT_TRUE(ReadQifText(option + section + "D01/02/2020\nT1\n^\n", "None", monthFirst,
+                                accounts, refusal));
+        EXPECT_EQ(accounts[0].Moves[0].Date, monthFirst ? "20200201" : "20200102");
+    }
+    // No account at all is said so, whatever else the file holds; a bad amount names no line.
+    EXPECT_FALSE(ReadQifText("!Type:Invst\nNBuy\n^\n", "None", false, accounts, refusal));
+    EXPECT_EQ(refusal.Entry, 176);
+    EXPECT_FALSE(ReadQifText(section + "T1x\n^\n", "None", false, accounts, refusal));
+    EXPECT_EQ(refusal.Entry, 177);
+    EXPECT_EQ(QifRefusalDetail(refusal), "");
+    // The first line to blame, shown without its control characters and cut short.
+    const std::string note = "M" + std::string(100, 'x') + "\x07";
+    EXPECT_FALSE(
+        ReadQifText(section + note + "\nT1\nSFood\n^\n", "None", false, accounts, refusal));
+    EXPECT_EQ(refusal.Entry, 177);
+    EXPECT_EQ(refusal.Text, note);
+    EXPECT_EQ(QifRefusalDetail(refusal),
+              "Line 8 \"" + note.substr(0, 80) + "...\": the note holds a control character.");
+    EXPECT_FALSE(ReadQifText(section + "M\x07\n^\n", "None", false, accounts, refusal));
+    EXPECT_EQ(QifRefusalDetail(refusal), "Line 8 \"M?\": the note holds a control character.");
 }

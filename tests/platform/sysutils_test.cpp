@@ -53,7 +53,8 @@ TEST(SysUtils, DayNumbersCountFromTheEndOf1899) {
 TEST(SysUtils, DatesFormatAndParseUnderTheShortDateFormat) {
     qmtest::FixedClock clock(EncodeDate(2026, 3, 4) + 0.5);
     EXPECT_EQ(DateToStr(Date()), "04.03.2026");
-    EXPECT_EQ(FormatDateTime("yyyymmddhhnnss", EncodeDate(2010, 2, 12) + (14 * 3600 + 12 * 60 + 30) / 86400.0),
+    EXPECT_EQ(FormatDateTime("yyyymmddhhnnss",
+                             EncodeDate(2010, 2, 12) + (14 * 3600 + 12 * 60 + 30) / 86400.0),
               "20100212141230");
     EXPECT_EQ(StrToDate("12.02.2010"), 40221);
     EXPECT_EQ(StrToDate("12.02.10"), 40221);
@@ -76,11 +77,61 @@ TEST(AnsiText, ConvertsThroughTheInterfaceCodePage) {
     AnsiString ansi = Utf8ToAnsi("Привет");
     EXPECT_EQ(ansi.size(), 6u);
     EXPECT_EQ(AnsiToUtf8(ansi), "Привет");
-    EXPECT_EQ(Utf8ToAnsi("a€b中c"), "a\x88" "b?c");  // euro is 0x88 in 1251; the CJK char is not there
+    EXPECT_EQ(Utf8ToAnsi("a€b中c"),
+              "a\x88"
+              "b?c");  // euro is 0x88 in 1251; the CJK char is not there
     EXPECT_FALSE(FitsCodePage(QString::fromUtf8("中")));
     EXPECT_TRUE(FitsCodePage(QString::fromUtf8("Ёж")));
     SetInterfaceCodePage(saved);
     EXPECT_EQ(CodePageForLocale("ru_RU.UTF-8"), "CP1251");
     EXPECT_EQ(CodePageForLocale("pl_PL"), "CP1250");
     EXPECT_EQ(CodePageForLocale("C.UTF-8"), "CP1252");
+}
+
+TEST(AnsiText, FindsTheFirstCharacterTheCodePageCannotHold) {
+    const std::string saved = InterfaceCodePage();
+    SetInterfaceCodePage("CP1252");
+    const QString rent = QString::fromUtf8("Rent 中文 😀");
+    TUnfitChar bad = FirstUnfitChar(rent);
+    ASSERT_TRUE(bad);
+    EXPECT_EQ(bad.Position, 6);
+    EXPECT_EQ(bad.Code, U'中');
+    EXPECT_EQ(UnicodeName(bad.Code), "U+4E2D");
+    // A character beyond U+FFFF is one character, also for the positions after it.
+    bad = FirstUnfitChar(QString::fromUtf8("😀x"));
+    EXPECT_EQ(bad.Position, 1);
+    EXPECT_EQ(UnicodeName(bad.Code), "U+1F600");
+    EXPECT_EQ(FirstUnfitChar(QString::fromUtf8("é😀")).Position, 2);
+    EXPECT_EQ(FirstUnfitChar(QString(QChar(0xD800)) + "a").Code, U'\uFFFD');
+    EXPECT_FALSE(FirstUnfitChar(QString::fromUtf8("Café € 1/2 ½")));
+    EXPECT_FALSE(FirstUnfitChar(QString()));
+    // The UTF-8 form counts the same way and refuses what is no UTF-8 at all.
+    EXPECT_EQ(FirstUnfitCharUtf8("Rent 中文 😀").Position, 6);
+    EXPECT_EQ(FirstUnfitCharUtf8("é😀").Position, 2);
+    EXPECT_FALSE(FirstUnfitCharUtf8("Café €"));
+    for (const char* broken : {"ab\xff", "ab\xc3", "ab\xc0\xaf", "ab\xed\xa0\x80", "ab\xe4\xb8"}) {
+        bad = FirstUnfitCharUtf8(broken);
+        EXPECT_EQ(bad.Position, 3) << broken;
+        EXPECT_EQ(bad.Code, U'\uFFFD') << broken;
+    }
+    // Each code page holds its own letters: "Ё" is in 1251, not in 1252; "€" in both.
+    const QString mixed = QString::fromUtf8("€Ёж");
+    EXPECT_EQ(FirstUnfitChar(mixed).Position, 2);
+    SetInterfaceCodePage("CP1251");
+    EXPECT_FALSE(FirstUnfitChar(mixed));
+    EXPECT_EQ(FirstUnfitChar(QString::fromUtf8("Ёé")).Position, 2);
+    // The check agrees with the conversion: what it passes comes back unchanged, and where it
+    // stops the conversion puts "?".
+    for (const char* page : {"CP1251", "CP1252", "CP1253"}) {
+        SetInterfaceCodePage(page);
+        for (const char* text : {"Ωmega", "Привет", "Café", "a€b", "x中", "Œuvre", "ß"}) {
+            const QString q = QString::fromUtf8(text);
+            bad = FirstUnfitChar(q);
+            EXPECT_EQ(!bad, ToQString(FromQString(q)) == q) << page << " " << text;
+            if (bad) {
+                EXPECT_EQ(FromQString(q)[bad.Position - 1], '?') << page << " " << text;
+            }
+        }
+    }
+    SetInterfaceCodePage(saved);
 }
