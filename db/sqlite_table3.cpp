@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "db/sqlite_statement.h"
+
 namespace qm {
 namespace {
 
@@ -14,6 +16,8 @@ TSQLiteDatabase::FailureHandler& Handler() {
     static TSQLiteDatabase::FailureHandler handler;
     return handler;
 }
+
+}  // namespace
 
 // Declared types are compared exactly: a lower-case "integer" column is text.
 TSQLiteFieldType TypeOfDeclared(const char* decl, int storage) {
@@ -24,8 +28,6 @@ TSQLiteFieldType TypeOfDeclared(const char* decl, int storage) {
     if (d == "BLOB") return dtBlob;
     return dtStr;
 }
-
-}  // namespace
 
 void TSQLiteDatabase::SetFailureHandler(FailureHandler handler) {
     Handler() = std::move(handler);
@@ -72,7 +74,8 @@ TSQLiteStatement& TSQLiteDatabase::Statement(const AnsiString& sql) {
     auto it = statements_.find(sql);
     if (it == statements_.end())
         it = statements_.emplace(sql, std::make_unique<TSQLiteStatement>(*this, sql)).first;
-    return it->second->Reset();
+    it->second->Reset();
+    return *it->second;
 }
 
 void TSQLiteDatabase::SetProgressHandler(std::function<void()> tick, int steps) {
@@ -95,7 +98,7 @@ TSQLiteDatabase::ChangeStamp TSQLiteDatabase::Changes() {
     stamp.own = sqlite3_total_changes64(db_);
     stamp.rollbacks = rollbacks_;
     TSQLiteStatement& version = Statement("PRAGMA data_version");
-    if (version.Step()) stamp.others = version.ColumnInt64(0);
+    if (version.Step()) stamp.others = version.FieldAsInteger(0);
     version.Reset();
     return stamp;
 }
@@ -162,100 +165,6 @@ void TSQLiteDatabase::UpdateBlob(const AnsiString& sql, const AnsiString& data) 
         throw ESQLiteException("Error executing SQL statement \"" + sql + "\" : " + detail);
     }
     sqlite3_finalize(stmt);
-}
-
-TSQLiteStatement::TSQLiteStatement(TSQLiteDatabase& db, const AnsiString& sql)
-    : db_(db), sql_(sql) {
-    try {
-        stmt_ = db.Prepare(sql);
-    } catch (const ESQLiteException& e) {
-        TSQLiteDatabase::Fail(e);
-    }
-}
-
-TSQLiteStatement::~TSQLiteStatement() {
-    sqlite3_finalize(stmt_);
-}
-
-TSQLiteStatement& TSQLiteStatement::Reset() {
-    // The result of reset repeats the last step's failure, which was reported then.
-    sqlite3_reset(stmt_);
-    sqlite3_clear_bindings(stmt_);
-    return *this;
-}
-
-void TSQLiteStatement::Failed(const char* what, int rc) {
-    // The message must be read before reset clears the connection's error.
-    const AnsiString detail =
-        rc == SQLITE_BUSY ? AnsiString("SQLite is Busy") : db_.EngineMessage();
-    sqlite3_reset(stmt_);
-    TSQLiteDatabase::Fail(ESQLiteException(AnsiString(what) + " \"" + sql_ + "\" : " + detail));
-}
-
-TSQLiteStatement& TSQLiteStatement::Bind(int index, int64_t value) {
-    if (int rc = sqlite3_bind_int64(stmt_, index, value); rc != SQLITE_OK)
-        Failed("Error binding a value", rc);
-    return *this;
-}
-
-TSQLiteStatement& TSQLiteStatement::Bind(int index, double value) {
-    if (int rc = sqlite3_bind_double(stmt_, index, value); rc != SQLITE_OK)
-        Failed("Error binding a value", rc);
-    return *this;
-}
-
-TSQLiteStatement& TSQLiteStatement::Bind(int index, const AnsiString& text) {
-    if (int rc = sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()),
-                                   SQLITE_TRANSIENT);
-        rc != SQLITE_OK)
-        Failed("Error binding a value", rc);
-    return *this;
-}
-
-TSQLiteStatement& TSQLiteStatement::BindBlob(int index, const AnsiString& bytes) {
-    if (int rc = sqlite3_bind_blob(stmt_, index, bytes.data(), static_cast<int>(bytes.size()),
-                                   SQLITE_TRANSIENT);
-        rc != SQLITE_OK)
-        Failed("Error binding blob to database", rc);
-    return *this;
-}
-
-bool TSQLiteStatement::Step() {
-    const int rc = sqlite3_step(stmt_);
-    if (rc == SQLITE_ROW) return true;
-    if (rc == SQLITE_DONE) return false;
-    Failed(rc == SQLITE_BUSY ? "Could not prepare SQL statement" : "Could not retrieve data", rc);
-}
-
-void TSQLiteStatement::Execute() {
-    const int rc = sqlite3_step(stmt_);
-    if (rc != SQLITE_DONE) Failed("Error executing SQL statement", rc);
-    sqlite3_reset(stmt_);
-}
-
-bool TSQLiteStatement::IsNull(int col) const {
-    return sqlite3_column_type(stmt_, col) == SQLITE_NULL;
-}
-
-int64_t TSQLiteStatement::ColumnInt64(int col) const {
-    return sqlite3_column_int64(stmt_, col);
-}
-
-double TSQLiteStatement::ColumnDouble(int col) const {
-    return sqlite3_column_double(stmt_, col);
-}
-
-std::string_view TSQLiteStatement::ColumnView(int col) const {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col));
-    const int size = sqlite3_column_bytes(stmt_, col);
-    return text && size > 0 ? std::string_view(text, static_cast<size_t>(size))
-                            : std::string_view();
-}
-
-AnsiString TSQLiteStatement::ColumnText(int col) const {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col));
-    const int size = sqlite3_column_bytes(stmt_, col);
-    return text && size > 0 ? AnsiString(text, static_cast<size_t>(size)) : AnsiString();
 }
 
 TSQLiteTransaction::TSQLiteTransaction(TSQLiteDatabase& db)

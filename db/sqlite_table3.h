@@ -10,7 +10,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <string_view>
 #include <vector>
 
 #include "platform/sysutils.h"
@@ -30,6 +29,10 @@ enum TSQLiteFieldType : int { dtInt = 1, dtNumeric = 2, dtStr = 3, dtBlob = 4, d
 
 class TSQLiteTable;
 class TSQLiteStatement;
+
+// The field type of a result column: from its declared type when it has one, else from the
+// storage class (SQLITE_INTEGER ... SQLITE_NULL) of the value the first row holds.
+TSQLiteFieldType TypeOfDeclared(const char* declared, int storage);
 
 class TSQLiteDatabase {
   public:
@@ -89,50 +92,6 @@ class TSQLiteDatabase {
     int transactionDepth_ = 0;  // open TSQLiteTransaction objects
     // Finalized before the connection closes.
     std::map<AnsiString, std::unique_ptr<TSQLiteStatement>> statements_;
-};
-
-// A statement prepared once and run again with new values. Values are bound to its "?"
-// parameters, so no text typed by the user becomes SQL text. A failure goes to the
-// database-failure handler, as a failure of ExecSQL or GetTable does; the statement is reset
-// before that, so a handler that throws leaves it ready for the next use.
-class TSQLiteStatement {
-  public:
-    TSQLiteStatement(TSQLiteDatabase& db, const AnsiString& sql);
-    ~TSQLiteStatement();
-    TSQLiteStatement(const TSQLiteStatement&) = delete;
-    TSQLiteStatement& operator=(const TSQLiteStatement&) = delete;
-
-    // Starts a new run: the previous one ends and every parameter is NULL again.
-    TSQLiteStatement& Reset();
-    // Parameters count from 1. Text is bound byte for byte (callers convert it to UTF-8).
-    TSQLiteStatement& Bind(int index, int64_t value);
-    TSQLiteStatement& Bind(int index, int value) {
-        return Bind(index, static_cast<int64_t>(value));
-    }
-    TSQLiteStatement& Bind(int index, double value);
-    TSQLiteStatement& Bind(int index, const AnsiString& text);
-    TSQLiteStatement& BindBlob(int index, const AnsiString& bytes);
-
-    // One step: true when a row is ready, false when the statement is done.
-    bool Step();
-    // Runs a statement that returns no rows, then resets it.
-    void Execute();
-
-    // Columns of the current row as the engine holds them; text and blobs byte for byte.
-    bool IsNull(int col) const;
-    int64_t ColumnInt64(int col) const;
-    double ColumnDouble(int col) const;
-    AnsiString ColumnText(int col) const;
-    // The same bytes where the engine holds them, valid until the next step or reset.
-    std::string_view ColumnView(int col) const;
-    const AnsiString& Sql() const { return sql_; }
-
-  private:
-    [[noreturn]] void Failed(const char* what, int rc);
-
-    TSQLiteDatabase& db_;
-    sqlite3_stmt* stmt_ = nullptr;
-    AnsiString sql_;
 };
 
 // Runs several statements as one unit: rolled back unless Commit is called.
