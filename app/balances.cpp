@@ -17,6 +17,7 @@
 #include <unordered_map>
 
 #include "app/money_text.h"
+#include "db/sqlite_statement.h"
 
 namespace qm {
 namespace {
@@ -37,7 +38,7 @@ AnsiString SignedForType(const AnsiString& text, const AnsiString& typeId) {
 
 // A NUMERIC column as the database layer's FieldAsString gives it: empty for NULL.
 AnsiString NumericText(const TSQLiteStatement& q, int col) {
-    return q.IsNull(col) ? AnsiString() : FloatToStr(q.ColumnDouble(col));
+    return q.FieldAsString(col);
 }
 
 // An id read back from the file, as it goes into SQL: its decimal digits, or NULL, which names no
@@ -48,9 +49,10 @@ AnsiString SqlIdText(const AnsiString& stored) {
     return TryStrToInt(stored, id) ? IntToStr(id) : AnsiString("NULL");
 }
 
-// The number the recalculation takes from a NUMERIC column: AmountValue of its text.
+// The number the recalculation takes from a NUMERIC column: AmountValue of its text (a NULL,
+// whose text is empty, reads as 0.0 and counts as 0 either way).
 long double NumericValue(const TSQLiteStatement& q, int col) {
-    return q.IsNull(col) ? 0 : StoredAmountValue(q.ColumnDouble(col));
+    return StoredAmountValue(q.RawDouble(col));
 }
 
 // An id as the statements take it: the decimal text the callers pass.
@@ -66,10 +68,7 @@ void WriteAmount(TSQLiteDatabase& db, const AnsiString& amount, const AnsiString
     }
     // The amount goes in as the text it was written as before; the column's numeric affinity
     // stores it as the same number a literal in the statement gave.
-    db.Statement("update bill set amount = ? where id = ?")
-        .Bind(1, amount)
-        .Bind(2, number)
-        .Execute();
+    db.Statement("update bill set amount = ? where id = ?").Bind(1, amount).Bind(2, number).Run();
 }
 
 void CalcGroupTotal(TSQLiteDatabase& db, const AnsiString& groupId) {
@@ -150,7 +149,7 @@ AccountSums ReadSums(TSQLiteDatabase& db, int64_t account, const SumKey& key) {
     TSQLiteStatement& q =
         db.Statement("select id, amount, ts from bill_move where src_bill_id = ?");
     q.Bind(1, account);
-    while (q.Step()) moves.push_back({q.ColumnInt64(0), NumericValue(q, 1), q.ColumnText(2)});
+    while (q.Step()) moves.push_back({q.RawInteger(0), NumericValue(q, 1), q.FieldAsString(2)});
     std::sort(moves.begin(), moves.end(),
               [](const MoveAmount& a, const MoveAmount& b) { return a.id < b.id; });
     AccountSums sums;
@@ -180,8 +179,8 @@ void CalcBillAmount(TSQLiteDatabase& db, const AnsiString& id, const PeriodFilte
     const AnsiString typeId = NumericText(bill, 1);
     SumKey key;
     key.period = period;
-    key.budgetFrom = bill.ColumnText(3);
-    key.budgetTo = bill.ColumnText(4);
+    key.budgetFrom = bill.FieldAsString(3);
+    key.budgetTo = bill.FieldAsString(4);
     key.budgetCounts = NumericValue(bill, 2) > 0 && typeId == "3";
     bill.Reset();
     if (groupId == "0") {
@@ -198,7 +197,7 @@ void CalcBillAmount(TSQLiteDatabase& db, const AnsiString& id, const PeriodFilte
         .Bind(1, SignedForType(AccountAmountText(sums.sum), typeId))
         .Bind(2, AccountAmountText(sums.budgetSum))
         .Bind(3, number)
-        .Execute();
+        .Run();
     CalcGroupTotal(db, groupId);
     tr.Commit();
     kept.Stamp(db);
@@ -253,12 +252,12 @@ void NoteAppendedMoves(TSQLiteDatabase& db, const TSQLiteDatabase::ChangeStamp& 
             db.Statement("select src_bill_id, amount, ts from bill_move where id = ?");
         q.Bind(1, id);
         if (!q.Step()) continue;
-        const double owner = q.ColumnDouble(0);
+        const double owner = q.RawDouble(0);
         auto it = kept.accounts.find(static_cast<int64_t>(owner));
         if (it != kept.accounts.end()) {
             // Only a move after every summed one continues the sum in id order.
             if (static_cast<double>(static_cast<int64_t>(owner)) == owner && id > it->second.lastId)
-                it->second.Add(id, NumericValue(q, 1), q.ColumnText(2));
+                it->second.Add(id, NumericValue(q, 1), q.FieldAsString(2));
             else
                 kept.accounts.erase(it);
         }
@@ -298,7 +297,7 @@ void RecalculateAllBalances(TSQLiteDatabase& db, const PeriodFilter& period,
             ownerless = true;
             continue;
         }
-        const double account = q.ColumnDouble(0);
+        const double account = q.RawDouble(0);
         auto [it, fresh] = index.try_emplace(account, sums.size());
         if (fresh) sums.push_back({account});
         sums[it->second].sum += NumericValue(q, 1);
@@ -313,10 +312,12 @@ void RecalculateAllBalances(TSQLiteDatabase& db, const PeriodFilter& period,
     for (size_t i = 0; i < sums.size(); ++i) {
         if (progress) progress(static_cast<int>(i), accountMax);
         const auto type = types.find(sums[i].account);
-        TSQLiteStatement& u = db.Statement("update bill set amount = ? where id = ?");
-        u.Bind(1, SignedForType(AccountAmountText(sums[i].sum),
-                                type == types.end() ? AnsiString() : type->second));
-        u.Bind(2, sums[i].account).Execute();
+        const AnsiString amount = SignedForType(AccountAmountText(sums[i].sum),
+                                                type == types.end() ? AnsiString() : type->second);
+        // An owner that is no whole number names no account row.
+        const auto id = static_cast<int64_t>(sums[i].account);
+        if (static_cast<double>(id) != sums[i].account) continue;
+        db.Statement("update bill set amount = ? where id = ?").Bind(1, amount).Bind(2, id).Run();
     }
 
     auto groups = db.GetTable("select id from bill where bill_id = 0");

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "db/sqlite_statement.h"
 #include "platform/files.h"
 
 namespace qm {
@@ -317,7 +318,7 @@ std::vector<AnsiString> MissingIndexes(TSQLiteDatabase& db) {
 
 int64_t MoveRowsEstimate(TSQLiteDatabase& db) {
     TSQLiteStatement& q = db.Statement("select max(id) from bill_move");
-    const int64_t rows = q.Step() ? q.ColumnInt64(0) : 0;
+    const int64_t rows = q.Step() ? q.RawInteger(0) : 0;
     q.Reset();
     return rows;
 }

@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "app/money_text.h"
+#include "db/sqlite_statement.h"
 
 namespace qm {
 namespace {
@@ -124,14 +125,14 @@ std::unordered_set<int> RowsWithFiles(TSQLiteDatabase& db) {
     std::unordered_set<int> ids;
     TSQLiteStatement& q = db.Statement(
         "select id from bill_move where files is not null and files <> '' and length(files) > 0");
-    while (q.Step()) ids.insert(static_cast<int>(q.ColumnInt64(0)));
+    while (q.Step()) ids.insert(static_cast<int>(q.RawInteger(0)));
     return ids;
 }
 
 // A whole number as the database layer reads a NUMERIC column: the stored value truncated (a
 // NULL reads as 0.0, as it does there).
 int NumericInt(const TSQLiteStatement& q, int col) {
-    return static_cast<int>(static_cast<int64_t>(q.ColumnDouble(col)));
+    return static_cast<int>(static_cast<int64_t>(q.RawDouble(col)));
 }
 
 }  // namespace
@@ -142,9 +143,9 @@ AnsiString CorrespondentText(TSQLiteDatabase& db, int billId) {
         "bb.id and b.bill_type_id = bt.id and b.id = ?");
     t.Bind(1, billId);
     if (!t.Step()) return {};
-    const AnsiString type = FromUtf8(t.ColumnView(0));
+    const AnsiString type = FromUtf8(t.RawText(0));
     AnsiString text =
-        type.substr(0, 1) + ":" + FromUtf8(t.ColumnView(1)) + "-" + FromUtf8(t.ColumnView(2));
+        type.substr(0, 1) + ":" + FromUtf8(t.RawText(1)) + "-" + FromUtf8(t.RawText(2));
     t.Reset();
     return text;
 }
@@ -165,13 +166,13 @@ bool LoadBuffer(TSQLiteDatabase& db, THeadTab& tab, const AnsiString& today) {
     t.Bind(1, tab.Id);
     while (t.Step()) {
         TBufRow row;
-        row.Id = static_cast<int>(t.ColumnInt64(0));
+        row.Id = static_cast<int>(t.RawInteger(0));
         row.CorrBillId = NumericInt(t, 4);
         const int twin = NumericInt(t, 6);
         // Attachments live on the row of the pair with the smaller id.
         row.HasFiles = withFiles.count(std::min(row.Id, twin)) > 0;
         auto [texts, shared] = arena.Add();
-        const std::string_view ts = t.ColumnView(1);
+        const std::string_view ts = t.RawText(1);
         // The century is always 20: a year stored as 1999 reads as 2099 and is not written back.
         texts->Date = "20";
         if (ts.size() > 2) texts->Date.append(ts.data() + 2, ts.size() - 2);
@@ -181,9 +182,9 @@ bool LoadBuffer(TSQLiteDatabase& db, THeadTab& tab, const AnsiString& today) {
         }
         texts->Corr = SharedCorrespondent(db, correspondents, row.CorrBillId);
         // A NULL amount reads as 0.0, which is what its empty text counts as.
-        SetStoredAmount(*texts, StoredAmountValue(t.ColumnDouble(2)));
-        AssignFromUtf8(texts->Note, t.ColumnView(3));
-        AssignFromUtf8(texts->Num, t.ColumnView(5));
+        SetStoredAmount(*texts, StoredAmountValue(t.RawDouble(2)));
+        AssignFromUtf8(texts->Note, t.RawText(3));
+        AssignFromUtf8(texts->Num, t.RawText(5));
         row.Cells = TRowCells(std::move(shared), 0, false);
         balance += BalanceStep(row.Cells, tab.BillTypeId);
         const bool over = std::fabs(balance) >= kBalanceLimit;
@@ -194,7 +195,7 @@ bool LoadBuffer(TSQLiteDatabase& db, THeadTab& tab, const AnsiString& today) {
     // The repairs change the rows the query walks, so they wait until it has finished.
     for (const auto& [id, twin] : repairs) {
         TSQLiteStatement& u = db.Statement("update bill_move set ts = ? where id in (?, ?)");
-        u.Bind(1, today).Bind(2, id).Bind(3, twin).Execute();
+        u.Bind(1, today).Bind(2, id).Bind(3, twin).Run();
     }
     return overflow;
 }

@@ -135,4 +135,19 @@ double TSQLiteStatement::FieldAsDouble(int col) const {
     throw ESQLiteException("Not an integer or numeric field");
 }
 
+int64_t TSQLiteStatement::RawInteger(int col) const {
+    return sqlite3_column_int64(stmt_, col);
+}
+
+double TSQLiteStatement::RawDouble(int col) const {
+    return sqlite3_column_double(stmt_, col);
+}
+
+std::string_view TSQLiteStatement::RawText(int col) const {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col));
+    const int size = sqlite3_column_bytes(stmt_, col);
+    return text && size > 0 ? std::string_view(text, static_cast<size_t>(size))
+                            : std::string_view();
+}
+
 }  // namespace qm

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "db/sqlite_table3.h"
@@ -44,6 +45,13 @@ class TSQLiteStatement {
     double FieldAsDouble(int col) const;
 
     const AnsiString& Sql() const { return sql_; }
+
+    // The current row's value as the engine converts it, without the table's field rules (a
+    // NULL reads as 0 or as no bytes): for loops over many rows that know their columns. The
+    // bytes stay valid until the next step or reset.
+    int64_t RawInteger(int col) const;
+    double RawDouble(int col) const;
+    std::string_view RawText(int col) const;
 
   private:
     [[noreturn]] void Failed(const AnsiString& what);
