@@ -5,11 +5,11 @@
 //    the order of their ids (the order the engine walks a table in), and its text has 15
 //    significant digits: a different order could change the last digit. Every sum here keeps
 //    that order, whatever index the engine reads the moves through.
-// 2. The sums of an account are kept from one recalculation to the next while nothing in the
-//    file has changed in between except what the program itself reported (a stored pair
-//    appends two moves, which come last in id order, so the sum goes on from where it stood).
-//    Any other change, here or by another connection, or a rolled-back transaction, empties
-//    the kept sums and the next recalculation reads the moves again.
+// 2. The moves of an account (id, amount, date) are kept from one recalculation to the next
+//    while nothing in the file has changed in between except the moves the program itself
+//    reports (NoteChangedMoves): a recalculation then sums the kept moves, in id order, without
+//    reading the file. Any other change, here or by another connection, or a rolled-back
+//    transaction, forgets them and the next recalculation reads the moves again.
 #include "app/balances.h"
 
 #include <algorithm>
@@ -90,72 +90,71 @@ void CalcGroupTotal(TSQLiteDatabase& db, const AnsiString& groupId) {
     WriteAmount(db, SqlCentsText(total), groupId);
 }
 
-// What the sums of an account depend on besides its moves.
-struct SumKey {
-    PeriodFilter period;
-    bool budgetCounts = false;
-    AnsiString budgetFrom, budgetTo;
-    bool operator==(const SumKey& o) const {
-        return period.on == o.period.on &&
-               (!period.on || (period.from == o.period.from && period.to == o.period.to)) &&
-               budgetCounts == o.budgetCounts &&
-               (!budgetCounts || (budgetFrom == o.budgetFrom && budgetTo == o.budgetTo));
-    }
-};
-
-struct AccountSums {
-    SumKey key;
-    long double sum = 0, budgetSum = 0;
-    int64_t lastId = 0;  // the largest move id in the sums
-    void Add(int64_t id, long double amount, const AnsiString& ts) {
-        if (!key.period.on || InPeriod(ts, key.period.from, key.period.to)) sum += amount;
-        if (key.budgetCounts && InPeriod(ts, key.budgetFrom, key.budgetTo)) budgetSum += amount;
-        lastId = std::max(lastId, id);
-    }
-};
-
-// The kept sums, valid while the file shows the change stamp they were taken at.
-struct KeptSums {
-    const TSQLiteDatabase* db = nullptr;
-    TSQLiteDatabase::ChangeStamp stamp;
-    std::unordered_map<int64_t, AccountSums> accounts;
-
-    // Forgets everything unless nothing changed in `d` since the stamp.
-    void Check(TSQLiteDatabase& d) {
-        if (db != &d || !(d.Changes() == stamp)) {
-            accounts.clear();
-            db = &d;
-        }
-    }
-    void Stamp(TSQLiteDatabase& d) { stamp = d.Changes(); }
-};
-
-KeptSums& Kept() {
-    static KeptSums kept;
-    return kept;
-}
-
-struct MoveAmount {
+// One move of an account as its sums take it.
+struct KeptMove {
     int64_t id;
     long double amount;
     AnsiString ts;
 };
 
-// Every move of the account, in id order, summed afresh.
-AccountSums ReadSums(TSQLiteDatabase& db, int64_t account, const SumKey& key) {
-    // The index holds the account's moves in date order with their amounts; sorting them by id
-    // costs less than reading the table in id order.
-    std::vector<MoveAmount> moves;
+// The moves of the accounts recalculated lately, each account's in id order, valid while the
+// file shows the change stamp they were taken at. Accounts the program recalculates again and
+// again (those of the ledger being edited) need no reading then; the oldest are let go when the
+// kept moves grow past a bound.
+struct KeptMoves {
+    static constexpr size_t kMaxMoves = 400000;
+    const TSQLiteDatabase* db = nullptr;
+    TSQLiteDatabase::ChangeStamp stamp;
+    std::unordered_map<int64_t, std::vector<KeptMove>> accounts;
+    std::vector<int64_t> used;  // least recently used first
+    size_t moves = 0;
+
+    // Forgets everything unless nothing changed in `d` since the stamp.
+    void Check(TSQLiteDatabase& d) {
+        if (db != &d || !(d.Changes() == stamp)) Forget(d);
+    }
+    void Forget(TSQLiteDatabase& d) {
+        accounts.clear();
+        used.clear();
+        moves = 0;
+        db = &d;
+    }
+    void Stamp(TSQLiteDatabase& d) { stamp = d.Changes(); }
+    void Touch(int64_t account) {
+        used.erase(std::remove(used.begin(), used.end(), account), used.end());
+        used.push_back(account);
+    }
+    void Keep(int64_t account, std::vector<KeptMove>&& list) {
+        moves += list.size();
+        accounts[account] = std::move(list);
+        Touch(account);
+        while (moves > kMaxMoves && used.size() > 1) {
+            moves -= accounts[used.front()].size();
+            accounts.erase(used.front());
+            used.erase(used.begin());
+        }
+    }
+};
+
+KeptMoves& Kept() {
+    static KeptMoves kept;
+    return kept;
+}
+
+bool ById(const KeptMove& a, const KeptMove& b) {
+    return a.id < b.id;
+}
+
+// Every move of the account, in id order. The index holds them in date order with their
+// amounts; sorting them by id costs less than reading the table in id order.
+std::vector<KeptMove> ReadMoves(TSQLiteDatabase& db, int64_t account) {
+    std::vector<KeptMove> moves;
     TSQLiteStatement& q =
         db.Statement("select id, amount, ts from bill_move where src_bill_id = ?");
     q.Bind(1, account);
     while (q.Step()) moves.push_back({q.RawInteger(0), NumericValue(q, 1), q.FieldAsString(2)});
-    std::sort(moves.begin(), moves.end(),
-              [](const MoveAmount& a, const MoveAmount& b) { return a.id < b.id; });
-    AccountSums sums;
-    sums.key = key;
-    for (const MoveAmount& m : moves) sums.Add(m.id, m.amount, m.ts);
-    return sums;
+    std::sort(moves.begin(), moves.end(), ById);
+    return moves;
 }
 
 void CalcBillAmountAsText(TSQLiteDatabase& db, const AnsiString& id, const PeriodFilter& period);
@@ -168,7 +167,7 @@ void CalcBillAmount(TSQLiteDatabase& db, const AnsiString& id, const PeriodFilte
     // The account's amount and its group's total go together; inside a caller's unit of work
     // this is a savepoint of it.
     TSQLiteTransaction tr(db);
-    KeptSums& kept = Kept();
+    KeptMoves& kept = Kept();
     kept.Check(db);
     TSQLiteStatement& bill = db.Statement(
         "select bill_id, bill_type_id, budget, budget_date_from, budget_date_to from bill where "
@@ -177,11 +176,9 @@ void CalcBillAmount(TSQLiteDatabase& db, const AnsiString& id, const PeriodFilte
     if (!bill.Step()) return;
     const AnsiString groupId = SqlIdText(NumericText(bill, 0));
     const AnsiString typeId = NumericText(bill, 1);
-    SumKey key;
-    key.period = period;
-    key.budgetFrom = bill.FieldAsString(3);
-    key.budgetTo = bill.FieldAsString(4);
-    key.budgetCounts = NumericValue(bill, 2) > 0 && typeId == "3";
+    const AnsiString budgetFrom = bill.FieldAsString(3);
+    const AnsiString budgetTo = bill.FieldAsString(4);
+    const bool budgetCounts = NumericValue(bill, 2) > 0 && typeId == "3";
     bill.Reset();
     if (groupId == "0") {
         CalcGroupTotal(db, id);
@@ -190,12 +187,20 @@ void CalcBillAmount(TSQLiteDatabase& db, const AnsiString& id, const PeriodFilte
         return;
     }
     auto it = kept.accounts.find(number);
-    if (it == kept.accounts.end() || !(it->second.key == key))
-        it = kept.accounts.insert_or_assign(number, ReadSums(db, number, key)).first;
-    const AccountSums& sums = it->second;
+    if (it == kept.accounts.end()) {
+        kept.Keep(number, ReadMoves(db, number));
+        it = kept.accounts.find(number);
+    } else {
+        kept.Touch(number);
+    }
+    long double sum = 0, budgetSum = 0;
+    for (const KeptMove& m : it->second) {
+        if (!period.on || InPeriod(m.ts, period.from, period.to)) sum += m.amount;
+        if (budgetCounts && InPeriod(m.ts, budgetFrom, budgetTo)) budgetSum += m.amount;
+    }
     db.Statement("update bill set amount = ?, budget_amount = ? where id = ?")
-        .Bind(1, SignedForType(AccountAmountText(sums.sum), typeId))
-        .Bind(2, AccountAmountText(sums.budgetSum))
+        .Bind(1, SignedForType(AccountAmountText(sum), typeId))
+        .Bind(2, AccountAmountText(budgetSum))
         .Bind(3, number)
         .Run();
     CalcGroupTotal(db, groupId);
@@ -240,26 +245,34 @@ void CalcBillAmountAsText(TSQLiteDatabase& db, const AnsiString& id, const Perio
 
 }  // namespace
 
-void NoteAppendedMoves(TSQLiteDatabase& db, const TSQLiteDatabase::ChangeStamp& before,
-                       const std::vector<int64_t>& moveIds) {
-    KeptSums& kept = Kept();
+void NoteChangedMoves(TSQLiteDatabase& db, const TSQLiteDatabase::ChangeStamp& before,
+                      const std::vector<int64_t>& moveIds) {
+    KeptMoves& kept = Kept();
     if (kept.db != &db || !(kept.stamp == before)) {
-        kept.accounts.clear();
+        kept.Forget(db);
         return;
     }
     for (int64_t id : moveIds) {
+        // Out of whichever kept account held it...
+        for (auto& [account, list] : kept.accounts) {
+            auto at = std::lower_bound(list.begin(), list.end(), KeptMove{id, 0, {}}, ById);
+            if (at != list.end() && at->id == id) {
+                list.erase(at);
+                --kept.moves;
+            }
+        }
+        // ...and into the kept account that holds it now, in its place by id.
         TSQLiteStatement& q =
             db.Statement("select src_bill_id, amount, ts from bill_move where id = ?");
         q.Bind(1, id);
-        if (!q.Step()) continue;
+        if (!q.Step()) continue;  // deleted
         const double owner = q.RawDouble(0);
         auto it = kept.accounts.find(static_cast<int64_t>(owner));
-        if (it != kept.accounts.end()) {
-            // Only a move after every summed one continues the sum in id order.
-            if (static_cast<double>(static_cast<int64_t>(owner)) == owner && id > it->second.lastId)
-                it->second.Add(id, NumericValue(q, 1), q.FieldAsString(2));
-            else
-                kept.accounts.erase(it);
+        if (it != kept.accounts.end() && static_cast<double>(it->first) == owner) {
+            KeptMove move{id, NumericValue(q, 1), q.FieldAsString(2)};
+            auto& list = it->second;
+            list.insert(std::lower_bound(list.begin(), list.end(), move, ById), std::move(move));
+            ++kept.moves;
         }
         q.Reset();
     }

@@ -19,15 +19,14 @@ struct PeriodFilter {
 // a group, only the group's total. Callers that change moves call it inside their own
 // transaction, so that the moves and the balances are written together. The account's moves
 // are read through the index, or not at all when the sums kept from its last recalculation still
-// hold (see NoteAppendedMoves).
+// hold (see NoteChangedMoves).
 void CalcBillAmount(TSQLiteDatabase& db, const AnsiString& id, const PeriodFilter& period);
 
-// Tells the kept sums that the moves `moveIds`, just inserted with ids above every other, are
-// the only change since `before` (taken with db.Changes() before inserting them): their
-// accounts' sums go on from where they stood instead of being read again. Any other situation
-// forgets the kept sums.
-void NoteAppendedMoves(TSQLiteDatabase& db, const TSQLiteDatabase::ChangeStamp& before,
-                       const std::vector<int64_t>& moveIds);
+// Tells the moves kept for recalculation that the rows `moveIds` (inserted, rewritten or deleted)
+// are the only change since `before` (db.Changes() taken before the change): the kept moves
+// follow them instead of being read again. Any other situation forgets the kept moves.
+void NoteChangedMoves(TSQLiteDatabase& db, const TSQLiteDatabase::ChangeStamp& before,
+                      const std::vector<int64_t>& moveIds);
 
 // Recalculates every account and group for a new period, reading the moves once.
 // `progress(position, max)` runs before each account's and each group's update, `reading`

@@ -72,21 +72,51 @@ long double BalanceStep(const TRowCells& cells, int billTypeId) {
     return billTypeId == 1 ? -d : d;
 }
 
-// The running balance from buffer row `first` on, continuing from the number before it.
-bool RunningBalanceFrom(THeadTab& tab, size_t first) {
+// The order a buffer keeps: date, number, id.
+bool SortsBefore(const TBufRow& a, const TBufRow& b) {
+    const TMoveTexts* ta = a.Cells.SharedTexts();
+    const TMoveTexts* tb = b.Cells.SharedTexts();
+    const AnsiString& da = ta ? ta->Date : a.Cells[0];
+    const AnsiString& db = tb ? tb->Date : b.Cells[0];
+    if (da != db) return da < db;
+    const AnsiString& na = ta ? ta->Num : a.Cells[1];
+    const AnsiString& nb = tb ? tb->Num : b.Cells[1];
+    if (na != nb) return na < nb;
+    return a.Id < b.Id;
+}
+
+// The facts of a buffer, from what they were when it was left as it is, or else by a walk.
+THeadTab::TBufFacts& Facts(THeadTab& tab) {
+    auto& f = tab.BufFacts;
+    const auto& buf = tab.BufRows;
+    if (f.rows != buf.data() || f.count != buf.size()) {
+        f.sorted = std::is_sorted(buf.begin(), buf.end(), SortsBefore);
+        f.overflowing = static_cast<size_t>(std::count_if(
+            buf.begin(), buf.end(), [](const TBufRow& r) { return r.Cells.Overflow(); }));
+    }
+    return f;
+}
+
+void Remember(THeadTab& tab) {
+    tab.BufFacts.rows = tab.BufRows.data();
+    tab.BufFacts.count = tab.BufRows.size();
+}
+
+// The running balance from buffer row `first` on, continuing from the number before it. Facts
+// must hold for the rows before `first`; they are brought up to date for the rest.
+bool RunningBalanceFrom(THeadTab& tab, size_t first, THeadTab::TBufFacts& facts) {
     auto& buf = tab.BufRows;
     first = std::min(first, buf.size());
-    bool overflow = false;
-    for (size_t i = 0; i < first; ++i) overflow = overflow || buf[i].Cells.Overflow();
     long double balance = first > 0 ? buf[first - 1].Cells.Balance() : 0;
     for (size_t i = first; i < buf.size(); ++i) {
         TRowCells& cells = buf[i].Cells;
         balance += BalanceStep(cells, tab.BillTypeId);
         const bool over = std::fabs(balance) >= kBalanceLimit;
+        if (over != cells.Overflow()) facts.overflowing += over ? 1 : -1;
         cells.SetBalance(balance, over);
-        overflow = overflow || over;
     }
-    return overflow;
+    Remember(tab);
+    return facts.overflowing > 0;
 }
 
 // The texts of one load, made together: a block of rows, and one count of owners for all of
@@ -192,6 +222,12 @@ bool LoadBuffer(TSQLiteDatabase& db, THeadTab& tab, const AnsiString& today) {
         row.Cells.SetBalance(balance, over);
         tab.BufRows.push_back(std::move(row));
     }
+    THeadTab::TBufFacts& facts = tab.BufFacts;
+    facts.sorted = std::is_sorted(tab.BufRows.begin(), tab.BufRows.end(), SortsBefore);
+    facts.overflowing =
+        static_cast<size_t>(std::count_if(tab.BufRows.begin(), tab.BufRows.end(),
+                                          [](const TBufRow& r) { return r.Cells.Overflow(); }));
+    Remember(tab);
     // The repairs change the rows the query walks, so they wait until it has finished.
     for (const auto& [id, twin] : repairs) {
         TSQLiteStatement& u = db.Statement("update bill_move set ts = ? where id in (?, ?)");
@@ -201,15 +237,23 @@ bool LoadBuffer(TSQLiteDatabase& db, THeadTab& tab, const AnsiString& today) {
 }
 
 bool BillMoveCalcSum(THeadTab& tab) {
-    return RunningBalanceFrom(tab, 0);
+    return RunningBalanceFrom(tab, 0, Facts(tab));
 }
 
 std::vector<TBillMoveRow> BuildDisplayedRows(const THeadTab& tab, const PeriodFilter& period,
                                              int sortMode, const AnsiString& lastDate) {
+    std::vector<TBillMoveRow> rows;
+    BuildDisplayedRows(tab, period, sortMode, lastDate, rows);
+    return rows;
+}
+
+void BuildDisplayedRows(const THeadTab& tab, const PeriodFilter& period, int sortMode,
+                        const AnsiString& lastDate, std::vector<TBillMoveRow>& rows) {
     std::vector<const TBufRow*> chosen;
     chosen.reserve(tab.BufRows.size());
     for (const TBufRow& buf : tab.BufRows) {
-        const AnsiString& date = buf.Cells[0];
+        const TMoveTexts* t = buf.Cells.SharedTexts();
+        const AnsiString& date = t ? t->Date : buf.Cells[0];
         if (period.on && !(period.from <= date && date <= period.to)) continue;
         chosen.push_back(&buf);
     }
@@ -230,7 +274,7 @@ std::vector<TBillMoveRow> BuildDisplayedRows(const THeadTab& tab, const PeriodFi
             for (size_t i = 0; i < keyed.size(); ++i) chosen[i] = keyed[i].second;
         }
     }
-    std::vector<TBillMoveRow> rows;
+    rows.clear();
     rows.reserve(chosen.size() + 1);
     for (const TBufRow* buf : chosen) {
         TBillMoveRow& row = rows.emplace_back();
@@ -248,7 +292,6 @@ std::vector<TBillMoveRow> BuildDisplayedRows(const THeadTab& tab, const PeriodFi
     TBillMoveRow& fresh = rows.back();
     fresh.Id = -1;
     fresh.Cells[0] = lastDate;
-    return rows;
 }
 
 THeadTab* LoadedLedgerTab(std::vector<THeadTab>& tabs, int accountId) {
@@ -263,13 +306,6 @@ bool InsertBufRow(TSQLiteDatabase& db, std::vector<THeadTab>& tabs, int accountI
     THeadTab* tab = LoadedLedgerTab(tabs, accountId);
     if (!tab) return false;
     auto& buf = tab->BufRows;
-    auto pos = std::find_if(buf.begin(), buf.end(), [&](const TBufRow& r) {
-        const AnsiString& rDate = r.Cells[0];
-        if (rDate != date) return rDate > date;
-        const AnsiString& rNum = r.Cells[1];
-        if (rNum != num) return rNum > num;
-        return r.Id >= moveId;
-    });
     auto texts = std::make_shared<TMoveTexts>();
     texts->Date = date;
     texts->Num = num;
@@ -280,9 +316,16 @@ bool InsertBufRow(TSQLiteDatabase& db, std::vector<THeadTab>& tabs, int accountI
     row.Id = moveId;
     row.CorrBillId = corrId;
     row.Cells = TRowCells(std::move(texts), 0, false);
+    // The first row that sorts at or after the move. In a buffer in order all through that is
+    // where the order puts it; otherwise (dates read with another century, or repaired) every
+    // row is looked at.
+    THeadTab::TBufFacts& facts = Facts(*tab);
+    auto pos = facts.sorted ? std::lower_bound(buf.begin(), buf.end(), row, SortsBefore)
+                            : std::find_if(buf.begin(), buf.end(),
+                                           [&](const TBufRow& r) { return !SortsBefore(r, row); });
     const size_t index = static_cast<size_t>(pos - buf.begin());
     buf.insert(pos, std::move(row));
-    return RunningBalanceFrom(*tab, index);
+    return RunningBalanceFrom(*tab, index, facts);
 }
 
 bool DelBufRow(std::vector<THeadTab>& tabs, int accountId, int moveId) {
@@ -293,8 +336,11 @@ bool DelBufRow(std::vector<THeadTab>& tabs, int accountId, int moveId) {
         std::find_if(buf.begin(), buf.end(), [&](const TBufRow& r) { return r.Id == moveId; });
     if (it == buf.end()) return false;
     const size_t index = static_cast<size_t>(it - buf.begin());
+    THeadTab::TBufFacts& facts = Facts(*tab);
+    if (it->Cells.Overflow()) --facts.overflowing;
     buf.erase(it);
-    return RunningBalanceFrom(*tab, index);
+    // Taking a row out leaves the others in the order they were.
+    return RunningBalanceFrom(*tab, index, facts);
 }
 
 }  // namespace qm

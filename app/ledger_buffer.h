@@ -32,6 +32,9 @@ bool BillMoveCalcSum(THeadTab& tab);
 // the new row dated `lastDate`. Rows share their texts with the buffer.
 std::vector<TBillMoveRow> BuildDisplayedRows(const THeadTab& tab, const PeriodFilter& period,
                                              int sortMode, const AnsiString& lastDate);
+// The same into `rows`, whose storage is used again.
+void BuildDisplayedRows(const THeadTab& tab, const PeriodFilter& period, int sortMode,
+                        const AnsiString& lastDate, std::vector<TBillMoveRow>& rows);
 
 // The first ledger tab of the account whose buffer is loaded, or null.
 THeadTab* LoadedLedgerTab(std::vector<THeadTab>& tabs, int accountId);

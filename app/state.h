@@ -58,6 +58,9 @@ class TRowCells {
     void SetBalance(long double balance, bool overflow);
     // The move's texts; null for the new row and for rows built cell by cell.
     const std::shared_ptr<const TMoveTexts>& Texts() const { return texts_; }
+    // The texts cells 0 to 5 read from, when the row has no strings of its own: a quick way to
+    // walk many rows. Null otherwise (read through operator[] then).
+    const TMoveTexts* SharedTexts() const { return own_ ? nullptr : texts_.get(); }
     // The row has its own strings (it was edited, or cell 6 was read).
     bool HasOwnStrings() const { return own_ != nullptr; }
 
@@ -129,6 +132,15 @@ struct THeadTab {
     bool CloseHot = false;
     AnsiString ReportText;
     std::vector<TBufRow> BufRows;
+    // What the buffer functions (ledger_buffer.h) last knew of BufRows, so that keeping a large
+    // buffer in step needs no walk over it: valid only while BufRows is the same vector of the
+    // same length they left.
+    struct TBufFacts {
+        const TBufRow* rows = nullptr;
+        size_t count = 0;
+        bool sorted = false;     // in the order "date, number, id" all through
+        size_t overflowing = 0;  // rows whose running balance shows "------"
+    } BufFacts;
 };
 
 struct THead {

@@ -135,6 +135,12 @@ double TSQLiteStatement::FieldAsDouble(int col) const {
     throw ESQLiteException("Not an integer or numeric field");
 }
 
+TSQLiteStatement& TSQLiteStatement::BindReal(int index, double value) {
+    Reset();
+    if (sqlite3_bind_double(stmt_, index, value) != SQLITE_OK) Failed("Error binding parameter");
+    return *this;
+}
+
 int64_t TSQLiteStatement::RawInteger(int col) const {
     return sqlite3_column_int64(stmt_, col);
 }

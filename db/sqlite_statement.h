@@ -50,6 +50,8 @@ class TSQLiteStatement {
     // NULL reads as 0 or as no bytes): for loops over many rows that know their columns. The
     // bytes stay valid until the next step or reset.
     int64_t RawInteger(int col) const;
+    // A REAL parameter (the column's affinity applies as to a number literal).
+    TSQLiteStatement& BindReal(int index, double value);
     double RawDouble(int col) const;
     std::string_view RawText(int col) const;
 
