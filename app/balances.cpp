@@ -304,16 +304,30 @@ void RecalculateAllBalances(TSQLiteDatabase& db, const PeriodFilter& period,
         db.GetTable("select max(id) from bill_move")->FieldAsInteger(0), 1 << 30));
     int read = 0;
     bool ownerless = false;  // moves of no account: listed like an account, updating no row
+    std::vector<int> slots;  // the sum of each whole account id below kSlots, found at once
+    constexpr int64_t kSlots = 1 << 20;
     while (q.Step()) {
         if (reading && ++read % 65536 == 0) reading(std::min(read, expected), expected);
-        if (q.IsNull(0)) {
+        const double account = q.RawDouble(0);
+        if (account == 0 && q.IsNull(0)) {
             ownerless = true;
             continue;
         }
-        const double account = q.RawDouble(0);
-        auto [it, fresh] = index.try_emplace(account, sums.size());
-        if (fresh) sums.push_back({account});
-        sums[it->second].sum += NumericValue(q, 1);
+        const auto whole = static_cast<int64_t>(account);
+        size_t slot;
+        if (account >= 0 && account < kSlots && static_cast<double>(whole) == account) {
+            if (whole >= static_cast<int64_t>(slots.size())) slots.resize(whole + 1, -1);
+            if (slots[whole] < 0) {
+                slots[whole] = static_cast<int>(sums.size());
+                sums.push_back({account});
+            }
+            slot = static_cast<size_t>(slots[whole]);
+        } else {
+            auto [it, fresh] = index.try_emplace(account, sums.size());
+            if (fresh) sums.push_back({account});
+            slot = it->second;
+        }
+        sums[slot].sum += NumericValue(q, 1);
     }
 
     std::unordered_map<double, AnsiString> types;

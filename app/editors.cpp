@@ -103,7 +103,9 @@ void TForm1::KeySearchText() {
     const AnsiString upperTyped = UpperCaseAnsi(typed);
     for (int r = Ledger.CurRow - 1; r >= 0; --r) {
         const TBillMoveRow& above = Ledger.Rows[r];
-        if (!StartsWithUpperCased(above.Cells[2], typed.size(), upperTyped)) continue;
+        const TMoveTexts* shared = above.Cells.SharedTexts();
+        if (!StartsWithUpperCased(shared ? shared->Note : above.Cells[2], typed.size(), upperTyped))
+            continue;
         EditedCell() = above.Cells[2];
         CompletionCells = {above.Cells[3], above.Cells[4], above.Cells[5], above.CorrBillId};
         CompletionReady = true;

@@ -139,15 +139,20 @@ class TextsArena {
     size_t used_ = kBlock;
 };
 
-std::shared_ptr<const AnsiString> SharedCorrespondent(
-    TSQLiteDatabase& db, std::unordered_map<int, std::shared_ptr<const AnsiString>>& known,
-    int billId) {
-    auto it = known.find(billId);
-    if (it == known.end())
-        it =
-            known.emplace(billId, std::make_shared<const AnsiString>(CorrespondentText(db, billId)))
-                .first;
-    return it->second;
+// "T:Group-Account" of every account, one text each, read at once: the ledger's rows share them.
+std::unordered_map<int64_t, std::shared_ptr<const AnsiString>> AllCorrespondents(
+    TSQLiteDatabase& db) {
+    std::unordered_map<int64_t, std::shared_ptr<const AnsiString>> texts;
+    TSQLiteStatement& t = db.Statement(
+        "select b.id, bt.name, bb.name, b.name from bill b, bill bb, bill_type bt where b.bill_id "
+        "= bb.id and b.bill_type_id = bt.id");
+    while (t.Step()) {
+        const AnsiString type = FromUtf8(t.RawText(1));
+        texts.emplace(t.RawInteger(0), std::make_shared<const AnsiString>(
+                                           type.substr(0, 1) + ":" + FromUtf8(t.RawText(2)) + "-" +
+                                           FromUtf8(t.RawText(3))));
+    }
+    return texts;
 }
 
 // Ids of the rows that carry files: few, and found through their own index.
@@ -185,7 +190,8 @@ bool LoadBuffer(TSQLiteDatabase& db, THeadTab& tab, const AnsiString& today) {
     // Rows that carry files, and correspondent names, are looked up once per load rather than
     // once per move.
     const std::unordered_set<int> withFiles = RowsWithFiles(db);
-    std::unordered_map<int, std::shared_ptr<const AnsiString>> correspondents;
+    const auto correspondents = AllCorrespondents(db);
+    const auto noCorrespondent = std::make_shared<const AnsiString>();
     std::vector<std::pair<int, int>> repairs;
     long double balance = 0;
     bool overflow = false;
@@ -210,7 +216,8 @@ bool LoadBuffer(TSQLiteDatabase& db, THeadTab& tab, const AnsiString& today) {
             texts->Date = today;
             repairs.emplace_back(row.Id, twin);
         }
-        texts->Corr = SharedCorrespondent(db, correspondents, row.CorrBillId);
+        const auto corr = correspondents.find(row.CorrBillId);
+        texts->Corr = corr == correspondents.end() ? noCorrespondent : corr->second;
         // A NULL amount reads as 0.0, which is what its empty text counts as.
         SetStoredAmount(*texts, StoredAmountValue(t.RawDouble(2)));
         AssignFromUtf8(texts->Note, t.RawText(3));

@@ -20,16 +20,18 @@ long double RoundHalfEven(long double v) {
 }
 
 AnsiString HundredthsText(long double cents, char sep) {
-    const bool neg = cents < 0;
-    const long double whole = std::fabs(cents);
-    char buffer[32];
-    char* end = buffer + sizeof buffer;
-    char* p = end;
     // Splitting an exponent form's digits would put the separator into its exponent: hundredths
     // too many for a 64-bit integer take the general form of the value.
-    if (!(whole < 9e18L)) return FloatToStrSep(cents / 100, sep);
-    for (unsigned long long n = static_cast<unsigned long long>(whole); n > 0; n /= 10)
-        *--p = static_cast<char>('0' + n % 10);
+    if (!(std::fabs(cents) < 9e18L)) return FloatToStrSep(cents / 100, sep);
+    // A whole number already: converting it in the current rounding mode is exact, and spares
+    // the change of rounding mode a truncating conversion of a long double costs.
+    const long long whole = std::llrintl(cents);
+    const bool neg = cents < 0;
+    unsigned long long n = static_cast<unsigned long long>(whole < 0 ? -whole : whole);
+    char buffer[24];
+    char* end = buffer + sizeof buffer;
+    char* p = end;
+    for (; n > 0; n /= 10) *--p = static_cast<char>('0' + n % 10);
     while (end - p < 3) *--p = '0';
     AnsiString text;
     text.reserve(static_cast<size_t>(end - p) + 2);
