@@ -2,6 +2,7 @@
 // note and account completions and the correspondent drop-down list.
 #include "app/text_case.h"
 #include "app/unit1.h"
+#include "db/sqlite_statement.h"
 #include "platform/keystate.h"
 
 namespace qm {
@@ -119,20 +120,22 @@ void TForm1::KeySearchText() {
 void TForm1::KeySearchBill() {
     const AnsiString typed = EditedCell();
     if (typed.empty()) return;
-    auto t = DB->GetTable(
+    TSQLiteStatement& t = DB->Statement(
         "select bb.id, t.name, b.name, bb.name from bill b, bill bb, bill_type t where b.bill_id = "
-        "0 and "
-        "bb.bill_id = b.id and b.bill_type_id = t.id and bb.id <> " +
-        IntToStr(CurrentTab().Id) + " order by t.id, b.name, bb.name");
+        "0 and bb.bill_id = b.id and b.bill_type_id = t.id and bb.id <> ? order by t.id, b.name, "
+        "bb.name");
+    t.Bind(1, CurrentTab().Id);
     TBillMoveRow& row = Ledger.Rows[Ledger.CurRow];
     row.CorrBillId = 0;
-    for (; !t->Eof(); t->Next()) {
-        const AnsiString entry = Utf8ToAnsi(t->FieldAsString(1)).substr(0, 1) + ":" +
-                                 Utf8ToAnsi(t->FieldAsString(2)) + "-" +
-                                 Utf8ToAnsi(t->FieldAsString(3));
-        if (!StartsWithNoCase(entry, typed)) continue;
+    const AnsiString upperTyped = UpperCaseAnsi(typed);
+    while (t.Step()) {
+        const AnsiString entry = Utf8ToAnsi(t.FieldAsString(1)).substr(0, 1) + ":" +
+                                 Utf8ToAnsi(t.FieldAsString(2)) + "-" +
+                                 Utf8ToAnsi(t.FieldAsString(3));
+        if (!StartsWithUpperCased(entry, typed.size(), upperTyped)) continue;
         EditedCell() = entry;
-        row.CorrBillId = static_cast<int>(t->FieldAsInteger(0));
+        row.CorrBillId = static_cast<int>(t.FieldAsInteger(0));
+        t.Reset();
         break;
     }
     Ledger.SelStart = static_cast<int>(typed.size()) + 1;
@@ -238,20 +241,20 @@ void TForm1::SelDestBill(int row) {
     const TRect cell = Ledger.Rows[row].CellRects[3];
     ListBox1->Items().Clear();
     ListBillIds.clear();
-    auto t = DB->GetTable(
+    TSQLiteStatement& t = DB->Statement(
         "select b.id, t.name, g.name, b.name, b.twosign, g.twosign from bill_type t, bill g, bill "
-        "b where "
-        "b.bill_id = g.id and g.bill_id = 0 and g.bill_type_id = t.id and b.id <> " +
-        IntToStr(CurrentTab().Id) + " order by t.name, g.name, b.name");
+        "b where b.bill_id = g.id and g.bill_id = 0 and g.bill_type_id = t.id and b.id <> ? order "
+        "by t.name, g.name, b.name");
+    t.Bind(1, CurrentTab().Id);
     int widest = 0, selected = -1;
-    for (; !t->Eof(); t->Next()) {
+    while (t.Step()) {
         // Accounts or groups marked hidden stay out of the list.
-        if (t->FieldAsString(4).substr(1, 1) == "T" || t->FieldAsString(5).substr(1, 1) == "T")
+        if (t.FieldAsString(4).substr(1, 1) == "T" || t.FieldAsString(5).substr(1, 1) == "T")
             continue;
-        const AnsiString entry = Utf8ToAnsi(t->FieldAsString(1)).substr(0, 1) + ":" +
-                                 Utf8ToAnsi(t->FieldAsString(2)) + "-" +
-                                 Utf8ToAnsi(t->FieldAsString(3));
-        const int id = static_cast<int>(t->FieldAsInteger(0));
+        const AnsiString entry = Utf8ToAnsi(t.FieldAsString(1)).substr(0, 1) + ":" +
+                                 Utf8ToAnsi(t.FieldAsString(2)) + "-" +
+                                 Utf8ToAnsi(t.FieldAsString(3));
+        const int id = static_cast<int>(t.FieldAsInteger(0));
         if (id == Ledger.Rows[row].CorrBillId) selected = static_cast<int>(ListBillIds.size());
         ListBox1->Items().Add(entry);
         ListBillIds.push_back(id);

@@ -657,11 +657,18 @@ BENCHMARK(BM_ProgramMemory)
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A runtime folder of its own, as every start of the program gets one.
+    const fs::path runtime =
+        fs::temp_directory_path() / ("qm-bench-runtime-" + std::to_string(getpid()));
+    fs::create_directories(runtime);
+    ::chmod(runtime.c_str(), 0700);
+    qputenv("XDG_RUNTIME_DIR", runtime.c_str());
     QApplication app(argc, argv);
     // Message boxes (none is expected) are answered at once instead of waiting for a click.
     SetMessageBoxHook([](QWidget*, const AnsiString&, const AnsiString&, int) { return IDOK; });
     benchmark::Initialize(&argc, argv);
     IndexedFile();  // made before any figure is taken
     benchmark::RunSpecifiedBenchmarks();
+    fs::remove_all(runtime);
     return 0;
 }
