@@ -109,7 +109,8 @@ struct KeptMoves {
     std::vector<int64_t> used;  // least recently used first
     size_t moves = 0;
 
-    // Forgets everything unless nothing changed in `d` since the stamp.
+    // Forgets everything unless nothing changed in `d` since the stamp (which names the
+    // connection too: another one opened at the same address is another file's).
     void Check(TSQLiteDatabase& d) {
         if (db != &d || !(d.Changes() == stamp)) Forget(d);
     }

@@ -40,6 +40,8 @@ void TSQLiteDatabase::Fail(const ESQLiteException& e) {
 }
 
 TSQLiteDatabase::TSQLiteDatabase(const AnsiString& fileName) {
+    static uint64_t opened = 0;
+    serial_ = ++opened;
     int rc = sqlite3_open(fileName.c_str(), &db_);
     if (rc != SQLITE_OK) {
         AnsiString msg =
@@ -95,6 +97,7 @@ void TSQLiteDatabase::SetProgressHandler(std::function<void()> tick, int steps) 
 
 TSQLiteDatabase::ChangeStamp TSQLiteDatabase::Changes() {
     ChangeStamp stamp;
+    stamp.connection = serial_;
     stamp.own = sqlite3_total_changes64(db_);
     stamp.rollbacks = rollbacks_;
     TSQLiteStatement& version = Statement("PRAGMA data_version");

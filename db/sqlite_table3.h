@@ -54,11 +54,13 @@ class TSQLiteDatabase {
     // time per text (a caller must not run the same text again while it walks the rows).
     TSQLiteStatement& Statement(const AnsiString& sql);
 
-    // Changes as they can be seen from here: the rows this connection has changed so far, the
+    // Changes as they can be seen from here: which connection this is (no two share a number,
+    // even one opened where another was freed), the rows this connection has changed so far, the
     // engine's counter of commits made by other connections, and the transactions rolled back
     // here (which undo changes without lowering the count). Two equal stamps mean nothing in
     // the file changed in between.
     struct ChangeStamp {
+        uint64_t connection = 0;  // this connection among all opened in the process
         int64_t own = -1;
         int64_t others = -1;
         int64_t rollbacks = -1;  // transactions this connection rolled back
@@ -89,6 +91,7 @@ class TSQLiteDatabase {
     sqlite3* db_ = nullptr;
     std::function<void()> progress_;
     int64_t rollbacks_ = 0;
+    uint64_t serial_ = 0;
     int transactionDepth_ = 0;  // open TSQLiteTransaction objects
     // Finalized before the connection closes.
     std::map<AnsiString, std::unique_ptr<TSQLiteStatement>> statements_;

@@ -84,6 +84,15 @@ TEST(SQLiteDatabase, TheChangeStampMovesWithEveryChangeByAnyoneAndWithRollbacks)
         tr.Commit();
     }
     EXPECT_EQ(db.Changes(), stamp);
+    // Another connection is another stamp, even on the same file with nothing changed, and even
+    // where the first one stood in memory.
+    TSQLiteDatabase::ChangeStamp closed;
+    {
+        auto first = std::make_unique<TSQLiteDatabase>("u.dat");
+        closed = first->Changes();
+    }
+    auto second = std::make_unique<TSQLiteDatabase>("u.dat");
+    EXPECT_FALSE(second->Changes() == closed);
 }
 
 TEST(SQLiteDatabase, TheProgressHookTicksWhileAStatementWorksAndNotOnceRemoved) {
