@@ -282,7 +282,9 @@ void BuildDisplayedRows(const THeadTab& tab, const PeriodFilter& period, int sor
         }
     }
     rows.clear();
-    rows.reserve(chosen.size() + 1);
+    // Room for a few more rows: a save adds one, and a vector of 100,000 rows that grows by
+    // exactly one is moved to new storage, twice its size held for a moment, on every save.
+    if (rows.capacity() < chosen.size() + 1) rows.reserve(chosen.size() + 1 + chosen.size() / 16);
     for (const TBufRow* buf : chosen) {
         TBillMoveRow& row = rows.emplace_back();
         row.Id = buf->Id;
