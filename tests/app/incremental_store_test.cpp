@@ -18,13 +18,11 @@ using namespace qmtest;
 
 namespace {
 
-struct IncrementalStore : ::testing::Test {
-    TempDir dir;
-    FixedClock clock{EncodeDate(2026, 12, 7) + 0.5, "dd.MM.yyyy"};
-    std::unique_ptr<TForm1> form;
+struct IncrementalStore : HouseholdWindow {
+    IncrementalStore() : HouseholdWindow(2026, 12, 7) { start.dialogs = false; }
 
     void SetUp() override {
-        SeedHousehold(40);
+        Seed(40);
         {
             TSQLiteDatabase db("./Quillmarsh.dat");
             // A budget over the spring, and the food group kept in euros.
@@ -34,13 +32,12 @@ struct IncrementalStore : ::testing::Test {
                 IntToStr(kRestaurants));
             db.ExecSQL("update bill set currency_id = 2 where id = " + IntToStr(kFoodGroup));
         }
-        form = std::make_unique<TForm1>();
-        ASSERT_TRUE(form->StartupComplete());
-        form->resize(1000, 600);
-        for (int account : {kRestaurants, kWallet}) Open(account);
+        ASSERT_NO_FATAL_FAILURE(Start());
+        for (int account : {kRestaurants, kWallet}) ShowLedger(account);
     }
 
-    void Open(int account) {
+    // Makes the ledger of `account` current, appending its tab the first time, and paints it.
+    void ShowLedger(int account) {
         for (size_t i = 0; i < Head.HeadTabs.size(); ++i)
             if (Head.HeadTabs[i].Kind == tkLedger && Head.HeadTabs[i].Id == account) {
                 HeadIndex = static_cast<int>(i);
@@ -185,7 +182,7 @@ TEST_F(IncrementalStore, EveryChangeStoresWhatAFreshRecalculationStores) {
     form->CheckBox1->SetChecked(false);
     ASSERT_TRUE(EnterNew("11.03.26", kGroceries, "1,00", ""));
     ExpectAsRecalculated({kWallet, kGroceries});
-    Open(kRestaurants);
+    ShowLedger(kRestaurants);
     ASSERT_TRUE(EnterNew("12.03.26", kWallet, "2,50", ""));
     ExpectAsRecalculated({kWallet, kRestaurants});
 }

@@ -10,6 +10,7 @@
 #include "app/store/database_file.h"
 #include "app/store/ledger_buffer.h"
 #include "app/window/main_window.h"
+#include "tests/app/household.h"
 #include "tests/support/support.h"
 
 using namespace qm;
@@ -82,33 +83,34 @@ Figures Read(TSQLiteDatabase& db) {
     return f;
 }
 
+// The window starts on a file made by hand, as start-up leaves it: no size, no dialogs.
+struct ProgramIndexes : qmtest::HouseholdWindow {
+    ProgramIndexes() : HouseholdWindow(2026, 12, 7) {
+        start = {.width = 0, .height = 0, .dialogs = false};
+    }
+};
+
 }  // namespace
 
-TEST(ProgramIndexes, AFileMadeByHandGetsThemOnceAndStaysTheSameFile) {
-    qmtest::TempDir dir;
-    qmtest::FixedClock clock{EncodeDate(2026, 12, 7) + 0.5};
+TEST_F(ProgramIndexes, AFileMadeByHandGetsThemOnceAndStaysTheSameFile) {
     MakeFileByHand("Quillmarsh.dat");
     EXPECT_EQ(Sqlite3("Quillmarsh.dat", "select count(*) from sqlite_master where type='index'"),
               "0\n");
     int built = 0;
     SetSchemaStepObserver(
         [&](const AnsiString& sql) { built += sql.find("INDEX") != AnsiString::npos; });
-    {
-        TForm1 form;
-        ASSERT_TRUE(form.StartupComplete());
-        EXPECT_FALSE(form.DatabaseBusy());  // a small file gets them at once
-        EXPECT_TRUE(CheckLayout(*DB).matches);
-    }
+    ASSERT_NO_FATAL_FAILURE(Start());
+    EXPECT_FALSE(form->DatabaseBusy());  // a small file gets them at once
+    EXPECT_TRUE(CheckLayout(*DB).matches);
+    Close();
     EXPECT_EQ(built, 2);
     EXPECT_EQ(Sqlite3("Quillmarsh.dat",
                       "select name from sqlite_master where type='index' order "
                       "by name"),
               "bill_move_by_account\nbill_move_with_files\n");
     EXPECT_EQ(Sqlite3("Quillmarsh.dat", "pragma integrity_check"), "ok\n");
-    {
-        TForm1 form;
-        ASSERT_TRUE(form.StartupComplete());
-    }
+    ASSERT_NO_FATAL_FAILURE(Start());
+    Close();
     EXPECT_EQ(built, 2);  // once
     SetSchemaStepObserver({});
     // The engine's own shell still reads the tables as they were written.
@@ -116,9 +118,7 @@ TEST(ProgramIndexes, AFileMadeByHandGetsThemOnceAndStaysTheSameFile) {
               "1|10000000000000000\n2|-10000000000000000\n3|0.01\n");
 }
 
-TEST(ProgramIndexes, AFileReadsTheSameWithAndWithoutThem) {
-    qmtest::TempDir dir;
-    qmtest::UseProgramFormats();
+TEST_F(ProgramIndexes, AFileReadsTheSameWithAndWithoutThem) {
     MakeFileByHand("plain.dat");
     std::filesystem::copy_file("plain.dat", "indexed.dat");
     Figures plain, indexed;
@@ -147,9 +147,7 @@ TEST(ProgramIndexes, AFileReadsTheSameWithAndWithoutThem) {
     EXPECT_NE(plain.period.find("2=0,009765625 "), AnsiString::npos) << plain.period;
 }
 
-TEST(ProgramIndexes, ALargeFileGetsThemAfterTheWindowShowsWithTheProgressBar) {
-    qmtest::TempDir dir;
-    qmtest::FixedClock clock{EncodeDate(2026, 12, 7) + 0.5};
+TEST_F(ProgramIndexes, ALargeFileGetsThemAfterTheWindowShowsWithTheProgressBar) {
     MakeFileByHand("Quillmarsh.dat");
     {
         TSQLiteDatabase db("Quillmarsh.dat");
@@ -162,24 +160,23 @@ TEST(ProgramIndexes, ALargeFileGetsThemAfterTheWindowShowsWithTheProgressBar) {
         db.ExecSQL("insert into param (name, value) values ('head-index', '1')");
     }
     std::vector<bool> barShown;
-    TForm1 form;
+    ASSERT_NO_FATAL_FAILURE(Start());
     SetSchemaStepObserver(
-        [&](const AnsiString&) { barShown.push_back(form.ProgressBar1->isVisible()); });
-    ASSERT_TRUE(form.StartupComplete());
-    EXPECT_TRUE(form.DatabaseBusy());
+        [&](const AnsiString&) { barShown.push_back(form->ProgressBar1->isVisible()); });
+    EXPECT_TRUE(form->DatabaseBusy());
     EXPECT_EQ(MissingIndexes(*DB).size(), 2u);
     // Until they are built the window paints without reading the file.
-    form.resize(900, 500);
-    form.show();
-    form.FormPaint();
+    form->resize(900, 500);
+    form->show();
+    form->FormPaint();
     EXPECT_TRUE(CurrentTab().BufRows.empty());
-    for (int i = 0; i < 1000 && form.DatabaseBusy(); ++i)
+    for (int i = 0; i < 1000 && form->DatabaseBusy(); ++i)
         QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     SetSchemaStepObserver({});
-    EXPECT_FALSE(form.DatabaseBusy());
+    EXPECT_FALSE(form->DatabaseBusy());
     EXPECT_TRUE(MissingIndexes(*DB).empty());
     EXPECT_EQ(barShown, std::vector<bool>({true, true}));
-    EXPECT_TRUE(form.ProgressBar1->isHidden());
+    EXPECT_TRUE(form->ProgressBar1->isHidden());
     EXPECT_EQ(CurrentTab().BufRows.size(), 3u);  // painted from the file once they were there
     EXPECT_TRUE(CheckLayout(*DB).matches);
 }

@@ -15,10 +15,10 @@
 #include <map>
 
 #include "app/commands/qif_import_commands.h"
+#include "app/exchange/qif_export.h"
 #include "app/program/all_forms.h"
 #include "app/store/database_file.h"
 #include "app/store/move_store.h"
-#include "app/exchange/qif_export.h"
 #include "app/window/main_window.h"
 #include "dialogs/qif_mapping_dialog.h"
 #include "platform/dialogs.h"
@@ -206,22 +206,26 @@ TEST(QifParse, ChecksAmountsAndReadsDatesInFourStyles) {
         EXPECT_FALSE(convert(date, "1")) << date;
 }
 
-TEST(QifMappingDialog, AssignsEveryAccountToOneType) {
-    TempDir dir;
-    FixedClock clock{EncodeDate(2026, 3, 15) + 0.5};
-    SeedHousehold(0);
-    TForm1 form;
-    ASSERT_TRUE(form.StartupComplete());
-    CreateDialogs();
+namespace {
+
+// The dialog on its own, over the window as start-up leaves it.
+struct QifMappingDialog : HouseholdWindow {
+    QifMappingDialog() { start = {.width = 0, .height = 0, .dialogs = true}; }
+};
+
+}  // namespace
+
+TEST_F(QifMappingDialog, AssignsEveryAccountToOneType) {
+    ASSERT_NO_FATAL_FAILURE(Open(0));
     TForm17& d = *Form17;
-    EXPECT_EQ(d.Caption(), form.Ui(175));
-    EXPECT_EQ(d.Label1->Caption(), form.Ui(0));
-    EXPECT_EQ(d.Button1->Caption(), form.Ui(5));
-    EXPECT_EQ(d.Button2->Caption(), form.Ui(6));
+    EXPECT_EQ(d.Caption(), form->Ui(175));
+    EXPECT_EQ(d.Label1->Caption(), form->Ui(0));
+    EXPECT_EQ(d.Button1->Caption(), form->Ui(5));
+    EXPECT_EQ(d.Button2->Caption(), form->Ui(6));
     EXPECT_EQ(d.SpeedButton1->Caption(), "<");
     EXPECT_EQ(d.SpeedButton2->Caption(), ">");
     ASSERT_EQ(d.ComboBox1->Items().Count(), 3);
-    EXPECT_EQ(d.ComboBox1->Items()[2], form.Ui(91));
+    EXPECT_EQ(d.ComboBox1->Items()[2], form->Ui(91));
 
     auto listed = [](const TListBox& list) {
         std::vector<AnsiString> items;
@@ -229,7 +233,6 @@ TEST(QifMappingDialog, AssignsEveryAccountToOneType) {
         return items;
     };
     using Names = std::vector<AnsiString>;
-    ModalDriver driver;
     ScriptedBoxes boxes;
     driver.Then([&](TForm&) {
         EXPECT_EQ(d.Tag, 0);
@@ -256,7 +259,7 @@ TEST(QifMappingDialog, AssignsEveryAccountToOneType) {
         d.SpeedButton2Click();
         EXPECT_EQ(d.FreeItems.size(), 2u);
         // OK with accounts left keeps the dialog open.
-        boxes.Answer(IDOK, form.Ui(178));
+        boxes.Answer(IDOK, form->Ui(178));
         d.Button1->Click();
         EXPECT_EQ(d.Tag, 0);
         EXPECT_EQ(d.ModalResult(), mrNone);
@@ -297,7 +300,6 @@ TEST(QifMappingDialog, AssignsEveryAccountToOneType) {
     d.ListBox2->Items().Add("A");
     d.ShowModal();
     EXPECT_EQ(d.Tag, 0);
-    DestroyDialogs();
 }
 
 namespace {
