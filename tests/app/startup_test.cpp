@@ -501,6 +501,11 @@ TEST_F(Startup, TheDaysBackupIsRecordedAtOnceSoACrashLaterThatDayDoesNotRotateAg
     const pid_t pid = fork();
     if (pid == 0) {
         TForm1 form;
+        // The copy is placed, and the day recorded, by a worker once the window is up.
+        for (int i = 0; i < 1000 && form.BackupDate != 46363; ++i) {
+            QCoreApplication::processEvents();
+            usleep(10000);
+        }
         _exit(form.StartupComplete() ? 0 : 1);  // ends without its shut-down, as in a crash
     }
     int status = 0;
