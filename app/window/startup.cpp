@@ -95,6 +95,16 @@ bool TForm1::OpenDatabase() {
         }
         RunUpgrade(*DB, u.which, u.which == 'A' && !layout.needUpgradeB);
     }
+    if (layout.needUpgradeA || layout.needUpgradeB || layout.needUpgradeC) {
+        // Upgrades rebuild tables; on a file whose structure is damaged the result can be
+        // other than the layout they make, and the program must not go on writing to it.
+        const LayoutCheck after = CheckLayout(*DB);
+        if (!after.matches || after.needUpgradeA || after.needUpgradeB || after.needUpgradeC) {
+            MessageBox(this, Ui(92), "Quillmarsh", MB_OK | MB_ICONERROR);
+            DB.reset();
+            return false;
+        }
+    }
     return true;
 }
 
