@@ -100,7 +100,7 @@ void HouseholdWindow::Start() {
     if (start.paint) form->FormPaint();
 }
 
-int HouseholdWindow::OpenLedger(int account, bool twoSign) {
+THeadTab HouseholdWindow::LedgerTabOf(int account, bool twoSign) {
     THeadTab tab;
     tab.Kind = tkLedger;
     tab.Id = account;
@@ -108,7 +108,11 @@ int HouseholdWindow::OpenLedger(int account, bool twoSign) {
         DB->GetTable("select bill_type_id from bill where id = " + IntToStr(account))
             ->FieldAsInteger(0));
     tab.TwoSign = twoSign;
-    Head.HeadTabs.push_back(tab);
+    return tab;
+}
+
+int HouseholdWindow::OpenLedger(int account, bool twoSign) {
+    Head.HeadTabs.push_back(LedgerTabOf(account, twoSign));
     form->SwitchToTab(static_cast<int>(Head.HeadTabs.size()) - 1);
     return HeadIndex;
 }

@@ -66,6 +66,8 @@ class HouseholdWindow : public ::testing::Test {
     // Appends a ledger tab of `account` (its type read from the file) and makes it current as a
     // click on the tab does; returns its index.
     int OpenLedger(int account, bool twoSign = false);
+    // A ledger tab of `account`, its type read from the open file, not yet loaded.
+    static qm::THeadTab LedgerTabOf(int account, bool twoSign = false);
 
     WindowStart start;
     TempDir dir;

@@ -45,14 +45,7 @@ struct IncrementalStore : HouseholdWindow {
                 form->FormPaint();
                 return;
             }
-        THeadTab tab;
-        tab.Kind = tkLedger;
-        tab.Id = account;
-        tab.BillTypeId = static_cast<int>(
-            DB->GetTable("select bill_type_id from bill where id = " + IntToStr(account))
-                ->FieldAsInteger(0));
-        tab.TwoSign = true;
-        Head.HeadTabs.push_back(tab);
+        Head.HeadTabs.push_back(LedgerTabOf(account, true));
         HeadIndex = static_cast<int>(Head.HeadTabs.size()) - 1;
         SelectMove = -1;
         Ledger.Rows.clear();
