@@ -72,7 +72,8 @@ void TForm5::Button1Click() {
 void TForm5::Button2Click() {
     const int A = SelectBill;
     if (A == -1 || !Form1) return;
-    if (MessageBox(this, MainWindow::Ui(127), MainWindow::Ui(135), MB_YESNO | MB_ICONQUESTION) != IDYES)
+    if (MessageBox(this, MainWindow::Ui(127), MainWindow::Ui(135), MB_YESNO | MB_ICONQUESTION) !=
+        IDYES)
         return;
     DeleteAccountWithMoves(*DB, A, MainWindow::Period());
     Finish(A, {A});

@@ -103,8 +103,9 @@ TForm2::TForm2(QWidget* parent) : TForm(parent) {
 
 void TForm2::Layout() {
     setFixedSize(380, 250);
-    LayOutFieldRows({{Label2, Edit1}, {Label3, ComboBox1}, {Label4, ComboBox2}, {Label5, ComboBox3}},
-                    {CheckBox2, CheckBox1});
+    LayOutFieldRows(
+        {{Label2, Edit1}, {Label3, ComboBox1}, {Label4, ComboBox2}, {Label5, ComboBox3}},
+        {CheckBox2, CheckBox1});
     Button1->SetBounds(196, 208, 82, 28);
     Button2->SetBounds(286, 208, 82, 28);
 }

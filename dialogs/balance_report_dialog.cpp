@@ -189,7 +189,8 @@ void TForm13::Button5Click() {
                                           *DateTimePicker2, true, mainRate);
     text += "\3\2" + MainWindow::Ui(145) + "\1\2" + ReportAmountText(T1) + "\r";
     CorrectPeriod(*DateTimePicker3, *DateTimePicker4);
-    text += "\4\2" + MainWindow::Ui(143) + "\1\2" + PeriodText(*DateTimePicker3, *DateTimePicker4) + "\r";
+    text += "\4\2" + MainWindow::Ui(143) + "\1\2" + PeriodText(*DateTimePicker3, *DateTimePicker4) +
+            "\r";
     const long double T2 = AppendAccounts(text, *ListBox3, ChosenIds3, *DateTimePicker3,
                                           *DateTimePicker4, false, mainRate);
     text += "\3\2" + MainWindow::Ui(146) + "\1\2" + ReportAmountText(T2) + "\r";

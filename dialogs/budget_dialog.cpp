@@ -77,7 +77,8 @@ void TForm4::Button1Click() {
     }
     // An amount the file cannot hold as a number is no budget either.
     if (!(amount >= 0) || !StorableNumber(amount)) {
-        MessageBox(this, Form1 ? MainWindow::Ui(21) : AnsiString(), Caption(), MB_OK | MB_ICONWARNING);
+        MessageBox(this, Form1 ? MainWindow::Ui(21) : AnsiString(), Caption(),
+                   MB_OK | MB_ICONWARNING);
         return;
     }
     if (DateTimePicker2->Date() < DateTimePicker1->Date()) {

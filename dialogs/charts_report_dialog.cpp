@@ -4,8 +4,8 @@
 #include <QLocale>
 #include <cmath>
 
-#include "app/store/money_text.h"
 #include "app/reports/report_text.h"
+#include "app/store/money_text.h"
 #include "app/window/window_calls.h"
 #include "dialogs/balance_report_dialog.h"
 

@@ -114,7 +114,8 @@ void TForm3::Button1Click() {
 }
 
 void TForm3::Notice(int text) {
-    MessageBox(this, Form1 ? MainWindow::Ui(text) : AnsiString(), Caption(), MB_OK | MB_ICONWARNING);
+    MessageBox(this, Form1 ? MainWindow::Ui(text) : AnsiString(), Caption(),
+               MB_OK | MB_ICONWARNING);
 }
 
 void TForm3::Button2Click() {

@@ -72,8 +72,8 @@ void TForm9::Button1Click() {
     if (!OpenDialog1.Execute(this)) return;
     TExportRequest request;
     request.File = XlsFileName(OpenDialog1.FileName);
-    if (FileExists(request.File) &&
-        MessageBox(this, MainWindow::Ui(123), MainWindow::Ui(136), MB_YESNO | MB_ICONQUESTION) != IDYES)
+    if (FileExists(request.File) && MessageBox(this, MainWindow::Ui(123), MainWindow::Ui(136),
+                                               MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     request.AccountId = AccountIds[item];
     request.BillTypeId = AccountTypes[item];

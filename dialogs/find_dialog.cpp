@@ -1,7 +1,6 @@
 // TForm11, the find dialog, and the search through the ledger's cells.
 #include "dialogs/find_dialog.h"
 
-
 #include "app/store/state.h"
 #include "app/window/window_calls.h"
 #include "dialogs/text_fields.h"

@@ -103,7 +103,8 @@ void TForm17::SpeedButton2Click() {
 
 void TForm17::Button1Click() {
     if (ListBox2->Items().Count() > 0) {
-        MessageBox(this, Form1 ? MainWindow::Ui(178) : AnsiString(), Caption(), MB_OK | MB_ICONWARNING);
+        MessageBox(this, Form1 ? MainWindow::Ui(178) : AnsiString(), Caption(),
+                   MB_OK | MB_ICONWARNING);
         return;
     }
     Tag = 1;

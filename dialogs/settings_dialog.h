@@ -4,7 +4,6 @@
 // every setting at its end. Cancel changes nothing.
 #pragma once
 
-
 #include <vector>
 
 #include "platform/controls.h"

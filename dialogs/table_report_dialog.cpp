@@ -52,8 +52,8 @@ AnsiString TableReportText(int billId, int type, const AnsiString& item, TDateTi
         }
     }
     const long double D = type == 1 ? S2 - S1 : S1 - S2;
-    text += MainWindow::Ui(169) + ": " + FloatToStr(D) + "\1\1" + MainWindow::Ui(168) + "\1" + FloatToStr(S1) +
-            "\1" + FloatToStr(S2) + "\r";
+    text += MainWindow::Ui(169) + ": " + FloatToStr(D) + "\1\1" + MainWindow::Ui(168) + "\1" +
+            FloatToStr(S1) + "\1" + FloatToStr(S2) + "\r";
     return text;
 }
 

@@ -329,7 +329,8 @@ void TForm7::RxCalcEdit1Change() {
 }
 
 bool TForm7::Refuse(int text, QWidget* focus) {
-    MessageBox(this, Form1 ? MainWindow::Ui(text) : AnsiString(), Caption(), MB_OK | MB_ICONWARNING);
+    MessageBox(this, Form1 ? MainWindow::Ui(text) : AnsiString(), Caption(),
+               MB_OK | MB_ICONWARNING);
     if (auto* control = dynamic_cast<TControl*>(focus); control && control->CanFocus())
         control->SetFocus();
     return false;

@@ -7,12 +7,12 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/exchange/qif_export.h"
 #include "app/store/account_store.h"
 #include "app/store/attached_files.h"
 #include "app/store/balances.h"
 #include "app/store/database_file.h"
 #include "app/store/move_store.h"
-#include "app/exchange/qif_export.h"
 #include "app/window/window_formats.h"
 #include "fuzz/fuzz_support.h"
 

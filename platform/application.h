@@ -9,7 +9,7 @@ namespace qm {
 
 class TApplication : public QApplication {
     Q_OBJECT
-public:
+  public:
     TApplication(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
 };

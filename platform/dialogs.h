@@ -18,8 +18,8 @@ inline constexpr int IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7;
 // Shows a modal box and returns the button pressed (IDOK, IDCANCEL, IDYES, IDNO).
 int MessageBox(QWidget* owner, const AnsiString& text, const AnsiString& caption, int flags);
 
-using MessageBoxHook =
-    std::function<int(QWidget* owner, const AnsiString& text, const AnsiString& caption, int flags)>;
+using MessageBoxHook = std::function<int(QWidget* owner, const AnsiString& text,
+                                         const AnsiString& caption, int flags)>;
 // With a hook set no box is shown; the hook's answer is returned. An empty hook restores boxes.
 void SetMessageBoxHook(MessageBoxHook hook);
 

@@ -30,7 +30,6 @@ bool IsDigits(const AnsiString& s, size_t from, size_t to) {
     return true;
 }
 
-
 }  // namespace
 
 TFormatSettings& FormatSettings() {
@@ -38,7 +37,9 @@ TFormatSettings& FormatSettings() {
     return settings;
 }
 
-AnsiString IntToStr(int64_t v) { return std::to_string(v); }
+AnsiString IntToStr(int64_t v) {
+    return std::to_string(v);
+}
 
 bool TryStrToInt(const AnsiString& s, int64_t& out) {
     AnsiString t = Trim(s);
@@ -59,9 +60,12 @@ bool TryStrToInt(const AnsiString& s, int64_t& out) {
     for (; i < t.size(); ++i) {
         char c = t[i];
         int d;
-        if (c >= '0' && c <= '9') d = c - '0';
-        else if (hex && std::isxdigit(static_cast<unsigned char>(c))) d = std::tolower(c) - 'a' + 10;
-        else return false;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (hex && std::isxdigit(static_cast<unsigned char>(c)))
+            d = std::tolower(c) - 'a' + 10;
+        else
+            return false;
         unsigned long long next = v * (hex ? 16 : 10) + d;
         if (next / (hex ? 16 : 10) != v || next > 9223372036854775808ULL) return false;
         v = next;
@@ -119,7 +123,9 @@ AnsiString FloatToStrSep(long double v, char sep) {
     return out;
 }
 
-AnsiString FloatToStr(long double v) { return FloatToStrSep(v, FormatSettings().DecimalSeparator); }
+AnsiString FloatToStr(long double v) {
+    return FloatToStrSep(v, FormatSettings().DecimalSeparator);
+}
 
 bool TryStrToFloat(const AnsiString& s, long double& out) {
     AnsiString t = Trim(s);
@@ -130,11 +136,13 @@ bool TryStrToFloat(const AnsiString& s, long double& out) {
     AnsiString c;  // the same text in C locale form
     if (t[i] == '+' || t[i] == '-') c += t[i++];
     size_t mantDigits = 0;
-    while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i]))) c += t[i++], ++mantDigits;
+    while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i])))
+        c += t[i++], ++mantDigits;
     if (i < t.size() && t[i] == sep) {
         c += '.';
         ++i;
-        while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i]))) c += t[i++], ++mantDigits;
+        while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i])))
+            c += t[i++], ++mantDigits;
     }
     if (mantDigits == 0) return false;
     if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
@@ -142,7 +150,8 @@ bool TryStrToFloat(const AnsiString& s, long double& out) {
         ++i;
         if (i < t.size() && (t[i] == '+' || t[i] == '-')) c += t[i++];
         size_t expDigits = 0;
-        while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i]))) c += t[i++], ++expDigits;
+        while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i])))
+            c += t[i++], ++expDigits;
         if (expDigits == 0) return false;
     }
     if (i != t.size()) return false;
@@ -155,7 +164,8 @@ bool TryStrToFloat(const AnsiString& s, long double& out) {
 
 long double StrToFloat(const AnsiString& s) {
     long double v;
-    if (!TryStrToFloat(s, v)) throw EConvertError("'" + s + "' is not a valid floating point value");
+    if (!TryStrToFloat(s, v))
+        throw EConvertError("'" + s + "' is not a valid floating point value");
     return v;
 }
 
@@ -197,9 +207,13 @@ TDateTime Now() {
     return QDate(1899, 12, 30).daysTo(day) + t.msecsSinceStartOfDay() / 86400000.0;
 }
 
-TDateTime Date() { return std::floor(Now()); }
+TDateTime Date() {
+    return std::floor(Now());
+}
 
-void SetClockForTests(std::optional<TDateTime> now) { ClockSlot() = now; }
+void SetClockForTests(std::optional<TDateTime> now) {
+    ClockSlot() = now;
+}
 
 AnsiString FormatDateTime(const AnsiString& format, TDateTime d) {
     int y, m, day, hh, nn, ss;
@@ -222,8 +236,10 @@ AnsiString FormatDateTime(const AnsiString& format, TDateTime d) {
                 out += run >= 3 ? pad(y, 4) : pad(y % 100, 2);
                 break;
             case 'm':
-                if (afterHour) out += run >= 2 ? pad(nn, 2) : std::to_string(nn);
-                else out += run >= 2 ? pad(m, 2) : std::to_string(m);
+                if (afterHour)
+                    out += run >= 2 ? pad(nn, 2) : std::to_string(nn);
+                else
+                    out += run >= 2 ? pad(m, 2) : std::to_string(m);
                 afterHour = false;
                 break;
             case 'd':
@@ -255,13 +271,16 @@ AnsiString FormatDateTime(const AnsiString& format, TDateTime d) {
     return out;
 }
 
-AnsiString DateToStr(TDateTime d) { return FormatDateTime(FormatSettings().ShortDateFormat, d); }
+AnsiString DateToStr(TDateTime d) {
+    return FormatDateTime(FormatSettings().ShortDateFormat, d);
+}
 
 bool TryStrToDate(const AnsiString& s, TDateTime& out) {
     // Order of the fields from the short date pattern.
     AnsiString order;
     for (char ch : LowerCase(FormatSettings().ShortDateFormat))
-        if ((ch == 'd' || ch == 'm' || ch == 'y') && order.find(ch) == AnsiString::npos) order += ch;
+        if ((ch == 'd' || ch == 'm' || ch == 'y') && order.find(ch) == AnsiString::npos)
+            order += ch;
     if (order.size() != 3) order = "mdy";
     char sep = FormatSettings().DateSeparator;
     AnsiString t = Trim(s);
@@ -309,8 +328,10 @@ bool TryStrToDate(const AnsiString& s, TDateTime& out) {
             DecodeDate(Date(), cy, cm, cd);
             int century = cy / 100 * 100;
             y += century;
-            if (y > cy + 50) y -= 100;
-            else if (y <= cy - 50) y += 100;
+            if (y > cy + 50)
+                y -= 100;
+            else if (y <= cy - 50)
+                y += 100;
         }
     } else {
         return false;
@@ -384,6 +405,8 @@ AnsiString StringReplaceAll(const AnsiString& s, const AnsiString& from, const A
     return r + s.substr(pos);
 }
 
-AnsiString QuotedSqlText(const AnsiString& s) { return StringReplaceAll(s, "'", "''"); }
+AnsiString QuotedSqlText(const AnsiString& s) {
+    return StringReplaceAll(s, "'", "''");
+}
 
 }  // namespace qm

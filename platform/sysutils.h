@@ -11,7 +11,7 @@
 namespace qm {
 
 class Exception : public std::exception {
-public:
+  public:
     explicit Exception(AnsiString message) : Message(std::move(message)) {}
     const char* what() const noexcept override { return Message.c_str(); }
     AnsiString Message;
@@ -19,7 +19,7 @@ public:
 
 // A text that is no valid number or date.
 class EConvertError : public Exception {
-public:
+  public:
     using Exception::Exception;
 };
 

@@ -12,6 +12,8 @@ AnsiString MakeValidMutexName(const AnsiString& name) {
     return r;
 }
 
-bool IsFirstInstance(const AnsiString& name) { return AcquireNamedLock(MakeValidMutexName(name)); }
+bool IsFirstInstance(const AnsiString& name) {
+    return AcquireNamedLock(MakeValidMutexName(name));
+}
 
 }  // namespace qm

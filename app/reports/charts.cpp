@@ -7,8 +7,8 @@
 #include <cmath>
 #include <numbers>
 
-#include "app/store/money_text.h"
 #include "app/reports/report_text.h"
+#include "app/store/money_text.h"
 #include "app/window/main_window.h"
 
 namespace qm {

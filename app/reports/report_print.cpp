@@ -7,8 +7,8 @@
 #include "app/reports/charts.h"
 #include "app/reports/report_paint.h"
 #include "app/reports/report_text.h"
-#include "app/store/state.h"
 #include "app/store/money_text.h"
+#include "app/store/state.h"
 
 namespace qm {
 

@@ -8,8 +8,8 @@
 #include <cstdlib>
 
 #include "app/store/database_file.h"
-#include "app/window/ui_strings.h"
 #include "app/window/main_window.h"
+#include "app/window/ui_strings.h"
 #include "app/window/window_formats.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <numbers>
 
-#include "app/store/money_text.h"
 #include "app/reports/report_text.h"
+#include "app/store/money_text.h"
 #include "app/window/main_window.h"
 #include "tests/app/household.h"
 #include "tests/support/support.h"

@@ -17,10 +17,18 @@ struct LedgerDb : ::testing::Test {
     void SetUp() override {
         qmtest::UseProgramFormats();
         db = CreateDatabaseFile("./Quillmarsh.dat", "Assets", "Income", "Spending");
-        db->ExecSQL("insert into bill (id, bill_id, bill_type_id, currency_id, name) values (1, 0, 2, 1, 'Cash')");
-        db->ExecSQL("insert into bill (id, bill_id, bill_type_id, currency_id, name) values (2, 1, 2, 1, 'Wallet')");
-        db->ExecSQL("insert into bill (id, bill_id, bill_type_id, currency_id, name) values (3, 0, 3, 1, 'Food')");
-        db->ExecSQL("insert into bill (id, bill_id, bill_type_id, currency_id, name) values (4, 3, 3, 1, 'Lunch')");
+        db->ExecSQL(
+            "insert into bill (id, bill_id, bill_type_id, currency_id, name) values (1, 0, 2, 1, "
+            "'Cash')");
+        db->ExecSQL(
+            "insert into bill (id, bill_id, bill_type_id, currency_id, name) values (2, 1, 2, 1, "
+            "'Wallet')");
+        db->ExecSQL(
+            "insert into bill (id, bill_id, bill_type_id, currency_id, name) values (3, 0, 3, 1, "
+            "'Food')");
+        db->ExecSQL(
+            "insert into bill (id, bill_id, bill_type_id, currency_id, name) values (4, 3, 3, 1, "
+            "'Lunch')");
         tabs.resize(2);
         tabs[1].Kind = tkLedger;
         tabs[1].Id = 2;
@@ -29,10 +37,10 @@ struct LedgerDb : ::testing::Test {
     void AddPair(int id, const char* ts, const char* num, const char* note, const char* amount) {
         const AnsiString a = amount;
         const AnsiString b = a[0] == '-' ? a.substr(1) : "-" + a;
-        db->ExecSQL("insert into bill_move values ('1', " + IntToStr(id + 1) + ", '" + num + "', " + a + ", 4, " +
-                    IntToStr(id) + ", '" + note + "', 2, '" + ts + "', NULL)");
-        db->ExecSQL("insert into bill_move values ('1', " + IntToStr(id) + ", '" + num + "', " + b + ", 2, " +
-                    IntToStr(id + 1) + ", '" + note + "', 4, '" + ts + "', NULL)");
+        db->ExecSQL("insert into bill_move values ('1', " + IntToStr(id + 1) + ", '" + num + "', " +
+                    a + ", 4, " + IntToStr(id) + ", '" + note + "', 2, '" + ts + "', NULL)");
+        db->ExecSQL("insert into bill_move values ('1', " + IntToStr(id) + ", '" + num + "', " + b +
+                    ", 2, " + IntToStr(id + 1) + ", '" + note + "', 4, '" + ts + "', NULL)");
     }
 };
 
@@ -67,13 +75,16 @@ TEST_F(LedgerDb, RepairsDatesWithLettersInBothRowsAndFlagsAttachments) {
     AddPair(1, "2010x105", "", "", "5");
     AddPair(3, "20100101", "", "", "5");
     AddPair(5, "20100102", "", "", "5");
-    db->UpdateBlob("update bill_move set files = ? where id = 3", "f\x03" "1\x01x");
+    db->UpdateBlob("update bill_move set files = ? where id = 3",
+                   "f\x03"
+                   "1\x01x");
     db->UpdateBlob("update bill_move set files = ? where id = 5", "");  // all files removed
     LoadBuffer(*db, tabs[1], "20261207");
     const auto& buf = tabs[1].BufRows;
     ASSERT_EQ(buf.size(), 3u);
     EXPECT_EQ(buf[2].Cells[0], "20261207");
-    EXPECT_EQ(db->GetTable("select count(*) from bill_move where ts = '20261207'")->FieldAsInteger(0), 2);
+    EXPECT_EQ(
+        db->GetTable("select count(*) from bill_move where ts = '20261207'")->FieldAsInteger(0), 2);
     EXPECT_TRUE(buf[0].HasFiles);
     EXPECT_FALSE(buf[1].HasFiles);
 }

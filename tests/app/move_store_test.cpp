@@ -17,7 +17,8 @@ namespace {
 AnsiString Rows(TSQLiteDatabase& db) {
     AnsiString out;
     auto t = db.GetTable(
-        "select id, src_bill_id, dest_bill_id, ts, num, note, amount, kurs, bill_move_id from bill_move order by id");
+        "select id, src_bill_id, dest_bill_id, ts, num, note, amount, kurs, bill_move_id from "
+        "bill_move order by id");
     for (; !t->Eof(); t->Next()) {
         for (int c = 0; c < 9; ++c) out += t->FieldAsString(c) + (c < 8 ? "|" : "\n");
     }
@@ -43,8 +44,12 @@ TEST(MoveStore, PairsPointAtEachOtherAndMirrorTheAmount) {
     EXPECT_EQ(old.owner, 5);
     EXPECT_EQ(old.corr, 7);
     UpdateMovePair(*db, 1, old, 9, {"20100213", "2", "new", "-1.00", "1.00", "1"});
-    EXPECT_EQ(db->GetTable("select src_bill_id, amount, note from bill_move where id = 2")->FieldAsString(0), "9");
-    EXPECT_EQ(db->GetTable("select dest_bill_id, amount from bill_move where id = 1")->FieldAsString(1), "-1");
+    EXPECT_EQ(db->GetTable("select src_bill_id, amount, note from bill_move where id = 2")
+                  ->FieldAsString(0),
+              "9");
+    EXPECT_EQ(
+        db->GetTable("select dest_bill_id, amount from bill_move where id = 1")->FieldAsString(1),
+        "-1");
 
     MovePair gone = DeleteMovePair(*db, 4);
     EXPECT_EQ(gone.twin, 3);
@@ -56,8 +61,9 @@ TEST(MoveStore, AFailureBetweenTheTwoRowsLeavesNoHalfPair) {
     {
         auto db = CreateDatabaseFile("./Quillmarsh.dat", "a", "b", "c");
         // The second row of a pair (owned by account 7) cannot be written.
-        db->ExecSQL("CREATE TRIGGER no7 BEFORE INSERT ON bill_move WHEN NEW.src_bill_id = 7 "
-                    "BEGIN SELECT RAISE(ABORT, 'refused'); END");
+        db->ExecSQL(
+            "CREATE TRIGGER no7 BEFORE INSERT ON bill_move WHEN NEW.src_bill_id = 7 "
+            "BEGIN SELECT RAISE(ABORT, 'refused'); END");
     }
     pid_t pid = fork();
     if (pid == 0) {
@@ -93,7 +99,8 @@ TEST(MoveStore, KillingTheWriterAtRandomMomentsNeverLeavesHalfAPair) {
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
         TSQLiteDatabase db("./Quillmarsh.dat");
-        EXPECT_EQ(db.GetTable("PRAGMA integrity_check")->FieldAsString(0), "ok") << "round " << round;
+        EXPECT_EQ(db.GetTable("PRAGMA integrity_check")->FieldAsString(0), "ok")
+            << "round " << round;
         // Every row has its twin, pointing back, with the opposite amount.
         auto orphans = db.GetTable(
             "select count(*) from bill_move a left join bill_move b on b.id = a.bill_move_id "
@@ -102,5 +109,6 @@ TEST(MoveStore, KillingTheWriterAtRandomMomentsNeverLeavesHalfAPair) {
         EXPECT_EQ(orphans->FieldAsInteger(0), 0) << "round " << round;
     }
     TSQLiteDatabase db("./Quillmarsh.dat");
-    EXPECT_GT(db.GetTable("select count(*) from bill_move")->FieldAsInteger(0), 10);  // the writer did write
+    EXPECT_GT(db.GetTable("select count(*) from bill_move")->FieldAsInteger(0),
+              10);  // the writer did write
 }

@@ -6,8 +6,8 @@
 #include <QLocale>
 #include <cstring>
 
-#include "app/store/move_store.h"
 #include "app/reports/report_text.h"
+#include "app/store/move_store.h"
 #include "app/window/main_window.h"
 #include "dialogs/balance_report_dialog.h"
 #include "dialogs/charts_report_dialog.h"

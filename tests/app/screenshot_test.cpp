@@ -55,7 +55,8 @@ TEST_F(Screenshots, SeededHouseholdRendersTreeLedgerAndOverflowingTabs) {
     const QImage tree = form->Image().Image().copy();
     ASSERT_TRUE(tree.save(QString::fromStdString(ShotPath(dir, "tree.png"))));
     // The band, the strip and the view are all painted: no pixel row is left black.
-    for (int y : {40, TabStripTop + 5, ContentTop + 30, form->height() - form->Panel1->height() - 5})
+    for (int y :
+         {40, TabStripTop + 5, ContentTop + 30, form->height() - form->Panel1->height() - 5})
         EXPECT_NE(tree.pixelColor(form->width() / 2, y), QColor(0, 0, 0)) << "row " << y;
 
     OpenLedgerTab(kWallet, "Wallet");

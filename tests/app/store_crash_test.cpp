@@ -17,8 +17,8 @@
 #include "app/store/budget_store.h"
 #include "app/store/currency_store.h"
 #include "app/store/money_text.h"
-#include "app/store/move_store.h"
 #include "app/store/move_rewrite.h"
+#include "app/store/move_store.h"
 #include "tests/app/household.h"
 #include "tests/support/support.h"
 

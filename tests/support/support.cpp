@@ -1,12 +1,13 @@
 // Shared test fixtures.
 #include "tests/support/support.h"
 
+#include <sys/wait.h>
+
 #include <QApplication>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
-#include <sys/wait.h>
 
 #include "platform/dialogs.h"
 
@@ -41,13 +42,14 @@ namespace {
 
 // A real modal box or form would wait forever for a click that never comes: fail instead.
 void GuardMessageBoxes() {
-    qm::SetMessageBoxHook([](QWidget*, const AnsiString& text, const AnsiString& caption, int flags) {
-        ADD_FAILURE() << "unexpected message box: \"" << text << "\" (" << caption << ")";
-        int buttons = flags & 0xF;
-        return buttons == qm::MB_YESNO || buttons == qm::MB_YESNOCANCEL ? int(qm::IDNO)
-               : buttons == qm::MB_OKCANCEL                              ? int(qm::IDCANCEL)
-                                                                         : int(qm::IDOK);
-    });
+    qm::SetMessageBoxHook(
+        [](QWidget*, const AnsiString& text, const AnsiString& caption, int flags) {
+            ADD_FAILURE() << "unexpected message box: \"" << text << "\" (" << caption << ")";
+            int buttons = flags & 0xF;
+            return buttons == qm::MB_YESNO || buttons == qm::MB_YESNOCANCEL ? int(qm::IDNO)
+                   : buttons == qm::MB_OKCANCEL                             ? int(qm::IDCANCEL)
+                                                                            : int(qm::IDOK);
+        });
 }
 
 void GuardModalForms() {
@@ -65,20 +67,22 @@ void InstallUnexpectedDialogGuards() {
 }
 
 ScriptedBoxes::ScriptedBoxes() {
-    qm::SetMessageBoxHook([this](QWidget*, const AnsiString& text, const AnsiString& caption, int flags) {
-        asked_.push_back({text, caption, flags});
-        if (pending_.empty()) {
-            ADD_FAILURE() << "unexpected message box: \"" << text << "\" (" << caption << ")";
-            int buttons = flags & 0xF;
-            return buttons == qm::MB_YESNO || buttons == qm::MB_YESNOCANCEL ? int(qm::IDYES) : int(qm::IDOK);
-        }
-        Pending p = pending_.front();
-        pending_.pop_front();
-        if (!p.expect.empty()) {
-            EXPECT_EQ(text, p.expect) << "message box text";
-        }
-        return p.id;
-    });
+    qm::SetMessageBoxHook(
+        [this](QWidget*, const AnsiString& text, const AnsiString& caption, int flags) {
+            asked_.push_back({text, caption, flags});
+            if (pending_.empty()) {
+                ADD_FAILURE() << "unexpected message box: \"" << text << "\" (" << caption << ")";
+                int buttons = flags & 0xF;
+                return buttons == qm::MB_YESNO || buttons == qm::MB_YESNOCANCEL ? int(qm::IDYES)
+                                                                                : int(qm::IDOK);
+            }
+            Pending p = pending_.front();
+            pending_.pop_front();
+            if (!p.expect.empty()) {
+                EXPECT_EQ(text, p.expect) << "message box text";
+            }
+            return p.id;
+        });
 }
 
 ScriptedBoxes::~ScriptedBoxes() {
@@ -108,7 +112,8 @@ ModalDriver::ModalDriver() {
 
 ModalDriver::~ModalDriver() {
     GuardModalForms();
-    if (!actions_.empty()) ADD_FAILURE() << actions_.size() << " modal form action(s) were not used";
+    if (!actions_.empty())
+        ADD_FAILURE() << actions_.size() << " modal form action(s) were not used";
 }
 
 ModalDriver& ModalDriver::Then(std::function<void(qm::TForm&)> action) {
@@ -120,7 +125,8 @@ void UseProgramFormats(const AnsiString& dateFormat) {
     auto& fs = qm::FormatSettings();
     fs.ShortDateFormat = dateFormat;
     fs.LongDateFormat = dateFormat;
-    fs.DateSeparator = dateFormat.size() > 4 && dateFormat[0] == 'y' ? dateFormat[4] : dateFormat[2];
+    fs.DateSeparator =
+        dateFormat.size() > 4 && dateFormat[0] == 'y' ? dateFormat[4] : dateFormat[2];
     fs.TimeSeparator = ':';
     fs.DecimalSeparator = ',';
 }

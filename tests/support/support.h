@@ -25,13 +25,13 @@ void InstallUnexpectedDialogGuards();
 
 // Moves the process into a fresh temporary folder for the life of the object, and back after.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     const std::filesystem::path& path() const { return dir_; }
     std::filesystem::path operator/(const std::string& name) const { return dir_ / name; }
 
-private:
+  private:
     std::filesystem::path dir_;
     std::filesystem::path previous_;
 };
@@ -46,7 +46,7 @@ struct AskedBox {
 // fails the test (and is answered with the first button), and the destructor fails the test when
 // scripted answers were not used.
 class ScriptedBoxes {
-public:
+  public:
     ScriptedBoxes();
     ~ScriptedBoxes();
     // Queue an answer (qm::IDYES, qm::IDNO, ...), optionally checking the text of the question.
@@ -54,7 +54,7 @@ public:
     const std::vector<AskedBox>& asked() const { return asked_; }
     void Forget() { pending_.clear(); }
 
-private:
+  private:
     struct Pending {
         int id;
         AnsiString expect;
@@ -65,13 +65,13 @@ private:
 
 // Drives modal forms: each ShowModal runs the next queued action on the form instead of a loop.
 class ModalDriver {
-public:
+  public:
     ModalDriver();
     ~ModalDriver();
     ModalDriver& Then(std::function<void(qm::TForm&)> action);
     int shown() const { return shown_; }
 
-private:
+  private:
     std::deque<std::function<void(qm::TForm&)>> actions_;
     int shown_ = 0;
 };
@@ -79,7 +79,7 @@ private:
 // Fixes today's date and the desktop's short date format for the life of the object, and resets
 // the process-wide formats to the values start-up sets (decimal comma, "dd.MM.yyyy").
 class FixedClock {
-public:
+  public:
     explicit FixedClock(qm::TDateTime now, const AnsiString& systemDateFormat = "dd.MM.yyyy");
     ~FixedClock();
 };
