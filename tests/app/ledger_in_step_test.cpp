@@ -161,7 +161,9 @@ TEST_F(LedgerInStep, AMoveGoesBeforeTheFirstRowNotSortingBeforeItInABufferOutOfO
             return std::make_tuple(r.Cells.Text(0), r.Cells.Text(1), r.Id);
         };
         for (auto r = buf.begin(); r != at; ++r) ASSERT_LT(key(*r), key(*at)) << step;
-        if (at + 1 != buf.end()) ASSERT_FALSE(key(*(at + 1)) < key(*at)) << step;
+        if (at + 1 != buf.end()) {
+            ASSERT_FALSE(key(*(at + 1)) < key(*at)) << step;
+        }
         // The running balance from the changed row on is what a full count gives.
         THeadTab counted = tabs[1];
         BillMoveCalcSum(counted);
