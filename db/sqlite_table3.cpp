@@ -14,6 +14,8 @@ TSQLiteDatabase::FailureHandler& Handler() {
     return handler;
 }
 
+}  // namespace
+
 // Declared types are compared exactly: a lower-case "integer" column is text.
 TSQLiteFieldType TypeOfDeclared(const char* decl, int storage) {
     if (!decl) return static_cast<TSQLiteFieldType>(storage);
@@ -24,9 +26,9 @@ TSQLiteFieldType TypeOfDeclared(const char* decl, int storage) {
     return dtStr;
 }
 
-}  // namespace
-
-void TSQLiteDatabase::SetFailureHandler(FailureHandler handler) { Handler() = std::move(handler); }
+void TSQLiteDatabase::SetFailureHandler(FailureHandler handler) {
+    Handler() = std::move(handler);
+}
 
 void TSQLiteDatabase::Fail(const ESQLiteException& e) {
     if (Handler()) Handler()(e);
@@ -37,8 +39,9 @@ void TSQLiteDatabase::Fail(const ESQLiteException& e) {
 TSQLiteDatabase::TSQLiteDatabase(const AnsiString& fileName) {
     int rc = sqlite3_open(fileName.c_str(), &db_);
     if (rc != SQLITE_OK) {
-        AnsiString msg = db_ ? "Failed to open database \"" + fileName + "\" : " + sqlite3_errmsg(db_)
-                             : "Failed to open database \"" + fileName + "\" : unknown error";
+        AnsiString msg =
+            db_ ? "Failed to open database \"" + fileName + "\" : " + sqlite3_errmsg(db_)
+                : "Failed to open database \"" + fileName + "\" : unknown error";
         if (db_) sqlite3_close(db_);
         db_ = nullptr;
         throw ESQLiteException(msg);
@@ -73,7 +76,8 @@ void TSQLiteDatabase::ExecSQL(const AnsiString& sql) {
         int rc = sqlite3_step(stmt);
         if (rc != SQLITE_DONE) {
             // The message must be read before finalize resets the connection's error.
-            AnsiString detail = sqlite3_errcode(db_) != SQLITE_OK ? sqlite3_errmsg(db_) : "No message";
+            AnsiString detail =
+                sqlite3_errcode(db_) != SQLITE_OK ? sqlite3_errmsg(db_) : "No message";
             sqlite3_finalize(stmt);
             throw ESQLiteException("Error executing SQL statement \"" + sql + "\" : " + detail);
         }
@@ -100,7 +104,8 @@ void TSQLiteDatabase::UpdateBlob(const AnsiString& sql, const AnsiString& data) 
         sqlite3_finalize(stmt);
         RaiseError("Could not prepare SQL statement", sql);
     }
-    if (sqlite3_bind_blob(stmt, 1, data.data(), static_cast<int>(data.size()), SQLITE_STATIC) != SQLITE_OK) {
+    if (sqlite3_bind_blob(stmt, 1, data.data(), static_cast<int>(data.size()), SQLITE_STATIC) !=
+        SQLITE_OK) {
         AnsiString detail = sqlite3_errcode(db_) != SQLITE_OK ? sqlite3_errmsg(db_) : "No message";
         sqlite3_finalize(stmt);
         throw ESQLiteException("Error binding blob to database \"" + sql + "\" : " + detail);
@@ -113,7 +118,9 @@ void TSQLiteDatabase::UpdateBlob(const AnsiString& sql, const AnsiString& data) 
     sqlite3_finalize(stmt);
 }
 
-TSQLiteTransaction::TSQLiteTransaction(TSQLiteDatabase& db) : db_(db) { db_.ExecSQL("BEGIN"); }
+TSQLiteTransaction::TSQLiteTransaction(TSQLiteDatabase& db) : db_(db) {
+    db_.ExecSQL("BEGIN");
+}
 
 TSQLiteTransaction::~TSQLiteTransaction() {
     if (open_ && !sqlite3_get_autocommit(db_.Handle())) db_.ExecSQL("ROLLBACK");
@@ -133,7 +140,8 @@ TSQLiteTable::TSQLiteTable(TSQLiteDatabase& db, const AnsiString& sql) {
             if (rowCount_ == 0) {
                 colCount_ = sqlite3_column_count(stmt);
                 for (int c = 0; c < colCount_; ++c)
-                    types_.push_back(TypeOfDeclared(sqlite3_column_decltype(stmt, c), sqlite3_column_type(stmt, c)));
+                    types_.push_back(TypeOfDeclared(sqlite3_column_decltype(stmt, c),
+                                                    sqlite3_column_type(stmt, c)));
             }
             ++rowCount_;
             for (int c = 0; c < colCount_; ++c) {
@@ -141,8 +149,12 @@ TSQLiteTable::TSQLiteTable(TSQLiteDatabase& db, const AnsiString& sql) {
                 if (sqlite3_column_type(stmt, c) != SQLITE_NULL) {
                     cell.null = false;
                     switch (types_[c]) {
-                        case dtInt: cell.i = sqlite3_column_int64(stmt, c); break;
-                        case dtNumeric: cell.d = sqlite3_column_double(stmt, c); break;
+                        case dtInt:
+                            cell.i = sqlite3_column_int64(stmt, c);
+                            break;
+                        case dtNumeric:
+                            cell.d = sqlite3_column_double(stmt, c);
+                            break;
                         case dtBlob: {
                             const void* p = sqlite3_column_blob(stmt, c);
                             int n = sqlite3_column_bytes(stmt, c);
@@ -163,9 +175,11 @@ TSQLiteTable::TSQLiteTable(TSQLiteDatabase& db, const AnsiString& sql) {
         }
         if (rc == SQLITE_BUSY) {
             sqlite3_finalize(stmt);
-            throw ESQLiteException("Could not prepare SQL statement \"" + sql + "\" : SQLite is Busy");
+            throw ESQLiteException("Could not prepare SQL statement \"" + sql +
+                                   "\" : SQLite is Busy");
         }
-        AnsiString detail = sqlite3_errcode(db.Handle()) != SQLITE_OK ? sqlite3_errmsg(db.Handle()) : "No message";
+        AnsiString detail =
+            sqlite3_errcode(db.Handle()) != SQLITE_OK ? sqlite3_errmsg(db.Handle()) : "No message";
         sqlite3_finalize(stmt);
         throw ESQLiteException("Could not retrieve data \"" + sql + "\" : " + detail);
     }
@@ -188,10 +202,14 @@ const TSQLiteTable::Cell& TSQLiteTable::At(int col) const {
 AnsiString TSQLiteTable::Fields(int col) const {
     const Cell& c = At(col);
     switch (types_[col]) {
-        case dtInt: return c.null ? "0" : IntToStr(c.i);
-        case dtNumeric: return c.null ? "0" : FloatToStr(c.d);
-        case dtNull: return "";
-        default: return c.s;
+        case dtInt:
+            return c.null ? "0" : IntToStr(c.i);
+        case dtNumeric:
+            return c.null ? "0" : FloatToStr(c.d);
+        case dtNull:
+            return "";
+        default:
+            return c.s;
     }
 }
 

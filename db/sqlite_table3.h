@@ -19,7 +19,7 @@ struct sqlite3_stmt;
 namespace qm {
 
 class ESQLiteException : public Exception {
-public:
+  public:
     using Exception::Exception;
 };
 
@@ -28,8 +28,12 @@ enum TSQLiteFieldType : int { dtInt = 1, dtNumeric = 2, dtStr = 3, dtBlob = 4, d
 
 class TSQLiteTable;
 
+// The field type of a result column: from its declared type when it has one, else from the
+// storage class (SQLITE_INTEGER ... SQLITE_NULL) of the value the first row holds.
+TSQLiteFieldType TypeOfDeclared(const char* declared, int storage);
+
 class TSQLiteDatabase {
-public:
+  public:
     // Opens (or creates) the file, then sets the pragmas the program runs with.
     explicit TSQLiteDatabase(const AnsiString& fileName);
     ~TSQLiteDatabase();
@@ -49,8 +53,9 @@ public:
     using FailureHandler = std::function<void(const ESQLiteException& e)>;
     static void SetFailureHandler(FailureHandler handler);
 
-private:
+  private:
     friend class TSQLiteTable;
+    friend class TSQLiteStatement;
     [[noreturn]] void RaiseError(const AnsiString& msg, const AnsiString& sql);
     [[noreturn]] static void Fail(const ESQLiteException& e);
     sqlite3_stmt* Prepare(const AnsiString& sql);
@@ -60,18 +65,18 @@ private:
 
 // Runs several statements as one unit: rolled back unless Commit is called.
 class TSQLiteTransaction {
-public:
+  public:
     explicit TSQLiteTransaction(TSQLiteDatabase& db);
     ~TSQLiteTransaction();
     void Commit();
 
-private:
+  private:
     TSQLiteDatabase& db_;
     bool open_ = true;
 };
 
 class TSQLiteTable {
-public:
+  public:
     TSQLiteTable(TSQLiteDatabase& db, const AnsiString& sql);
 
     int Count() const { return rowCount_; }
@@ -89,7 +94,7 @@ public:
     const AnsiString* FieldAsBlob(int col) const;
     AnsiString FieldAsBlobText(int col) const;
 
-private:
+  private:
     struct Cell {
         bool null = true;
         int64_t i = 0;
