@@ -1,0 +1,63 @@
+// Reading the moves of the reports account by account.
+#include "app/report_moves.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/report_text.h"
+
+namespace qm {
+
+long double TReportCents::Of(const TSQLiteStatement& row, int col) {
+    if (row.ColumnType(col) != dtNumeric || row.IsNull(col))
+        return RoundCents(ReportNumber(row.FieldAsString(col)));
+    const double value = row.FieldAsDouble(col);
+    uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    auto known = numeric_.find(bits);
+    if (known == numeric_.end())
+        known = numeric_.emplace(bits, RoundCents(ReportNumber(row.FieldAsString(col)))).first;
+    return known->second;
+}
+
+TAccountMoves::TAccountMoves(TSQLiteDatabase& db, const AnsiString& condition, bool withDates)
+    : statement_(db, AnsiString("select id, amount") + (withDates ? ", ts" : "") +
+                         " from bill_move where src_bill_id = ? and " + condition),
+      withDates_(withDates) {}
+
+const std::vector<TReportMove>& TAccountMoves::Of(int64_t accountId,
+                                                  const std::vector<AnsiString>& dates) {
+    moves_.clear();
+    statement_.Bind(1, accountId);
+    for (size_t i = 0; i < dates.size(); ++i) statement_.Bind(static_cast<int>(i) + 2, dates[i]);
+    while (statement_.Step()) {
+        TReportMove move;
+        move.Id = statement_.FieldAsInteger(0);
+        move.Cents = cents_.Of(statement_, 1);
+        if (withDates_) move.Ts = statement_.FieldAsString(2);
+        moves_.push_back(std::move(move));
+    }
+    const auto byId = [](const TReportMove& a, const TReportMove& b) { return a.Id < b.Id; };
+    if (!std::is_sorted(moves_.begin(), moves_.end(), byId))
+        std::sort(moves_.begin(), moves_.end(), byId);
+    return moves_;
+}
+
+long double SumOfMoves(const std::vector<TReportMove>& moves, bool reversed) {
+    long double sum = 0;
+    for (const TReportMove& move : moves) sum = reversed ? sum - move.Cents : sum + move.Cents;
+    return sum;
+}
+
+TAccountRates::TAccountRates(TSQLiteDatabase& db)
+    : statement_(db,
+                 "select c.kurs from currency c, bill b where b.currency_id = c.id and b.id = ?") {}
+
+long double TAccountRates::Of(int64_t accountId, long double fallback) {
+    if (!statement_.Bind(1, accountId).Step()) return fallback;
+    const long double rate = ReportNumber(statement_.FieldAsString(0));
+    statement_.Reset();
+    return rate;
+}
+
+}  // namespace qm
