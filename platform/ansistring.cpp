@@ -24,11 +24,25 @@ std::string& CodePageSlot() {
     return page;
 }
 
-// Converts with iconv; an unconvertible or invalid input character becomes '?'.
+// The Windows code pages the interface may have, and UTF-8, all hold ASCII as it is.
+bool KeepsAscii(const std::string& name) {
+    return name == "UTF-8" || name.rfind("CP125", 0) == 0;
+}
+
+bool Ascii(const std::string& s) {
+    return std::all_of(s.begin(), s.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Converts with iconv; an unconvertible or invalid input character becomes '?'. ASCII text,
+// most of what is converted (a report's dates and amounts, most names and notes), is the same
+// text in every code page here and is taken as it is, without opening a converter for it.
 std::string Convert(const std::string& in, const std::string& from, const std::string& to) {
     if (in.empty()) return {};
+    if (KeepsAscii(from) && KeepsAscii(to) && Ascii(in)) return in;
     iconv_t cd = iconv_open(to.c_str(), from.c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv_open " + from + "->" + to);
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        throw std::runtime_error("iconv_open " + from + "->" + to);
     std::string out;
     out.resize(in.size() * 4 + 16);
     char* src = const_cast<char*>(in.data());
@@ -73,7 +87,8 @@ std::string Convert(const std::string& in, const std::string& from, const std::s
 std::string CodePageForLocale(const std::string& locale) {
     std::string lang = locale.substr(0, locale.find_first_of("_.@"));
     std::transform(lang.begin(), lang.end(), lang.begin(), ::tolower);
-    static const char* cyrillic[] = {"ru", "uk", "be", "bg", "sr", "mk", "kk", "ky", "tt", "mn", "ba", "sah"};
+    static const char* cyrillic[] = {"ru", "uk", "be", "bg", "sr", "mk",
+                                     "kk", "ky", "tt", "mn", "ba", "sah"};
     static const char* central[] = {"pl", "cs", "sk", "hu", "sl", "hr", "ro", "sq", "bs"};
     for (const char* l : cyrillic)
         if (lang == l) return "CP1251";
@@ -88,15 +103,29 @@ std::string CodePageForLocale(const std::string& locale) {
     return "CP1252";
 }
 
-const std::string& InterfaceCodePage() { return CodePageSlot(); }
-void SetInterfaceCodePage(const std::string& name) { CodePageSlot() = name; }
+const std::string& InterfaceCodePage() {
+    return CodePageSlot();
+}
+void SetInterfaceCodePage(const std::string& name) {
+    CodePageSlot() = name;
+}
 
-std::string AnsiToUtf8(const AnsiString& s) { return Convert(s, InterfaceCodePage(), "UTF-8"); }
-AnsiString Utf8ToAnsi(const std::string& s) { return Convert(s, "UTF-8", InterfaceCodePage()); }
+std::string AnsiToUtf8(const AnsiString& s) {
+    return Convert(s, InterfaceCodePage(), "UTF-8");
+}
+AnsiString Utf8ToAnsi(const std::string& s) {
+    return Convert(s, "UTF-8", InterfaceCodePage());
+}
 
-QString ToQString(const AnsiString& s) { return QString::fromStdString(AnsiToUtf8(s)); }
-AnsiString FromQString(const QString& s) { return Utf8ToAnsi(s.toStdString()); }
+QString ToQString(const AnsiString& s) {
+    return QString::fromStdString(AnsiToUtf8(s));
+}
+AnsiString FromQString(const QString& s) {
+    return Utf8ToAnsi(s.toStdString());
+}
 
-bool FitsCodePage(const QString& s) { return ToQString(FromQString(s)) == s; }
+bool FitsCodePage(const QString& s) {
+    return ToQString(FromQString(s)) == s;
+}
 
 }  // namespace qm

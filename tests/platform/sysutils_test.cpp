@@ -53,7 +53,8 @@ TEST(SysUtils, DayNumbersCountFromTheEndOf1899) {
 TEST(SysUtils, DatesFormatAndParseUnderTheShortDateFormat) {
     qmtest::FixedClock clock(EncodeDate(2026, 3, 4) + 0.5);
     EXPECT_EQ(DateToStr(Date()), "04.03.2026");
-    EXPECT_EQ(FormatDateTime("yyyymmddhhnnss", EncodeDate(2010, 2, 12) + (14 * 3600 + 12 * 60 + 30) / 86400.0),
+    EXPECT_EQ(FormatDateTime("yyyymmddhhnnss",
+                             EncodeDate(2010, 2, 12) + (14 * 3600 + 12 * 60 + 30) / 86400.0),
               "20100212141230");
     EXPECT_EQ(StrToDate("12.02.2010"), 40221);
     EXPECT_EQ(StrToDate("12.02.10"), 40221);
@@ -76,11 +77,30 @@ TEST(AnsiText, ConvertsThroughTheInterfaceCodePage) {
     AnsiString ansi = Utf8ToAnsi("Привет");
     EXPECT_EQ(ansi.size(), 6u);
     EXPECT_EQ(AnsiToUtf8(ansi), "Привет");
-    EXPECT_EQ(Utf8ToAnsi("a€b中c"), "a\x88" "b?c");  // euro is 0x88 in 1251; the CJK char is not there
+    EXPECT_EQ(Utf8ToAnsi("a€b中c"),
+              "a\x88"
+              "b?c");  // euro is 0x88 in 1251; the CJK char is not there
     EXPECT_FALSE(FitsCodePage(QString::fromUtf8("中")));
     EXPECT_TRUE(FitsCodePage(QString::fromUtf8("Ёж")));
     SetInterfaceCodePage(saved);
     EXPECT_EQ(CodePageForLocale("ru_RU.UTF-8"), "CP1251");
     EXPECT_EQ(CodePageForLocale("pl_PL"), "CP1250");
     EXPECT_EQ(CodePageForLocale("C.UTF-8"), "CP1252");
+}
+
+// ASCII, control characters and NUL included, reads the same in every code page and in UTF-8;
+// one byte beyond it and the text is converted as a whole.
+TEST(AnsiText, AsciiIsTheSameTextInEveryCodePage) {
+    const std::string saved = InterfaceCodePage();
+    const char text[] = "12.03.2026\x01-4,50\r\t\0end~";
+    const std::string ascii(text, sizeof text - 1);
+    for (const char* page : {"CP1250", "CP1251", "CP1252", "CP1253", "CP1257"}) {
+        SetInterfaceCodePage(page);
+        EXPECT_EQ(Utf8ToAnsi(ascii), ascii) << page;
+        EXPECT_EQ(AnsiToUtf8(ascii), ascii) << page;
+    }
+    SetInterfaceCodePage("CP1252");
+    EXPECT_EQ(AnsiToUtf8("Caf\xE9 12"), "Café 12");
+    EXPECT_EQ(Utf8ToAnsi("Café 12"), "Caf\xE9 12");
+    SetInterfaceCodePage(saved);
 }
