@@ -166,8 +166,12 @@ CalculateResult Calculate(const AnsiString& cellText) {
         i = end + 1;
     }
     // There is no lower limit; a sum out of the floating range is refused like a large one.
-    if (std::isfinite(sum) && sum < CalculateLimit) return {FloatToStr(sum), true};
-    return {t, false};
+    // The limit holds for the text the cell keeps: a sum just below it whose 15-digit text
+    // rounds up to "1000000000000" is refused too.
+    if (!std::isfinite(sum) || sum >= CalculateLimit) return {t, false};
+    const AnsiString text = FloatToStr(sum);
+    if (StrToFloat(text) >= CalculateLimit) return {t, false};
+    return {text, true};
 }
 
 AnsiString RoundMyStr(const AnsiString& s) {

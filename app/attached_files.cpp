@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 
@@ -24,14 +25,30 @@ AnsiString DisplayName(const std::filesystem::path& file) {
     throw Exception(DisplayName(file) + ": " + std::strerror(error));
 }
 
+// A size as the program writes it: decimal digits only, no sign and no blanks. Twenty digits
+// or more are past any length a value can have.
+bool ReadSize(const AnsiString& text, size_t& size) {
+    if (text.empty() || text.size() > 19) return false;
+    size = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        size = size * 10 + static_cast<size_t>(c - '0');
+    }
+    return true;
+}
+
 }  // namespace
 
 TAttachedFiles TAttachedFiles::Parse(const AnsiString& value) {
     TAttachedFiles files;
     const size_t split = value.find(kDataMark);
-    if (split == AnsiString::npos) return files;
+    if (split == AnsiString::npos) {
+        files.damaged_ = !value.empty();
+        return files;
+    }
     files.data_ = value.substr(split + 1);
     const AnsiString index = value.substr(0, split);
+    size_t declared = 0;  // the sizes read so far, never past the data's length
     for (size_t pos = 0; split > 0 && pos <= index.size();) {
         size_t end = index.find(kEntryMark, pos);
         if (end == AnsiString::npos) end = index.size();
@@ -39,12 +56,20 @@ TAttachedFiles TAttachedFiles::Parse(const AnsiString& value) {
         const size_t mark = entry.find(kSizeMark);
         Entry e;
         e.Name = entry.substr(0, mark);
-        if (mark != AnsiString::npos)
-            e.Size =
-                static_cast<size_t>(std::max<int64_t>(StrToIntDef(entry.substr(mark + 1), 0), 0));
+        size_t size = 0;
+        if (mark == AnsiString::npos || !ReadSize(entry.substr(mark + 1), size)) {
+            files.damaged_ = true;  // no size: it counts as 0
+        } else {
+            e.Size = size;
+            if (size > files.data_.size() - declared)
+                files.damaged_ = true;
+            else
+                declared += size;
+        }
         files.entries_.push_back(e);
         pos = end + 1;
     }
+    if (declared != files.data_.size()) files.damaged_ = true;
     return files;
 }
 
@@ -59,8 +84,10 @@ AnsiString TAttachedFiles::Value() const {
 }
 
 size_t TAttachedFiles::Offset(size_t k) const {
+    // Saturates: the declared sizes of a damaged value may add up past any length.
     size_t offset = 0;
-    for (size_t i = 0; i < k && i < entries_.size(); ++i) offset += entries_[i].Size;
+    for (size_t i = 0; i < k && i < entries_.size(); ++i)
+        offset = entries_[i].Size > SIZE_MAX - offset ? SIZE_MAX : offset + entries_[i].Size;
     return offset;
 }
 
@@ -71,18 +98,22 @@ AnsiString TAttachedFiles::Bytes(size_t k) const {
 }
 
 void TAttachedFiles::Add(const AnsiString& name, const AnsiString& bytes) {
-    // Bytes go after the last entry's, wherever the data of a damaged value ends.
-    data_.resize(std::max(data_.size(), Offset(entries_.size())));
-    data_.insert(Offset(entries_.size()), bytes);
+    if (damaged_) throw EDamagedAttachments();
+    data_ += bytes;
     entries_.push_back({name, bytes.size()});
 }
 
 void TAttachedFiles::Remove(size_t k) {
+    if (damaged_) throw EDamagedAttachments();
     if (k >= entries_.size()) return;
-    const size_t offset = std::min(Offset(k), data_.size());
-    data_.erase(offset, entries_[k].Size);
+    data_.erase(Offset(k), entries_[k].Size);
     entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(k));
 }
+
+EDamagedAttachments::EDamagedAttachments()
+    : Exception(
+          "The files stored with this transaction are damaged: the sizes recorded for them do "
+          "not match the stored data. They were left as they are.") {}
 
 int AttachmentRowId(TSQLiteDatabase& db, int moveId) {
     auto t = db.GetTable("select bill_move_id from bill_move where id = " + IntToStr(moveId));

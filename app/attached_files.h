@@ -23,6 +23,11 @@ class TAttachedFiles {
     // A value without character 1 (NULL or empty in the database) holds no files. A size that
     // is no number counts as 0; a size running past the data is cut at its end when read.
     static TAttachedFiles Parse(const AnsiString& value);
+    // The value is not one the program writes: an entry without its size, a size that is not
+    // plain decimal digits, sizes that do not add up to exactly the data's length, or text
+    // without the data mark. Such a value is only read (within its bytes), never changed: its
+    // sizes cannot be trusted to say where one file ends, nor how much memory to set aside.
+    bool Damaged() const { return damaged_; }
     // Index, character 1, data; empty when no entry is left.
     AnsiString Value() const;
 
@@ -32,12 +37,20 @@ class TAttachedFiles {
     size_t Offset(size_t k) const;
     AnsiString Bytes(size_t k) const;
 
+    // Both raise EDamagedAttachments on a damaged value and leave it as it was.
     void Add(const AnsiString& name, const AnsiString& bytes);
     void Remove(size_t k);
 
   private:
     std::vector<Entry> entries_;
     AnsiString data_;
+    bool damaged_ = false;
+};
+
+// A change asked of a damaged attachment value; its message tells the user so.
+class EDamagedAttachments : public Exception {
+  public:
+    EDamagedAttachments();
 };
 
 // The row of the move's pair that holds the value: the smaller of the move's id and its twin's;

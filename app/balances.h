@@ -14,8 +14,9 @@ struct PeriodFilter {
     AnsiString to;
 };
 
-// Recalculates one account (amount and budget use) and then its group; given a group, only the
-// group's total.
+// Recalculates one account (amount and budget use) and then its group, as one transaction; given
+// a group, only the group's total. Callers that change moves call it inside their own
+// transaction, so that the moves and the balances are written together.
 void CalcBillAmount(TSQLiteDatabase& db, const AnsiString& id, const PeriodFilter& period);
 
 // Recalculates every account and group for a new period. `progress(position, max)` runs before

@@ -18,6 +18,11 @@ struct BudgetFields {
 // one transaction.
 void WriteBudget(TSQLiteDatabase& db, int id, const BudgetFields& f, const PeriodFilter& period);
 
+// Moves the budget period of account `id` on to `from` .. `to` ("yyyymmdd") and recalculates
+// its budget use and its group, as one transaction.
+void WriteBudgetPeriod(TSQLiteDatabase& db, int id, const AnsiString& from, const AnsiString& to,
+                       const PeriodFilter& period);
+
 void N20Click(TForm1& form);  // create budget
 void N21Click(TForm1& form);  // edit budget
 void N22Click(TForm1& form);  // delete budget

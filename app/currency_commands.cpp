@@ -2,19 +2,29 @@
 #include "app/currency_commands.h"
 
 #include <QAction>
+#include <cmath>
+#include <limits>
 
+#include "app/amounts.h"
+#include "app/money_text.h"
 #include "app/move_store.h"
 #include "app/unit1.h"
 #include "dialogs/currencies_dialog.h"
 
 namespace qm {
 
+bool SavableRate(long double value) {
+    if (value == CalcErrorValue || value == 0) return false;
+    const long double kurs = 1 / value;
+    return StorableNumber(kurs) && std::fabs(kurs) >= std::numeric_limits<double>::min();
+}
+
 void WriteCurrencies(TSQLiteDatabase& db, const std::vector<CurrencyRow>& rows,
                      const AnsiString& deletedIds, const PeriodFilter& period) {
     TSQLiteTransaction tr(db);
     if (!deletedIds.empty()) db.ExecSQL("delete from currency where id in (" + deletedIds + ")");
     for (const CurrencyRow& r : rows) {
-        const AnsiString kurs = FloatToStrSep(1 / r.value, '.');
+        const AnsiString kurs = SqlNumberText(1 / r.value);
         if (r.id == -1)
             db.ExecSQL("insert into currency (name,short_name,kurs,kurs_str) values ('" +
                        SqlText(r.name) + "','" + SqlText(r.shortName) + "'," + kurs + ",'" +

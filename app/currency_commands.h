@@ -17,6 +17,11 @@ struct CurrencyRow {
     long double value = 1;  // its value, neither 0 nor the evaluator's error value
 };
 
+// Whether a rate expression's value can be saved: neither 0 nor the evaluator's error value, and
+// its reciprocal, the stored `kurs`, a number the file holds that does not become 0 there (a
+// rate that converts nothing).
+bool SavableRate(long double value);
+
 // Deletes the currencies of `deletedIds` (ids joined by ","), inserts the added rows, updates
 // the others (kurs = 1 / value) and recalculates every group total, as one transaction.
 void WriteCurrencies(TSQLiteDatabase& db, const std::vector<CurrencyRow>& rows,

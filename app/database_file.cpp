@@ -1,6 +1,9 @@
 // Creation, backup rotation, layout check and upgrades of the database file.
 #include "app/database_file.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "platform/files.h"
 
 namespace qm {
@@ -32,26 +35,88 @@ std::function<void(const AnsiString&)>& StepObserver() {
     return observer;
 }
 
-AnsiString QuotedIdentifier(const AnsiString& name) { return "\"" + StringReplaceAll(name, "\"", "\"\"") + "\""; }
+std::function<void(const AnsiString&)>& BackupObserver() {
+    static std::function<void(const AnsiString&)> observer;
+    return observer;
+}
+
+void BackupStep(const AnsiString& step) {
+    if (BackupObserver()) BackupObserver()(step);
+}
+
+AnsiString QuotedIdentifier(const AnsiString& name) {
+    return "\"" + StringReplaceAll(name, "\"", "\"\"") + "\"";
+}
 
 int ReadIntSetting(TSQLiteDatabase& db, const char* name, int fallback) {
     auto t = db.GetTable(AnsiString("select name, value from param where name = '") + name + "'");
     if (t->Eof()) return fallback;
     int64_t v;
-    return TryStrToInt(t->FieldAsString(1), v) ? static_cast<int>(v) : fallback;
+    if (!TryStrToInt(t->FieldAsString(1), v) || v < INT32_MIN || v > INT32_MAX) return fallback;
+    return static_cast<int>(v);
+}
+
+// The name of copy `i`. Never the live file: the rotation's "copy 0" is handled apart.
+AnsiString CopyName(const AnsiString& fileName, int i) {
+    return fileName + IntToStr(i);
+}
+
+// Moves copies N-1 .. 1 up by one, dropping copy N. Each step is a rename, so no step leaves a
+// half-written copy. Where a copy's own predecessor is missing, the copy is duplicated instead of
+// moved, so the names hold what a copy-by-copy rotation gives them.
+void RotateCopies(const AnsiString& fileName, int backupCount) {
+    DeleteFile(CopyName(fileName, backupCount));
+    const AnsiString duplicate = BackupTemporaryNames(fileName)[1];
+    for (int i = backupCount; i >= 2; --i) {
+        const AnsiString source = CopyName(fileName, i - 1);
+        if (!FileExists(source)) continue;  // its target keeps whatever it held
+        const AnsiString target = CopyName(fileName, i);
+        bool done = false;
+        if (i - 2 >= 1 && !FileExists(CopyName(fileName, i - 2))) {
+            DeleteFile(duplicate);
+            done = CopyFileDurably(source, duplicate) && RenameReplacing(duplicate, target);
+            if (!done) DeleteFile(duplicate);
+        }
+        // Without room for a duplicate the copy moves: nothing is lost, one name stays empty.
+        if (!done) RenameReplacing(source, target);
+        BackupStep("rotated " + IntToStr(i));
+    }
 }
 
 }  // namespace
 
-std::unique_ptr<TSQLiteDatabase> CreateDatabaseFile(const AnsiString& fileName, const AnsiString& type1,
-                                                    const AnsiString& type2, const AnsiString& type3) {
+std::unique_ptr<TSQLiteDatabase> CreateDatabaseFile(const AnsiString& fileName,
+                                                    const AnsiString& type1,
+                                                    const AnsiString& type2,
+                                                    const AnsiString& type3) {
     const AnsiString building = fileName + ".new";
     DeleteFile(building);
     DeleteFile(building + "-journal");
+    // A creation that fails leaves nothing behind: the next start asks again from scratch.
+    struct Cleanup {
+        const AnsiString& name;
+        bool armed = true;
+        ~Cleanup() {
+            if (!armed) return;
+            DeleteFile(name);
+            DeleteFile(name + "-journal");
+        }
+    } cleanup{building};
+    std::unique_ptr<TSQLiteDatabase> opened;
+    try {
+        opened = std::make_unique<TSQLiteDatabase>(building);
+    } catch (const ESQLiteException& e) {
+        // Told under the name the user knows, not the temporary one.
+        const size_t reason = e.Message.rfind("\" : ");
+        throw ESQLiteException(
+            "Failed to create database \"" + fileName +
+            "\" : " + (reason == AnsiString::npos ? e.Message : e.Message.substr(reason + 4)));
+    }
     {
-        TSQLiteDatabase db(building);
+        TSQLiteDatabase& db = *opened;
         TSQLiteTransaction tr(db);
-        std::vector<AnsiString> statements(std::begin(kCreateStatements), std::end(kCreateStatements));
+        std::vector<AnsiString> statements(std::begin(kCreateStatements),
+                                           std::end(kCreateStatements));
         const AnsiString names[] = {type1, type2, type3};
         for (int i = 0; i < 3; ++i)
             statements.push_back("INSERT INTO bill_type VALUES(" + IntToStr(i + 1) + ",'" +
@@ -62,27 +127,78 @@ std::unique_ptr<TSQLiteDatabase> CreateDatabaseFile(const AnsiString& fileName, 
         }
         tr.Commit();
     }
+    opened.reset();
     std::error_code ec;
     std::filesystem::rename(building, fileName, ec);
-    if (ec) throw ESQLiteException("Failed to create database \"" + fileName + "\" : " + ec.message());
+    if (ec)
+        throw ESQLiteException("Failed to create database \"" + fileName + "\" : " + ec.message());
+    cleanup.armed = false;
     return std::make_unique<TSQLiteDatabase>(fileName);
 }
 
-int ReadBackupCount(TSQLiteDatabase& db) { return ReadIntSetting(db, "reserv-count", 1); }
-int ReadBackupDate(TSQLiteDatabase& db, int today) { return ReadIntSetting(db, "reserv-date", today - 1); }
+int ReadBackupCount(TSQLiteDatabase& db) {
+    return std::min(ReadIntSetting(db, "reserv-count", 1), kMaxBackupCount);
+}
+int ReadBackupDate(TSQLiteDatabase& db, int today) {
+    return ReadIntSetting(db, "reserv-date", today - 1);
+}
 
-void DailyBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiString& fileName, int backupCount,
-                 int& backupDate, int today) {
-    if (backupDate >= today) return;
-    backupDate = today;
+BackupOutcome DailyBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiString& fileName,
+                          int backupCount, int& backupDate, int today) {
+    BackupOutcome outcome;
+    if (backupDate >= today) return outcome;
+    if (backupCount < 1) {
+        // No copy is kept; only the name of copy `backupCount` is cleared, as the rotation would.
+        DeleteFile(CopyName(fileName, backupCount));
+        backupDate = today;
+        return outcome;
+    }
+    // The copy is taken while the file is closed, so that it is consistent.
     db.reset();
-    DeleteFile(fileName + IntToStr(backupCount));
-    for (int i = backupCount; i >= 1; --i) {
-        // Copy 0 is the live file itself, named without a digit.
-        AnsiString source = i - 1 == 0 ? fileName : fileName + IntToStr(i - 1);
-        if (FileExists(source)) CopyFileReplacing(source, fileName + IntToStr(i));
+    const AnsiString fresh = BackupTemporaryNames(fileName)[0];
+    DeleteFile(fresh);
+    std::string error;
+    if (!CopyFileDurably(fileName, fresh, &error)) {
+        outcome.failed = true;
+        outcome.error = error;
+    } else {
+        BackupStep("copied");
+        RotateCopies(fileName, backupCount);
+        if (RenameReplacing(fresh, CopyName(fileName, 1), &error)) {
+            SyncFolder(std::filesystem::path(fileName).parent_path());
+            BackupStep("placed");
+            outcome.copied = true;
+            backupDate = today;
+        } else {
+            DeleteFile(fresh);
+            outcome.failed = true;
+            outcome.error = error;
+        }
     }
     db = std::make_unique<TSQLiteDatabase>(fileName);
+    return outcome;
+}
+
+std::vector<AnsiString> BackupTemporaryNames(const AnsiString& fileName) {
+    return {fileName + ".backup", fileName + ".backup2"};
+}
+
+void RemoveBackupLeftovers(const AnsiString& fileName) {
+    for (const AnsiString& name : BackupTemporaryNames(fileName)) DeleteFile(name);
+}
+
+void StoreBackupDate(TSQLiteDatabase& db, int backupDate) {
+    const AnsiString value = IntToStr(backupDate);
+    TSQLiteTransaction tr(db);
+    if (db.GetTable("select count(*) from param where name = 'reserv-date'")->FieldAsInteger(0) > 0)
+        db.ExecSQL("update param set value = '" + value + "' where name = 'reserv-date'");
+    else
+        db.ExecSQL("insert into param (name,value) values ('reserv-date','" + value + "')");
+    tr.Commit();
+}
+
+void SetBackupStepObserver(std::function<void(const AnsiString&)> observer) {
+    BackupObserver() = std::move(observer);
 }
 
 LayoutCheck CheckLayout(TSQLiteDatabase& db) {
@@ -97,7 +213,8 @@ LayoutCheck CheckLayout(TSQLiteDatabase& db) {
             const AnsiString col = cols->FieldAsString(1);
             const AnsiString colUp = UpperCase(col);
             const AnsiString typeUp = UpperCase(cols->FieldAsString(2));
-            if (tableUp == "BILL_MOVE" && colUp == "KURS" && typeUp != "TEXT") check.needUpgradeA = true;
+            if (tableUp == "BILL_MOVE" && colUp == "KURS" && typeUp != "TEXT")
+                check.needUpgradeA = true;
             if (tableUp == "CURRENCY" && colUp == "KURS_STR" && typeUp == "TEXT") {
                 check.needUpgradeC = false;
             } else if (tableUp == "BILL_MOVE" && colUp == "FILES" && typeUp == "BLOB") {
@@ -112,33 +229,43 @@ LayoutCheck CheckLayout(TSQLiteDatabase& db) {
 }
 
 std::vector<AnsiString> UpgradeStatements(char which, bool keepFiles) {
-    const AnsiString moveCols = "kurs, bill_move_id, num, amount, dest_bill_id, id, note, src_bill_id, ts";
+    const AnsiString moveCols =
+        "kurs, bill_move_id, num, amount, dest_bill_id, id, note, src_bill_id, ts";
     const AnsiString moveDecl =
-        "kurs TEXT, bill_move_id NUMERIC, num TEXT, amount NUMERIC, dest_bill_id NUMERIC, id INTEGER "
+        "kurs TEXT, bill_move_id NUMERIC, num TEXT, amount NUMERIC, dest_bill_id NUMERIC, id "
+        "INTEGER "
         "PRIMARY KEY, note TEXT, src_bill_id NUMERIC, ts TEXT";
     switch (which) {
         case 'A': {
             const AnsiString cols = keepFiles ? moveCols + ", files" : moveCols;
             const AnsiString decl = keepFiles ? moveDecl + ", files BLOB" : moveDecl;
             return {"CREATE TEMPORARY TABLE TEMP_TABLE (" + decl + ")",
-                    "INSERT INTO TEMP_TABLE SELECT " + cols + " FROM bill_move", "DROP TABLE bill_move",
+                    "INSERT INTO TEMP_TABLE SELECT " + cols + " FROM bill_move",
+                    "DROP TABLE bill_move",
                     "CREATE TABLE bill_move (" + decl + ")",
-                    "INSERT INTO bill_move SELECT " + cols + " FROM TEMP_TABLE", "DROP TABLE TEMP_TABLE"};
+                    "INSERT INTO bill_move SELECT " + cols + " FROM TEMP_TABLE",
+                    "DROP TABLE TEMP_TABLE"};
         }
         case 'B':
             return {"CREATE TEMPORARY TABLE TEMP_TABLE (" + moveDecl + ")",
-                    "INSERT INTO TEMP_TABLE SELECT " + moveCols + " FROM bill_move", "DROP TABLE bill_move",
+                    "INSERT INTO TEMP_TABLE SELECT " + moveCols + " FROM bill_move",
+                    "DROP TABLE bill_move",
                     "CREATE TABLE bill_move (" + moveDecl + ", files BLOB)",
-                    "INSERT INTO bill_move SELECT " + moveCols + ", null FROM TEMP_TABLE", "DROP TABLE TEMP_TABLE"};
-        case 'C':
-            return {"CREATE TEMPORARY TABLE TEMP_TABLE (kurs NUMERIC, short_name TEXT, id INTEGER PRIMARY KEY, "
-                    "name TEXT, ts TEXT)",
-                    "INSERT INTO TEMP_TABLE SELECT kurs, short_name, id, name, ts FROM currency",
-                    "DROP TABLE currency",
-                    "CREATE TABLE currency (kurs NUMERIC, short_name TEXT, id INTEGER PRIMARY KEY, name TEXT, "
-                    "ts TEXT, kurs_str TEXT)",
-                    "INSERT INTO currency SELECT kurs, short_name, id, name, ts, '1/'||kurs FROM TEMP_TABLE",
+                    "INSERT INTO bill_move SELECT " + moveCols + ", null FROM TEMP_TABLE",
                     "DROP TABLE TEMP_TABLE"};
+        case 'C':
+            return {
+                "CREATE TEMPORARY TABLE TEMP_TABLE (kurs NUMERIC, short_name TEXT, id INTEGER "
+                "PRIMARY KEY, "
+                "name TEXT, ts TEXT)",
+                "INSERT INTO TEMP_TABLE SELECT kurs, short_name, id, name, ts FROM currency",
+                "DROP TABLE currency",
+                "CREATE TABLE currency (kurs NUMERIC, short_name TEXT, id INTEGER PRIMARY KEY, "
+                "name TEXT, "
+                "ts TEXT, kurs_str TEXT)",
+                "INSERT INTO currency SELECT kurs, short_name, id, name, ts, '1/'||kurs FROM "
+                "TEMP_TABLE",
+                "DROP TABLE TEMP_TABLE"};
         default:
             return {};
     }

@@ -16,16 +16,44 @@ inline constexpr const char* kDatabaseFileName = "./Quillmarsh.dat";
 // Creates the five tables and the seed rows. The file is built beside the target under another
 // name and moved into place only when complete, so an interrupted creation leaves no file behind
 // (and the next start asks again) rather than a file the layout check would refuse forever.
-std::unique_ptr<TSQLiteDatabase> CreateDatabaseFile(const AnsiString& fileName, const AnsiString& type1,
-                                                    const AnsiString& type2, const AnsiString& type3);
+std::unique_ptr<TSQLiteDatabase> CreateDatabaseFile(const AnsiString& fileName,
+                                                    const AnsiString& type1,
+                                                    const AnsiString& type2,
+                                                    const AnsiString& type3);
 
-// "reserv-count" and "reserv-date" as start-up reads them before the backup.
+// The most backup copies the settings dialog offers.
+inline constexpr int kMaxBackupCount = 999;
+
+// "reserv-count" and "reserv-date" as start-up reads them before the backup. A value that is no
+// number, or no number of the program's range, gives the default (1, and yesterday); a count
+// above the most the program offers is cut to that most.
 int ReadBackupCount(TSQLiteDatabase& db);
 int ReadBackupDate(TSQLiteDatabase& db, int today);
 
-// At most once a day: closes the file, rotates the copies fileName1..fileNameN and reopens it.
-void DailyBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiString& fileName, int backupCount,
-                 int& backupDate, int today);
+struct BackupOutcome {
+    bool copied = false;  // today's copy is in place as fileName1
+    bool failed = false;  // the copy could not be made; `error` says why
+    AnsiString error;
+};
+
+// At most once a day: closes the file, copies it under a temporary name and, only once that copy
+// is whole on the disk, rotates the copies fileName1..fileNameN (fileNameN, the oldest, goes)
+// and renames the new copy to fileName1; then reopens the file. A failed copy removes its partial
+// file and leaves the copies and the live file as they were; `backupDate` becomes `today` only
+// when the day's copy was made (or none is wanted, with a count below 1).
+BackupOutcome DailyBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiString& fileName,
+                          int backupCount, int& backupDate, int today);
+// The names a backup copy is built under before it takes a copy's name; whatever stands there
+// at start-up is the remains of a run that was killed, and is removed.
+std::vector<AnsiString> BackupTemporaryNames(const AnsiString& fileName);
+void RemoveBackupLeftovers(const AnsiString& fileName);
+// Writes "reserv-date" at once, in the form shut-down writes it, so that a crash later the same
+// day does not rotate the copies again at the next start.
+void StoreBackupDate(TSQLiteDatabase& db, int backupDate);
+// Tests observe (and may interrupt) the backup after each step: "copied" once the new copy is
+// complete under its temporary name, "rotated N" once copy N holds its new content, "placed"
+// once the new copy is copy 1.
+void SetBackupStepObserver(std::function<void(const AnsiString& step)> observer);
 
 struct LayoutCheck {
     bool matches = false;

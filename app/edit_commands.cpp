@@ -2,6 +2,7 @@
 // pick, the help file and web page, and opening an attached file.
 #include "app/attached_files.h"
 #include "app/unit1.h"
+#include "controls/number_text.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/shell.h"
@@ -55,6 +56,12 @@ void TForm1::Action10Execute() {
     if (!ClipboardHasText() || !cell || Ledger.CurCol == 0) return;
     const AnsiString copy = *cell;
     const bool amount = Ledger.CurCol == 4 || Ledger.CurCol == 5;
+    // A character the code page cannot hold would come in as "?": refused as typing it is, with
+    // the cell as it was. The amount cells refuse every text but digits quietly below.
+    if (!amount && ClipboardUnfitChar()) {
+        MessageBeep();
+        return;
+    }
     DeleteSelection();
     if (amount && !cell->empty()) {
         *cell = copy;

@@ -8,6 +8,7 @@
 #include <QWheelEvent>
 
 #include "app/unit1.h"
+#include "controls/number_text.h"
 #include "controls/rx_label.h"
 #include "platform/keystate.h"
 
@@ -41,6 +42,19 @@ char TypedChar(const QKeyEvent& e) {
     return ansi.size() == 1 ? ansi[0] : 0;
 }
 
+// A typed character that the code page cannot hold, which would reach the cell as "?".
+bool UnfitCharTyped(const QKeyEvent& e) {
+    const QString text = e.text();
+    return !text.isEmpty() && text.at(0).unicode() >= 32 && !FitsCodePage(text);
+}
+
+// The number, note and correspondent cells take every character; the date and amount cells
+// ignore all but a few, quietly.
+bool TextCellCurrent() {
+    return CurrentTab().Kind == tkLedger && !Ledger.Rows.empty() && Ledger.CurCol >= 1 &&
+           Ledger.CurCol <= 3;
+}
+
 }  // namespace
 
 void TForm1::CreateInputControls() {
@@ -67,6 +81,28 @@ void TForm1::CreateInputControls() {
     ListBox1->OnKeyDown = [this](int& key, TShiftState shift) { ListBox1KeyDown(key, shift); };
     InstallSideKeyTracker(QApplication::instance());
     if (QApplication::instance()) QApplication::instance()->installEventFilter(this);
+}
+
+bool TForm1::event(QEvent* e) {
+    // Until start-up has run to its end there is no database behind the views: the window's
+    // own keys, clicks and wheel turns go nowhere.
+    if (!startupComplete_) {
+        switch (e->type()) {
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::MouseMove:
+            case QEvent::Wheel:
+            case QEvent::ContextMenu:
+                e->accept();
+                return true;
+            default:
+                break;
+        }
+    }
+    return TPaintedWidget::event(e);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* e) {
@@ -107,8 +143,16 @@ void TForm1::wheelEvent(QWheelEvent* e) {
 
 void TForm1::keyPressEvent(QKeyEvent* e) {
     int key = VirtualKeyOf(*e);
-    if (key != 0) FormKeyDown(key, ShiftStateOf(*e));
-    if (key == 0) return;  // consumed
+    // Keys without a virtual key of their own (accented letters, other scripts) still type.
+    if (key != 0) {
+        FormKeyDown(key, ShiftStateOf(*e));
+        if (key == 0) return;  // consumed
+    }
+    if (UnfitCharTyped(*e)) {
+        // Refused as the controls refuse input, and the cell stays as it was.
+        if (TextCellCurrent()) MessageBeep();
+        return;
+    }
     char c = TypedChar(*e);
     // Tab reaches FormKeyPress through the application-wide hook.
     if (c != 0 && c != '\t') FormKeyPress(c);

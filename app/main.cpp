@@ -19,6 +19,8 @@ int main(int argc, char** argv) {
     }
     qm::CreateDialogs();
     form1->show();
+    // Without a window manager nobody else gives the new window the keyboard.
+    form1->activateWindow();
     int rc = app.exec();
     qm::DestroyDialogs();
     delete form1;

@@ -11,10 +11,23 @@ long double RoundHalfEven(long double v);
 // The value in hundredths, rounded half to even, zero-padded to at least three digits (four
 // characters after a "-"), with `sep` before the last two digits: 5 -> "5,00", -0.05 -> "-0,05".
 // With ',' it is the ledger's display form; with '.' the form amounts are written into SQL in.
+// Hundredths too many for a 64-bit integer (values from about 9E16 on) take the general number
+// form of the rounded value instead, exponent and all ("1,11111111111111E19"), which is still a
+// number text and, with '.', an SQL number.
 AnsiString CentsText(long double value, char sep);
 // The value rounded half to even, without decimals.
 AnsiString WholeUnitsText(long double value);
-// The general number form (15 significant digits) with a point: the stored account amounts.
+
+// Whether the file can hold the value as a number: finite, and inside the range of the engine's
+// 8-byte floats (a larger literal would be read back as infinity, which no text converts from).
+bool StorableNumber(long double value);
+// The texts numbers are written into SQL in. Both are valid SQL numbers for every storable value
+// and throw Exception for any other, so that nothing the file cannot read back is written.
+// SqlCentsText: CentsText with a point (amounts of moves, group totals).
+AnsiString SqlCentsText(long double value);
+// SqlNumberText: the general number form (15 significant digits) with a point (budgets, rates).
+AnsiString SqlNumberText(long double value);
+// The stored account amounts: SqlNumberText.
 AnsiString AccountAmountText(long double value);
 // A number text as read from the database or a cell: empty counts as 0, decimal comma.
 long double AmountValue(const AnsiString& text);

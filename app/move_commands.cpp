@@ -15,7 +15,7 @@ namespace {
 
 // The amount text of a value given in hundredths.
 AnsiString SqlAmount(long double value) {
-    return CentsText(value, '.');
+    return SqlCentsText(value);
 }
 
 }  // namespace
@@ -85,6 +85,14 @@ bool TForm1::Save() {
         return false;
     }
     if (!EvaluateAmountCell(4) || !EvaluateAmountCell(5)) return false;
+    // A sum has no lower limit, but one beyond what the file holds as a number (a pasted
+    // "-1E400") is refused like a sum that is too large.
+    if (!StorableNumber(AmountValue(row.Cells[4]) - AmountValue(row.Cells[5]))) {
+        MessageBox(this, Ui(100), "Quillmarsh", MB_OK | MB_ICONWARNING);
+        PlaceCursor(4);
+        PaintBill();
+        return false;
+    }
     // A date that is not complete and valid is refused like a missing correspondent, rather
     // than stored as a broken "ts".
     AnsiString date;
@@ -119,7 +127,7 @@ bool TForm1::Save() {
 }
 
 void TForm1::StoreNewMove(int account, int corr, const MoveFields& f) {
-    const int n = InsertMovePair(*DB, account, corr, f);
+    const int n = SaveNewMove(*DB, account, corr, f, Period());
     const AnsiString y = f.date.substr(2, 2), m = f.date.substr(4, 2), d = f.date.substr(6, 2);
     if (DateFormatIndex == 1)
         LastDate = m + "/" + d + "/20" + y;
@@ -134,13 +142,10 @@ void TForm1::StoreNewMove(int account, int corr, const MoveFields& f) {
     overflow |=
         InsertBufRow(*DB, Head.HeadTabs, corr, n + 2, account, f.date, f.num, f.note, f.amountB);
     if (overflow) ShowBalanceOverflow();
-    CalcBillAmount(IntToStr(account));
-    CalcBillAmount(IntToStr(corr));
 }
 
 void TForm1::StoreEditedMove(int account, int corr, const MoveFields& f) {
-    const MovePair old = ReadMovePair(*DB, SelectMove);
-    UpdateMovePair(*DB, SelectMove, old, corr, f);
+    const MovePair old = SaveEditedMove(*DB, SelectMove, corr, f, Period());
     DelBufRow(Head.HeadTabs, account, SelectMove);
     bool overflow = InsertBufRow(*DB, Head.HeadTabs, account, SelectMove, corr, f.date, f.num,
                                  f.note, f.amountA);
@@ -148,9 +153,6 @@ void TForm1::StoreEditedMove(int account, int corr, const MoveFields& f) {
     overflow |=
         InsertBufRow(*DB, Head.HeadTabs, corr, old.twin, account, f.date, f.num, f.note, f.amountB);
     if (overflow) ShowBalanceOverflow();
-    CalcBillAmount(IntToStr(old.owner));
-    CalcBillAmount(IntToStr(old.corr));
-    CalcBillAmount(IntToStr(corr));
 }
 
 bool TForm1::SaveThroughMoveDialog() {
@@ -169,9 +171,7 @@ void TForm1::Action21Execute() {
     Ledger.Rows.clear();
     HideEditorPopups();
     PlaceCursor(0);
-    const MovePair p = DeleteMovePair(*DB, SelectMove);
-    CalcBillAmount(IntToStr(p.owner));
-    CalcBillAmount(IntToStr(p.corr));
+    const MovePair p = DeleteMove(*DB, SelectMove, Period());
     bool overflow = DelBufRow(Head.HeadTabs, p.owner, SelectMove);
     overflow |= DelBufRow(Head.HeadTabs, p.corr, p.twin);
     if (overflow) ShowBalanceOverflow();

@@ -1,8 +1,13 @@
 // The move pair: a move of money is two bill_move rows, one owned by each account, each naming
 // the other. Every change to a pair is written as one transaction, so the file never holds half
 // a pair.
+//
+// SaveNewMove, SaveEditedMove and DeleteMove are what the ledger and the transaction dialog store
+// through: a change to a pair together with the recalculation of the balances it changes, as one
+// transaction, so that no stored balance misses a move the file holds.
 #pragma once
 
+#include "app/balances.h"
 #include "db/sqlite_table3.h"
 
 namespace qm {
@@ -28,9 +33,21 @@ int MaxMoveId(TSQLiteDatabase& db);
 int InsertMovePair(TSQLiteDatabase& db, int account, int corr, const MoveFields& f);
 MovePair ReadMovePair(TSQLiteDatabase& db, int moveId);
 // Rewrites the pair of `moveId` for a (possibly new) correspondent.
-void UpdateMovePair(TSQLiteDatabase& db, int moveId, const MovePair& old, int corr, const MoveFields& f);
+void UpdateMovePair(TSQLiteDatabase& db, int moveId, const MovePair& old, int corr,
+                    const MoveFields& f);
 // Removes both rows; returns what the pair was.
 MovePair DeleteMovePair(TSQLiteDatabase& db, int moveId);
+// One transaction each. A new pair (InsertMovePair), then `account` and `corr` recalculated;
+// returns n.
+int SaveNewMove(TSQLiteDatabase& db, int account, int corr, const MoveFields& f,
+                const PeriodFilter& period);
+// The pair of `moveId` rewritten for `corr` (UpdateMovePair), then its old owner, its old
+// correspondent and `corr` recalculated; returns the pair as it was.
+MovePair SaveEditedMove(TSQLiteDatabase& db, int moveId, int corr, const MoveFields& f,
+                        const PeriodFilter& period);
+// The pair of `moveId` deleted, then both its accounts recalculated; returns what it was.
+MovePair DeleteMove(TSQLiteDatabase& db, int moveId, const PeriodFilter& period);
+
 // Texts typed or pasted by the user, ready to stand between single quotes.
 AnsiString SqlText(const AnsiString& s);
 

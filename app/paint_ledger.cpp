@@ -218,7 +218,7 @@ void TForm1::TextRectMy(int row, int col, TColor back) {
     if (current) {
         CW = PaintCurrentCell(T, W, R, back);
     } else {
-        c.TextRect(R, col < 4 ? R.Left : R.Right - W, R.Top + 2, T);
+        c.TextRect(R, col < 4 ? R.Left : RightAlignedX(R.Left, R.Right, W), R.Top + 2, T);
     }
     c.Brush.Color = back;
     c.FillRect(Rect(R.Right, R.Top, R.Right + 2, R.Bottom));

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/balances.h"
+#include "app/budget_commands.h"
 #include "app/money_text.h"
 #include "app/unit1.h"
 
@@ -18,6 +19,9 @@ const TColor kOverBudget = RGB(255, 224, 224);
 const TColor kSelectedOverBudget = RGB(192, 153, 125);
 const TColor kFrame = RGB(123, 123, 120);
 constexpr int kRowHeight = 18;
+// The rows' font size; the currency and amount columns are measured in it, so that an amount
+// keeps its gap from the currency name whatever its length.
+constexpr int kRowFontSize = 10;
 
 // The value in the tree's display form; sets `overflow` for values of 10^12 and more.
 AnsiString TreeAmountText(long double value, bool twoDecimals, bool& overflow) {
@@ -37,7 +41,7 @@ long double NumberOr0(const AnsiString& text) {
 
 void TForm1::BuildTreeViews(bool& overflow) {
     TCanvas& c = Canvas();
-    c.Font.Size = 9;
+    c.Font.Size = kRowFontSize;
     c.Font.Style = {};
     const AnsiString today = DateToYmd(Date());
     long double mainRate = 0;
@@ -158,10 +162,7 @@ void TForm1::StepBudgetPeriod(TBillTreeRow& row, const AnsiString& today) {
         from = to - length + 1;
         row.BudgetDateFrom = DateToYmd(from);
         row.BudgetDateTo = DateToYmd(to);
-        DB->ExecSQL("update bill set budget_date_from = '" + row.BudgetDateFrom +
-                    "', budget_date_to = '" + row.BudgetDateTo +
-                    "' where id = " + IntToStr(row.Id));
-        CalcBillAmount(IntToStr(row.Id));
+        WriteBudgetPeriod(*DB, row.Id, row.BudgetDateFrom, row.BudgetDateTo, Period());
         auto t =
             DB->GetTable("select amount, budget_amount from bill where id = " + IntToStr(row.Id));
         if (!t->Eof()) row.BudgetUsed = NumberOr0(t->FieldAsString(1));
@@ -228,7 +229,7 @@ void TForm1::PaintPane(int i, int W, int B) {
     c.TextRect(Rect(i * W + 10, ContentTop + 20, (i + 1) * W - TW - 5, ContentTop + 40), i * W + 15,
                ContentTop + 20, view.TypeName);
 
-    c.Font.Size = 10;
+    c.Font.Size = kRowFontSize;
     c.Font.Style = {};
     c.Brush.Color = RGB(255, 255, 255);
     c.Font.Color = kRowText;
@@ -388,8 +389,10 @@ void TForm1::SetCursorText(int row, int col, int X, int /*Y*/) {
     const AnsiString& T = Ledger.Rows[row].Cells[col];
     const TRect& r = Ledger.Rows[row].CellRects[col];
     int start;
-    if (row == Ledger.CurRow && col == Ledger.CurCol) start = Ledger.TextX;
-    else start = col >= 4 ? r.Right - 2 - c.TextWidth(T) : r.Left + 2;
+    if (row == Ledger.CurRow && col == Ledger.CurCol)
+        start = Ledger.TextX;
+    else
+        start = col >= 4 ? RightAlignedX(r.Left + 2, r.Right - 2, c.TextWidth(T)) : r.Left + 2;
     // The character boundary nearest to X wins, the earliest on a tie.
     int best = 0;
     int bestDistance = std::abs(start - X);

@@ -20,6 +20,15 @@ void TForm1::CheckBox1Click() {
     // Clicks and keys that arrive while the recalculation lets the interface breathe are dropped.
     if (!FilterEnabled || recalculating_ || !DB) return;
     recalculating_ = true;
+    // A recalculation that fails (a stored number no text converts from, a total beyond the
+    // file's range) is rolled back and reported; the filter must stay usable after it.
+    struct Done {
+        TForm1& form;
+        ~Done() {
+            form.ProgressBar1->SetVisible(false);
+            form.recalculating_ = false;
+        }
+    } done{*this};
     const bool on = CheckBox1->Checked();
     const TColor colour = on ? clWhite : clBtnFace;
     for (TDateTimePicker* p : {DateTimePicker1, DateTimePicker2}) {
@@ -39,7 +48,6 @@ void TForm1::CheckBox1Click() {
     ProgressBar1->SetVisible(false);
     CheckBox1->SetFocus();
     setFocus();
-    recalculating_ = false;
 }
 
 void TForm1::DateTimePicker1KeyDown(int& key, TShiftState) {

@@ -40,10 +40,13 @@ void SetBold(TCanvas& c, bool bold) {
     c.Font.Style = bold ? TFontStyles{fsBold} : TFontStyles{};
 }
 
-void Prepare(TCanvas& c, const TRect& clip, bool bold) {
+void Prepare(TCanvas& c, const TRect& clip, bool bold, bool toPrinter) {
     c.Brush.Style = bsSolid;
     c.Brush.Color = clWhite;
     c.FillRect(clip);
+    // The page is white already. A text box filled white on paper would cover the rule at its
+    // edge once the page is rasterised coarser than the printer's dots.
+    if (toPrinter) c.Brush.Style = bsClear;
     c.Pen = TPen{kRule, 1, psSolid};
     c.Font.Name = "Arial";
     c.Font.Size = 9;
@@ -186,7 +189,7 @@ void DrawGridRow(TCanvas& c, const Frame& f, const TableLayout& L, const TableCe
         const AnsiString text = kind == RowKind::Sums && col == 0 ? AnsiString() : cells[col];
         const bool right =
             kind != RowKind::Header && (col >= 3 || (kind == RowKind::Sums && col == 2));
-        const int tx = right ? x + w - c.TextWidth(text) : x;
+        const int tx = right ? RightAlignedX(x, x + w, c.TextWidth(text)) : x;
         c.TextRect(Rect(x, y, x + w, y + f.LH), tx, y, text);
         VLine(c, x + w + U - 1, y, f.LH);
         x += w + 2 * U;
@@ -220,7 +223,7 @@ int TableHeading(const TForm1& form, TCanvas& c, const Frame& f, const TableLayo
 int PaintBalanceToCanvas(const TForm1& form, TCanvas& canvas, const AnsiString& text,
                          const TRect& margins, bool toPrinter) {
     Frame f = FrameOf(canvas, margins, toPrinter);
-    Prepare(canvas, f.clip, false);
+    Prepare(canvas, f.clip, false, toPrinter);
     const BalanceLayout L = LayOutBalance(canvas, text, f);
     const int x = f.M.Left + 2 * f.U, right = f.M.Left + 3 * f.U + L.Wl + L.Wr;
     Pages pages(form, canvas, f, toPrinter);
@@ -236,7 +239,11 @@ int PaintBalanceToCanvas(const TForm1& form, TCanvas& canvas, const AnsiString& 
         canvas.TextRect(Rect(x, y, x + L.Wl, y + f.LH), x, y, StripMarks(row.left));
         SetBold(canvas, HasMark(row.right, '\2'));
         const AnsiString amount = StripMarks(row.right);
-        canvas.TextOut(right - canvas.TextWidth(amount), y, amount);
+        const int width = canvas.TextWidth(amount);
+        if (right - width >= x)
+            canvas.TextOut(right - width, y, amount);
+        else  // narrower than the amount: its sign and leading digits show, its end is cut
+            canvas.TextRect(Rect(x, y, right, y + f.LH), x, y, amount);
         y += f.LH;
     }
     return y + f.U;
@@ -245,7 +252,7 @@ int PaintBalanceToCanvas(const TForm1& form, TCanvas& canvas, const AnsiString& 
 int PaintTransactionToCanvas(const TForm1& form, TCanvas& canvas, const AnsiString& text,
                              const TRect& margins, bool toPrinter) {
     Frame f = FrameOf(canvas, margins, toPrinter);
-    Prepare(canvas, f.clip, true);
+    Prepare(canvas, f.clip, true, toPrinter);
     const TableLayout L = LayOutTable(canvas, text, f);
     Pages pages(form, canvas, f, toPrinter);
     const size_t last = L.rows.size() - 1;

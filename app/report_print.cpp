@@ -32,6 +32,13 @@ int MarginDots(int dots, int mm, long double edgeMm) {
     return static_cast<int>(std::clamp(v, -1e8L, 1e8L));
 }
 
+// Whether the job has somewhere to go: an installed printer, or a file for a PDF. Without an
+// installed printer the system leaves a PDF printer without a file.
+bool HasDestination(const QPrinter& printer) {
+    if (printer.outputFormat() == QPrinter::PdfFormat) return !printer.outputFileName().isEmpty();
+    return !printer.printerName().isEmpty();
+}
+
 // Shows the dialog after the question about an edited ledger row: a report tab would leave the
 // row's edit behind.
 void ShowReportDialog(TForm1& form, TForm* dialog) {
@@ -83,12 +90,21 @@ void PrintCommand(TForm1& form) {
     if (index >= 0 && index < Form15->PrinterNames.size())
         printer.setPrinterName(Form15->PrinterNames[index]);
     if (PrinterHook()) PrinterHook()(printer);
+    if (!HasDestination(printer)) {
+        // Nothing to print on: the report stays as it is, and the user learns what is missing.
+        MessageBox(&form, form.Ui(194), form.Ui(159), MB_OK | MB_ICONWARNING);
+        return;
+    }
     const TPrintSettings settings{Form15->SpinEdit1->Value(), Form15->SpinEdit2->Value(),
                                   Form15->SpinEdit3->Value(), Form15->SpinEdit4->Value(),
                                   Form15->SpinEdit5->Value()};
-    if (!PrintReport(form, CurrentTab(), printer, settings))
-        MessageBox(&form, form.Ui(160) + " " + FromQString(printer.printerName()), form.Ui(159),
+    if (!PrintReport(form, CurrentTab(), printer, settings)) {
+        const QString name = printer.outputFormat() == QPrinter::PdfFormat
+                                 ? printer.outputFileName()
+                                 : printer.printerName();
+        MessageBox(&form, form.Ui(160) + " " + FromQString(name), form.Ui(159),
                    MB_OK | MB_ICONWARNING);
+    }
 }
 
 void ConnectReportCommands(TForm1& form) {

@@ -24,8 +24,9 @@ struct TPrintSettings {
 bool PrintReport(const TForm1& form, const THeadTab& tab, QPrinter& printer,
                  const TPrintSettings& settings);
 
-// The print button's command: asks for the settings, then prints the current report tab; a
-// printer that cannot be used is reported to the user.
+// The print button's command: asks for the settings, then prints the current report tab. With no
+// printer installed the user is told so and nothing changes; a printer that cannot be used is
+// reported by its name.
 void PrintCommand(TForm1& form);
 
 // Runs with the printer the command has chosen, before its settings are applied; tests send the

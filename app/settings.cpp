@@ -1,6 +1,7 @@
 // The settings in table param: read at start-up into the window's fields and controls, written
 // back at shut-down.
 #include <QMenuBar>
+#include <cstdint>
 
 #include "app/unit1.h"
 #include "platform/sysutils.h"
@@ -9,9 +10,26 @@ namespace qm {
 
 namespace {
 
-// An integer value that is not a valid integer reads as 0.
-int IntValue(const AnsiString& v) {
-    return static_cast<int>(StrToIntDef(v, 0));
+// Window coordinates and sizes beyond what the window system can hold (16 bits) are no
+// sizes this program ever wrote.
+constexpr int kMaxCoordinate = 32767;
+
+// Sets `target` from a stored integer within [lo, hi]. A value that is no such number (a table
+// edited by hand, a damaged row) leaves `target` at its default, so that one unreadable setting
+// neither stops the start-up nor changes anything else.
+void ReadInt(const AnsiString& v, int& target, int64_t lo = INT32_MIN, int64_t hi = INT32_MAX) {
+    int64_t n;
+    if (TryStrToInt(v, n) && n >= lo && n <= hi) target = static_cast<int>(n);
+}
+
+// A stored "yyyymmdd" date, from its digits; false when it is no calendar date.
+bool ReadYmd(const AnsiString& ymd, TDateTime& date) {
+    try {
+        date = YmdToDate(ymd);
+        return true;
+    } catch (const EConvertError&) {
+        return false;
+    }
 }
 
 bool StartsWith(const AnsiString& s, const char* prefix) {
@@ -37,13 +55,13 @@ void TForm1::ReadSettings() {
         const AnsiString name = t->FieldAsString(0);
         const AnsiString value = t->FieldAsString(1);
         if (name == "window-left")
-            windowLeft = IntValue(value);
+            ReadInt(value, windowLeft, -kMaxCoordinate - 1, kMaxCoordinate);
         else if (name == "window-top")
-            windowTop = IntValue(value);
+            ReadInt(value, windowTop, -kMaxCoordinate - 1, kMaxCoordinate);
         else if (name == "window-width")
-            windowWidth = IntValue(value);
+            ReadInt(value, windowWidth, 0, kMaxCoordinate);
         else if (name == "window-height")
-            windowHeight = IntValue(value);
+            ReadInt(value, windowHeight, 0, kMaxCoordinate);
         else
             ApplySetting(name, value, scrollRows);
     }
@@ -56,15 +74,16 @@ void TForm1::ApplySetting(const AnsiString& name, const AnsiString& value, int& 
     if (StartsWith(name, "scroll-")) {
         // The n-th such row sets view n, whatever its number says.
         if (scrollRows < static_cast<int>(BillTypeViews.size()))
-            BillTypeViews[scrollRows].Scroll = IntValue(value);
+            ReadInt(value, BillTypeViews[scrollRows].Scroll);
         ++scrollRows;
     } else if (name == "head-index") {
-        HeadIndex = IntValue(value);
+        ReadInt(value, HeadIndex);
     } else if (name == "select-bill") {
-        SelectBill = IntValue(value);
+        ReadInt(value, SelectBill);
     } else if (name == "settings-dateformat") {
-        DateFormatIndex = IntValue(value);
-        storedDateFormatIndex_ = DateFormatIndex;
+        // Outside 1 to 4 the desktop's format serves, as when nothing is stored.
+        ReadInt(value, storedDateFormatIndex_, 1, 4);
+        if (storedDateFormatIndex_ != 0) DateFormatIndex = storedDateFormatIndex_;
     } else if (name == "settings-titlereportbol") {
         TitleInReports = value == "true";
     } else if (name == "settings-twosignbol") {
@@ -74,14 +93,14 @@ void TForm1::ApplySetting(const AnsiString& name, const AnsiString& value, int& 
     } else if (name == "settings-title") {
         Title = value;
     } else if (name == "settings-currmain_id") {
-        MainCurrencyId = IntValue(value);
+        ReadInt(value, MainCurrencyId);
     } else if (name == "date-filter") {
         SetDateFilter(value);
     } else if (StartsWith(name, "head-bill-width-")) {
         const AnsiString rest = name.substr(16);
         // Only the one character after the prefix counts: "head-bill-width-12" sets column 1.
         if (!rest.empty() && rest[0] >= '0' && rest[0] <= '6')
-            BillColumnWidths[rest[0] - '0'] = IntValue(value);
+            ReadInt(value, BillColumnWidths[rest[0] - '0'], 0, kMaxCoordinate);
     } else if (StartsWith(name, "head-bill-")) {
         RestoreTab(value);
     }
@@ -89,17 +108,22 @@ void TForm1::ApplySetting(const AnsiString& name, const AnsiString& value, int& 
 
 void TForm1::SetDateFilter(const AnsiString& value) {
     // Dates are taken from their digits: the display format is not set yet at this point.
-    if (value.size() > 8) {
+    const bool on = value.size() > 8;
+    TDateTime from = Date(), to = Date();
+    // A date that is none (a damaged value) leaves the filter as a new file has it: off, from
+    // today to today; it is written back whole at the end.
+    if ((!value.empty() && !ReadYmd(value.substr(0, 8), from)) ||
+        (on && !ReadYmd(value.substr(8, 8), to)))
+        return;
+    if (on) {
         CheckBox1->SetChecked(true);
         DateTimePicker1->SetEnabled(true);
         DateTimePicker2->SetEnabled(true);
         DateTimePicker1->SetColor(clWhite);
         DateTimePicker2->SetColor(clWhite);
-        DateTimePicker2->SetDate(YmdToDate(value.substr(8, 8)));
-    } else {
-        DateTimePicker2->SetDate(Date());
     }
-    DateTimePicker1->SetDate(value.empty() ? Date() : YmdToDate(value.substr(0, 8)));
+    DateTimePicker2->SetDate(to);
+    DateTimePicker1->SetDate(from);
 }
 
 void TForm1::RestoreTab(const AnsiString& value) {

@@ -1,4 +1,5 @@
 // The main window's start-up and shut-down: texts, the database file, settings, window state.
+#include <QAction>
 #include <QMenuBar>
 #include <QResizeEvent>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include "platform/application.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
+#include "platform/window_keys.h"
 
 namespace qm {
 
@@ -46,16 +48,29 @@ void TForm1::InstallDatabaseFailureExit() {
 
 bool TForm1::OpenDatabase() {
     const int today = static_cast<int>(Date());
+    if (!FileExists(kDatabaseFileName) && PathExists(kDatabaseFileName)) {
+        // A folder, a device or a link to nothing under the file's name: the file is not
+        // missing, and creating one over it would fail or hide where the data went.
+        MessageBox(this, Ui(192), "Quillmarsh", MB_OK | MB_ICONERROR);
+        return false;
+    }
+    bool backedUp = false;
     if (!FileExists(kDatabaseFileName)) {
         if (MessageBox(this, Ui(87), Ui(88), MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
         DB = CreateDatabaseFile(kDatabaseFileName, Ui(89), Ui(90), Ui(91));
         BackupCount = 1;
         BackupDate = 0;
     } else {
+        RemoveBackupLeftovers(kDatabaseFileName);
         DB = std::make_unique<TSQLiteDatabase>(kDatabaseFileName);
         BackupCount = ReadBackupCount(*DB);
         BackupDate = ReadBackupDate(*DB, today);
-        DailyBackup(DB, kDatabaseFileName, BackupCount, BackupDate, today);
+        const BackupOutcome backup =
+            DailyBackup(DB, kDatabaseFileName, BackupCount, BackupDate, today);
+        // The live file is untouched and the old copies are kept; the next start tries again.
+        if (backup.failed)
+            MessageBox(this, Ui(193) + "\r\r" + backup.error, "Quillmarsh", MB_OK | MB_ICONWARNING);
+        backedUp = backup.copied;
     }
     LayoutCheck layout = CheckLayout(*DB);
     if (!layout.matches) {
@@ -76,7 +91,25 @@ bool TForm1::OpenDatabase() {
         }
         RunUpgrade(*DB, u.which, u.which == 'A' && !layout.needUpgradeB);
     }
+    // Only a file the program accepts is written to.
+    if (backedUp) StoreBackupDate(*DB, BackupDate);
     return true;
+}
+
+void TForm1::DisableAfterFailedStartup() {
+    // Every command but Exit needs the database, which is not open: the window only shows
+    // that it is there and can be closed.
+    for (int n = 1; n < static_cast<int>(actions_.size()); ++n)
+        if (actions_[n] && n != 7) actions_[n]->setEnabled(false);
+    for (QAction* item : items_)
+        if (item) item->setEnabled(false);
+    Panel1->setEnabled(false);
+    Button1->SetVisible(false);
+    UpdateCaption();
+    Timer1->SetEnabled(false);
+    Timer2->SetEnabled(false);
+    HeadButtons.ButtonGroup = -1;
+    GlyphBitmap.reset();
 }
 
 void TForm1::CreateControls() {
@@ -99,7 +132,15 @@ void TForm1::CreateControls() {
     Panel2->SetVisible(false);
     MonthCalendar1->OnClick = [this] { MonthCalendar1Click(); };
     CreateInputControls();
+    // The drop-down list, the calendar and the print button have the keys while they are
+    // shown; hidden, they give them back to the window.
+    KeepKeysInWindow(this);
     CheckBox1->OnClick = [this] { CheckBox1Click(); };
+    // The print button has the focus on a report tab; the keys that switch and move tabs still
+    // belong to the window.
+    Button1->OnKeyDown = [this](int& key, TShiftState shift) {
+        if ((key == VK_LEFT || key == VK_RIGHT) && (shift & ssCtrl)) FormKeyDown(key, shift);
+    };
     for (TDateTimePicker* p : {DateTimePicker1, DateTimePicker2}) {
         p->OnCloseUp = [this] { CheckBox1Click(); };
         p->OnKeyDown = [this](int& key, TShiftState shift) { DateTimePicker1KeyDown(key, shift); };
@@ -234,6 +275,7 @@ void TForm1::FormCreate() {
         // The remaining steps are skipped; the window stays blank and, since the settings were
         // not all read, none are written back at the end.
         ShowException(e);
+        DisableAfterFailedStartup();
     }
 }
 
@@ -265,6 +307,11 @@ void TForm1::FinishStartup() {
     Ledger.SelLength = 2;
     FilterEnabled = true;
     UpdateCaption();
+    // The tree and the reports convert totals into the main currency: a stored id that names
+    // no currency (deleted, or damaged) is treated as none stored.
+    if (MainCurrencyId != -1 &&
+        DB->GetTable("select id from currency where id = " + IntToStr(MainCurrencyId))->Eof())
+        MainCurrencyId = -1;
     if (MainCurrencyId == -1) {
         auto t = DB->GetTable("select id from currency order by id limit 0,1");
         if (!t->Eof()) MainCurrencyId = static_cast<int>(t->FieldAsInteger(0));
@@ -275,6 +322,10 @@ void TForm1::FinishStartup() {
     canvas.Font.Size = 9;
     BillColumnWidths[0] = canvas.TextWidth("10.10.2010 ") + 4;
     ApplyDateFormat();
+    // The window itself takes the keys, as after the period recalculation: were its first
+    // control (the period check box) given them when the window is activated, arrows would
+    // move nothing and Space would recalculate every balance.
+    setFocus();
 }
 
 void TForm1::FormDestroy() {

@@ -25,6 +25,17 @@ void RewriteMovePair(TSQLiteDatabase& db, int move, int twin, int source, int de
     tr.Commit();
 }
 
+MovePair SaveRewrittenMove(TSQLiteDatabase& db, int move, int source, int dest, const MoveFields& f,
+                           const PeriodFilter& period) {
+    TSQLiteTransaction tr(db);
+    const MovePair old = ReadMovePair(db, move);
+    RewriteMovePair(db, move, old.twin, source, dest, f);
+    // An account named twice is recalculated twice, as the dialog always did.
+    for (int id : {source, old.owner, dest, old.corr}) CalcBillAmount(db, IntToStr(id), period);
+    tr.Commit();
+    return old;
+}
+
 namespace {
 
 // Shows the dialog in `mode` (0 a new move, 1 the current ledger row); true when it stored one.

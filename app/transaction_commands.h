@@ -15,6 +15,12 @@ class TForm1;
 void RewriteMovePair(TSQLiteDatabase& db, int move, int twin, int source, int dest,
                      const MoveFields& f);
 
+// As one transaction: the stored pair of `move` rewritten (RewriteMovePair with its twin), then
+// the new source, the old owner, the new destination and the old correspondent recalculated, in
+// this order; returns the pair as it was.
+MovePair SaveRewrittenMove(TSQLiteDatabase& db, int move, int source, int dest, const MoveFields& f,
+                           const PeriodFilter& period);
+
 // A rate text as an SQL literal: quoted, in UTF-8, quotes doubled.
 AnsiString RateLiteral(const AnsiString& rate);
 

@@ -48,6 +48,22 @@ std::vector<AnsiString> ParseUiStrings(const std::string& utf8) {
     return entries;
 }
 
+AnsiString UnfitTextNotice(const AnsiString& entry, const AnsiString& field,
+                           const TUnfitChar& bad) {
+    AnsiString caption = field;
+    while (!caption.empty() && (caption.back() == ':' || caption.back() == ' ')) caption.pop_back();
+    // One pass, so that a caption holding "%2" stays as it is.
+    const AnsiString args[] = {caption, UnicodeName(bad.Code), IntToStr(bad.Position)};
+    AnsiString text;
+    for (size_t i = 0; i < entry.size(); ++i) {
+        if (entry[i] == '%' && i + 1 < entry.size() && entry[i + 1] >= '1' && entry[i + 1] <= '3')
+            text += args[entry[++i] - '1'];
+        else
+            text += entry[i];
+    }
+    return text;
+}
+
 std::vector<AnsiString> LoadUiStrings() {
     static std::once_flag registered;
     std::call_once(registered, InitProgramResources);

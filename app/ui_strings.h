@@ -10,8 +10,16 @@
 namespace qm {
 
 // Number of entries the program uses: 0 to UiStringCount - 1. Entries from 190 on are this
-// program's own messages for input it refuses where the original texts have none.
-inline constexpr int UiStringCount = 192;
+// program's own messages, for input it refuses and work it cannot do, where the original texts
+// have none.
+inline constexpr int UiStringCount = 196;
+
+// The notice that refuses a typed or imported text holding a character the interface code page
+// cannot hold, with "%1" for the field's caption, "%2" for the character and "%3" for its place.
+inline constexpr int kUnfitTextNotice = 195;
+// That notice filled in from its entry: the caption loses a trailing ":" and blanks, the
+// character is given by its Unicode name (the code page cannot show it).
+AnsiString UnfitTextNotice(const AnsiString& entry, const AnsiString& field, const TUnfitChar& bad);
 
 // Reads the table the program carries as a resource, in the interface code page. Throws
 // Exception when the table is damaged.

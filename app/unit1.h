@@ -230,6 +230,7 @@ class TForm1 : public TPaintedWidget {
     void keyPressEvent(QKeyEvent* e) override;
     bool focusNextPrevChild(bool next) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
+    bool event(QEvent* e) override;
 
   private:
     void FormCreate();
@@ -310,6 +311,8 @@ class TForm1 : public TPaintedWidget {
     void CreatePopupMenus();
     void SetCaptions();
     bool OpenDatabase();  // false: the program ends
+    // After a start-up step failed: no command, key, click or timer reaches the database.
+    void DisableAfterFailedStartup();
     void InstallDatabaseFailureExit();
     void ReadSettings();
     void ApplySetting(const AnsiString& name, const AnsiString& value, int& scrollRows);

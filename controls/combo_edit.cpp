@@ -10,6 +10,7 @@
 #include <QProxyStyle>
 #include <QScreen>
 #include <QStyleFactory>
+#include <algorithm>
 
 #include "controls/control_bitmaps.h"
 
@@ -644,6 +645,8 @@ void TCustomComboEdit::PaintDisplay(TCanvas& canvas, const AnsiString& text, TAl
     int x = left;
     if (!popupVisible_ && alignment == taRightJustify) x = c.width() - bw - w - left - 2;
     if (!popupVisible_ && alignment == taCenter) x = (c.width() - bw - w) / 2;
+    // A text too wide for the field shows its start (a number its sign) and loses its end.
+    x = std::max(x, left);
     canvas.TextRect(Rect(r.Left, r.Top, std::max(r.Left, r.Right - bw), r.Bottom), c.left() + x,
                     c.top() + top, text);
 }

@@ -3,6 +3,7 @@
 
 #include <sqlite3.h>
 
+#include <cassert>
 #include <cstdio>
 #include <cstdlib>
 
@@ -46,8 +47,16 @@ TSQLiteDatabase::TSQLiteDatabase(const AnsiString& fileName) {
         db_ = nullptr;
         throw ESQLiteException(msg);
     }
-    ExecSQL("PRAGMA SYNCHRONOUS=NORMAL;");
-    ExecSQL("PRAGMA temp_store = MEMORY;");
+    // A file that is no database fails here, in the failure handler. A handler that raises
+    // leaves the constructor unfinished, so the connection (and its open file) is closed first.
+    try {
+        ExecSQL("PRAGMA SYNCHRONOUS=NORMAL;");
+        ExecSQL("PRAGMA temp_store = MEMORY;");
+    } catch (...) {
+        sqlite3_close(db_);
+        db_ = nullptr;
+        throw;
+    }
 }
 
 TSQLiteDatabase::~TSQLiteDatabase() {
@@ -118,17 +127,39 @@ void TSQLiteDatabase::UpdateBlob(const AnsiString& sql, const AnsiString& data) 
     sqlite3_finalize(stmt);
 }
 
-TSQLiteTransaction::TSQLiteTransaction(TSQLiteDatabase& db) : db_(db) {
-    db_.ExecSQL("BEGIN");
+TSQLiteTransaction::TSQLiteTransaction(TSQLiteDatabase& db)
+    : db_(db),
+      level_(db.transactionDepth_ + 1),
+      savepoint_(level_ > 1 || !sqlite3_get_autocommit(db.Handle())) {
+    db_.ExecSQL(savepoint_ ? "SAVEPOINT " + SavepointName() : AnsiString("BEGIN"));
+    db_.transactionDepth_ = level_;
+}
+
+// Named for the depth it is opened at: one name stands for one open savepoint.
+AnsiString TSQLiteTransaction::SavepointName() const {
+    return "qm_" + IntToStr(level_);
 }
 
 TSQLiteTransaction::~TSQLiteTransaction() {
-    if (open_ && !sqlite3_get_autocommit(db_.Handle())) db_.ExecSQL("ROLLBACK");
+    if (!open_) return;
+    assert(level_ == db_.transactionDepth_);  // invariant 3
+    // With autocommit back on, the engine has rolled the whole transaction back already.
+    if (!sqlite3_get_autocommit(db_.Handle())) {
+        if (savepoint_) {
+            db_.ExecSQL("ROLLBACK TO " + SavepointName());
+            db_.ExecSQL("RELEASE " + SavepointName());
+        } else {
+            db_.ExecSQL("ROLLBACK");
+        }
+    }
+    --db_.transactionDepth_;
 }
 
 void TSQLiteTransaction::Commit() {
-    db_.ExecSQL("COMMIT");
+    assert(open_ && level_ == db_.transactionDepth_);  // invariant 3
+    db_.ExecSQL(savepoint_ ? "RELEASE " + SavepointName() : AnsiString("COMMIT"));
     open_ = false;
+    --db_.transactionDepth_;
 }
 
 TSQLiteTable::TSQLiteTable(TSQLiteDatabase& db, const AnsiString& sql) {

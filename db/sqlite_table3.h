@@ -60,18 +60,43 @@ class TSQLiteDatabase {
     [[noreturn]] static void Fail(const ESQLiteException& e);
     sqlite3_stmt* Prepare(const AnsiString& sql);
 
+    friend class TSQLiteTransaction;
     sqlite3* db_ = nullptr;
+    int transactionDepth_ = 0;  // open TSQLiteTransaction objects
 };
 
 // Runs several statements as one unit: rolled back unless Commit is called.
+//
+// Units nest. A writer that is one unit by itself (recalculating a balance) is also called by
+// larger units (storing a move with the balances it changes), so a transaction may be opened
+// while another one is open on the same database:
+//  1. The outermost object is a real transaction: BEGIN, then COMMIT or ROLLBACK. Nothing any
+//     inner object does reaches the file before the outermost commits.
+//  2. An object opened inside another is a savepoint of the engine ("SAVEPOINT qm_<depth>").
+//     Its Commit releases the savepoint, handing its work to the enclosing unit; destroyed
+//     without Commit it rolls back its own work only, and the enclosing unit decides the rest.
+//  3. Objects end in the reverse order of their opening (they live in scopes); Commit is only
+//     called on the innermost open one.
+// An outermost object opened while the connection is inside a transaction begun by a plain
+// statement ("BEGIN") is a savepoint of that one, as in 2. A transaction the engine has already
+// rolled back by itself is not rolled back twice.
 class TSQLiteTransaction {
   public:
     explicit TSQLiteTransaction(TSQLiteDatabase& db);
     ~TSQLiteTransaction();
+    TSQLiteTransaction(const TSQLiteTransaction&) = delete;
+    TSQLiteTransaction& operator=(const TSQLiteTransaction&) = delete;
     void Commit();
 
+    // How many transaction objects are open on `db`, the outermost counted as 1.
+    static int Depth(const TSQLiteDatabase& db) { return db.transactionDepth_; }
+
   private:
+    AnsiString SavepointName() const;
+
     TSQLiteDatabase& db_;
+    int level_ = 0;  // 1 for the outermost
+    bool savepoint_ = false;
     bool open_ = true;
 };
 

@@ -2,6 +2,7 @@
 #include "dialogs/account_dialog.h"
 
 #include "app/unit1.h"
+#include "dialogs/text_fields.h"
 #include "platform/dialogs.h"
 
 namespace qm {
@@ -35,7 +36,7 @@ void ChooseId(TComboBox& list, const std::vector<int>& ids, int id) {
     list.SetItemIndex(index);
 }
 
-bool ListsChosen(TForm& form, std::initializer_list<std::pair<TComboBox*, int>> lists) {
+bool ListsChosen(TForm& form, std::initializer_list<std::pair<TComboBox*, int>> lists, int notice) {
     AnsiString missing;
     TComboBox* first = nullptr;
     for (const auto& [list, caption] : lists) {
@@ -45,6 +46,7 @@ bool ListsChosen(TForm& form, std::initializer_list<std::pair<TComboBox*, int>> 
         missing += (missing.empty() ? "" : "\r") + name;
     }
     if (!first) return true;
+    if (notice >= 0 && Form1) missing = Form1->Ui(notice) + "\r\r" + missing;
     MessageBox(&form, missing, form.Caption(), MB_OK | MB_ICONWARNING);
     if (first->CanFocus()) first->SetFocus();
     return false;
@@ -126,11 +128,16 @@ void TForm2::ComboBox1Change() {
 }
 
 void TForm2::Button1Click() {
+    if (!TextsFit(*this, {{Edit1, 3}})) return;
     // The caller reads the id behind each of these choices; the currency only while it can
     // be chosen (editing keeps the account's currency).
+    // The notice says what the account needs before it names the missing lists.
+    constexpr int kNeedsGroupAndCurrency = 191;
     if (ComboBox3->Enabled()) {
-        if (!ListsChosen(*this, {{ComboBox1, 0}, {ComboBox2, 1}, {ComboBox3, 2}})) return;
-    } else if (!ListsChosen(*this, {{ComboBox1, 0}, {ComboBox2, 1}})) {
+        if (!ListsChosen(*this, {{ComboBox1, 0}, {ComboBox2, 1}, {ComboBox3, 2}},
+                         kNeedsGroupAndCurrency))
+            return;
+    } else if (!ListsChosen(*this, {{ComboBox1, 0}, {ComboBox2, 1}}, kNeedsGroupAndCurrency)) {
         return;
     }
     Tag = 0;

@@ -50,9 +50,11 @@ class TForm2 : public TForm {
 };
 
 // OK is refused while one of `lists` has nothing chosen: a notice names what is missing (the
-// list's caption from the texts table) and that list takes the focus. Shared by the account and
-// group dialogs, whose callers read the id behind each chosen item.
-bool ListsChosen(TForm& form, std::initializer_list<std::pair<TComboBox*, int>> lists);
+// list's caption from the texts table), after the text `notice` of that table when one is given,
+// and that list takes the focus. Shared by the account and group dialogs, whose callers read the
+// id behind each chosen item.
+bool ListsChosen(TForm& form, std::initializer_list<std::pair<TComboBox*, int>> lists,
+                 int notice = -1);
 
 // Fills `list` and `ids` from a query of (id, name[, short name]) rows, texts in UTF-8; an
 // item's text is its texts joined by a blank. Nothing is chosen.

@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "app/money_text.h"
 #include "app/unit1.h"
 #include "platform/dialogs.h"
 
@@ -74,7 +75,8 @@ void TForm4::Button1Click() {
     } catch (const Exception&) {
         amount = -1;  // no number: refused like a negative amount
     }
-    if (!(amount >= 0) || !std::isfinite(amount)) {
+    // An amount the file cannot hold as a number is no budget either.
+    if (!(amount >= 0) || !StorableNumber(amount)) {
         MessageBox(this, Form1 ? Form1->Ui(21) : AnsiString(), Caption(), MB_OK | MB_ICONWARNING);
         return;
     }

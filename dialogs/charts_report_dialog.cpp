@@ -36,6 +36,14 @@ int DayOfTheWeek(TDateTime d) {
     return QDateOf(d).dayOfWeek();  // 1 Monday .. 7 Sunday
 }
 
+// The desktop's short name of a month; the English one where the interface code page cannot hold
+// the desktop's, which would show as "?".
+AnsiString ShortMonthName(int month) {
+    const QString name = QLocale().monthName(month, QLocale::ShortFormat);
+    return FromQString(FitsCodePage(name) ? name
+                                          : QLocale::c().monthName(month, QLocale::ShortFormat));
+}
+
 // The labels of the buckets from start to end, each followed by character 1.
 AnsiString BucketLabels(const TForm1& form, int kind, TDateTime start, TDateTime end) {
     AnsiString labels;
@@ -48,7 +56,7 @@ AnsiString BucketLabels(const TForm1& form, int kind, TDateTime start, TDateTime
             labels += ReportDate(form, d) + "\1";
     } else if (kind == bkMonths) {
         for (int m = y1 * 12 + m1 - 1; m <= y2 * 12 + m2 - 1; ++m)
-            labels += FromQString(QLocale().monthName(m % 12 + 1, QLocale::ShortFormat)) + "\1";
+            labels += ShortMonthName(m % 12 + 1) + "\1";
     } else {
         for (int y = y1; y <= y2; ++y) labels += IntToStr(y) + "\1";
     }

@@ -8,6 +8,7 @@
 #include "app/amounts.h"
 #include "app/currency_commands.h"
 #include "app/unit1.h"
+#include "dialogs/text_fields.h"
 #include "platform/dialogs.h"
 
 namespace qm {
@@ -133,7 +134,8 @@ void TForm3::Button2Click() {
     RowIds.erase(RowIds.begin() + (r - 1));
     const int count = StringGrid1->RowCount();
     for (int row = r; row + 1 < count; ++row)
-        for (int c = 0; c < 3; ++c) StringGrid1->SetCells(c, row, StringGrid1->Cells(c, row + 1));
+        for (int c = 0; c < 3; ++c)
+            StringGrid1->SetCellText(c, row, StringGrid1->CellText(c, row + 1));
     StringGrid1->SetRowCount(count - 1);
     StringGrid1->SetFocus();
 }
@@ -147,8 +149,9 @@ void TForm3::Button3Click() {
         r.shortName = StringGrid1->Cells(1, row);
         r.rate = StringGrid1->Cells(2, row);
         r.value = Calc(r.rate);
-        // Every rate is checked before anything is written.
-        if (r.value == CalcErrorValue || r.value == 0) {
+        // Every cell and every rate is checked before anything is written.
+        if (!CellsFit(row)) return;
+        if (!SavableRate(r.value)) {
             StringGrid1->SetRow(row);
             StringGrid1->SetCol(2);
             Notice(11);
@@ -165,6 +168,19 @@ void TForm3::Button3Click() {
         Form1->MainCurrencyId = FirstCurrencyId(*DB);
     if (HeadIndex == 0) Form1->PaintMain();
     SetModalResult(mrOk);
+}
+
+bool TForm3::CellsFit(int row) {
+    for (int c = 0; c < 3; ++c) {
+        const TUnfitChar bad = FirstUnfitChar(StringGrid1->CellText(c, row));
+        if (!bad) continue;
+        StringGrid1->SetRow(row);
+        StringGrid1->SetCol(c);
+        NoticeUnfitText(this, Caption(), StringGrid1->Cells(c, 0), bad);
+        StringGrid1->SetFocus();
+        return false;
+    }
+    return true;
 }
 
 void TForm3::Button4Click() {

@@ -39,6 +39,9 @@ class TForm3 : public TForm {
     void FormCreate();
     void Layout();
     void Notice(int text);
+    // False, with the notice and the offending cell made current, when a cell of the row holds
+    // a character the code page cannot hold.
+    bool CellsFit(int row);
     void FitShortNameColumn();
 };
 

@@ -94,8 +94,20 @@ void TForm12::SwitchButtons() {
     Button4->SetEnabled(selected);
 }
 
+// A damaged value is shown but never changed or handed out: the user is told so instead.
+bool TForm12::ReadIntact(AnsiString& value, TAttachedFiles& files) {
+    value = ReadAttachedFiles(*DB, moveRowId_);
+    files = TAttachedFiles::Parse(value);
+    if (!files.Damaged()) return true;
+    MessageBox(this, EDamagedAttachments().Message, Caption(), MB_OK | MB_ICONWARNING);
+    return false;
+}
+
 void TForm12::Button1Click() {
-    if (moveRowId_ <= 0 || !OpenDialog1.Execute(this)) return;
+    if (moveRowId_ <= 0) return;
+    AnsiString value;
+    TAttachedFiles files;
+    if (!ReadIntact(value, files) || !OpenDialog1.Execute(this)) return;
     // Every name is checked before anything is read, and nothing is written unless every file
     // was read whole.
     std::vector<AnsiString> names;
@@ -108,9 +120,7 @@ void TForm12::Button1Click() {
         names.push_back(name);
     }
     try {
-        const AnsiString value = ReadAttachedFiles(*DB, moveRowId_);
         CheckRoom(value, OpenDialog1.Files);
-        TAttachedFiles files = TAttachedFiles::Parse(value);
         for (size_t i = 0; i < names.size(); ++i)
             files.Add(names[i], ReadWholeFile(OpenDialog1.Files[i]));
         WriteAttachedFiles(*DB, moveRowId_, files.Value());
@@ -127,9 +137,11 @@ void TForm12::Button1Click() {
 void TForm12::Button2Click() {
     const int k = ListBox1->ItemIndex();
     if (k < 0 || moveRowId_ <= 0) return;
-    TAttachedFiles files = TAttachedFiles::Parse(ReadAttachedFiles(*DB, moveRowId_));
+    AnsiString value;
+    TAttachedFiles files;
+    if (!ReadIntact(value, files)) return;
     files.Remove(static_cast<size_t>(k));
-    const AnsiString value = files.Value();
+    value = files.Value();
     try {
         WriteAttachedFiles(*DB, moveRowId_, value);
     } catch (const std::exception& e) {
@@ -150,9 +162,11 @@ void TForm12::Button3Click() {
 void TForm12::Button4Click() {
     const int k = ListBox1->ItemIndex();
     if (k < 0 || moveRowId_ <= 0) return;
+    AnsiString value;
+    TAttachedFiles files;
+    if (!ReadIntact(value, files)) return;
     SaveDialog1.FileName = std::filesystem::path(AnsiToUtf8(ListBox1->Items()[k])).filename();
     if (!SaveDialog1.Execute(this)) return;
-    const TAttachedFiles files = TAttachedFiles::Parse(ReadAttachedFiles(*DB, moveRowId_));
     try {
         WriteWholeFile(SaveDialog1.FileName, files.Bytes(static_cast<size_t>(k)));
     } catch (const std::exception& e) {

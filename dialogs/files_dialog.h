@@ -3,6 +3,7 @@
 // keeps the attachment marks of the open ledgers in step.
 #pragma once
 
+#include "app/attached_files.h"
 #include "platform/controls.h"
 #include "platform/filedialogs.h"
 #include "platform/forms.h"
@@ -38,6 +39,7 @@ class TForm12 : public TForm {
     void Layout();
     void SwitchButtons();
     void MarkFiles(bool has);
+    bool ReadIntact(AnsiString& value, TAttachedFiles& files);
     int moveRowId_ = -1;
 };
 

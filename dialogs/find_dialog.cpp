@@ -4,6 +4,7 @@
 #include <QAction>
 
 #include "app/unit1.h"
+#include "dialogs/text_fields.h"
 
 namespace qm {
 
@@ -106,7 +107,8 @@ void TForm11::Edit1KeyPress(char& key) {
 
 void TForm11::Button1Click() {
     const AnsiString text = Edit1->Text();
-    if (text.empty()) return;
+    // A character the code page cannot hold would be searched for as "?".
+    if (text.empty() || !TextsFit(*this, {{Edit1, 62}})) return;
     if (!Form1) {
         Close();
         return;

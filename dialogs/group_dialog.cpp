@@ -3,6 +3,7 @@
 
 #include "app/unit1.h"
 #include "dialogs/account_dialog.h"
+#include "dialogs/text_fields.h"
 
 namespace qm {
 
@@ -64,6 +65,7 @@ void TForm6::FormShow() {
 }
 
 void TForm6::Button1Click() {
+    if (!TextsFit(*this, {{Edit1, 3}})) return;
     // The caller reads the id behind both choices.
     if (!ListsChosen(*this, {{ComboBox1, 0}, {ComboBox3, 2}})) return;
     Tag = 0;

@@ -1,9 +1,9 @@
 // TForm8, the settings dialog.
 #include "dialogs/settings_dialog.h"
 
-#include "app/window_formats.h"
-
 #include "app/unit1.h"
+#include "app/window_formats.h"
+#include "dialogs/text_fields.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"
 
@@ -134,7 +134,7 @@ void TForm8::SpinEdit1Change() {
 }
 
 void TForm8::Button1Click() {
-    if (!Form1) return;
+    if (!Form1 || !TextsFit(*this, {{Edit1, 109}})) return;
     TForm1& f = *Form1;
     // The new row's date is kept as a date and written anew in the chosen format. A text that
     // does not read under the format in force stops here, before anything is stored.

@@ -10,6 +10,7 @@
 #include "app/transaction_commands.h"
 #include "app/unit1.h"
 #include "controls/number_text.h"
+#include "dialogs/text_fields.h"
 #include "platform/dialogs.h"
 
 namespace qm {
@@ -334,6 +335,7 @@ bool TForm7::Refuse(int text, QWidget* focus) {
 }
 
 bool TForm7::CheckInput(long double& sent, long double& received) {
+    if (!TextsFit(*this, {{Edit1, 31}, {Edit2, 32}, {Edit3, 36}})) return false;
     const int src = ComboBox1->ItemIndex(), dest = ComboBox2->ItemIndex();
     if (src < 0 || src >= static_cast<int>(BillIds.size())) return Refuse(26, ComboBox1);
     if (dest < 0 || dest >= static_cast<int>(BillIds.size())) return Refuse(27, ComboBox2);
@@ -362,8 +364,8 @@ void TForm7::Button1Click() {
     f.num = StringReplaceAll(Edit1->Text(), "'", "");
     f.note = StringReplaceAll(Edit2->Text(), "'", "");
     f.rate = RateLiteral(Edit3->Text());
-    f.amountA = CentsText(-sent, '.');
-    f.amountB = CentsText(received, '.');
+    f.amountA = SqlCentsText(-sent);
+    f.amountB = SqlCentsText(received);
     if (editingStored_ && ReadMovePair(*DB, SelectMove).twin > 0)
         StoreEditedMove(f, source, dest);
     else
@@ -399,14 +401,12 @@ void MarkFiles(int move, int twin, int accountA, int accountB) {
 }  // namespace
 
 void TForm7::StoreNewMove(const MoveFields& f, int source, int dest) {
-    const int n = InsertMovePair(*DB, source, dest, f);
+    const int n = SaveNewMove(*DB, source, dest, f, Form1->Period());
     LastDate = FormatDateTime(Form1->DateFormat, DateTimePicker1->Date());
     bool overflow =
         InsertBufRow(*DB, Head.HeadTabs, source, n + 1, dest, f.date, f.num, f.note, f.amountA);
     overflow |=
         InsertBufRow(*DB, Head.HeadTabs, dest, n + 2, source, f.date, f.num, f.note, f.amountB);
-    Form1->CalcBillAmount(IntToStr(source));
-    Form1->CalcBillAmount(IntToStr(dest));
     Ledger.Rows.clear();
     ResetLedgerCursor();
     NoticeOverflow(overflow);
@@ -414,17 +414,15 @@ void TForm7::StoreNewMove(const MoveFields& f, int source, int dest) {
 
 void TForm7::StoreEditedMove(const MoveFields& f, int source, int dest) {
     const int M = SelectMove;
-    const MovePair old = ReadMovePair(*DB, M);
+    const MovePair old = SaveRewrittenMove(*DB, M, source, dest, f, Form1->Period());
     DelBufRow(Head.HeadTabs, old.owner, M);
     DelBufRow(Head.HeadTabs, old.corr, old.twin);
-    RewriteMovePair(*DB, M, old.twin, source, dest, f);
     bool overflow =
         InsertBufRow(*DB, Head.HeadTabs, source, M, dest, f.date, f.num, f.note, f.amountA);
     overflow |=
         InsertBufRow(*DB, Head.HeadTabs, dest, old.twin, source, f.date, f.num, f.note, f.amountB);
     MarkFiles(M, old.twin, source, dest);
     ResetLedgerCursor();
-    for (int id : {source, old.owner, dest, old.corr}) Form1->CalcBillAmount(IntToStr(id));
     // M now carries the paying side: a ledger account that received the move finds it in T.
     if (source != old.owner) SelectMove = old.twin;
     Ledger.Rows.clear();

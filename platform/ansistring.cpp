@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -124,8 +125,155 @@ AnsiString FromQString(const QString& s) {
     return Utf8ToAnsi(s.toStdString());
 }
 
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// Tells whether the interface code page holds a character: it must convert to one byte without
+// loss and back to the same character.
+class CodePageProbe {
+  public:
+    CodePageProbe() = default;
+    CodePageProbe(const CodePageProbe&) = delete;
+    CodePageProbe& operator=(const CodePageProbe&) = delete;
+    ~CodePageProbe() {
+        if (to_ != kNone) iconv_close(to_);
+        if (back_ != kNone) iconv_close(back_);
+    }
+
+    bool Holds(char32_t code) {
+        // Every code page the interface uses keeps ASCII as it is.
+        if (code < 0x80) return true;
+        if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+        Open();
+        const std::string utf8 = EncodeUtf8(code);
+        char one[8];
+        if (!Run(to_, utf8.data(), utf8.size(), one, sizeof one, 1)) return false;
+        char again[8];
+        return Run(back_, one, 1, again, sizeof again, utf8.size()) &&
+               std::string(again, utf8.size()) == utf8;
+    }
+
+  private:
+    static inline const iconv_t kNone = reinterpret_cast<iconv_t>(-1);
+
+    void Open() {
+        if (to_ != kNone) return;
+        to_ = iconv_open(InterfaceCodePage().c_str(), "UTF-8");
+        back_ = iconv_open("UTF-8", InterfaceCodePage().c_str());
+        if (to_ == kNone || back_ == kNone)
+            throw std::runtime_error("iconv_open " + InterfaceCodePage());
+    }
+
+    // Converts all of `in` into exactly `expected` bytes, with no character replaced.
+    static bool Run(iconv_t cd, const char* in, size_t inSize, char* out, size_t outSize,
+                    size_t expected) {
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        char* src = const_cast<char*>(in);
+        char* dst = out;
+        size_t srcLeft = inSize, dstLeft = outSize;
+        const size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+        return r == 0 && srcLeft == 0 && outSize - dstLeft == expected;
+    }
+
+    static std::string EncodeUtf8(char32_t c) {
+        std::string s;
+        if (c < 0x800) {
+            s += static_cast<char>(0xC0 | (c >> 6));
+        } else if (c < 0x10000) {
+            s += static_cast<char>(0xE0 | (c >> 12));
+            s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        } else {
+            s += static_cast<char>(0xF0 | (c >> 18));
+            s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        }
+        s += static_cast<char>(0x80 | (c & 0x3F));
+        return s;
+    }
+
+    iconv_t to_ = kNone;
+    iconv_t back_ = kNone;
+};
+
+// The code point of the UTF-8 sequence at `pos`, moving `pos` past it; kReplacement, moving one
+// byte on, where the bytes are no well-formed UTF-8 (overlong forms and surrogates included).
+char32_t DecodeUtf8(const std::string& s, size_t& pos) {
+    const auto byte = [&s](size_t i) { return static_cast<unsigned char>(s[i]); };
+    const unsigned char lead = byte(pos);
+    int length = 0;
+    char32_t code = 0, least = 0;
+    if (lead < 0x80) {
+        ++pos;
+        return lead;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, code = lead & 0x1F, least = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, code = lead & 0x0F, least = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, code = lead & 0x07, least = 0x10000;
+    } else {
+        ++pos;
+        return kReplacement;
+    }
+    if (pos + length > s.size()) {
+        ++pos;
+        return kReplacement;
+    }
+    for (int i = 1; i < length; ++i) {
+        if ((byte(pos + i) & 0xC0) != 0x80) {
+            ++pos;
+            return kReplacement;
+        }
+        code = (code << 6) | (byte(pos + i) & 0x3F);
+    }
+    if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+        ++pos;
+        return kReplacement;
+    }
+    pos += length;
+    return code;
+}
+
+}  // namespace
+
+TUnfitChar FirstUnfitChar(const QString& text) {
+    CodePageProbe probe;
+    int position = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        ++position;
+        const QChar c = text.at(i);
+        char32_t code = c.unicode();
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            code = QChar::surrogateToUcs4(c, text.at(i + 1));
+            ++i;
+        } else if (c.isSurrogate()) {
+            return {position, kReplacement};
+        }
+        if (!probe.Holds(code)) return {position, code};
+    }
+    return {};
+}
+
+TUnfitChar FirstUnfitCharUtf8(const std::string& text) {
+    CodePageProbe probe;
+    int position = 0;
+    for (size_t pos = 0; pos < text.size();) {
+        ++position;
+        const char32_t code = DecodeUtf8(text, pos);
+        if (code == kReplacement || !probe.Holds(code)) return {position, code};
+    }
+    return {};
+}
+
 bool FitsCodePage(const QString& s) {
-    return ToQString(FromQString(s)) == s;
+    return !FirstUnfitChar(s);
+}
+
+AnsiString UnicodeName(char32_t code) {
+    char name[16];
+    std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(code));
+    return name;
 }
 
 }  // namespace qm

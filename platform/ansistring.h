@@ -22,7 +22,24 @@ AnsiString Utf8ToAnsi(const std::string& s);
 
 QString ToQString(const AnsiString& s);
 AnsiString FromQString(const QString& s);
+
+// A character of a Unicode text that the interface code page cannot hold. Every text the user
+// types or imports is checked with FirstUnfitChar before it is converted, so that such a text is
+// refused instead of being stored with "?" in place of the character.
+struct TUnfitChar {
+    // The character's place in the text, counted in characters from 1 as the program counts
+    // them; 0 when the code page holds every character.
+    int Position = 0;
+    // The character; U+FFFD for a byte sequence that is no UTF-8 or a lone surrogate.
+    char32_t Code = 0;
+    explicit operator bool() const { return Position > 0; }
+};
+TUnfitChar FirstUnfitChar(const QString& text);
+// The same for UTF-8 text, such as a line of an imported file.
+TUnfitChar FirstUnfitCharUtf8(const std::string& text);
 // True when every character of s can be held in the interface code page.
 bool FitsCodePage(const QString& s);
+// A character named so that every code page can show the name: "U+4E2D", "U+1F600".
+AnsiString UnicodeName(char32_t code);
 
 }  // namespace qm

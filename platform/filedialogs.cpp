@@ -3,6 +3,9 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QShowEvent>
+
+#include "platform/modal_owner.h"
 
 namespace qm {
 namespace {
@@ -20,8 +23,24 @@ std::filesystem::path TextPath(const QString& s) {
     return std::filesystem::path(QFile::encodeName(s).toStdString());
 }
 
+// A file dialog that belongs to the window that asked, as the forms do.
+class OwnedFileDialog : public QFileDialog {
+  public:
+    OwnedFileDialog(QWidget* owner, const QString& title)
+        : QFileDialog(owner, title), showing_(this, owner) {}
+
+  protected:
+    void showEvent(QShowEvent* e) override {
+        QFileDialog::showEvent(e);
+        if (!e->spontaneous()) showing_.Shown();
+    }
+
+  private:
+    TModalShowing showing_;
+};
+
 std::vector<std::filesystem::path> RunDialog(const FileDialogRequest& r) {
-    QFileDialog dialog(r.owner, ToQString(r.title));
+    OwnedFileDialog dialog(ModalOwner(nullptr, r.owner), ToQString(r.title));
     dialog.setAcceptMode(r.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(!r.save && r.multiSelect ? QFileDialog::ExistingFiles
                                                 : QFileDialog::AnyFile);

@@ -1,19 +1,118 @@
-// File services over std::filesystem; failures come back as false, never as exceptions.
+// File services over std::filesystem and POSIX; failures come back as false, never as exceptions.
 #include "platform/files.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <system_error>
+#include <vector>
 
 namespace qm {
+
+namespace {
+
+// Closes a descriptor on every way out.
+struct Fd {
+    int fd = -1;
+    ~Fd() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+bool WriteAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = EIO;
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Copies the open source into the open target and flushes the target; errno says why not.
+bool CopyContents(int in, int out) {
+    std::vector<char> buffer(1 << 20);
+    for (;;) {
+        const ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) break;
+        if (!WriteAll(out, buffer.data(), static_cast<size_t>(n))) return false;
+    }
+    return ::fsync(out) == 0;
+}
+
+void SetError(std::string* error, const std::string& what) {
+    if (error) *error = what + ": " + std::strerror(errno);
+}
+
+}  // namespace
 
 bool FileExists(const std::filesystem::path& p) {
     std::error_code ec;
     return std::filesystem::is_regular_file(p, ec);
 }
 
+bool PathExists(const std::filesystem::path& p) {
+    // A path that cannot even be looked at counts as taken: only "no such entry" means free.
+    struct stat st {};
+    return ::lstat(p.c_str(), &st) == 0 || errno != ENOENT;
+}
+
 bool CopyFileReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
     std::error_code ec;
-    return std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, ec) &&
+    return std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing,
+                                      ec) &&
            !ec;
+}
+
+bool CopyFileDurably(const std::filesystem::path& from, const std::filesystem::path& to,
+                     std::string* error) {
+    Fd in{::open(from.c_str(), O_RDONLY | O_CLOEXEC)};
+    struct stat st {};
+    if (in.fd < 0 || ::fstat(in.fd, &st) != 0) {
+        SetError(error, from.string());
+        return false;
+    }
+    // O_EXCL: never write through whatever already stands at the target, a link included.
+    Fd out{::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777)};
+    if (out.fd < 0) {
+        SetError(error, to.string());
+        return false;
+    }
+    bool ok = CopyContents(in.fd, out.fd);
+    int err = errno;
+    // A full disk may show only when the last blocks are written out, at close.
+    if (::close(out.fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    out.fd = -1;
+    if (!ok) {
+        errno = err;
+        SetError(error, to.string());
+        ::unlink(to.c_str());
+    }
+    return ok;
+}
+
+bool RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to,
+                     std::string* error) {
+    if (::rename(from.c_str(), to.c_str()) == 0) return true;
+    SetError(error, to.string());
+    return false;
+}
+
+void SyncFolder(const std::filesystem::path& folder) {
+    Fd dir{::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    if (dir.fd >= 0) ::fsync(dir.fd);
 }
 
 bool DeleteFile(const std::filesystem::path& p) {

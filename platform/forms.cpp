@@ -2,6 +2,9 @@
 #include "platform/forms.h"
 
 #include <QCloseEvent>
+#include <QShowEvent>
+
+#include "platform/modal_owner.h"
 
 namespace qm {
 namespace {
@@ -11,9 +14,13 @@ TForm::ModalDriver& Driver() {
 }
 }  // namespace
 
-TForm::TForm(QWidget* parent) : QDialog(parent) { setModal(true); }
+TForm::TForm(QWidget* parent) : QDialog(parent) {
+    setModal(true);
+}
 
-void TForm::SetModalDriver(ModalDriver driver) { Driver() = std::move(driver); }
+void TForm::SetModalDriver(ModalDriver driver) {
+    Driver() = std::move(driver);
+}
 
 void TForm::SetModalResult(int result) {
     modalResult_ = result;
@@ -28,6 +35,12 @@ int TForm::ShowModal() {
         Driver()(*this);
         if (modalResult_ == mrNone) modalResult_ = mrCancel;
     } else if (modalResult_ == mrNone) {
+        TModalShowing owned(this, ModalOwner(this));
+        modal_ = &owned;
+        struct Reset {
+            TModalShowing*& slot;
+            ~Reset() { slot = nullptr; }
+        } reset{modal_};
         exec();
         if (modalResult_ == mrNone) modalResult_ = mrCancel;
     }
@@ -35,8 +48,17 @@ int TForm::ShowModal() {
     return modalResult_;
 }
 
-void TForm::SetCaption(const AnsiString& caption) { setWindowTitle(ToQString(caption)); }
-AnsiString TForm::Caption() const { return FromQString(windowTitle()); }
+void TForm::SetCaption(const AnsiString& caption) {
+    setWindowTitle(ToQString(caption));
+}
+AnsiString TForm::Caption() const {
+    return FromQString(windowTitle());
+}
+
+void TForm::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    if (modal_ && !e->spontaneous()) modal_->Shown();
+}
 
 void TForm::closeEvent(QCloseEvent* e) {
     if (modalResult_ == mrNone) modalResult_ = mrCancel;

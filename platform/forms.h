@@ -1,5 +1,6 @@
 // The base of every dialog form: a Tag for the outcome, a ModalResult that closes the form when
-// set, and ShowModal, behind a hook so that tests drive a form without a nested event loop.
+// set, and ShowModal, behind a hook so that tests drive a form without a nested event loop. A form
+// shown modally belongs to the window that opened it (see modal_owner.h).
 #pragma once
 
 #include <QDialog>
@@ -9,11 +10,13 @@
 
 namespace qm {
 
+class TModalShowing;
+
 enum : int { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
 
 class TForm : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TForm(QWidget* parent = nullptr);
 
     int Tag = 0;
@@ -21,7 +24,9 @@ public:
     int ModalResult() const { return modalResult_; }
     // A non-zero result ends a modal showing, as a button's modal result does.
     void SetModalResult(int result);
-    // Runs FormShow, then the modal loop (or the test driver); returns the ModalResult.
+    // Runs FormShow, then the modal loop (or the test driver); returns the ModalResult. On screen
+    // the form is owned by the window that opened it, centred on it, and hands the keyboard back
+    // to it when it closes.
     int ShowModal();
     void Close() { SetModalResult(mrCancel); }
     bool Showing() const { return showing_; }
@@ -34,15 +39,17 @@ public:
     using ModalDriver = std::function<void(TForm& form)>;
     static void SetModalDriver(ModalDriver driver);
 
-protected:
+  protected:
     // The form's OnShow handler; runs each time before the form becomes visible.
     virtual void FormShow() {}
+    void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void reject() override;
 
-private:
+  private:
     int modalResult_ = mrNone;
     bool showing_ = false;
+    TModalShowing* modal_ = nullptr;  // while the modal loop runs
 };
 
 }  // namespace qm

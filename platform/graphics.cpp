@@ -189,8 +189,10 @@ void TCanvas::SetShapePen(QPainter& p) {
         p.setPen(Qt::NoPen);
         return;
     }
-    p.setPen(QPen(ToQColor(Pen.Color), std::max(1, Pen.Width), Qt::SolidLine, Qt::RoundCap,
-                  Qt::RoundJoin));
+    // A pen of one dot on a printer is a hairline: one device pixel of whatever finally renders
+    // the page. A line of one printer dot would vanish when the page is rasterised coarser.
+    const int width = Pen.Width <= 1 && !IsRaster() ? 0 : std::max(1, Pen.Width);
+    p.setPen(QPen(ToQColor(Pen.Color), width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
 }
 
 void TCanvas::SetShapeBrush(QPainter& p) {

@@ -7,7 +7,8 @@
 //  2. A rectangle's right and bottom are exclusive: FillRect(0, 0, 10, 10) covers pixels 0..9, and
 //     so does the outline of Rectangle(0, 0, 10, 10).
 //  3. LineTo draws a 1-pixel line without its end pixel and moves the pen there; a polyline
-//     likewise leaves out its last point. Wider pens draw with round ends.
+//     likewise leaves out its last point. Wider pens draw with round ends. On a printer a pen of
+//     width 1 is a hairline, one pixel of whatever renders the page at last, never thinner.
 //  4. TextOut puts the text's top-left corner at (x, y) and fills the text box (the text width by
 //     the font's height) with the brush colour unless the brush is clear; it moves the pen to the
 //     end of the text. TextRect draws only inside its rectangle and fills all of it when the brush
@@ -107,6 +108,11 @@ constexpr bool PtInRect(const TRect& r, TPoint p) {
 }
 constexpr TRect OffsetRect(const TRect& r, int dx, int dy) {
     return TRect{r.Left + dx, r.Top + dy, r.Right + dx, r.Bottom + dy};
+}
+// Where a text `width` wide starts when it ends at `right`, but never left of `left`: a number
+// too wide for its cell keeps its sign and leading digits in view, and the cut falls at its end.
+constexpr int RightAlignedX(int left, int right, int width) {
+    return right - width < left ? left : right - width;
 }
 
 enum TFontStyle { fsBold, fsItalic, fsUnderline, fsStrikeOut };

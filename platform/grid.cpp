@@ -45,7 +45,7 @@ class CellEditorDelegate : public QStyledItemDelegate {
         QPersistentModelIndex cell(index);
         QObject::connect(edit, &QLineEdit::textEdited, grid_,
                          [grid = grid_, cell](const QString& t) {
-                             if (cell.isValid()) grid->EditorTyped(cell, FromQString(t));
+                             if (cell.isValid()) grid->EditorTyped(cell, t);
                          });
         return edit;
     }
@@ -79,7 +79,7 @@ TStringGrid::TStringGrid(QWidget* parent) : QTableWidget(parent), TControl(this,
     // A cell's text, set by the editor's commit or by code, always lands in the store.
     QObject::connect(this, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* it) {
         const int col = it->column() + fixedCols_, row = it->row() + fixedRows_;
-        if (col < ColCount() && row < rowCount_) cells_[col][row] = FromQString(it->text());
+        if (col < ColCount() && row < rowCount_) Store(col, row, it->text());
     });
     cells_.assign(5, std::vector<AnsiString>(5));
     rowCount_ = 5;
@@ -97,11 +97,37 @@ AnsiString TStringGrid::Cells(int col, int row) const {
 void TStringGrid::SetCells(int col, int row, const AnsiString& text) {
     if (col < 0 || col >= ColCount() || row < 0 || row >= rowCount_) return;
     cells_[col][row] = text;
+    unfit_.erase({col, row});
     ShowCell(col, row);
 }
 
+QString TStringGrid::CellText(int col, int row) const {
+    const auto it = unfit_.find({col, row});
+    return it != unfit_.end() ? it->second : ToQString(Cells(col, row));
+}
+
+void TStringGrid::SetCellText(int col, int row, const QString& text) {
+    if (col < 0 || col >= ColCount() || row < 0 || row >= rowCount_) return;
+    Store(col, row, text);
+    ShowCell(col, row);
+}
+
+void TStringGrid::Store(int col, int row, const QString& text) {
+    cells_[col][row] = FromQString(text);
+    if (FitsCodePage(text))
+        unfit_.erase({col, row});
+    else
+        unfit_[{col, row}] = text;
+}
+
+void TStringGrid::DropUnfitOutside() {
+    std::erase_if(unfit_, [this](const auto& cell) {
+        return cell.first.first >= ColCount() || cell.first.second >= rowCount_;
+    });
+}
+
 void TStringGrid::ShowCell(int col, int row) {
-    const QString text = ToQString(cells_[col][row]);
+    const QString text = CellText(col, row);
     const bool fixedRow = row < fixedRows_, fixedCol = col < fixedCols_;
     if (fixedRow && fixedCol) return;
     if (fixedRow || fixedCol) {
@@ -147,6 +173,7 @@ void TStringGrid::SetColCount(int count) {
     if (fixedChanged) fixedCols_ = count - 1;
     const int old = ColCount();
     cells_.resize(count, std::vector<AnsiString>(rowCount_));
+    DropUnfitOutside();
     if (fixedChanged) return Rebuild();
     const bool wasQuiet = quiet_;
     quiet_ = true;
@@ -164,6 +191,7 @@ void TStringGrid::SetRowCount(int count) {
     const int old = rowCount_;
     rowCount_ = count;
     for (auto& column : cells_) column.resize(count);
+    DropUnfitOutside();
     if (fixedChanged) return Rebuild();
     const bool wasQuiet = quiet_;
     quiet_ = true;
@@ -256,13 +284,13 @@ bool TStringGrid::AskSelect(const QModelIndex& index) {
 
 void TStringGrid::EditorOpened(const QModelIndex& index) {
     editing_ = index;
-    editOriginal_ = Cells(index.column() + fixedCols_, index.row() + fixedRows_);
+    editOriginal_ = CellText(index.column() + fixedCols_, index.row() + fixedRows_);
 }
 
-void TStringGrid::EditorTyped(const QModelIndex& index, const AnsiString& text) {
+void TStringGrid::EditorTyped(const QModelIndex& index, const QString& text) {
     const int col = index.column() + fixedCols_, row = index.row() + fixedRows_;
     // The view's item follows at the commit; setting it now would reset the editor's caret.
-    if (col < ColCount() && row < rowCount_) cells_[col][row] = text;
+    if (col < ColCount() && row < rowCount_) Store(col, row, text);
 }
 
 void TStringGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {

@@ -10,10 +10,15 @@
 //      button reads what the user sees. Esc in the editor restores the text it opened with.
 //   3. The current cell moves (by mouse, keys or SetRow/SetCol) only when OnSelectCell allows
 //      it; the current cell is always the one highlighted.
+//   4. A cell whose typed text the interface code page cannot hold keeps that text as typed
+//      (CellText) beside the store's converted one, until the cell is set again; the view shows
+//      the typed text, so the form can refuse it and the user can mend it.
 #pragma once
 
 #include <QPersistentModelIndex>
 #include <QTableWidget>
+#include <map>
+#include <utility>
 #include <vector>
 
 #include "platform/control.h"
@@ -33,6 +38,10 @@ class TStringGrid : public QTableWidget, public TControl {
     // Cells outside the grid read as empty; writes to them are dropped.
     AnsiString Cells(int col, int row) const;
     void SetCells(int col, int row, const AnsiString& text);
+    // The cell's text as the user sees it: Cells, or what was typed where the code page cannot
+    // hold it (invariant 4).
+    QString CellText(int col, int row) const;
+    void SetCellText(int col, int row, const QString& text);
 
     int ColCount() const { return int(cells_.size()); }
     int RowCount() const { return rowCount_; }
@@ -64,7 +73,7 @@ class TStringGrid : public QTableWidget, public TControl {
     // Used by the grid's selection model and cell editor.
     bool AskSelect(const QModelIndex& index);
     void EditorOpened(const QModelIndex& index);
-    void EditorTyped(const QModelIndex& index, const AnsiString& text);
+    void EditorTyped(const QModelIndex& index, const QString& text);
 
   protected:
     void mouseDoubleClickEvent(QMouseEvent* e) override;
@@ -75,8 +84,12 @@ class TStringGrid : public QTableWidget, public TControl {
     void Rebuild();
     void ShowCell(int col, int row);
     void ApplyOptions();
+    // Stores a text as the user typed or the code set it (invariants 1 and 4).
+    void Store(int col, int row, const QString& text);
+    void DropUnfitOutside();
 
-    std::vector<std::vector<AnsiString>> cells_;  // [col][row]
+    std::vector<std::vector<AnsiString>> cells_;    // [col][row]
+    std::map<std::pair<int, int>, QString> unfit_;  // (col, row): typed text the store cannot hold
     int rowCount_ = 0;
     int fixedRows_ = 1;
     int fixedCols_ = 1;
@@ -85,7 +98,7 @@ class TStringGrid : public QTableWidget, public TControl {
     TGridOptions options_ = 0;
     bool quiet_ = false;  // current cell set by the grid itself, not asked
     QPersistentModelIndex editing_;
-    AnsiString editOriginal_;
+    QString editOriginal_;
 };
 
 }  // namespace qm

@@ -53,6 +53,10 @@ AnsiString ClipboardText() {
     return FromQString(QGuiApplication::clipboard()->text());
 }
 
+TUnfitChar ClipboardUnfitChar() {
+    return FirstUnfitChar(QGuiApplication::clipboard()->text());
+}
+
 void SetClipboardText(const AnsiString& text) {
     QGuiApplication::clipboard()->setText(ToQString(text));
 }

@@ -26,7 +26,10 @@ using ShellOpenHook = std::function<bool(const QUrl& url)>;
 void SetShellOpenHook(ShellOpenHook hook);
 
 bool ClipboardHasText();
+// In the interface code page, where a character it cannot hold becomes "?": check
+// ClipboardUnfitChar first wherever the text is kept.
 AnsiString ClipboardText();
+TUnfitChar ClipboardUnfitChar();
 void SetClipboardText(const AnsiString& text);
 
 }  // namespace qm

@@ -5,15 +5,18 @@ set -euo pipefail
 
 packages=(
   g++ clang cmake ninja-build pkg-config
+  libclang-rt-14-dev llvm-14
   qt6-base-dev libgl-dev
   libsqlite3-dev sqlite3
   libgsf-1-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libssl-dev
+  openbox
   tcl dpkg-dev
   fonts-liberation fontconfig
   python3 python3-xlrd python3-olefile poppler-utils
   xvfb xdotool x11-utils imagemagick
+  desktop-file-utils libglib2.0-bin
 )
 
 missing=()

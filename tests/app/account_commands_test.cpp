@@ -17,6 +17,7 @@
 #include "platform/dialogs.h"
 #include "tests/app/household.h"
 #include "tests/support/support.h"
+#include "tests/support/typing.h"
 
 using namespace qm;
 using namespace qmtest;
@@ -516,7 +517,8 @@ TEST_F(AccountCommands, OkWithAnEmptyListSaysWhatIsMissing) {
         EXPECT_EQ(d.ComboBox2->Items().Count(), 0);
         EXPECT_EQ(d.ComboBox2->ItemIndex(), -1);
         d.Edit1->SetText("Salary");
-        boxes.Answer(IDOK, form->Ui(1));
+        // The notice says what the account needs, then names the missing list.
+        boxes.Answer(IDOK, form->Ui(191) + "\r\r" + form->Ui(1));
         d.Button1->Click();
         EXPECT_EQ(d.ModalResult(), mrNone);
         EXPECT_EQ(d.Tag, -1);
@@ -538,7 +540,7 @@ TEST_F(AccountCommands, OkWithAnEmptyListSaysWhatIsMissing) {
     form->N10Click();
     driver.Then([&](TForm& f) {
         auto& d = static_cast<TForm2&>(f);
-        boxes.Answer(IDOK, form->Ui(1) + "\r" + form->Ui(2));
+        boxes.Answer(IDOK, form->Ui(191) + "\r\r" + form->Ui(1) + "\r" + form->Ui(2));
         d.Button1->Click();
         d.Button2->Click();
     });
@@ -663,4 +665,60 @@ TEST_F(AccountCommands, AccountCommandsLeaveGroupsAloneAndGroupCommandsAccounts)
     EXPECT_EQ(driver.shown(), 0);
     EXPECT_TRUE(boxes.asked().empty());
     EXPECT_EQ(Rows("select * from bill") + Rows("select * from bill_move"), before);
+}
+
+TEST_F(AccountCommands, NamesTheCodePageCannotHoldAreRefusedAndNothingIsStored) {
+    SeedHousehold(0);
+    Open();
+    const std::string before = Rows("select * from bill order by id");
+    const QString typed = QString::fromUtf8("Rent 中文 😀");
+    ScriptedBoxes boxes;
+    ModalDriver driver;
+    // OK keeps the dialog open with the text as typed and its first such character selected.
+    auto refuse = [&](TForm& f, TEdit* edit, TButton* ok, TButton* cancel) {
+        edit->selectAll();
+        TypeText(edit, typed);
+        boxes.Answer(IDOK);
+        ok->Click();
+        EXPECT_EQ(f.ModalResult(), mrNone);
+        EXPECT_EQ(edit->text(), typed);
+        EXPECT_EQ(edit->selectedText(), QString::fromUtf8("中"));
+        cancel->Click();
+    };
+    auto account = [&](TForm& f) {
+        auto& d = static_cast<TForm2&>(f);
+        refuse(f, d.Edit1, d.Button1, d.Button2);
+    };
+    auto group = [&](TForm& f) {
+        auto& d = static_cast<TForm6&>(f);
+        refuse(f, d.Edit1, d.Button1, d.Button2);
+    };
+    SelectBill = kCashGroup;
+    driver.Then(account);
+    form->N3Click();  // new account
+    driver.Then(group);
+    form->N10Click();  // new group
+    driver.Then(group);
+    form->N8Click();  // the group renamed
+    SelectBill = kRent;
+    driver.Then(account);
+    form->N1Click();  // the account renamed
+    EXPECT_EQ(driver.shown(), 4);
+    EXPECT_EQ(Rows("select * from bill order by id"), before);
+    ASSERT_EQ(boxes.asked().size(), 4u);
+    for (const AskedBox& box : boxes.asked()) {
+        EXPECT_NE(box.text.find("\"" + form->Ui(3) + "\""), AnsiString::npos) << box.text;
+        EXPECT_NE(box.text.find("U+4E2D"), AnsiString::npos) << box.text;
+        EXPECT_NE(box.text.find("character 6 "), AnsiString::npos) << box.text;
+    }
+
+    // A name the code page holds goes in, its accented letters stored as UTF-8.
+    driver.Then([&](TForm& f) {
+        auto& d = static_cast<TForm2&>(f);
+        d.Edit1->selectAll();
+        TypeText(d.Edit1, QString::fromUtf8("Café"));
+        d.Button1->Click();
+    });
+    form->N1Click();
+    EXPECT_EQ(Rows("select name from bill where id = " + IntToStr(kRent)), "Café\n");
 }

@@ -137,6 +137,10 @@ TEST_F(Amounts, CalculateLeavesEmptyCellsAndRefusesLargeSums) {
     ExpectCell("1000000000000+", "1000000000000", false);
     ExpectCell("600000000000+400000000000", "600000000000+400000000000", false);
     ExpectCell("-5000000000000", "-5000000000000", true);
+    // Just below the limit, but written with 15 digits the sum is the limit itself.
+    ExpectCell("999999999999,9999", "999999999999,9999", false);
+    ExpectCell("1000000000000---0,0000034", "1000000000000---0,0000034", false);
+    ExpectCell("999999999999,995", "999999999999,995", true);
 }
 
 TEST_F(Amounts, CalculateThrowsForATermThatIsNoNumber) {

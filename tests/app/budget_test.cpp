@@ -99,6 +99,23 @@ TEST_F(Budgets, DialogRefusesNegativeAmountsAndOrdersThePeriod) {
     EXPECT_EQ(d.Tag, 0);
 }
 
+TEST_F(Budgets, DialogRefusesAnAmountTheFileCannotHold) {
+    TForm4& d = *Form4;
+    ScriptedBoxes boxes;
+    driver.Then([&](TForm& f) {
+        TForm4& b = Dialog(f);
+        // Finite here, but infinity once written into the file.
+        b.RxCalcEdit1->SetValue(1e400L);
+        boxes.Answer(IDOK, form->Ui(21));
+        b.Button1Click();
+        EXPECT_EQ(b.Tag, 0);
+        b.RxCalcEdit1->SetValue(1e300L);
+        b.Button1Click();
+    });
+    d.ShowModal();
+    EXPECT_EQ(d.Tag, 1);
+}
+
 TEST_F(Budgets, CreateEditAndDeleteWriteTheAccountsBudgetColumns) {
     // The groceries account is paid 10.00 + 1.37 k on day k + 1 of January for k = 1, 2, 4, 5,
     // 7, 8, 10, 11; the other days go to the restaurants.

@@ -14,6 +14,7 @@
 #include "platform/dialogs.h"
 #include "tests/app/household.h"
 #include "tests/support/support.h"
+#include "tests/support/typing.h"
 
 using namespace qm;
 using namespace qmtest;
@@ -140,6 +141,48 @@ TEST_F(Currencies, ABadRateAnywhereBlocksTheWholeSave) {
     form->Action(17)->trigger();
 }
 
+TEST_F(Currencies, RatesWhoseStoredValueTheFileCannotHoldAreRefused) {
+    // The stored value is 1 / the rate: 1E310 here, infinity once the file has it...
+    AnsiString tiny = "0,0000000001";
+    // ...and 1E-310 here, which the file keeps as a rate of 0 or not at all.
+    AnsiString huge = "10000000000";
+    AnsiString small = "0,0000000001", large = "10000000000";  // 1E300 and 1E-300 stored
+    for (int i = 1; i < 31; ++i) {
+        tiny += "*0,0000000001", huge += "*10000000000";
+        if (i < 30) small += "*0,0000000001", large += "*10000000000";
+    }
+    const AnsiString before = Table();
+    ScriptedBoxes boxes;
+    for (const AnsiString& bad : {tiny, huge}) {
+        driver.Then([&](TForm& f) {
+            TForm3& d = Dialog(f);
+            d.Button1Click();
+            SetRow(d, 3, "Far", "FAR", bad);
+            boxes.Answer(IDOK, form->Ui(11));
+            d.Button3Click();
+            EXPECT_EQ(d.StringGrid1->Row(), 3);
+            d.Button4Click();
+        });
+        form->Action(17)->trigger();
+        EXPECT_EQ(Table(), before);
+    }
+    // Far, but inside what the file holds: saved, and read back as the numbers they are.
+    driver.Then([&](TForm& f) {
+        TForm3& d = Dialog(f);
+        d.Button1Click();
+        SetRow(d, 3, "Small", "SML", small);
+        d.Button1Click();
+        SetRow(d, 4, "Large", "LRG", large);
+        d.Button3Click();
+    });
+    form->Action(17)->trigger();
+    auto t = DB->GetTable("select kurs from currency where id > 2 order by id");
+    ASSERT_EQ(t->Count(), 2);
+    EXPECT_EQ(t->FieldAsString(0), "1E300");
+    t->Next();
+    EXPECT_EQ(t->FieldAsString(0), "1E-300");
+}
+
 TEST_F(Currencies, DeletingSparesUsedAndLastCurrencies) {
     DB->ExecSQL("insert into currency values (1, 'YEN', 3, 'Yen', '20260101000000', '100')");
     DB->ExecSQL("insert into currency values (1, 'CHF', 4, 'Franc', '20260101000000', '1')");
@@ -226,4 +269,57 @@ TEST_F(Currencies, RateCellTakesOnlyExpressionCharactersWhileEditing) {
         d.Button4Click();
     });
     form->Action(17)->trigger();
+}
+
+TEST_F(Currencies, NamesTheCodePageCannotHoldAreRefusedAndNothingIsStored) {
+    const AnsiString before = Table();
+    const QString yuan = QString::fromUtf8("元");
+    ScriptedBoxes boxes;
+    driver.Then([&](TForm& f) {
+        TForm3& d = Dialog(f);
+        d.show();
+        QApplication::setActiveWindow(&d);
+        QApplication::processEvents();
+        auto typeInCell = [&](int col, int row, const QString& text) {
+            d.StringGrid1->SetRow(row);
+            d.StringGrid1->SetCol(col);
+            d.StringGrid1->edit(d.StringGrid1->currentIndex());
+            QApplication::processEvents();
+            ASSERT_TRUE(d.StringGrid1->EditorMode());
+            TypeText(QApplication::focusWidget(), text);
+            Key(QApplication::focusWidget(), Qt::Key_Return, "\r");
+            QApplication::processEvents();
+        };
+        // Two new rows; the second is typed by hand with a short name the code page lacks.
+        d.Button1Click();
+        d.Button1Click();
+        typeInCell(0, 4, "Yuan");
+        typeInCell(1, 4, yuan);
+        typeInCell(2, 4, "1/7");
+        // Deleting the row above moves the typed text up with its row, as typed.
+        d.StringGrid1->SetRow(3);
+        d.Button2Click();
+        ASSERT_EQ(d.StringGrid1->RowCount(), 4);
+        EXPECT_EQ(d.StringGrid1->CellText(1, 3), yuan);
+        boxes.Answer(IDOK);
+        d.Button3Click();
+        ASSERT_EQ(d.ModalResult(), mrNone) << "saved";
+        EXPECT_EQ(d.StringGrid1->Row(), 3);
+        EXPECT_EQ(d.StringGrid1->Col(), 1);
+        // The name column is checked as well, row by row before any rate.
+        typeInCell(0, 2, QString::fromUtf8("Euro € 😀"));
+        boxes.Answer(IDOK);
+        d.Button3Click();
+        EXPECT_EQ(d.StringGrid1->Row(), 2);
+        EXPECT_EQ(d.StringGrid1->Col(), 0);
+        d.hide();
+        d.Button4Click();
+    });
+    form->Action(17)->trigger();
+    EXPECT_EQ(Table(), before);
+    ASSERT_EQ(boxes.asked().size(), 2u);
+    EXPECT_NE(boxes.asked()[0].text.find("\"" + form->Ui(7) + "\""), AnsiString::npos);
+    EXPECT_NE(boxes.asked()[0].text.find("U+5143"), AnsiString::npos);
+    EXPECT_NE(boxes.asked()[1].text.find("\"" + form->Ui(3) + "\""), AnsiString::npos);
+    EXPECT_NE(boxes.asked()[1].text.find("U+1F600"), AnsiString::npos);
 }

@@ -16,7 +16,9 @@ namespace {
 
 const char* kFile = "./Quillmarsh.dat";
 
-void WriteText(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+void WriteText(const std::string& path, const std::string& text) {
+    std::ofstream(path) << text;
+}
 std::string ReadText(const std::string& path) {
     std::ifstream in(path);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -31,14 +33,19 @@ std::string Sqlite3(const std::string& file, const std::string& sql) {
 // A file of the oldest layout: numeric kurs, no files column, no kurs_str.
 void MakeOldestLayout(const char* file) {
     TSQLiteDatabase db(file);
-    db.ExecSQL("CREATE TABLE bill (twosign TEXT, budget_type TEXT, budget NUMERIC, budget_date_to TEXT, "
-               "budget_date_from TEXT, budget_amount NUMERIC, amount NUMERIC, currency_id NUMERIC, ts TEXT, "
-               "isopen NUMERIC, bill_type_id NUMERIC, bill_id NUMERIC, id INTEGER PRIMARY KEY, name TEXT, "
-               "position NUMERIC)");
-    db.ExecSQL("CREATE TABLE bill_move (kurs NUMERIC, bill_move_id NUMERIC, num TEXT, amount NUMERIC, "
-               "dest_bill_id NUMERIC, id INTEGER PRIMARY KEY, note TEXT, src_bill_id NUMERIC, ts TEXT)");
+    db.ExecSQL(
+        "CREATE TABLE bill (twosign TEXT, budget_type TEXT, budget NUMERIC, budget_date_to TEXT, "
+        "budget_date_from TEXT, budget_amount NUMERIC, amount NUMERIC, currency_id NUMERIC, ts "
+        "TEXT, "
+        "isopen NUMERIC, bill_type_id NUMERIC, bill_id NUMERIC, id INTEGER PRIMARY KEY, name TEXT, "
+        "position NUMERIC)");
+    db.ExecSQL(
+        "CREATE TABLE bill_move (kurs NUMERIC, bill_move_id NUMERIC, num TEXT, amount NUMERIC, "
+        "dest_bill_id NUMERIC, id INTEGER PRIMARY KEY, note TEXT, src_bill_id NUMERIC, ts TEXT)");
     db.ExecSQL("CREATE TABLE bill_type (id INTEGER PRIMARY KEY, name TEXT)");
-    db.ExecSQL("CREATE TABLE currency (kurs NUMERIC, short_name TEXT, id INTEGER PRIMARY KEY, name TEXT, ts TEXT)");
+    db.ExecSQL(
+        "CREATE TABLE currency (kurs NUMERIC, short_name TEXT, id INTEGER PRIMARY KEY, name TEXT, "
+        "ts TEXT)");
     db.ExecSQL("CREATE TABLE param (id INTEGER PRIMARY KEY, name TEXT, value TEXT)");
     db.ExecSQL("INSERT INTO currency VALUES (30.5, 'RUB', 1, 'Rouble', '20090101000000')");
     db.ExecSQL("INSERT INTO currency VALUES (1, 'USD', 2, 'Dollar', '20090101000000')");
@@ -60,9 +67,11 @@ TEST(DatabaseFile, CreationWritesTheSchemaAndSeedRows) {
     EXPECT_EQ(Sqlite3(kFile, "select * from currency"), "1|TEST|1|TEST|20100212141230|1\n");
     EXPECT_EQ(Sqlite3(kFile, "select id, name from bill_type order by id"),
               "1|Assets\n2|Income'n\n3|" + AnsiToUtf8("Выход") + "\n");
-    EXPECT_EQ(Sqlite3(kFile, "select sql from sqlite_master where name='bill_move'"),
-              "CREATE TABLE bill_move (kurs TEXT, bill_move_id NUMERIC, num TEXT, amount NUMERIC, dest_bill_id "
-              "NUMERIC, id INTEGER PRIMARY KEY, note TEXT, src_bill_id NUMERIC, ts TEXT, files BLOB)\n");
+    EXPECT_EQ(
+        Sqlite3(kFile, "select sql from sqlite_master where name='bill_move'"),
+        "CREATE TABLE bill_move (kurs TEXT, bill_move_id NUMERIC, num TEXT, amount NUMERIC, "
+        "dest_bill_id "
+        "NUMERIC, id INTEGER PRIMARY KEY, note TEXT, src_bill_id NUMERIC, ts TEXT, files BLOB)\n");
     EXPECT_EQ(Sqlite3(kFile, "select count(*) from param"), "0\n");
 }
 
@@ -151,8 +160,10 @@ TEST(DatabaseFile, LayoutCheckRefusesOtherLayouts) {
     {
         auto db = CreateDatabaseFile(kFile, "a", "b", "c");
         db->ExecSQL("DROP TABLE currency");
-        db->ExecSQL("CREATE TABLE currency (kurs NUMERIC, short_name TEXT, id INTEGER PRIMARY KEY, name TEXT, "
-                    "ts TEXT, kurs_str NUMERIC)");
+        db->ExecSQL(
+            "CREATE TABLE currency (kurs NUMERIC, short_name TEXT, id INTEGER PRIMARY KEY, name "
+            "TEXT, "
+            "ts TEXT, kurs_str NUMERIC)");
         LayoutCheck c = CheckLayout(*db);
         EXPECT_FALSE(c.matches);  // kurs_str of another type counts as an extra column
     }
@@ -169,7 +180,9 @@ TEST(DatabaseFile, LayoutCheckRefusesOtherLayouts) {
         auto db = CreateDatabaseFile(kFile, "a", "b", "c");
         db->ExecSQL("CREATE TABLE \"x); drop table bill; --\" (id INTEGER)");
         EXPECT_FALSE(CheckLayout(*db).matches);
-        EXPECT_EQ(db->GetTable("select count(*) from sqlite_master where name = 'bill'")->FieldAsInteger(0), 1);
+        EXPECT_EQ(db->GetTable("select count(*) from sqlite_master where name = 'bill'")
+                      ->FieldAsInteger(0),
+                  1);
     }
 }
 
@@ -188,8 +201,11 @@ TEST(DatabaseFile, UpgradesBringTheOldestLayoutToTheCurrentOne) {
     c = CheckLayout(db);
     EXPECT_TRUE(c.matches);
     EXPECT_FALSE(c.needUpgradeA || c.needUpgradeB || c.needUpgradeC);
-    EXPECT_EQ(Sqlite3(kFile, "select kurs, typeof(kurs), note, amount, files is null from bill_move order by id"),
-              "1.5|text|lunch|-10|1\n1.5|text|lunch|10|1\n");
+    EXPECT_EQ(
+        Sqlite3(
+            kFile,
+            "select kurs, typeof(kurs), note, amount, files is null from bill_move order by id"),
+        "1.5|text|lunch|-10|1\n1.5|text|lunch|10|1\n");
     EXPECT_EQ(Sqlite3(kFile, "select id, kurs_str from currency order by id"), "1|1/30.5\n2|1/1\n");
 }
 
@@ -197,9 +213,12 @@ TEST(DatabaseFile, UpgradeAKeepsAttachedFilesWhenTheTableHasThem) {
     qmtest::TempDir dir;
     {
         TSQLiteDatabase db(kFile);
-        db.ExecSQL("CREATE TABLE bill_move (kurs NUMERIC, bill_move_id NUMERIC, num TEXT, amount NUMERIC, "
-                   "dest_bill_id NUMERIC, id INTEGER PRIMARY KEY, note TEXT, src_bill_id NUMERIC, ts TEXT, files BLOB)");
-        db.ExecSQL("INSERT INTO bill_move VALUES (1, 2, '', 5, 3, 1, '', 4, '20100101', x'414243')");
+        db.ExecSQL(
+            "CREATE TABLE bill_move (kurs NUMERIC, bill_move_id NUMERIC, num TEXT, amount NUMERIC, "
+            "dest_bill_id NUMERIC, id INTEGER PRIMARY KEY, note TEXT, src_bill_id NUMERIC, ts "
+            "TEXT, files BLOB)");
+        db.ExecSQL(
+            "INSERT INTO bill_move VALUES (1, 2, '', 5, 3, 1, '', 4, '20100101', x'414243')");
         LayoutCheck c = CheckLayout(db);
         EXPECT_TRUE(c.needUpgradeA);
         EXPECT_FALSE(c.needUpgradeB);
@@ -231,4 +250,78 @@ TEST(DatabaseFile, UpgradeInterruptedMidwayLeavesTheFileAsItWas) {
     ASSERT_EQ(WEXITSTATUS(status), 9);
     EXPECT_EQ(Sqlite3(kFile, ".dump"), before);
     EXPECT_EQ(Sqlite3(kFile, "select count(*) from bill_move"), "2\n");
+}
+
+namespace {
+
+// A whole database file that says which copy it is.
+void MakeCopy(const std::string& name, const std::string& mark) {
+    std::filesystem::copy_file(kFile, name, std::filesystem::copy_options::overwrite_existing);
+    TSQLiteDatabase db(name);
+    db.ExecSQL("insert into param (name, value) values ('mark', '" + mark + "')");
+}
+
+// The mark of a copy: "-" when there is none, "live" for one of the live file.
+std::string MarkOf(const std::string& name) {
+    if (!PathExists(name)) return "-";
+    if (Sqlite3(name, "select group_concat(integrity_check) from pragma_integrity_check") != "ok\n")
+        return "damaged";
+    const std::string mark = Sqlite3(name, "select value from param where name = 'mark'");
+    return mark.empty() ? "live" : mark.substr(0, mark.size() - 1);
+}
+
+std::string Marks() {
+    return MarkOf("./Quillmarsh.dat1") + " " + MarkOf("./Quillmarsh.dat2") + " " +
+           MarkOf("./Quillmarsh.dat3");
+}
+
+}  // namespace
+
+TEST(DatabaseFile, RotationLeavesEachNameWhatACopyByCopyRotationGivesIt) {
+    qmtest::TempDir dir;
+    CreateDatabaseFile(kFile, "a", "b", "c").reset();
+    MakeCopy("./Quillmarsh.dat2", "two");  // no copy 1 before it
+    auto db = std::make_unique<TSQLiteDatabase>(kFile);
+    int backupDate = 10;
+    EXPECT_TRUE(DailyBackup(db, kFile, 3, backupDate, 11).copied);
+    EXPECT_EQ(Marks(), "live two two");
+    EXPECT_EQ(backupDate, 11);
+}
+
+TEST(DatabaseFile, AKilledBackupCostsNoGoodCopyAndTheNextStartClearsUp) {
+    qmtest::TempDir dir;
+    CreateDatabaseFile(kFile, "a", "b", "c").reset();
+    for (const char* step : {"copied", "rotated 3", "rotated 2", "placed"}) {
+        MakeCopy("./Quillmarsh.dat1", "one");
+        MakeCopy("./Quillmarsh.dat2", "two");
+        DeleteFile("./Quillmarsh.dat3");
+        const pid_t pid = fork();
+        if (pid == 0) {
+            SetBackupStepObserver([step](const AnsiString& s) {
+                if (s == step) _exit(9);
+            });
+            auto db = std::make_unique<TSQLiteDatabase>(kFile);
+            int backupDate = 10;
+            DailyBackup(db, kFile, 3, backupDate, 11);
+            _exit(0);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 9) << step;
+        // Every name holds a whole copy; a copy killed before it was placed changed nothing.
+        const std::string marks = Marks();
+        EXPECT_EQ(marks.find("damaged"), std::string::npos) << step << ": " << marks;
+        if (std::string(step) == "copied") {
+            EXPECT_EQ(marks, "one two -");
+        } else if (std::string(step) == "placed") {
+            EXPECT_EQ(marks, "live one two");
+        }
+
+        RemoveBackupLeftovers(kFile);
+        for (const AnsiString& name : BackupTemporaryNames(kFile)) EXPECT_FALSE(PathExists(name));
+        auto db = std::make_unique<TSQLiteDatabase>(kFile);
+        int backupDate = 10;
+        ASSERT_TRUE(DailyBackup(db, kFile, 3, backupDate, 11).copied) << step;
+        EXPECT_EQ(MarkOf("./Quillmarsh.dat1"), "live") << step;
+    }
 }

@@ -2,11 +2,17 @@
 // handlers with injected side-key state and scripted answers.
 #include <gtest/gtest.h>
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QKeyEvent>
+
 #include "app/unit1.h"
+#include "controls/number_text.h"
 #include "platform/dialogs.h"
 #include "platform/keystate.h"
 #include "tests/app/household.h"
 #include "tests/support/support.h"
+#include "tests/support/typing.h"
 
 using namespace qm;
 using namespace qmtest;
@@ -232,4 +238,42 @@ TEST_F(Editors, CtrlArrowsSwitchAndMoveTabsButNeverTheTree) {
     EXPECT_EQ(HeadIndex, 0);
     EXPECT_EQ(HeadButtons.ButtonGroup, 1);
     EXPECT_FALSE(form->Panel1->isHidden());
+}
+
+TEST_F(Editors, CellsRefuseCharactersTheCodePageCannotHoldAsTheyAreTypedOrPasted) {
+    int beeps = 0;
+    SetBeepHookForTests([&] { ++beeps; });
+    // Typed as keys reach the window: accented letters go in, other scripts beep and stay out.
+    GoToCell(1);
+    TypeText(form.get(), QString::fromUtf8("Café 中文 😀!"));
+    EXPECT_EQ(Current().Cells[1], FromQString(QString::fromUtf8("Café  !")));
+    EXPECT_EQ(Ledger.CaretPos, static_cast<int>(Current().Cells[1].size()) + 1);
+    EXPECT_TRUE(Ledger.Editing);
+    EXPECT_EQ(beeps, 3);
+    GoToCell(3);
+    const AnsiString corr = Current().Cells[3];
+    TypeText(form.get(), QString::fromUtf8("中"));
+    EXPECT_EQ(Current().Cells[3], corr);
+    EXPECT_EQ(beeps, 4);
+    // An amount cell ignores them as quietly as any letter.
+    GoToCell(4);
+    TypeText(form.get(), QString::fromUtf8("中a"));
+    EXPECT_EQ(Current().Cells[4], "");
+    EXPECT_EQ(beeps, 4);
+
+    // A paste that holds one is refused whole, the cell and its selection as they were.
+    GoToCell(2);
+    Current().Cells[2] = "Rent";
+    Ledger.CaretPos = 5;
+    QGuiApplication::clipboard()->setText(QString::fromUtf8(" 中文"));
+    QKeyEvent paste(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier, "\x16");
+    QCoreApplication::sendEvent(form.get(), &paste);
+    EXPECT_EQ(Current().Cells[2], "Rent");
+    EXPECT_EQ(Ledger.CaretPos, 5);
+    EXPECT_EQ(beeps, 5);
+    QGuiApplication::clipboard()->setText(QString::fromUtf8(" café"));
+    QCoreApplication::sendEvent(form.get(), &paste);
+    EXPECT_EQ(Current().Cells[2], FromQString(QString::fromUtf8("Rent café")));
+    EXPECT_EQ(beeps, 5);
+    SetBeepHookForTests({});
 }

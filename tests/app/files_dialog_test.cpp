@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <QAction>
+#include <QByteArray>
 #include <cstdlib>
 #include <fstream>
 
@@ -195,10 +196,78 @@ TEST(AttachedFilesValue, BuildsParsesAndRemovesEntriesWithTheirBytes) {
     EXPECT_EQ(damaged.Bytes(1), "");
     EXPECT_EQ(damaged.Entries()[2].Size, 0u);
     EXPECT_EQ(damaged.Bytes(2), "");
-    // A file added to a value whose data falls short still reads back as added.
+    // A value whose data falls short of its sizes is damaged and takes no further file.
+    EXPECT_TRUE(damaged.Damaged());
     TAttachedFiles grown = damaged;
-    grown.Add("w", "new");
-    EXPECT_EQ(TAttachedFiles::Parse(grown.Value()).Bytes(3), "new");
+    EXPECT_THROW(grown.Add("w", "new"), EDamagedAttachments);
+    EXPECT_EQ(grown.Count(), 3u);
+}
+
+// A stored value of 37 bytes whose index declares a file of 2,422,462,246 bytes (the sizes run
+// through NUL padding) and whose data holds 2 bytes.
+const std::string kDeclaresGigabytes = QByteArray::fromHex(
+                                           "000203323436020332343232343632323436000000000000000000"
+                                           "02033234320000012932")
+                                           .toStdString();
+
+TEST(AttachedFilesValue, SizesThatDoNotMatchTheDataMarkTheValueDamagedAndUnchangeable) {
+    ASSERT_EQ(kDeclaresGigabytes.size(), 37u);
+    TAttachedFiles huge = TAttachedFiles::Parse(kDeclaresGigabytes);
+    EXPECT_TRUE(huge.Damaged());
+    ASSERT_EQ(huge.Count(), 4u);
+    // Read within its bytes only, and never grown to what it declares.
+    for (size_t k = 0; k < huge.Count(); ++k) EXPECT_LE(huge.Bytes(k).size(), 2u);
+    EXPECT_THROW(huge.Add("receipt.pdf", "%PDF"), EDamagedAttachments);
+    EXPECT_THROW(huge.Remove(1), EDamagedAttachments);
+    EXPECT_EQ(huge.Count(), 4u);
+
+    // Values the program never writes: a size with a sign, blanks, hex or a fraction, no size
+    // at all, sizes short of or past the data, sizes whose sum wraps around, text without the
+    // data mark, data without an index.
+    const std::string notWritten[] = {
+        std::string("a\x03+3\x01xyz"),
+        std::string("a\x03 3\x01xyz"),
+        std::string("a\x03") + "3 \x01xyz",
+        std::string("a\x03$3\x01xyz"),
+        std::string("a\x03") + "3,0\x01xyz",
+        std::string("a\x03\x01xyz"),
+        std::string("a\x01xyz"),
+        std::string("a\x03") + "2\x01xyz",
+        std::string("a\x03") + "4\x01xyz",
+        std::string("a\x03") +
+            "2\x02"
+            "b\x03" +
+            "2\x01xyz",
+        std::string("a\x03") +
+            "9223372036854775807\x02"
+            "b\x03" +
+            "9223372036854775812\x01xyz",
+        std::string("a\x03") + "99999999999999999999\x01xyz",
+        std::string("a\x03") + "3\x02\x01xyz",
+        std::string("some text"),
+        std::string("\x01xyz"),
+    };
+    for (const std::string& v : notWritten) {
+        TAttachedFiles files = TAttachedFiles::Parse(v);
+        EXPECT_TRUE(files.Damaged()) << QByteArray::fromStdString(v).toHex().toStdString();
+        EXPECT_THROW(files.Add("b", "1"), EDamagedAttachments);
+        for (size_t k = 0; k < files.Count(); ++k) EXPECT_LE(files.Bytes(k).size(), 3u);
+    }
+
+    // Values the program writes, the empty index and zero-length files included, stay intact.
+    TAttachedFiles made;
+    made.Add("empty", "");
+    made.Add("x", std::string("\0\x01\x02\x03", 4));
+    const std::string intact[] = {"", "\x01",
+                                  "a\x03"
+                                  "0\x01",
+                                  made.Value()};
+    for (const std::string& v : intact) {
+        TAttachedFiles files = TAttachedFiles::Parse(v);
+        EXPECT_FALSE(files.Damaged()) << QByteArray::fromStdString(v).toHex().toStdString();
+        files.Add("b", "1");
+        EXPECT_EQ(TAttachedFiles::Parse(files.Value()).Bytes(files.Count() - 1), "1");
+    }
 }
 
 TEST(AttachedFilesValue, OnlyNamesTheCodePageHoldsAreStored) {
@@ -372,6 +441,35 @@ TEST_F(AttachedFilesDialogs, RefusedFilesLeaveTheValueAsItWas) {
         d.Button1->Click();
     });
     EXPECT_TRUE(fileDialogs.size() == 4u);
+}
+
+TEST_F(AttachedFilesDialogs, ADamagedValueIsReportedAndNeverWrittenOver) {
+    WriteFile(dir / "receipt.pdf", "%PDF-1.4 receipt");
+    WriteAttachedFiles(*DB, kDinnerWallet, kDeclaresGigabytes);
+    OpenTab(kRestaurants);
+    SelectMove = kDinnerRestaurant;
+    form->PaintBill();
+    ScriptedBoxes boxes;
+    Manage([&](TForm12& d) {
+        // The names are listed as they stand.
+        EXPECT_EQ(d.ListBox1->Items().Count(), 4);
+        // Adding, removing and saving each tell the user, before any file is chosen.
+        for (TButton* b : {d.Button1, d.Button2, d.Button4}) {
+            boxes.Answer(IDOK);
+            answers = {dir / "receipt.pdf"};
+            d.ListBox1->SetItemIndex(1);
+            b->Click();
+            answers.clear();
+        }
+        ASSERT_EQ(boxes.asked().size(), 3u);
+        for (const AskedBox& box : boxes.asked()) {
+            EXPECT_NE(box.text.find("damaged"), AnsiString::npos) << box.text;
+            EXPECT_EQ(box.caption, form->Ui(128));
+        }
+        EXPECT_EQ(d.ListBox1->Items().Count(), 4);
+    });
+    EXPECT_TRUE(fileDialogs.empty());
+    EXPECT_EQ(StoredFiles(kDinnerWallet), kDeclaresGigabytes);
 }
 
 TEST_F(AttachedFilesDialogs, MovesWithFilesListEveryFileAndGoToEitherSide) {

@@ -11,8 +11,10 @@
 #include "app/unit1.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/find_dialog.h"
+#include "platform/dialogs.h"
 #include "tests/app/household.h"
 #include "tests/support/support.h"
+#include "tests/support/typing.h"
 
 using namespace qm;
 using namespace qmtest;
@@ -257,4 +259,37 @@ TEST_F(FindCommands, AboutBoxShowsTheProgramsText) {
     });
     form->Action(26)->trigger();
     EXPECT_EQ(driver.shown(), 1);
+}
+
+TEST_F(FindCommands, TextTheCodePageCannotHoldIsRefusedNotSearchedAsQuestionMarks) {
+    // Converted, "Shop中" would be "Shop?", which this note holds.
+    DB->ExecSQL(
+        "update bill_move set note = 'Shop?' where id = (select max(id) from bill_move where "
+        "src_bill_id = " +
+        IntToStr(kWallet) + ")");
+    OpenWallet();
+    const int row = Ledger.CurRow, col = Ledger.CurCol, move = SelectMove;
+    ScriptedBoxes boxes;
+    ModalDriver driver;
+    driver.Then([](TForm& f) {
+        auto& d = static_cast<TForm11&>(f);
+        TypeText(d.Edit1, QString::fromUtf8("Shop中"));
+        d.Button1->Click();
+        EXPECT_EQ(d.ModalResult(), mrNone);
+        EXPECT_EQ(d.Edit1->selectedText(), QString::fromUtf8("中"));
+        d.Button2->Click();
+    });
+    boxes.Answer(IDOK);
+    form->Action(11)->trigger();
+    // Find next with the text the dialog still holds is refused the same way.
+    boxes.Answer(IDOK);
+    form->Action(29)->setEnabled(true);
+    form->Action(29)->trigger();
+    EXPECT_EQ(std::make_tuple(Ledger.CurRow, Ledger.CurCol, SelectMove),
+              std::make_tuple(row, col, move));
+    ASSERT_EQ(boxes.asked().size(), 2u);
+    for (const AskedBox& box : boxes.asked()) {
+        EXPECT_NE(box.text.find("\"" + form->Ui(62) + "\""), AnsiString::npos) << box.text;
+        EXPECT_NE(box.text.find("U+4E2D"), AnsiString::npos) << box.text;
+    }
 }

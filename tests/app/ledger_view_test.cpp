@@ -2,8 +2,10 @@
 // the picture and the cell rectangles.
 #include <gtest/gtest.h>
 
+#include "app/move_store.h"
 #include "app/unit1.h"
 #include "tests/app/household.h"
+#include "tests/app/ink.h"
 #include "tests/support/support.h"
 
 using namespace qm;
@@ -150,6 +152,50 @@ TEST_F(LedgerView, CaretGoesToTheNearestCharacterBoundary) {
     // Right-aligned amounts count from the cell's right end.
     const TRect a = Ledger.Rows[row].CellRects[5];
     const AnsiString& amount = Ledger.Rows[row].Cells[5];
-    form->SetCursorText(row, 5, a.Right - 2 - c.TextWidth(amount) + c.TextWidth(amount.substr(0, 1)), 0);
+    form->SetCursorText(row, 5,
+                        a.Right - 2 - c.TextWidth(amount) + c.TextWidth(amount.substr(0, 1)), 0);
+    EXPECT_EQ(Ledger.CaretPos, 2);
+}
+
+TEST_F(LedgerView, AmountsTooWideForTheirCellShowTheirSignAndCutTheirEnd) {
+    OpenLedger(kWallet);
+    // A withdrawal so large that the balance after it cannot fit its column.
+    InsertMovePair(*DB, kWallet, kBank,
+                   {"20261201", "900", "Big", "-2503897140.00", "2503897140.00", "1"});
+    Head.HeadTabs[1].BufRows.clear();  // the ledger loads afresh
+    Ledger.Rows.clear();
+    SelectMove = -1;
+    form->PaintBill();
+    int big = -1;
+    for (size_t i = 0; i < Ledger.Rows.size(); ++i)
+        if (Ledger.Rows[i].Cells[2] == "Big") big = static_cast<int>(i);
+    ASSERT_GE(big, 0);
+    const TBillMoveRow& row = Ledger.Rows[big];
+    const TBillMoveRow& fits = Ledger.Rows[big - 1];
+    ASSERT_FALSE(row.CellRects[6].IsEmpty());
+    ASSERT_NE(big, Ledger.CurRow);
+    const QImage& picture = form->Image().Image();
+    auto inner = [](const TRect& r) { return QRect(r.Left + 2, r.Top, r.Width() - 4, r.Height()); };
+    TCanvas& c = form->Canvas();
+    c.Font.Style = {};
+    for (int col : {5, 6}) {
+        const TRect cell = row.CellRects[col];
+        const AnsiString& text = row.Cells[col];
+        ASSERT_GT(c.TextWidth(text), cell.Width() - 4) << text;
+        // The text starts at the cell's left, the balance with its minus sign; the end is cut.
+        const QRect first = FirstGlyph(picture, inner(cell));
+        EXPECT_EQ(IsMinus(first), col == 6)
+            << text << ": " << first.width() << "x" << first.height();
+        EXPECT_LE(first.left(), cell.Left + 4) << text;
+    }
+    // A balance that fits stays right-aligned two pixels before the cell's right end.
+    const TRect cell = fits.CellRects[6];
+    const int width = c.TextWidth(fits.Cells[6]);
+    ASSERT_LT(width, cell.Width() - 4);
+    const QRect first = FirstGlyph(picture, inner(cell));
+    EXPECT_GE(first.left(), cell.Right - 2 - width);
+    EXPECT_LE(first.left(), cell.Right - 2 - width + 2);
+    // A click maps to the character drawn under it: just right of the sign is after it.
+    form->SetCursorText(big, 6, row.CellRects[6].Left + 2 + c.TextWidth("-"), 0);
     EXPECT_EQ(Ledger.CaretPos, 2);
 }

@@ -1,6 +1,8 @@
 // Storing, editing, deleting, duplicating moves from the ledger, and going to the correspondent.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "app/unit1.h"
 #include "platform/dialogs.h"
 #include "tests/app/household.h"
@@ -121,6 +123,44 @@ TEST_F(MoveCommands, RowsWithoutCorrespondentOrValidDateStayInEdit) {
         Enter("05.03.26", "", "", kBank, "", "1x"));  // no number: the conversion's message
     EXPECT_EQ(Ledger.CurCol, 5);
     EXPECT_EQ(Moves(), before);
+}
+
+TEST_F(MoveCommands, AnAmountTheFileCannotHoldIsRefusedAndAHugeOneIsStoredAsANumber) {
+    Open(kWallet);
+    const AnsiString before = Moves();
+    ScriptedBoxes boxes;
+    // A sum has no lower limit, but a pasted "-1E400" is beyond every number the file holds.
+    boxes.Answer(IDOK, form->Ui(100));
+    EXPECT_FALSE(Enter("05.03.26", "", "", kBank, "-1E400", ""));
+    EXPECT_EQ(Ledger.CurCol, 4);
+    EXPECT_TRUE(Ledger.Editing);
+    EXPECT_EQ(Moves(), before);
+
+    // Twenty digits: the pair, both accounts and their group are written as numbers.
+    ASSERT_TRUE(Enter("05.03.26", "", "", kBank, "-11111111111111111111", ""));
+    auto pair = DB->GetTable(
+        "select typeof(amount), amount from bill_move where id > (select max(id) - 2 from "
+        "bill_move) order by id");
+    ASSERT_EQ(pair->Count(), 2);
+    EXPECT_EQ(pair->FieldAsString(0), "real");
+    EXPECT_EQ(pair->FieldAsString(1), "-1,11111111111111E19");
+    pair->Next();
+    EXPECT_EQ(pair->FieldAsString(1), "1,11111111111111E19");
+    // Each balance is what its moves (or, for the group, its accounts) add up to.
+    const auto balance = [](int id) {
+        return DB->GetTable("select amount from bill where id = " + IntToStr(id))->FieldAsDouble(0);
+    };
+    const auto moves = [](int id) {
+        return DB->GetTable("select sum(amount) from bill_move where src_bill_id = " + IntToStr(id))
+            ->FieldAsDouble(0);
+    };
+    for (int id : {kWallet, kBank}) {
+        EXPECT_LT(std::fabs(moves(id)), 1e20) << id;
+        EXPECT_GT(std::fabs(moves(id)), 1e19) << id;
+        EXPECT_DOUBLE_EQ(balance(id), moves(id)) << id;
+    }
+    EXPECT_DOUBLE_EQ(balance(kCashGroup),
+                     balance(kWallet) + balance(kBank) + 2 * balance(kEuroCard));
 }
 
 TEST_F(MoveCommands, EqualRatesAreStoredDirectlyAndOtherRatesNeedTheDialog) {

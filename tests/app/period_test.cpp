@@ -55,3 +55,27 @@ TEST(PeriodFilter, NothingIsRecalculatedBeforeStartUpHasFinished) {
     EXPECT_TRUE(form.CheckBox1->Checked());
     EXPECT_EQ(Amount(kBank), "12345");  // restoring the filter did not recompute
 }
+
+TEST(PeriodFilter, ARecalculationThatFailsChangesNothingAndTheFilterStaysUsable) {
+    TempDir dir;
+    FixedClock clock{EncodeDate(2026, 12, 7) + 0.5, "dd.MM.yyyy"};
+    SeedHousehold(3);
+    {
+        // Two moves whose sum the file cannot hold as a number.
+        TSQLiteDatabase db("./Quillmarsh.dat");
+        db.ExecSQL("update bill_move set amount = 1.7e308 where id in (3, 5)");
+    }
+    TForm1 form;
+    ASSERT_TRUE(form.StartupComplete());
+    const AnsiString bank = Amount(kBank), wallet = Amount(kWallet);
+    int key = VK_RETURN;
+    EXPECT_THROW(form.DateTimePicker1KeyDown(key, 0), Exception);
+    // Rolled back as a whole: nothing is left zeroed.
+    EXPECT_EQ(Amount(kBank), bank);
+    EXPECT_EQ(Amount(kWallet), wallet);
+    EXPECT_TRUE(form.ProgressBar1->isHidden());
+    // With the moves mended, the next recalculation runs.
+    DB->ExecSQL("update bill_move set amount = -1 where id in (3, 5)");
+    form.DateTimePicker1KeyDown(key, 0);
+    EXPECT_EQ(Amount(kWallet), "-26,11");  // -1 - 1 - 11.37 - 12.74
+}

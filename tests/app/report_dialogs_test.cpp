@@ -327,6 +327,39 @@ TEST_F(ReportDialogs, ChartsReportTimeSeries) {
     QLocale::setDefault(QLocale::system());
 }
 
+TEST_F(ReportDialogs, MonthLabelsTheCodePageCannotHoldFallBackToEnglishNames) {
+    const std::string page = InterfaceCodePage();
+    auto labels = [&](const QLocale& locale, const char* codePage) {
+        QLocale::setDefault(locale);
+        SetInterfaceCodePage(codePage);
+        Run<TForm14>(22, [&](TForm14& d) {
+            d.RadioButton2->SetChecked(true);
+            d.ComboBox3->SetItemIndex(2);
+            Period(*d.DateTimePicker1, *d.DateTimePicker2, EncodeDate(2026, 1, 1),
+                   EncodeDate(2026, 2, 28));
+            Choose(*d.ListBox2, "S:Food-Groceries");
+            d.SpeedButton1Click();
+            d.Button1Click();
+        });
+        const AnsiString& text = LastTab().ReportText;
+        return text.substr(text.rfind('\r', text.size() - 2) + 1);
+    };
+    auto names = [](const QLocale& locale) {
+        return FromQString(locale.monthName(1, QLocale::ShortFormat)) + "\1" +
+               FromQString(locale.monthName(2, QLocale::ShortFormat)) + "\r";
+    };
+    // Japanese names are no Western code page's: the labels are not left as "?".
+    const AnsiString japanese = labels(QLocale(QLocale::Japanese, QLocale::Japan), "CP1252");
+    EXPECT_EQ(japanese, names(QLocale::c()));
+    // Names the code page holds are the desktop's own.
+    const QLocale russian(QLocale::Russian, QLocale::Russia);
+    const AnsiString cyrillic = labels(russian, "CP1251");
+    EXPECT_EQ(cyrillic, names(russian));
+    EXPECT_NE(cyrillic, names(QLocale::c()));
+    SetInterfaceCodePage(page);
+    QLocale::setDefault(QLocale::system());
+}
+
 TEST_F(ReportDialogs, ChartsDialogLimitsChoiceToFiveAndBuildsNothingWithoutAccounts) {
     const size_t tabs = Head.HeadTabs.size();
     Run<TForm14>(22, [](TForm14& d) {

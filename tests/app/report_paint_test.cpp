@@ -10,6 +10,7 @@
 #include "app/report_text.h"
 #include "app/unit1.h"
 #include "tests/app/household.h"
+#include "tests/app/ink.h"
 #include "tests/support/support.h"
 
 using namespace qm;
@@ -125,6 +126,19 @@ TEST_F(ReportPaint, BalanceLineWithoutCellSeparatorAndNarrowNames) {
     EXPECT_EQ(Ink(n.Image(), Rect(200 - Wr, 10, 200, 10 + LH)), m.InkOf("12345,67", false));
     EXPECT_EQ(Ink(n.Image(), Rect(200 - Wr - U, 10, 200 - Wr, 10 + LH)), 0);
     EXPECT_GT(Ink(n.Image(), Rect(2 * U, 10, 200 - Wr - U, 10 + LH)), 0);
+}
+
+TEST_F(ReportPaint, AnAmountWiderThanTheReportShowsItsSignAndLosesItsEnd) {
+    const int U = 10, LH = m.LH();
+    const AnsiString amount = "-2503897140,00";
+    TBitmap n(60, 40);
+    ASSERT_GT(m.Width(amount, false), 60 - 2 * U);
+    PaintBalanceToCanvas(*form, n.Canvas(), R("Name|" + amount + "~"), Rect(0, 10, 0, 0), false);
+    // The amount starts where the names would, with its sign; the report's edge cuts its end.
+    const QRect first = FirstGlyph(n.Image(), QRect(0, 10, 60, LH));
+    EXPECT_TRUE(IsMinus(first)) << first.width() << "x" << first.height();
+    EXPECT_GE(first.left(), 2 * U);
+    EXPECT_LE(first.left(), 2 * U + 2);
 }
 
 TEST_F(ReportPaint, BalancePageBreaksOnPaperSkipTheGapAtThePageTop) {

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QPrinter>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -80,6 +82,30 @@ int Count(const std::string& text, const std::string& what) {
     int n = 0;
     for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
     return n;
+}
+
+// The first page of a printout rasterised at `dpi`, in grey levels.
+QImage Raster(const TempDir& dir, const std::string& pdf, int dpi) {
+    const std::string base = (dir.path() / ("page" + std::to_string(dpi))).string();
+    EXPECT_EQ(RunCommand("pdftoppm -gray -png -singlefile -f 1 -l 1 -r " + std::to_string(dpi) +
+                         " '" + pdf + "' '" + base + "'"),
+              0);
+    return QImage(QString::fromStdString(base + ".png")).convertToFormat(QImage::Format_Grayscale8);
+}
+
+// The pixel rows whose pixels are all dark from x0 to x1: a rule drawn across that span. A rule
+// that falls on two pixel rows counts once.
+std::vector<int> RuleRows(const QImage& page, int x0, int x1) {
+    std::vector<int> rows;
+    bool above = false;
+    for (int y = 0; y < page.height(); ++y) {
+        const uchar* line = page.constScanLine(y);
+        bool dark = x0 >= 0 && x0 < x1 && x1 < page.width();
+        for (int x = x0; dark && x <= x1; ++x) dark = line[x] < 200;
+        if (dark && !above) rows.push_back(y);
+        above = dark;
+    }
+    return rows;
 }
 
 struct ReportPrint : ::testing::Test {
@@ -226,4 +252,67 @@ TEST_F(ReportPrint, CancelPrintsNothingAndAnUnusablePrinterIsReported) {
     ASSERT_EQ(boxes.asked().size(), 1u);
     EXPECT_EQ(boxes.asked()[0].caption, form->Ui(159));
     EXPECT_EQ(boxes.asked()[0].text.substr(0, form->Ui(160).size()), form->Ui(160));
+}
+
+TEST_F(ReportPrint, WithoutAnInstalledPrinterTheUserIsToldAndTheReportStays) {
+    OpenReport(riBalance, R("a|1,00~"));
+    const size_t tabs = Head.HeadTabs.size();
+    const int current = HeadIndex;
+    // What the system leaves when no printer is installed: a PDF printer with no file to write.
+    SetPrinterHook([](QPrinter& p) {
+        p.setPrinterName(QString());
+        p.setOutputFileName(QString());
+    });
+    ScriptedBoxes boxes;
+    boxes.Answer(IDOK, form->Ui(194));
+    Print(10, 10, 10, 10);
+    ASSERT_EQ(boxes.asked().size(), 1u);
+    EXPECT_EQ(boxes.asked()[0].caption, form->Ui(159));
+    EXPECT_EQ(Head.HeadTabs.size(), tabs);
+    EXPECT_EQ(HeadIndex, current);
+    EXPECT_EQ(CurrentTab().Kind, tkReport);
+    EXPECT_EQ(CurrentTab().ReportText, R("a|1,00~"));
+    EXPECT_TRUE(form->Button1->Visible());
+}
+
+TEST_F(ReportPrint, RulesStayVisibleWhenThePrintoutIsRasterisedAtLowResolution) {
+    // A note too long for the page makes the table as wide as the usable width, so the rules
+    // run from one unit right of the left margin to one unit left of the right margin.
+    const std::string longNote(400, 'n');
+    AnsiString table = R("01.01.2026 - 31.01.2026~A:Money-Wallet~Date|Number|Description|In|Out~");
+    constexpr int kMoves = 12;
+    for (int i = 0; i < kMoves; ++i)
+        table += R("0" + std::to_string(i % 9 + 1) + ".01.2026|" + std::to_string(i) + "|" +
+                   (i == 0 ? longNote : "Row" + std::to_string(i)) + "||1,00~");
+    table += R("Difference: -12,00||Total|0,00|12,00~");
+    // A name too long for the page makes the balance's total rules reach the right margin.
+    const std::string longName(400, 'w');
+    const AnsiString balance = R("^Income|^01.01.2026 - 31.01.2026~" + longName + "|2500,00~" +
+                                 "#^Total income|^2500,00~@^Spending|^01.01.2026 - 31.01.2026~"
+                                 "Food|100,00~#^Total spending|^100,00~@#^Balance|^2400,00~");
+    struct Case {
+        int id;
+        AnsiString text;
+        int leftUnits, rightUnits;  // the rules' ends, in units from the margins
+        size_t rules;
+    };
+    // The table: a rule above and below the header and one under every row, the sums included.
+    const Case cases[] = {{riTable, table, 1, 1, kMoves + 3}, {riBalance, balance, 2, 0, 3}};
+    for (const Case& c : cases) {
+        OpenReport(c.id, c.text);
+        Print(10, 10, 10, 10);
+        const PdfInfo info = Info(pdf);
+        ASSERT_EQ(info.pages, 1);
+        for (int dpi : {150, 300}) {
+            const QImage page = Raster(dir, pdf, dpi);
+            ASSERT_FALSE(page.isNull());
+            const double px = dpi / 72.0, margin = info.width * px * 10 / 297;
+            const double U = (info.width * px - 2 * margin) / 100;
+            // A pixel of slack at each end for the rounding of the printer's dots.
+            const int x0 = static_cast<int>(std::ceil(margin + c.leftUnits * U)) + 1;
+            const int x1 = static_cast<int>(info.width * px - margin - c.rightUnits * U) - 2;
+            EXPECT_EQ(RuleRows(page, x0, x1).size(), c.rules) << c.id << " at " << dpi << " dpi";
+        }
+        std::filesystem::remove(pdf);
+    }
 }

@@ -12,6 +12,7 @@
 #include "platform/dialogs.h"
 #include "tests/app/household.h"
 #include "tests/support/support.h"
+#include "tests/support/typing.h"
 
 using namespace qm;
 using namespace qmtest;
@@ -236,4 +237,39 @@ TEST_F(SettingsDialog, AnEditedRowIsSettledBeforeTheLedgerIsRebuilt) {
     EXPECT_EQ(driver.shown(), 1);
     EXPECT_FALSE(Ledger.Editing);
     EXPECT_EQ(Ledger.Rows.back().Cells[1], "");
+}
+
+TEST_F(SettingsDialog, ATitleTheCodePageCannotHoldIsRefusedAndNothingIsStored) {
+    form->Title = "Our house";
+    const QString caption = form->windowTitle();
+    ScriptedBoxes boxes;
+    boxes.Answer(IDOK);
+    Settings([](TForm8& d) {
+        d.Edit1->selectAll();
+        TypeText(d.Edit1, QString::fromUtf8("Our house 🏠"));
+        d.RadioButton4->SetChecked(true);
+        d.Button1->Click();
+        EXPECT_EQ(d.ModalResult(), mrNone);
+        EXPECT_EQ(d.Edit1->selectedText(), QString::fromUtf8("🏠"));
+        d.Button2->Click();
+    });
+    EXPECT_EQ(form->Title, "Our house");
+    EXPECT_EQ(form->windowTitle(), caption);
+    EXPECT_EQ(form->DateFormatIndex, 3);
+    EXPECT_EQ(Setting(*form, "settings-title"), "Our house");
+    ASSERT_EQ(boxes.asked().size(), 1u);
+    AnsiString field = form->Ui(109);
+    while (!field.empty() && (field.back() == ':' || field.back() == ' ')) field.pop_back();
+    EXPECT_NE(boxes.asked()[0].text.find("\"" + field + "\""), AnsiString::npos);
+    EXPECT_NE(boxes.asked()[0].text.find("U+1F3E0"), AnsiString::npos);
+
+    // A title the code page holds is taken, accents and all.
+    const QString maison = QString::fromUtf8("Maison Café");
+    Settings([&](TForm8& d) {
+        d.Edit1->selectAll();
+        TypeText(d.Edit1, maison);
+        d.Button1->Click();
+    });
+    EXPECT_EQ(form->Title, FromQString(maison));
+    EXPECT_TRUE(form->windowTitle().endsWith(maison));
 }

@@ -1,11 +1,23 @@
 // The main window's start-up and shut-down against real database files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <QAction>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QMenuBar>
+#include <QMouseEvent>
+#include <chrono>
+#include <csignal>
 
 #include "app/database_file.h"
 #include "app/unit1.h"
 #include "platform/dialogs.h"
+#include "platform/files.h"
+#include "tests/app/household.h"
+#include "tests/support/small_disk.h"
 #include "tests/support/support.h"
 
 using namespace qm;
@@ -247,6 +259,323 @@ TEST(StartupDeathTest, AFailedStatementTellsTheUserAndEndsWithoutWritingSettings
             std::exit(0);
         },
         ::testing::ExitedWithCode(EXIT_FAILURE), "no such table: nosuchtable(.|\n)*box: ");
+    // Only the day's backup, recorded as soon as it was made, reached the file.
     TSQLiteDatabase db("./Quillmarsh.dat");
-    EXPECT_EQ(db.GetTable("select count(*) from param")->FieldAsInteger(0), 0);
+    EXPECT_EQ(
+        db.GetTable("select count(*) from param where name <> 'reserv-date'")->FieldAsInteger(0),
+        0);
+}
+
+namespace {
+
+const char* kFile = "./Quillmarsh.dat";
+
+std::string Sqlite3(const std::string& file, const std::string& sql) {
+    std::string out;
+    qmtest::RunCommand("sqlite3 " + file + " \"" + sql + "\" 2>&1", &out);
+    return out;
+}
+
+void SetParam(const AnsiString& name, const AnsiString& value) {
+    TSQLiteDatabase db(kFile);
+    db.ExecSQL("delete from param where name = '" + name + "'");
+    db.ExecSQL("insert into param (name, value) values ('" + name + "', '" + value + "')");
+}
+
+// Read with the sqlite3 shell, which a damaged file cannot take down with the test: the file is
+// whole, every move has its twin, and every account's balance is the sum of its moves.
+void ExpectSound(const std::string& file, int round) {
+    EXPECT_EQ(Sqlite3(file,
+                      "select group_concat(integrity_check) from pragma_integrity_check;"
+                      "select count(*) from bill_move a left join bill_move b on b.id = "
+                      "a.bill_move_id where b.id is null or b.bill_move_id <> a.id or b.amount "
+                      "<> -a.amount;"
+                      "select count(*) from bill b where b.bill_id <> 0 and abs(b.amount - (case "
+                      "when b.bill_type_id = 1 then -1 else 1 end) * (select coalesce(sum(amount), "
+                      "0) from bill_move where src_bill_id = b.id)) > 0.005;"),
+              "ok\n0\n0\n")
+        << file << " after round " << round;
+}
+
+// The live file and every copy that carries a copy's name.
+void ExpectSoundFiles(int round) {
+    ASSERT_TRUE(FileExists(kFile));
+    for (const char* name : {kFile, "./Quillmarsh.dat1", "./Quillmarsh.dat2", "./Quillmarsh.dat3"})
+        if (PathExists(name)) ExpectSound(name, round);
+}
+
+void SendKey(QWidget& w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QKeyEvent press(QEvent::KeyPress, key, mods);
+    QCoreApplication::sendEvent(&w, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, mods);
+    QCoreApplication::sendEvent(&w, &release);
+}
+
+void SendClick(QWidget& w, int x, int y, QEvent::Type type = QEvent::MouseButtonPress) {
+    const QPointF p(x, y);
+    QMouseEvent press(type, p, w.mapToGlobal(p), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&w, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, p, w.mapToGlobal(p), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&w, &release);
+}
+
+}  // namespace
+
+TEST_F(Startup, AnythingButAFileUnderTheFilesNameIsReportedAndNothingIsCreated) {
+    const std::function<void()> makers[] = {
+        [] { mkdir("Quillmarsh.dat", 0755); },
+        [] { ASSERT_EQ(symlink("/nonexistent/Quillmarsh.dat", "Quillmarsh.dat"), 0); },
+        [] { mkfifo("Quillmarsh.dat", 0644); }};
+    for (const auto& make : makers) {
+        std::filesystem::remove(kFile);
+        make();
+        qmtest::ScriptedBoxes boxes;
+        boxes.Answer(IDOK);
+        TForm1 form;
+        EXPECT_TRUE(form.Terminated());
+        ASSERT_EQ(boxes.asked().size(), 1u);
+        EXPECT_EQ(boxes.asked()[0].text, form.Ui(192));
+        // Only what was there before: nothing built beside it.
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 1);
+    }
+}
+
+namespace {
+
+// The child of the next test: exit code 0 when the window took nothing.
+int PokeTheWindowAfterAFailedStartUp() {
+    int boxes = 0;
+    SetMessageBoxHook([&](QWidget*, const AnsiString&, const AnsiString&, int flags) {
+        ++boxes;
+        return (flags & 0xF) == MB_YESNO ? IDYES : IDOK;
+    });
+    // The file cannot be built (as on a read-only folder or a failing disk).
+    SetSchemaStepObserver([](const AnsiString&) { throw ESQLiteException("disk I/O error"); });
+    {
+        TForm1 form;
+        form.show();
+        EXPECT_FALSE(form.StartupComplete());
+        EXPECT_EQ(boxes, 2);  // the question to create, then the failure
+        for (int key :
+             {Qt::Key_Return, Qt::Key_Down, Qt::Key_Up, Qt::Key_Right, Qt::Key_Delete, Qt::Key_F1,
+              Qt::Key_F2, Qt::Key_Tab, Qt::Key_PageDown, Qt::Key_Escape, Qt::Key_A})
+            SendKey(form, key);
+        SendKey(form, Qt::Key_Left, Qt::ControlModifier);
+        SendKey(form, Qt::Key_Down, Qt::ControlModifier | Qt::ShiftModifier);
+        // Header buttons, a tree row, the tab strip, a double click on the tree.
+        for (auto [x, y] : {std::pair{37, 55}, {300, 55}, {60, 191}, {40, 110}, {700, 112}})
+            SendClick(form, x, y);
+        SendClick(form, 60, 191, QEvent::MouseButtonDblClick);
+        for (int n = 1; n <= 32; ++n) {
+            EXPECT_EQ(form.Action(n)->isEnabled(), n == 7) << "Action" << n;
+            if (n != 7) form.Action(n)->trigger();
+        }
+        for (int n = 1; n <= 22; ++n) {
+            EXPECT_FALSE(form.N(n)->isEnabled()) << "N" << n;
+            form.N(n)->trigger();
+        }
+        EXPECT_FALSE(form.Timer1->Enabled() || form.Timer2->Enabled());
+        EXPECT_FALSE(form.Panel1->isEnabled());
+        EXPECT_TRUE(form.close());
+    }
+    EXPECT_EQ(boxes, 2);
+    EXPECT_FALSE(PathExists(kFile));
+    EXPECT_FALSE(PathExists("./Quillmarsh.dat.new"));
+    return ::testing::Test::HasFailure() ? 1 : 0;
+}
+
+}  // namespace
+
+TEST(StartupDeathTest, AfterAFailedStartUpTheWindowTakesNoCommandAndClosesCleanly) {
+    qmtest::TempDir dir;
+    qmtest::FixedClock clock{EncodeDate(2026, 12, 7), "dd.MM.yyyy"};
+    EXPECT_EXIT(std::exit(PokeTheWindowAfterAFailedStartUp()), ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(Startup, UnreadableStoredValuesFallBackToTheirDefaultsAndTheRestIsKept) {
+    // A damaged period alone: the filter starts off, from today to today.
+    for (const char* filter : {"20261340", "2026010120261399", "202601012026", "2026a101"}) {
+        CreateDatabaseFile(kFile, "a", "b", "c").reset();
+        SetParam("date-filter", filter);
+        SetParam("reserv-date", "46363");
+        {
+            TForm1 form;
+            ASSERT_TRUE(form.StartupComplete()) << filter;
+            EXPECT_FALSE(form.CheckBox1->Checked() || form.DateTimePicker1->Enabled()) << filter;
+            EXPECT_EQ(DateToYmd(form.DateTimePicker1->Date()), "20261207") << filter;
+            EXPECT_EQ(DateToYmd(form.DateTimePicker2->Date()), "20261207") << filter;
+        }
+        // Written back repaired, so the next start reads it.
+        EXPECT_NE(ParamRows().find("date-filter=20261207\n"), AnsiString::npos) << filter;
+        std::filesystem::remove(kFile);
+    }
+    {
+        auto db = CreateDatabaseFile(kFile, "a", "b", "c");
+        db->ExecSQL(
+            "insert into bill (id, bill_id, bill_type_id, currency_id, name, twosign) values "
+            "(7, 0, 2, 1, 'Cash', 'FF'), (8, 7, 2, 1, 'Wallet', 'TF')");
+    }
+    const char* rows[][2] = {{"reserv-date", "46363"},      {"reserv-count", "99999999999"},
+                             {"window-left", "left"},       {"window-width", "99999999999"},
+                             {"select-bill", "x"},          {"settings-dateformat", "9"},
+                             {"settings-currmain_id", "9"},  // no such currency
+                             {"settings-title", "Kept"},    {"head-bill-width-3", "wide"},
+                             {"head-bill-width-4", "-5"},   {"head-bill-width-5", "4294967296"},
+                             {"head-bill-001", "8:1"},      {"head-bill-002", "0:2:\x01\x02\x03"},
+                             {"head-bill-003", "9:2:x"},    {"head-index", "3"}};
+    for (auto& r : rows) SetParam(r[0], r[1]);
+    {
+        TForm1 form;
+        ASSERT_TRUE(form.StartupComplete());
+        EXPECT_EQ(form.BackupCount, 1);
+        EXPECT_EQ(form.x(), 204);
+        EXPECT_EQ(form.width(), 800);
+        EXPECT_EQ(SelectBill, -1);
+        EXPECT_EQ(form.DateFormatIndex, 3);  // the desktop's
+        EXPECT_EQ(form.MainCurrencyId, 1);
+        EXPECT_EQ(BillColumnWidths[3], 200);
+        EXPECT_EQ(BillColumnWidths[4], 85);
+        EXPECT_EQ(BillColumnWidths[5], 85);
+        EXPECT_EQ(form.Title, "Kept");
+        ASSERT_EQ(Head.HeadTabs.size(), 4u);
+        EXPECT_EQ(HeadIndex, 3);
+        for (int i = 0; i < 4; ++i) form.SwitchToTab(i);  // each paints
+    }
+    const AnsiString after = ParamRows();
+    for (const char* kept : {"settings-title=Kept\n", "head-bill-001=8:1\n", "head-index=3\n",
+                             "settings-currmain_id=1\n", "head-bill-width-4=85\n"})
+        EXPECT_NE(after.find(kept), AnsiString::npos) << kept;
+}
+
+namespace {
+
+// The child of the next test, on a disk with no room for a copy: exit code 0 when the user was
+// told once and nothing changed.
+int StartWithNoRoomForTheCopy() {
+    const bool mounted = qmtest::MountSmallDisk(512 * 1024);
+    qmtest::SeedHousehold(10);
+    CreateDatabaseFile("./Quillmarsh.dat1", "copy", "one", "").reset();
+    {
+        TSQLiteDatabase db(kFile);
+        db.ExecSQL("update bill_move set files = zeroblob(300000) where id = 1");
+    }
+    SetParam("reserv-count", "3");
+    SetParam("reserv-date", "46300");
+    const std::string copy1 = Sqlite3("./Quillmarsh.dat1", ".dump");
+    std::vector<AnsiString> asked;
+    SetMessageBoxHook([&](QWidget*, const AnsiString& text, const AnsiString&, int) {
+        asked.push_back(text);
+        return IDOK;
+    });
+    if (!mounted) qmtest::LimitFileSize(100 * 1024);
+    {
+        TForm1 form;
+        if (!mounted) qmtest::LimitFileSize(0);
+        EXPECT_TRUE(form.StartupComplete());
+        EXPECT_EQ(form.BackupDate, 46300);  // the next start tries again
+        EXPECT_EQ(asked.size(), 1u);
+        EXPECT_EQ(asked.at(0).rfind(form.Ui(193), 0), 0u) << asked[0];
+        EXPECT_NE(asked[0].find(mounted ? "No space left" : "File too large"), std::string::npos)
+            << asked[0];
+    }
+    EXPECT_EQ(asked.size(), 1u);
+    EXPECT_FALSE(PathExists("./Quillmarsh.dat.backup"));
+    EXPECT_FALSE(PathExists("./Quillmarsh.dat2"));
+    EXPECT_EQ(Sqlite3("./Quillmarsh.dat1", ".dump"), copy1);
+    EXPECT_EQ(Sqlite3(kFile, "select value from param where name = 'reserv-date'"), "46300\n");
+    ExpectSoundFiles(0);
+    return ::testing::Test::HasFailure() ? 1 : 0;
+}
+
+}  // namespace
+
+TEST_F(Startup, ABackupCopyThatCannotBeWrittenIsReportedOnceAndChangesNothing) {
+    EXPECT_EXIT(std::exit(StartWithNoRoomForTheCopy()), ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(Startup, TheDaysBackupIsRecordedAtOnceSoACrashLaterThatDayDoesNotRotateAgain) {
+    qmtest::SeedHousehold(10);
+    SetParam("reserv-count", "3");
+    SetParam("reserv-date", "46300");
+    const pid_t pid = fork();
+    if (pid == 0) {
+        TForm1 form;
+        _exit(form.StartupComplete() ? 0 : 1);  // ends without its shut-down, as in a crash
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(Sqlite3(kFile, "select value from param where name = 'reserv-date'"), "46363\n");
+    ASSERT_TRUE(FileExists("./Quillmarsh.dat1"));
+    const std::string copy1 = Sqlite3("./Quillmarsh.dat1", ".dump");
+    { TForm1 form; }
+    EXPECT_EQ(Sqlite3("./Quillmarsh.dat1", ".dump"), copy1);
+    EXPECT_FALSE(PathExists("./Quillmarsh.dat2"));
+}
+
+TEST_F(Startup, KillingStartUpAtRandomMomentsNeverLeavesADamagedCopyOrHalfAMove) {
+    qmtest::SeedHousehold(40);
+    {
+        // A file large enough for its copy to be killed halfway: a 40 MB attachment.
+        TSQLiteDatabase db(kFile);
+        db.ExecSQL(
+            "update bill_move set files = cast('scan.pdf' || char(3) || '40000000' || char(1) as "
+            "blob) || randomblob(40000000) where id = 1");
+    }
+    SetParam("reserv-count", "3");
+    int day = 46363;
+    auto start = [&day] {
+        const TDateTime today = ++day;
+        const pid_t pid = fork();
+        if (pid == 0) {
+            qmtest::FixedClock clock{today};
+            { TForm1 form; }
+            _exit(0);
+        }
+        return pid;
+    };
+    // One start left alone shows how long a start with its copy and a shut-down take.
+    const auto begun = std::chrono::steady_clock::now();
+    pid_t pid = start();
+    waitpid(pid, nullptr, 0);
+    const auto span = std::chrono::duration_cast<std::chrono::microseconds>(
+                          std::chrono::steady_clock::now() - begun)
+                          .count();
+    std::srand(4711);
+    for (int round = 0; round < 16; ++round) {
+        pid = start();
+        usleep(static_cast<useconds_t>(std::rand() % std::max<int64_t>(span, 1)));
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        ExpectSoundFiles(round);
+    }
+    // The next start clears away what a killed copy left.
+    qmtest::FixedClock clock{static_cast<TDateTime>(++day)};
+    { TForm1 form; }
+    for (const AnsiString& name : BackupTemporaryNames(kFile)) EXPECT_FALSE(PathExists(name));
+    ExpectSoundFiles(16);
+}
+
+TEST_F(Startup, KillingShutDownAtRandomMomentsNeverLosesTheSettings) {
+    qmtest::SeedHousehold(10);
+    SetParam("reserv-date", "46363");
+    { TForm1 form; }
+    const std::string names = Sqlite3(kFile, "select name from param order by name");
+    std::srand(1234);
+    for (int round = 0; round < 20; ++round) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            for (int i = 0;; ++i) {
+                TForm1 form;
+                form.Title = "run " + IntToStr(i);
+            }
+        }
+        usleep(static_cast<useconds_t>(20000 + std::rand() % 200000));
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        ExpectSoundFiles(round);
+        // Every setting is there exactly once: the old set or the new, never a part of one.
+        EXPECT_EQ(Sqlite3(kFile, "select name from param order by name"), names) << round;
+    }
 }

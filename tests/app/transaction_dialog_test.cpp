@@ -12,6 +12,7 @@
 #include "platform/dialogs.h"
 #include "tests/app/household.h"
 #include "tests/support/support.h"
+#include "tests/support/typing.h"
 
 using namespace qm;
 using namespace qmtest;
@@ -427,4 +428,51 @@ TEST_F(TransactionDialog, SmallAmountsAndUnlistedAccounts) {
     });
     form->Action(19)->trigger();
     EXPECT_EQ(Form7->Tag, 0);
+}
+
+TEST_F(TransactionDialog, NumberNoteAndRateTheCodePageCannotHoldAreRefused) {
+    ScriptedBoxes boxes;
+    driver.Then([&](TForm& f) {
+        TForm7& d = Dialog(f);
+        ChooseAccounts(d, kWallet, kEuroCard);
+        d.RxCalcEdit1->SetValue(10);
+        TypeText(d.Edit1, QString::fromUtf8("\uFF17"));  // a full-width 7
+        TypeText(d.Edit2, QString::fromUtf8("Taxi 🚕"));
+        boxes.Answer(IDOK);
+        d.Button1->Click();
+        EXPECT_EQ(d.Edit1->selectedText(), QString::fromUtf8("\uFF17"));
+        d.Edit1->selectAll();
+        TypeText(d.Edit1, "7");
+        boxes.Answer(IDOK);
+        d.Button1->Click();
+        EXPECT_EQ(d.Edit2->selectedText(), QString::fromUtf8("🚕"));
+        d.Edit2->selectAll();
+        TypeText(d.Edit2, QString::fromUtf8("Taxi café"));
+        // The rate field, when it is the one typed.
+        d.RadioButton3->SetChecked(true);
+        d.Edit3->selectAll();
+        TypeText(d.Edit3, QString::fromUtf8("1/2中"));
+        boxes.Answer(IDOK);
+        d.Button1->Click();
+        EXPECT_EQ(d.Tag, 0);
+        EXPECT_EQ(Moves(), "");
+        d.Edit3->selectAll();
+        TypeText(d.Edit3, "1/2");
+        d.Button1->Click();
+    });
+    form->Action(19)->trigger();
+    ASSERT_EQ(boxes.asked().size(), 3u);
+    const int fields[] = {31, 32, 36};
+    for (int i = 0; i < 3; ++i) {
+        AnsiString caption = form->Ui(fields[i]);
+        if (!caption.empty() && caption.back() == ':') caption.pop_back();
+        EXPECT_NE(boxes.asked()[i].text.find("\"" + caption + "\""), AnsiString::npos)
+            << boxes.asked()[i].text;
+    }
+    EXPECT_NE(boxes.asked()[0].text.find("U+FF17"), AnsiString::npos);
+    EXPECT_NE(boxes.asked()[1].text.find("U+1F695"), AnsiString::npos);
+    // Only what the code page holds is stored, the accented note as UTF-8.
+    EXPECT_EQ(DB->GetTable("select num, note, kurs from bill_move where id = 5")->FieldAsString(1),
+              "Taxi café");
+    EXPECT_EQ(DB->GetTable("select num from bill_move where id = 6")->FieldAsString(0), "7");
 }

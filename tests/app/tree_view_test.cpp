@@ -6,6 +6,7 @@
 #include "app/unit1.h"
 #include "platform/dialogs.h"
 #include "tests/app/household.h"
+#include "tests/app/ink.h"
 #include "tests/support/support.h"
 
 using namespace qm;
@@ -177,4 +178,36 @@ TEST_F(TreeView, PictureAndStoredRectanglesMatchTheLayout) {
     EXPECT_EQ(v.ScrollMax, 0);
     EXPECT_EQ(v.ThumbRect.Top, v.UpRect.Bottom);
     EXPECT_EQ(v.BodyRect.Left, W + 10);
+}
+
+TEST_F(TreeView, AmountsOfAnyLengthKeepTheirGapFromTheCurrency) {
+    SeedHousehold(0);
+    Open();
+    DB->ExecSQL("update currency set short_name = 'TEST' where id = 1");
+    DB->ExecSQL("update bill set amount = 13644 where id = " + IntToStr(kBank));
+    DB->ExecSQL("update bill set amount = -2503.5 where id = " + IntToStr(kWallet));
+    form->TwoDecimals = true;
+    SelectBill = kCashGroup;
+    form->PaintMain();
+    TCanvas& c = form->Canvas();
+    c.Font.Size = 10;  // the rows' font
+    c.Font.Style = {};
+    const int W = (form->ClientWidth() - 10) / 3;
+    const int PR = 2 * W - 1 - ScrollBarWidth;
+    const QImage& picture = form->Image().Image();
+    for (int id : {kBank, kWallet}) {
+        const TBillTreeRow* row = Row(1, id);
+        ASSERT_TRUE(row);
+        const int top = row->TextRect.Top, aw = c.TextWidth(row->AmountText);
+        // The amount ends five pixels before the pane's body ends, as it always has...
+        EXPECT_FALSE(FirstGlyph(picture, QRect(PR - 5 - aw, top, aw, 18)).isEmpty()) << id;
+        EXPECT_TRUE(FirstGlyph(picture, QRect(PR - 5, top, 5, 18)).isEmpty()) << id;
+        // ...and the currency name keeps clear of it: no ink in the four columns before it.
+        EXPECT_TRUE(FirstGlyph(picture, QRect(PR - 5 - aw - 4, top, 4, 18)).isEmpty())
+            << row->AmountText;
+    }
+    // The widest amount has the currency name right before that gap.
+    const int aw = c.TextWidth(Row(1, kBank)->AmountText);
+    EXPECT_FALSE(FirstGlyph(picture, QRect(PR - 5 - aw - 40, Row(1, kBank)->TextRect.Top, 36, 18))
+                     .isEmpty());
 }

@@ -128,14 +128,28 @@ TEST(UiStrings, ParsingRefusesADamagedTable) {
     auto damaged = [](const std::function<void(std::vector<std::string>&)>& change) {
         EXPECT_THROW(ParseUiStrings(Table(change)), Exception);
     };
-    damaged([](auto& lines) { lines.erase(lines.begin() + 50); });                 // a gap
-    damaged([](auto& lines) { std::swap(lines[10], lines[11]); });                 // out of order
-    damaged([](auto& lines) { lines[7] = "006\ttwice"; });                         // repeated
-    damaged([](auto& lines) { lines.pop_back(); });                                // too few
-    damaged([](auto& lines) { lines.push_back(std::to_string(UiStringCount) + "\textra"); });                   // too many
+    damaged([](auto& lines) { lines.erase(lines.begin() + 50); });  // a gap
+    damaged([](auto& lines) { std::swap(lines[10], lines[11]); });  // out of order
+    damaged([](auto& lines) { lines[7] = "006\ttwice"; });          // repeated
+    damaged([](auto& lines) { lines.pop_back(); });                 // too few
+    damaged([](auto& lines) {
+        lines.push_back(std::to_string(UiStringCount) + "\textra");
+    });                                                                            // too many
     damaged([](auto& lines) { lines[5] = "005 no tab"; });                         // no tab
     damaged([](auto& lines) { lines[5] = "+05\tsigned"; });                        // no index
     damaged([](auto& lines) { lines[5] = "\tnothing"; });                          // empty index
     damaged([](auto& lines) { lines.insert(lines.begin() + 3, std::string()); });  // blank line
     EXPECT_THROW(ParseUiStrings(""), Exception);
+}
+
+TEST(UiStrings, UnfitTextNoticeNamesTheFieldTheCharacterAndItsPlace) {
+    const AnsiString entry = LoadUiStrings()[kUnfitTextNotice];
+    for (const char* mark : {"%1", "%2", "%3"})
+        EXPECT_NE(entry.find(mark), AnsiString::npos) << mark;
+    const TUnfitChar bad{12, U'\U0001F600'};
+    // A caption's trailing ":" and blanks go; the place is the character's, counted from 1.
+    EXPECT_EQ(UnfitTextNotice("[%1] %2 at %3.", "Title of the window:  ", bad),
+              "[Title of the window] U+1F600 at 12.");
+    // One pass: marks that the caption brings with it stay as they are; others are kept.
+    EXPECT_EQ(UnfitTextNotice("%1/%3/%4%", "100%2", {1, U'\u4E2D'}), "100%2/1/%4%");
 }

@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/controls.h"
 #include "platform/forms.h"
 #include "platform/shell.h"
 #include "tests/controls/control_test_util.h"
 #include "tests/controls/edit_test_util.h"
+#include "tests/support/typing.h"
 
 using namespace qm;
 using namespace qmtest;
@@ -225,6 +228,13 @@ TEST(NumEdit, TypingKeepsANumberAndBeepsOtherwise) {
     QTest::keyClick(f.edit, Qt::Key_Escape);
     EXPECT_EQ(f.edit->Text(), "12");
     EXPECT_EQ(f.edit->selectedText(), "12");
+
+    // Characters the code page cannot hold are refused like any letter, never taken as "?".
+    f.edit->SetBeepOnError(true);
+    f.edit->setCursorPosition(2);
+    TypeText(f.edit, QString::fromUtf8("中😀"));
+    EXPECT_EQ(f.edit->Text(), "12");
+    EXPECT_EQ(f.env.beeps, 8);
 }
 
 TEST(NumEdit, FocusSwitchesBetweenTheEditAndTheDisplayText) {
@@ -264,6 +274,38 @@ TEST(NumEdit, FocusSwitchesBetweenTheEditAndTheDisplayText) {
     EXPECT_EQ(At(disabled, 4, 10), clWindow) << "the background keeps the edit's colour";
     f.edit->SetColor(clInfoBk);
     EXPECT_EQ(At(f.Picture(), 4, 10), clInfoBk);
+}
+
+TEST(NumEdit, ANumberTooWideForTheFieldShowsItsSignAndLosesItsEnd) {
+    NumFixture f;
+    f.edit->SetValue(-250389314123.45L);
+    for (TAlignment alignment : {taRightJustify, taCenter}) {
+        f.edit->SetAlignment(alignment);
+        const QImage picture = f.Picture();
+        const QRect text = TextBox(picture);
+        ASSERT_FALSE(text.isEmpty());
+        EXPECT_LT(text.left(), 8) << "the text starts at the field's left";
+        EXPECT_GE(text.right(), 121 - 21 - 6) << "and runs on to the button, cut there";
+        // The first glyph is the minus sign: a bar much wider than high.
+        int first = text.left(), top = text.bottom(), bottom = text.top();
+        for (int x = first; x <= text.right(); ++x) {
+            bool ink = false;
+            for (int y = text.top(); y <= text.bottom(); ++y)
+                if (Dark(At(picture, x, y))) {
+                    ink = true;
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+            if (!ink) break;
+        }
+        EXPECT_LE(bottom - top + 1, 2) << "a minus sign, not a digit";
+    }
+    // A number that fits stays right-aligned up to the button.
+    f.edit->SetAlignment(taRightJustify);
+    f.edit->SetValue(-12.5L);
+    const QRect fits = TextBox(f.Picture());
+    EXPECT_GT(fits.left(), 40);
+    EXPECT_GT(fits.right(), 80);
 }
 
 TEST(NumEdit, CalculatorResultBecomesTheValue) {

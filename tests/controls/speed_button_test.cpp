@@ -219,28 +219,47 @@ TEST(SpeedButton, GlyphStateFollowsEnabledFlatAndGrayedInactive) {
 }
 
 TEST(SpeedButton, CaptionIsDrawnAndEmbossedWhenDisabled) {
-    ButtonFixture f;
-    f.button->resize(60, 25);
-    TFont font;
-    font.Name = "Arial";
-    font.Size = 9;
-    f.button->SetFont(font);
-    f.button->SetCaption("Key");
-    QImage img = f.Render();
-    // Inside the frame (whose dark shadow would count as text).
-    const QRect text = BoxOf(img.copy(3, 3, 54, 19), Dark).translated(3, 3);
-    ASSERT_FALSE(text.isNull());
-    EXPECT_NEAR((text.left() + text.right()) / 2.0, 30, 2);
-    EXPECT_NEAR((text.top() + text.bottom()) / 2.0, 12, 3);
-    EXPECT_LT(text.width(), 30);
-    f.button->SetEnabled(false);
-    img = f.Render();
-    EXPECT_EQ(CountWhere(img, QRect(3, 3, 54, 19), Dark), 0);
-    EXPECT_GT(CountWhere(img, QRect(3, 3, 54, 19), Exactly(clBtnShadow)), 5);
-    EXPECT_GT(CountWhere(img, QRect(3, 3, 54, 19), Exactly(clBtnHighlight)), 5);
-    f.button->SetEnabled(true);
-    EXPECT_EQ(f.button->State(), rbsUp);
-    EXPECT_GT(CountWhere(f.Render(), QRect(3, 3, 54, 19), Dark), 0);
+    // The caption is antialiased, so how many of its pixels come out in exactly the shadow or
+    // the highlight colour depends on the font "Arial" resolves to and its hinting (Liberation
+    // Sans fills a handful, Nimbus Sans a single one). What holds for any font is checked here,
+    // for the program's font and for the others fontconfig may offer in its place.
+    for (const char* name : {"Arial", "Nimbus Sans", "DejaVu Sans"}) {
+        SCOPED_TRACE(name);
+        ButtonFixture f;
+        f.button->resize(60, 25);
+        TFont font;
+        font.Name = name;
+        font.Size = 9;
+        f.button->SetFont(font);
+        f.button->SetCaption("Key");
+        QImage img = f.Render();
+        // Inside the frame (whose dark shadow would count as text).
+        const QRect text = BoxOf(img.copy(3, 3, 54, 19), Dark).translated(3, 3);
+        ASSERT_FALSE(text.isNull());
+        EXPECT_NEAR((text.left() + text.right()) / 2.0, 30, 2);
+        EXPECT_NEAR((text.top() + text.bottom()) / 2.0, 12, 3);
+        EXPECT_LT(text.width(), 30);
+
+        f.button->SetEnabled(false);
+        const QImage inside = f.Render().copy(3, 3, 54, 19);
+        // Nothing is darker than the shadow colour: it is the darkest ink.
+        EXPECT_EQ(CountWhere(inside, [](TColor c) { return c.r < clBtnShadow.r; }), 0);
+        // Ink covering a tenth of a pixel or more, on the button face.
+        auto shadowInk = [](TColor c) { return c.r <= clBtnFace.r - 8; };
+        auto highlightInk = [](TColor c) { return c.r >= clBtnFace.r + 2; };
+        EXPECT_GT(CountWhere(inside, shadowInk), 5);
+        EXPECT_GT(CountWhere(inside, highlightInk), 5);
+        // The highlight copy lies one pixel lower, and further right, than the shadow on it.
+        const QRect shadow = BoxOf(inside, shadowInk), highlight = BoxOf(inside, highlightInk);
+        EXPECT_EQ(highlight.top(), shadow.top() + 1);
+        EXPECT_EQ(highlight.bottom(), shadow.bottom() + 1);
+        EXPECT_GT(highlight.left(), shadow.left());
+        EXPECT_GE(highlight.right(), shadow.right());
+
+        f.button->SetEnabled(true);
+        EXPECT_EQ(f.button->State(), rbsUp);
+        EXPECT_GT(CountWhere(f.Render(), QRect(3, 3, 54, 19), Dark), 0);
+    }
 }
 
 TEST(SpeedButton, PressMoveAndReleaseDrawAndClick) {

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "tests/support/support.h"
 
 using namespace qm;
@@ -32,7 +35,8 @@ TEST(SQLiteTable, FieldTypesFollowDeclaredTypesExactly) {
     qmtest::TempDir dir;
     qmtest::UseProgramFormats();
     TSQLiteDatabase db("t.dat");
-    db.ExecSQL("CREATE TABLE t (i INTEGER, n NUMERIC, s TEXT, b BLOB, mixed Numeric, r REAL, f FLOAT)");
+    db.ExecSQL(
+        "CREATE TABLE t (i INTEGER, n NUMERIC, s TEXT, b BLOB, mixed Numeric, r REAL, f FLOAT)");
     db.ExecSQL("INSERT INTO t VALUES (7, 2.5, 'x', x'00ff', 12, 1.25, 3)");
     auto t = db.GetTable("select i, n, s, b, mixed, r, f, count(*), max(n), 'lit' from t");
     ASSERT_EQ(t->Count(), 1);
@@ -63,7 +67,8 @@ TEST(SQLiteTable, NullsEmptyResultsAndEndOfFile) {
     qmtest::TempDir dir;
     qmtest::UseProgramFormats();
     TSQLiteDatabase db("t.dat");
-    db.ExecSQL("CREATE TABLE bill_move (id INTEGER PRIMARY KEY, amount NUMERIC, note TEXT, files BLOB)");
+    db.ExecSQL(
+        "CREATE TABLE bill_move (id INTEGER PRIMARY KEY, amount NUMERIC, note TEXT, files BLOB)");
 
     auto empty = db.GetTable("select * from bill_move");
     EXPECT_EQ(empty->Count(), 0);
@@ -84,7 +89,7 @@ TEST(SQLiteTable, NullsEmptyResultsAndEndOfFile) {
     EXPECT_EQ(t->Fields(1), "0");  // NULL in a float column
     EXPECT_EQ(t->FieldAsString(1), "");
     EXPECT_EQ(t->FieldAsDouble(1), 0);
-    EXPECT_EQ(t->FieldAsInteger(2), 0);  // a NULL cell reads as 0 whatever its column's type
+    EXPECT_EQ(t->FieldAsInteger(2), 0);     // a NULL cell reads as 0 whatever its column's type
     EXPECT_EQ(t->FieldAsBlob(3), nullptr);  // 0 bytes reads as no stream
     EXPECT_EQ(t->FieldAsBlobText(3), "");
     EXPECT_TRUE(t->Next());
@@ -120,27 +125,48 @@ TEST(SQLiteDatabase, FailureMessagesCarryTheSqlAndTheEnginesText) {
     db.ExecSQL("CREATE TABLE t (id INTEGER PRIMARY KEY, v TEXT)");
     EXPECT_EQ(MessageOf([&] { db.ExecSQL("SELEC 1"); }),
               "Error executing SQL \"SELEC 1\" : near \"SELEC\": syntax error");
-    EXPECT_EQ(MessageOf([&] { db.ExecSQL(""); }), "Could not prepare SQL statement \"\" : No message");
+    EXPECT_EQ(MessageOf([&] { db.ExecSQL(""); }),
+              "Could not prepare SQL statement \"\" : No message");
     EXPECT_EQ(MessageOf([&] { db.ExecSQL("-- only a comment"); }),
               "Could not prepare SQL statement \"-- only a comment\" : No message");
-    EXPECT_EQ(MessageOf([&] { db.ExecSQL("select 1"); }).rfind("Error executing SQL statement \"select 1\" : ", 0), 0u);
+    EXPECT_EQ(MessageOf([&] {
+                  db.ExecSQL("select 1");
+              }).rfind("Error executing SQL statement \"select 1\" : ", 0),
+              0u);
     db.ExecSQL("INSERT INTO t VALUES (1, 'a')");
     EXPECT_EQ(MessageOf([&] { db.ExecSQL("INSERT INTO t VALUES (1, 'b')"); }),
-              "Error executing SQL statement \"INSERT INTO t VALUES (1, 'b')\" : UNIQUE constraint failed: t.id");
+              "Error executing SQL statement \"INSERT INTO t VALUES (1, 'b')\" : UNIQUE constraint "
+              "failed: t.id");
     EXPECT_EQ(MessageOf([&] { db.GetTable("select nope from t"); }),
               "Error executing SQL \"select nope from t\" : no such column: nope");
     EXPECT_EQ(MessageOf([&] { db.GetTable("select abs(-9223372036854775807-1)"); }),
               "Could not retrieve data \"select abs(-9223372036854775807-1)\" : integer overflow");
     EXPECT_EQ(MessageOf([&] { db.UpdateBlob("update t set v = 1", "x"); }),
               "SQL must include a ? parameter \"update t set v = 1\" : No message");
-    EXPECT_EQ(MessageOf([&] { db.UpdateBlob("update nothere set v = ?", "x"); }),
-              "Could not prepare SQL statement \"update nothere set v = ?\" : no such table: nothere");
+    EXPECT_EQ(
+        MessageOf([&] { db.UpdateBlob("update nothere set v = ?", "x"); }),
+        "Could not prepare SQL statement \"update nothere set v = ?\" : no such table: nothere");
 }
 
 TEST(SQLiteDatabase, OpeningFailuresNameTheFile) {
     qmtest::TempDir dir;
     EXPECT_EQ(MessageOf([] { TSQLiteDatabase db("no/such/dir/x.dat"); }),
               "Failed to open database \"no/such/dir/x.dat\" : unable to open database file");
+}
+
+TEST(SQLiteDatabase, AFileThatIsNoDatabaseFailsAndIsClosedAgain) {
+    qmtest::TempDir dir;
+    ThrowingFailures throwing;
+    std::ofstream("damaged.dat", std::ios::binary) << "[\n";
+    const auto openFiles = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                             std::filesystem::directory_iterator());
+    };
+    const auto before = openFiles();
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(MessageOf([] { TSQLiteDatabase db("damaged.dat"); }),
+                  "Error executing SQL \"PRAGMA SYNCHRONOUS=NORMAL;\" : file is not a database");
+    EXPECT_EQ(openFiles(), before);
 }
 
 TEST(SQLiteDatabase, BusyDatabaseFailsAtOnce) {
@@ -182,6 +208,105 @@ TEST(SQLiteDatabase, TransactionRollsBackUnlessCommitted) {
         tr.Commit();
     }
     EXPECT_EQ(db.GetTable("select count(*) from t")->FieldAsInteger(0), 1);
+}
+
+namespace {
+
+AnsiString Ids(TSQLiteDatabase& db) {
+    AnsiString out;
+    for (auto t = db.GetTable("select id from t order by id"); !t->Eof(); t->Next())
+        out += t->FieldAsString(0) + " ";
+    return out;
+}
+
+}  // namespace
+
+TEST(SQLiteDatabase, NestedTransactionsReachTheFileOnlyWithTheOutermostCommit) {
+    qmtest::TempDir dir;
+    TSQLiteDatabase db("t.dat");
+    db.ExecSQL("CREATE TABLE t (id INTEGER PRIMARY KEY)");
+    TSQLiteDatabase reader("t.dat");
+    {
+        TSQLiteTransaction outer(db);
+        db.ExecSQL("INSERT INTO t VALUES (1)");
+        {
+            TSQLiteTransaction inner(db);
+            EXPECT_EQ(TSQLiteTransaction::Depth(db), 2);
+            db.ExecSQL("INSERT INTO t VALUES (2)");
+            inner.Commit();
+        }
+        // Committed inside, but the unit it belongs to is still open.
+        EXPECT_EQ(Ids(reader), "");
+        EXPECT_EQ(Ids(db), "1 2 ");
+    }
+    EXPECT_EQ(Ids(db), "") << "the outer rollback takes the committed inner work with it";
+    EXPECT_EQ(TSQLiteTransaction::Depth(db), 0);
+
+    {
+        TSQLiteTransaction outer(db);
+        db.ExecSQL("INSERT INTO t VALUES (3)");
+        {
+            TSQLiteTransaction inner(db);
+            db.ExecSQL("INSERT INTO t VALUES (4)");
+            {
+                TSQLiteTransaction innermost(db);
+                db.ExecSQL("INSERT INTO t VALUES (5)");
+                innermost.Commit();
+            }
+        }  // rolled back with what it took in
+        db.ExecSQL("INSERT INTO t VALUES (6)");
+        {
+            TSQLiteTransaction again(db);  // the same depth may open again
+            db.ExecSQL("INSERT INTO t VALUES (7)");
+            again.Commit();
+        }
+        outer.Commit();
+    }
+    EXPECT_EQ(Ids(reader), "3 6 7 ");
+    EXPECT_EQ(TSQLiteTransaction::Depth(db), 0);
+
+    // Inside a transaction begun by a plain statement, the outermost object nests as well.
+    db.ExecSQL("BEGIN");
+    {
+        TSQLiteTransaction dropped(db);
+        db.ExecSQL("INSERT INTO t VALUES (8)");
+    }
+    {
+        TSQLiteTransaction kept(db);
+        db.ExecSQL("INSERT INTO t VALUES (9)");
+        kept.Commit();
+    }
+    EXPECT_EQ(Ids(reader), "3 6 7 ");
+    db.ExecSQL("COMMIT");
+    EXPECT_EQ(Ids(reader), "3 6 7 9 ");
+}
+
+TEST(SQLiteDatabase, AFailureInsideNestedTransactionsLeavesTheFileAsItWas) {
+    qmtest::TempDir dir;
+    ThrowingFailures throwing;
+    TSQLiteDatabase db("t.dat");
+    db.ExecSQL("CREATE TABLE t (id INTEGER PRIMARY KEY)");
+    db.ExecSQL("INSERT INTO t VALUES (1)");
+    EXPECT_NE(MessageOf([&] {
+                  TSQLiteTransaction outer(db);
+                  db.ExecSQL("INSERT INTO t VALUES (2)");
+                  TSQLiteTransaction inner(db);
+                  db.ExecSQL("INSERT INTO t VALUES (3)");
+                  db.ExecSQL("INSERT INTO t VALUES (1)");  // the key is taken
+                  inner.Commit();
+                  outer.Commit();
+              }),
+              "(no exception)");
+    EXPECT_EQ(Ids(db), "1 ");
+    EXPECT_EQ(TSQLiteTransaction::Depth(db), 0);
+    // The connection is not left inside a transaction: a new unit opens and commits.
+    {
+        TSQLiteTransaction tr(db);
+        db.ExecSQL("INSERT INTO t VALUES (4)");
+        tr.Commit();
+    }
+    TSQLiteDatabase reader("t.dat");
+    EXPECT_EQ(Ids(reader), "1 4 ");
 }
 
 TEST(SQLiteDatabaseDeathTest, FailedStatementEndsTheProcessThroughTheHandler) {

@@ -20,6 +20,7 @@
 #include "platform/forms.h"
 #include "platform/shell.h"
 #include "tests/support/support.h"
+#include "tests/support/typing.h"
 
 namespace {
 
@@ -423,6 +424,54 @@ TEST(Controls, GridEditorWritesThroughAndEscRestoresTheCell) {
     EXPECT_FALSE(grid->EditorMode());
     EXPECT_EQ(grid->Cells(1, 1), "7");
     EXPECT_EQ(grid->item(0, 1)->text(), "7");
+}
+
+TEST(Controls, GridKeepsTypedTextTheCodePageCannotHoldUntilTheCellIsSet) {
+    TForm form;
+    auto* grid = new TStringGrid(&form);
+    grid->SetColCount(2);
+    grid->SetFixedCols(0);
+    grid->SetRowCount(4);
+    grid->SetOptions(goEditing);
+    grid->SetCells(0, 1, "old");
+    form.show();
+    const QString typed = QString::fromUtf8("Rent 中文");
+
+    grid->SetRow(1);
+    Type(grid, "x");
+    auto* editor = OpenEditor(grid);
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    qmtest::TypeText(editor, typed);
+    // The store holds the code page's text; the cell keeps what was typed, also after the commit.
+    EXPECT_EQ(grid->CellText(0, 1), typed);
+    EXPECT_EQ(grid->Cells(0, 1), FromQString(typed));
+    Key(editor, Qt::Key_Return, "\r");
+    QApplication::processEvents();
+    EXPECT_EQ(grid->CellText(0, 1), typed);
+    EXPECT_EQ(grid->item(0, 0)->text(), typed);
+
+    // Esc in a later edit brings back the typed text it opened with.
+    Type(grid, "y");
+    editor = OpenEditor(grid);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(grid->CellText(0, 1), "y");
+    Key(editor, Qt::Key_Escape, "\x1b");
+    EXPECT_EQ(grid->CellText(0, 1), typed);
+
+    // Moved by text it stays as typed; set from the store's text it is gone.
+    grid->SetCellText(0, 2, grid->CellText(0, 1));
+    grid->SetCells(0, 1, "new");
+    EXPECT_EQ(grid->CellText(0, 1), "new");
+    EXPECT_EQ(grid->CellText(0, 2), typed);
+    EXPECT_EQ(grid->item(1, 0)->text(), typed);
+    grid->SetCellText(0, 3, QString::fromUtf8("Café"));
+    EXPECT_EQ(grid->Cells(0, 3), FromQString(QString::fromUtf8("Café")));
+    // A cell dropped by shrinking comes back empty.
+    grid->SetRowCount(2);
+    grid->SetRowCount(4);
+    EXPECT_EQ(grid->CellText(0, 2), "");
+    EXPECT_EQ(grid->Cells(0, 2), "");
 }
 
 TEST(Controls, ListBoxSelectionInCodeAndAfterDeleting) {

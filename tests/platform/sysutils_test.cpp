@@ -104,3 +104,51 @@ TEST(AnsiText, AsciiIsTheSameTextInEveryCodePage) {
     EXPECT_EQ(Utf8ToAnsi("Café 12"), "Caf\xE9 12");
     SetInterfaceCodePage(saved);
 }
+
+TEST(AnsiText, FindsTheFirstCharacterTheCodePageCannotHold) {
+    const std::string saved = InterfaceCodePage();
+    SetInterfaceCodePage("CP1252");
+    const QString rent = QString::fromUtf8("Rent 中文 😀");
+    TUnfitChar bad = FirstUnfitChar(rent);
+    ASSERT_TRUE(bad);
+    EXPECT_EQ(bad.Position, 6);
+    EXPECT_EQ(bad.Code, U'中');
+    EXPECT_EQ(UnicodeName(bad.Code), "U+4E2D");
+    // A character beyond U+FFFF is one character, also for the positions after it.
+    bad = FirstUnfitChar(QString::fromUtf8("😀x"));
+    EXPECT_EQ(bad.Position, 1);
+    EXPECT_EQ(UnicodeName(bad.Code), "U+1F600");
+    EXPECT_EQ(FirstUnfitChar(QString::fromUtf8("é😀")).Position, 2);
+    EXPECT_EQ(FirstUnfitChar(QString(QChar(0xD800)) + "a").Code, U'\uFFFD');
+    EXPECT_FALSE(FirstUnfitChar(QString::fromUtf8("Café € 1/2 ½")));
+    EXPECT_FALSE(FirstUnfitChar(QString()));
+    // The UTF-8 form counts the same way and refuses what is no UTF-8 at all.
+    EXPECT_EQ(FirstUnfitCharUtf8("Rent 中文 😀").Position, 6);
+    EXPECT_EQ(FirstUnfitCharUtf8("é😀").Position, 2);
+    EXPECT_FALSE(FirstUnfitCharUtf8("Café €"));
+    for (const char* broken : {"ab\xff", "ab\xc3", "ab\xc0\xaf", "ab\xed\xa0\x80", "ab\xe4\xb8"}) {
+        bad = FirstUnfitCharUtf8(broken);
+        EXPECT_EQ(bad.Position, 3) << broken;
+        EXPECT_EQ(bad.Code, U'\uFFFD') << broken;
+    }
+    // Each code page holds its own letters: "Ё" is in 1251, not in 1252; "€" in both.
+    const QString mixed = QString::fromUtf8("€Ёж");
+    EXPECT_EQ(FirstUnfitChar(mixed).Position, 2);
+    SetInterfaceCodePage("CP1251");
+    EXPECT_FALSE(FirstUnfitChar(mixed));
+    EXPECT_EQ(FirstUnfitChar(QString::fromUtf8("Ёé")).Position, 2);
+    // The check agrees with the conversion: what it passes comes back unchanged, and where it
+    // stops the conversion puts "?".
+    for (const char* page : {"CP1251", "CP1252", "CP1253"}) {
+        SetInterfaceCodePage(page);
+        for (const char* text : {"Ωmega", "Привет", "Café", "a€b", "x中", "Œuvre", "ß"}) {
+            const QString q = QString::fromUtf8(text);
+            bad = FirstUnfitChar(q);
+            EXPECT_EQ(!bad, ToQString(FromQString(q)) == q) << page << " " << text;
+            if (bad) {
+                EXPECT_EQ(FromQString(q)[bad.Position - 1], '?') << page << " " << text;
+            }
+        }
+    }
+    SetInterfaceCodePage(saved);
+}
