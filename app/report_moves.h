@@ -21,6 +21,10 @@
 
 namespace qm {
 
+// A NUMERIC column (amounts, rates, account types) as the database layer's whole-result tables
+// give it as text: the general number form with the decimal comma; empty for NULL.
+AnsiString NumericText(const TSQLiteStatement& row, int col);
+
 // Steps of long work: `position` of `max`, both from 0. The window shows them on its progress
 // bar and lets itself be painted between them.
 using TProgressStep = std::function<void(int position, int max)>;

@@ -15,8 +15,6 @@ TSQLiteDatabase::FailureHandler& Handler() {
     return handler;
 }
 
-}  // namespace
-
 // Declared types are compared exactly: a lower-case "integer" column is text.
 TSQLiteFieldType TypeOfDeclared(const char* decl, int storage) {
     if (!decl) return static_cast<TSQLiteFieldType>(storage);
@@ -26,6 +24,8 @@ TSQLiteFieldType TypeOfDeclared(const char* decl, int storage) {
     if (d == "BLOB") return dtBlob;
     return dtStr;
 }
+
+}  // namespace
 
 void TSQLiteDatabase::SetFailureHandler(FailureHandler handler) {
     Handler() = std::move(handler);

@@ -28,10 +28,6 @@ enum TSQLiteFieldType : int { dtInt = 1, dtNumeric = 2, dtStr = 3, dtBlob = 4, d
 
 class TSQLiteTable;
 
-// The field type of a result column: from its declared type when it has one, else from the
-// storage class (SQLITE_INTEGER ... SQLITE_NULL) of the value the first row holds.
-TSQLiteFieldType TypeOfDeclared(const char* declared, int storage);
-
 class TSQLiteDatabase {
   public:
     // Opens (or creates) the file, then sets the pragmas the program runs with.

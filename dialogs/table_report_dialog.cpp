@@ -4,6 +4,7 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "app/report_moves.h"
 #include "app/report_text.h"
 #include "app/unit1.h"
 #include "db/sqlite_statement.h"
@@ -40,16 +41,12 @@ struct TTableAmount {
 class TTableAmounts {
   public:
     const TTableAmount& Of(const TSQLiteStatement& row, int col) {
-        if (row.ColumnType(col) != dtNumeric || row.IsNull(col)) {
-            other_ = Read(row.FieldAsString(col));
-            return other_;
-        }
-        const double value = row.FieldAsDouble(col);
+        if (row.IsNull(col)) return null_;
+        const double value = row.ColumnDouble(col);
         uint64_t bits = 0;
         std::memcpy(&bits, &value, sizeof bits);
         auto known = numeric_.find(bits);
-        if (known == numeric_.end())
-            known = numeric_.emplace(bits, Read(row.FieldAsString(col))).first;
+        if (known == numeric_.end()) known = numeric_.emplace(bits, Read(FloatToStr(value))).first;
         return known->second;
     }
 
@@ -59,7 +56,7 @@ class TTableAmounts {
         return {text, ReportNumber(paid ? text.substr(1) : text)};
     }
     std::unordered_map<uint64_t, TTableAmount> numeric_;
-    TTableAmount other_;
+    const TTableAmount null_;
 };
 
 }  // namespace
@@ -78,18 +75,18 @@ AnsiString TableReportText(int billId, int type, const AnsiString& item, TDateTi
     TSQLiteStatement t(*DB,
                        "select ts, num, note, amount from bill_move where src_bill_id = ? order by "
                        "ts, num, id");
-    t.Bind(1, billId);
+    t.Reset().Bind(1, billId);
     TTableAmounts amounts;
     AnsiString lastTs, lastDate;  // moves of one day follow one another
     while (t.Step()) {
-        const AnsiString ts = t.FieldAsString(0);
+        const AnsiString ts = t.ColumnText(0);
         if (ts < d1 || ts > d2) continue;
         if (lastDate.empty() || ts != lastTs) {
             lastTs = ts;
             lastDate = ReportDateOfYmd(form, ts);
         }
-        text += lastDate + "\1" + Utf8ToAnsi(t.FieldAsString(1)) + "\1" +
-                Utf8ToAnsi(t.FieldAsString(2)) + "\1";
+        text += lastDate + "\1" + Utf8ToAnsi(t.ColumnText(1)) + "\1" + Utf8ToAnsi(t.ColumnText(2)) +
+                "\1";
         const TTableAmount& amount = amounts.Of(t, 3);
         if (!amount.text.empty() && amount.text[0] == '-') {
             text += "\1" + amount.text.substr(1) + "\r";
