@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <unordered_map>
 
 #include "app/move_store.h"
 #include "app/unit1.h"
@@ -351,33 +352,86 @@ AnsiString WithoutSign(const AnsiString& amount) {
     return !amount.empty() && amount[0] == '-' ? amount.substr(1) : amount;
 }
 
-// The first unpaired move of `in` with the date, number and note of `m` (of account `from`)
-// that names `from` back: moves of one day often have no number or note, and one of them must
-// not take the twin of another account's move. Never `m` itself, so that a move booked against
-// its own account gets a counterpart of its own.
-int FindCounterpart(const TImportAccounts& accounts, int in, int from, int moveIndex,
-                    const AnsiString& uncategorized) {
-    const TImportMove& m = accounts[from].Moves[moveIndex];
-    const auto& moves = accounts[in].Moves;
-    for (size_t k = 0; k < moves.size(); ++k) {
-        const TImportMove& c = moves[k];
-        if (c.PairAccount >= 0 || (in == from && static_cast<int>(k) == moveIndex)) continue;
-        const AnsiString& back = c.Corr.empty() ? uncategorized : c.Corr;
-        if (c.Date == m.Date && c.Num == m.Num && c.Note == m.Note && back == accounts[from].Name)
-            return static_cast<int>(k);
+// Where pairing looks for counterparts: the accounts by name, and in each account its unpaired
+// moves by what a counterpart must match (date, number, note and the account it names back), in
+// move order. Looking a counterpart up costs as much in a file of 100,000 moves as in one of ten.
+//  1. It finds what the plain search finds: the first unpaired move, in move order, with the key,
+//     other than the move being paired. Moves paired later are skipped when met; a move never
+//     becomes unpaired again, so a bucket's cursor passes paired moves for good.
+//  2. Moves and accounts added while pairing are paired from the start (the twins made for moves
+//     without a counterpart) or have none; they are never candidates and are not indexed.
+class TPairingIndex {
+  public:
+    TPairingIndex(const TImportAccounts& accounts, const AnsiString& uncategorized)
+        : buckets_(accounts.size()) {
+        for (size_t a = 0; a < accounts.size(); ++a) {
+            names_.emplace(accounts[a].Name, static_cast<int>(a));
+            for (size_t k = 0; k < accounts[a].Moves.size(); ++k) {
+                const TImportMove& c = accounts[a].Moves[k];
+                if (c.PairAccount >= 0) continue;
+                const AnsiString& back = c.Corr.empty() ? uncategorized : c.Corr;
+                buckets_[a][Key(c, back)].moves.push_back(static_cast<int>(k));
+            }
+        }
     }
-    return -1;
-}
 
-void PairMove(TImportAccounts& accounts, int a, int m, const AnsiString& uncategorized) {
+    int Account(const AnsiString& name) const {
+        auto found = names_.find(name);
+        return found == names_.end() ? -1 : found->second;
+    }
+    void Added(const AnsiString& name, int account) { names_.emplace(name, account); }
+
+    // The first unpaired move of `in` with the date, number and note of move `moveIndex` of
+    // `from` that names `from` back, never that move itself; -1 when there is none.
+    int Counterpart(const TImportAccounts& accounts, int in, int from, int moveIndex) {
+        if (in >= static_cast<int>(buckets_.size())) return -1;  // an account made while pairing
+        const TImportMove& m = accounts[from].Moves[moveIndex];
+        auto found = buckets_[in].find(Key(m, accounts[from].Name));
+        if (found == buckets_[in].end()) return -1;
+        Bucket& bucket = found->second;
+        const auto& moves = accounts[in].Moves;
+        while (bucket.next < bucket.moves.size() &&
+               moves[bucket.moves[bucket.next]].PairAccount >= 0)
+            ++bucket.next;
+        for (size_t i = bucket.next; i < bucket.moves.size(); ++i) {
+            const int k = bucket.moves[i];
+            if (moves[k].PairAccount >= 0 || (in == from && k == moveIndex)) continue;
+            return k;
+        }
+        return -1;
+    }
+
+  private:
+    struct Bucket {
+        std::vector<int> moves;
+        size_t next = 0;  // moves before it are paired
+    };
+
+    // The four texts, each after its length, so that no two keys run together.
+    static std::string Key(const TImportMove& m, const AnsiString& back) {
+        std::string key;
+        for (const AnsiString* part : {&m.Date, &m.Num, &m.Note, &back}) {
+            key += std::to_string(part->size()) + ':';
+            key += *part;
+        }
+        return key;
+    }
+
+    std::unordered_map<AnsiString, int> names_;
+    std::vector<std::unordered_map<std::string, Bucket>> buckets_;
+};
+
+void PairMove(TImportAccounts& accounts, TPairingIndex& index, int a, int m,
+              const AnsiString& uncategorized) {
     if (accounts[a].Moves[m].Corr.empty()) accounts[a].Moves[m].Corr = uncategorized;
     const AnsiString corr = accounts[a].Moves[m].Corr;
-    int b = FindAccount(accounts, corr);
+    int b = index.Account(corr);
     if (b < 0) {
         accounts.push_back({corr, 0, 0, 0, {}});
         b = static_cast<int>(accounts.size()) - 1;
+        index.Added(corr, b);
     }
-    int k = FindCounterpart(accounts, b, a, m, uncategorized);
+    int k = index.Counterpart(accounts, b, a, m);
     if (k < 0) {
         const TImportMove& mine = accounts[a].Moves[m];
         TImportMove twin{mine.Date, mine.Num, mine.Note, Negated(mine.Amount), accounts[a].Name};
@@ -584,11 +638,12 @@ TImportAccounts ParseQif(const TQifText& text, TQifRefusal* refusal) {
 }
 
 void PairQifMoves(TImportAccounts& accounts, const AnsiString& uncategorized) {
+    TPairingIndex index(accounts, uncategorized);
     // Pairing may append accounts and moves; positions stay valid, references would not.
     for (size_t a = 0; a < accounts.size(); ++a)
         for (size_t m = 0; m < accounts[a].Moves.size(); ++m)
             if (accounts[a].Moves[m].PairAccount < 0)
-                PairMove(accounts, static_cast<int>(a), static_cast<int>(m), uncategorized);
+                PairMove(accounts, index, static_cast<int>(a), static_cast<int>(m), uncategorized);
 }
 
 bool ConvertQifMoves(TImportAccounts& accounts, bool monthFirst) {
