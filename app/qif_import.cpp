@@ -12,6 +12,8 @@
 
 #include "app/move_store.h"
 #include "app/unit1.h"
+#include "app/window_progress.h"
+#include "db/sqlite_statement.h"
 #include "dialogs/qif_mapping_dialog.h"
 #include "platform/dialogs.h"
 #include "platform/filedialogs.h"
@@ -499,23 +501,42 @@ class DateFormatGuard {
     char separator_;
 };
 
-AnsiString Quotient(const AnsiString& a, const AnsiString& b) {
-    // Real arithmetic even for whole amounts ("250/100" would divide as integers).
-    return "1.0*" + a + "/" + b;
-}
+// The import's steps for the progress bar: the pairs written, then the accounts and groups
+// recalculated. Shown every thousand steps or so, and at the end.
+class TQifProgress {
+  public:
+    TQifProgress(const TProgressStep& step, int total) : step_(step), total_(total) {}
+    void Done(int steps) {
+        done_ += steps;
+        if (!step_ || (done_ - shown_ < 1024 && done_ < total_)) return;
+        shown_ = done_;
+        step_(done_, total_);
+    }
 
-// The rate of a pair, as the engine computes it: the received amount over the paid one.
-AnsiString RateOf(const AnsiString& mine, const AnsiString& twin) {
-    if (!mine.empty() && mine[0] == '-') return Quotient(WithoutSign(twin), WithoutSign(mine));
-    return Quotient(mine, WithoutSign(twin));
-}
+  private:
+    const TProgressStep& step_;
+    int total_;
+    int done_ = 0, shown_ = 0;
+};
 
-AnsiString MoveInsert(int src, int dest, const TImportMove& m, const AnsiString& amount,
-                      const AnsiString& rate, int twin) {
-    return "insert into bill_move (src_bill_id,dest_bill_id,ts,num,note,amount,kurs,"
-           "bill_move_id) values (" +
-           IntToStr(src) + ", " + IntToStr(dest) + ", '" + m.Date + "', '" + SqlText(m.Num) +
-           "', '" + SqlText(m.Note) + "', " + amount + ", " + rate + ", " + IntToStr(twin) + ")";
+// The rate of a pair, as the engine computes it: the received amount over the paid one, each
+// without its sign, in real arithmetic even for whole amounts ("250/100" would divide as
+// integers).
+const char* const kMoveInsert =
+    "insert into bill_move (src_bill_id,dest_bill_id,ts,num,note,amount,kurs,bill_move_id) "
+    "values (?, ?, ?, ?, ?, ?, 1.0*?/?, ?)";
+
+// One row of a pair. The amount and the rate's two amounts are bound as the texts they were
+// checked as: the column's numeric affinity, and the engine's arithmetic, read them as they read
+// the same texts written into the statement.
+void InsertMove(TSQLiteStatement& insert, int src, int dest, const TImportMove& m,
+                const AnsiString& amount, const AnsiString& mine, const AnsiString& twin,
+                int twinId) {
+    const bool paid = !mine.empty() && mine[0] == '-';
+    insert.Reset().Bind(1, src).Bind(2, dest).Bind(3, m.Date);
+    insert.Bind(4, AnsiToUtf8(m.Num)).Bind(5, AnsiToUtf8(m.Note)).Bind(6, amount);
+    insert.Bind(7, paid ? WithoutSign(twin) : mine).Bind(8, WithoutSign(paid ? mine : twin));
+    insert.Bind(9, twinId).Execute();
 }
 
 // One group "Import" per type that got accounts, its position past every position of its type
@@ -540,36 +561,46 @@ std::vector<int> CreateImportGroups(TSQLiteDatabase& db, TImportAccounts& accoun
         const int group =
             static_cast<int>(db.GetTable("select max(id) from bill")->FieldAsInteger(0));
         groups.push_back(group);
+        TSQLiteStatement insert(
+            db,
+            "insert into bill (twosign,ts,currency_id,bill_id,bill_type_id,position,name) values "
+            "('FF', ?, ?, ?, ?, ?, ?)");
         for (size_t k = 0; k < items.size(); ++k) {
             TImportAccount& account = accounts.at(items[k]);
             account.Id = group + static_cast<int>(k) + 1;
             account.GroupId = group;
             account.TypeId = t;
-            db.ExecSQL(
-                "insert into bill (twosign,ts,currency_id,bill_id,bill_type_id,position,name) "
-                "values ('FF','" +
-                today + "'," + currency + "," + IntToStr(group) + "," + type + "," +
-                IntToStr(static_cast<int64_t>(k) + 1) + ",'" + SqlText(account.Name) + "')");
+            insert.Reset().Bind(1, today).Bind(2, mainCurrencyId).Bind(3, group).Bind(4, t);
+            insert.Bind(5, static_cast<int64_t>(k) + 1).Bind(6, AnsiToUtf8(account.Name));
+            insert.Execute();
         }
     }
     return groups;
 }
 
+int LinkedPairs(const TImportAccounts& accounts) {
+    int linked = 0;
+    for (const TImportAccount& account : accounts)
+        for (const TImportMove& m : account.Moves) linked += m.PairAccount >= 0;
+    return linked / 2;
+}
+
 // Every linked pair once: the move's row takes the id n, its counterpart's n + 1.
-void WriteImportMoves(TSQLiteDatabase& db, TImportAccounts& accounts) {
+void WriteImportMoves(TSQLiteDatabase& db, TImportAccounts& accounts, TQifProgress& progress) {
     int n = static_cast<int>(db.GetTable("select max(id) from bill_move")->FieldAsInteger(0)) + 1;
+    TSQLiteStatement insert(db, kMoveInsert);
     for (size_t a = 0; a < accounts.size(); ++a) {
         for (size_t i = 0; i < accounts[a].Moves.size(); ++i) {
             TImportMove& m = accounts[a].Moves[i];
             if (m.PairAccount < 0) continue;
             TImportAccount& other = accounts.at(m.PairAccount);
             TImportMove& twin = other.Moves.at(m.PairMove);
-            const AnsiString rate = RateOf(m.Amount, twin.Amount);
-            db.ExecSQL(MoveInsert(accounts[a].Id, other.Id, m, m.Amount, rate, n + 1));
-            db.ExecSQL(MoveInsert(other.Id, accounts[a].Id, m, twin.Amount, rate, n));
+            InsertMove(insert, accounts[a].Id, other.Id, m, m.Amount, m.Amount, twin.Amount, n + 1);
+            InsertMove(insert, other.Id, accounts[a].Id, m, twin.Amount, m.Amount, twin.Amount, n);
             n += 2;
             twin.PairAccount = twin.PairMove = -1;
             m.PairAccount = m.PairMove = -1;
+            progress.Done(1);
         }
     }
 }
@@ -699,7 +730,7 @@ bool ReadQifText(const std::string& bytes, const AnsiString& uncategorized, bool
 std::vector<int> WriteQifImport(TSQLiteDatabase& db, TImportAccounts& accounts,
                                 const std::array<std::vector<int>, 3>& typeItems,
                                 int mainCurrencyId, const AnsiString& today,
-                                const PeriodFilter& period) {
+                                const PeriodFilter& period, const TProgressStep& progress) {
     std::vector<int> assigned(accounts.size(), 0);
     for (const auto& items : typeItems)
         for (int position : items) ++assigned.at(position);
@@ -710,9 +741,17 @@ std::vector<int> WriteQifImport(TSQLiteDatabase& db, TImportAccounts& accounts,
     TSQLiteTransaction transaction(db);
     const std::vector<int> groups =
         CreateImportGroups(db, accounts, typeItems, mainCurrencyId, today);
-    WriteImportMoves(db, accounts);
-    for (const TImportAccount& account : accounts) CalcBillAmount(db, IntToStr(account.Id), period);
-    for (int group : groups) CalcBillAmount(db, IntToStr(group), period);
+    TQifProgress steps(progress, LinkedPairs(accounts) + static_cast<int>(accounts.size()) +
+                                     static_cast<int>(groups.size()));
+    WriteImportMoves(db, accounts, steps);
+    for (const TImportAccount& account : accounts) {
+        CalcBillAmount(db, IntToStr(account.Id), period);
+        steps.Done(1);
+    }
+    for (int group : groups) {
+        CalcBillAmount(db, IntToStr(group), period);
+        steps.Done(1);
+    }
     transaction.Commit();
     return groups;
 }
@@ -777,8 +816,11 @@ void Action5Execute(TForm1& form) {
     TImportAccounts accounts;
     if (!ReadImport(form, OpenDialog1.FileName, accounts)) return;
     if (!AskTypes(*Form17, accounts)) return;
-    WriteQifImport(*DB, accounts, Form17->TypeItems, form.MainCurrencyId, DateToYmd(Date()),
-                   form.Period());
+    {
+        TWindowProgress progress(&form);
+        WriteQifImport(*DB, accounts, Form17->TypeItems, form.MainCurrencyId, DateToYmd(Date()),
+                       form.Period(), progress.Callback());
+    }
     ForgetLedgers(accounts);
     form.FormPaint();
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/balances.h"
+#include "app/progress.h"
 #include "db/sqlite_table3.h"
 
 namespace qm {
@@ -98,10 +99,11 @@ bool ReadQifText(const std::string& bytes, const AnsiString& uncategorized, bool
 // positions in `accounts`, in order), the accounts, every pair once, and the recalculated
 // balances. Returns the new groups' ids. Raises Exception before writing anything when an
 // account has no type.
+// `progress` steps through the pairs written and the accounts recalculated.
 std::vector<int> WriteQifImport(TSQLiteDatabase& db, TImportAccounts& accounts,
                                 const std::array<std::vector<int>, 3>& typeItems,
                                 int mainCurrencyId, const AnsiString& today,
-                                const PeriodFilter& period);
+                                const PeriodFilter& period, const TProgressStep& progress = {});
 
 // The import command: file dialog, reading, the mapping dialog, writing.
 void Action5Execute(TForm1& form);

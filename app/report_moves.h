@@ -12,11 +12,11 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <unordered_map>
 #include <vector>
 
+#include "app/progress.h"
 #include "db/sqlite_statement.h"
 
 namespace qm {
@@ -24,10 +24,6 @@ namespace qm {
 // A NUMERIC column (amounts, rates, account types) as the database layer's whole-result tables
 // give it as text: the general number form with the decimal comma; empty for NULL.
 AnsiString NumericText(const TSQLiteStatement& row, int col);
-
-// Steps of long work: `position` of `max`, both from 0. The window shows them on its progress
-// bar and lets itself be painted between them.
-using TProgressStep = std::function<void(int position, int max)>;
 
 // The cents of stored amounts, worked out once per distinct stored value.
 class TReportCents {

@@ -5,7 +5,7 @@
 
 #include <chrono>
 
-#include "app/report_moves.h"
+#include "app/progress.h"
 
 namespace qm {
 
