@@ -15,6 +15,10 @@ constexpr auto kPaintInterval = std::chrono::milliseconds(40);
 
 TWindowProgress::TWindowProgress(TForm1* form) : form_(form) {
     if (!form_ || !form_->ProgressBar1) return;
+    timer1_ = form_->Timer1 && form_->Timer1->Enabled();
+    timer2_ = form_->Timer2 && form_->Timer2->Enabled();
+    if (timer1_) form_->Timer1->SetEnabled(false);
+    if (timer2_) form_->Timer2->SetEnabled(false);
     panelWasHidden_ = form_->Panel1->isHidden();
     if (panelWasHidden_) form_->Panel1->SetVisible(true);
     form_->ProgressBar1->SetMin(0);
@@ -26,6 +30,8 @@ TWindowProgress::~TWindowProgress() {
     if (!form_ || !form_->ProgressBar1) return;
     form_->ProgressBar1->SetVisible(false);
     if (panelWasHidden_) form_->Panel1->SetVisible(false);
+    if (timer1_) form_->Timer1->SetEnabled(true);
+    if (timer2_) form_->Timer2->SetEnabled(true);
 }
 
 void TWindowProgress::Step(int position, int max) {

@@ -1,6 +1,8 @@
-// Long work of the main window (a report over everything, an import) shows ProgressBar1 moving,
-// and between its steps the event loop runs paints and timers, so that the windows stay painted
-// while the work goes on. The user's keys and clicks wait until the work is done.
+// Long work of the main window (a report over everything, an import, an export) shows
+// ProgressBar1 moving, and between its steps the event loop runs, so that the windows stay
+// painted while the work goes on. The user's keys and clicks wait until the work is done, and so
+// do the window's own timers (the ledger's caret and cell hint, the scroll repeat): the work may
+// hold the ledger's rows in a state they must not be painted from, as the export does.
 #pragma once
 
 #include <chrono>
@@ -31,6 +33,7 @@ class TWindowProgress {
   private:
     TForm1* form_;
     bool panelWasHidden_ = false;
+    bool timer1_ = false, timer2_ = false;  // whether each was running
     bool painted_ = false;
     std::chrono::steady_clock::time_point lastPaint_{};
 };
