@@ -2,8 +2,10 @@
 #include "app/report_moves.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
+#include "app/money_text.h"
 #include "app/report_text.h"
 
 namespace qm {
@@ -12,9 +14,34 @@ AnsiString NumericText(const TSQLiteStatement& row, int col) {
     return row.IsNull(col) ? AnsiString() : FloatToStr(row.ColumnDouble(col));
 }
 
+namespace {
+
+// The cents of a stored value without its text, where the text cannot change them. The text has
+// 15 significant digits, so it lies within 5e-15 of the value relative to it; read back and
+// multiplied by 100 it rounds to the same whole number as the value itself unless the value's
+// hundredths lie that close to a half. Values of a size the text writes with an exponent, and
+// those near a half, are left to the text (false).
+bool CentsWithoutText(double value, long double& cents) {
+    if (value == 0) {
+        cents = 0;  // "0", whatever the sign of the zero
+        return true;
+    }
+    const long double magnitude = std::fabs(static_cast<long double>(value));
+    if (!(magnitude >= 1e-5L && magnitude < 1e15L)) return false;
+    const long double hundredths = static_cast<long double>(value) * 100;
+    const long double fraction = hundredths - std::floor(hundredths);
+    if (std::fabs(fraction - 0.5L) <= 1e-9L * std::max(1.0L, std::fabs(hundredths))) return false;
+    cents = RoundHalfEven(hundredths) / 100;
+    return true;
+}
+
+}  // namespace
+
 long double TReportCents::Of(const TSQLiteStatement& row, int col) {
     if (row.IsNull(col)) return 0;
     const double value = row.ColumnDouble(col);
+    long double cents = 0;
+    if (CentsWithoutText(value, cents)) return cents;
     uint64_t bits = 0;
     std::memcpy(&bits, &value, sizeof bits);
     auto known = numeric_.find(bits);

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <random>
+
 #include "app/money_text.h"
 #include "app/report_text.h"
 #include "tests/support/support.h"
@@ -53,6 +56,34 @@ TEST_F(ReportMoves, AmountsCountAsTheirTextReadsOncePerValue) {
     }
     // Reading the stored double without its text would count differently.
     EXPECT_TRUE(naiveWouldDiffer);
+}
+
+// The same over many stored values of every size: typical amounts, half cents and the doubles
+// right beside them, values from a millionth to beyond what the text writes without exponent.
+TEST_F(ReportMoves, EveryStoredValueCountsAsItsTextReads) {
+    std::mt19937_64 random(11);
+    std::vector<double> values;
+    for (int i = 0; i < 4000; ++i) {
+        const double cents = static_cast<double>(random() % 10000000) / 100;
+        const double half = (static_cast<double>(random() % 100000) + 0.5) / 100;
+        const double wide = std::pow(10.0, static_cast<double>(random() % 2200) / 100 - 6);
+        for (double v : {cents, half, std::nextafter(half, 0.0), std::nextafter(half, 1e9), wide})
+            values.push_back(random() % 2 ? -v : v);
+    }
+    TSQLiteStatement insert(*db, "insert into bill_move (id, amount) values (?, ?)");
+    TSQLiteTransaction transaction(*db);
+    for (size_t i = 0; i < values.size(); ++i)
+        insert.Reset().Bind(1, static_cast<int64_t>(i + 1)).Bind(2, values[i]).Execute();
+    transaction.Commit();
+    TSQLiteStatement read(*db, "select amount from bill_move order by id");
+    TReportCents cents;
+    size_t checked = 0;
+    while (read.Step()) {
+        const AnsiString text = FloatToStr(read.ColumnDouble(0));
+        ASSERT_EQ(cents.Of(read, 0), RoundCents(ReportNumber(text))) << text;
+        ++checked;
+    }
+    EXPECT_EQ(checked, values.size());
 }
 
 TEST_F(ReportMoves, AnAccountsMovesComeInRowOrderForTheirDates) {
