@@ -30,7 +30,6 @@ bool IsDigits(const AnsiString& s, size_t from, size_t to) {
     return true;
 }
 
-
 }  // namespace
 
 TFormatSettings& FormatSettings() {
@@ -38,7 +37,9 @@ TFormatSettings& FormatSettings() {
     return settings;
 }
 
-AnsiString IntToStr(int64_t v) { return std::to_string(v); }
+AnsiString IntToStr(int64_t v) {
+    return std::to_string(v);
+}
 
 bool TryStrToInt(const AnsiString& s, int64_t& out) {
     AnsiString t = Trim(s);
@@ -59,9 +60,12 @@ bool TryStrToInt(const AnsiString& s, int64_t& out) {
     for (; i < t.size(); ++i) {
         char c = t[i];
         int d;
-        if (c >= '0' && c <= '9') d = c - '0';
-        else if (hex && std::isxdigit(static_cast<unsigned char>(c))) d = std::tolower(c) - 'a' + 10;
-        else return false;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (hex && std::isxdigit(static_cast<unsigned char>(c)))
+            d = std::tolower(c) - 'a' + 10;
+        else
+            return false;
         unsigned long long next = v * (hex ? 16 : 10) + d;
         if (next / (hex ? 16 : 10) != v || next > 9223372036854775808ULL) return false;
         v = next;
@@ -82,10 +86,35 @@ int64_t StrToIntDef(const AnsiString& s, int64_t def) {
     return TryStrToInt(s, v) ? v : def;
 }
 
+namespace {
+
+// A value at whole hundredths, as the file's amounts are, written without formatting it digit by
+// digit: when it lies within a quarter of a unit of its 15th significant digit from k / 100 (k
+// of at most 15 digits), that is what its 15 significant digits round to. False for any other
+// value.
+bool HundredthsText(long double v, char sep, AnsiString& out) {
+    const long double hundredths = v * 100;
+    if (!(std::fabs(hundredths) < 1e15L)) return false;
+    const long double k = std::nearbyintl(hundredths);
+    if (k == 0 || std::fabs(hundredths - k) > std::fabs(k) * 2.5e-16L) return false;
+    const long long n = std::llabs(static_cast<long long>(k));
+    out = v < 0 ? "-" : "";
+    out += std::to_string(n / 100);
+    if (const int cents = static_cast<int>(n % 100); cents != 0) {
+        out += sep;
+        out += static_cast<char>('0' + cents / 10);
+        if (cents % 10 != 0) out += static_cast<char>('0' + cents % 10);
+    }
+    return true;
+}
+
+}  // namespace
+
 AnsiString FloatToStrSep(long double v, char sep) {
     if (std::isnan(v)) return "NAN";
     if (std::isinf(v)) return v < 0 ? "-INF" : "INF";
     if (v == 0) return "0";
+    if (AnsiString out; HundredthsText(v, sep, out)) return out;
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.14Le", v);  // d.dddddddddddddde±x: 15 significant digits
     AnsiString text(buf);
@@ -119,7 +148,9 @@ AnsiString FloatToStrSep(long double v, char sep) {
     return out;
 }
 
-AnsiString FloatToStr(long double v) { return FloatToStrSep(v, FormatSettings().DecimalSeparator); }
+AnsiString FloatToStr(long double v) {
+    return FloatToStrSep(v, FormatSettings().DecimalSeparator);
+}
 
 bool TryStrToFloat(const AnsiString& s, long double& out) {
     AnsiString t = Trim(s);
@@ -130,11 +161,13 @@ bool TryStrToFloat(const AnsiString& s, long double& out) {
     AnsiString c;  // the same text in C locale form
     if (t[i] == '+' || t[i] == '-') c += t[i++];
     size_t mantDigits = 0;
-    while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i]))) c += t[i++], ++mantDigits;
+    while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i])))
+        c += t[i++], ++mantDigits;
     if (i < t.size() && t[i] == sep) {
         c += '.';
         ++i;
-        while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i]))) c += t[i++], ++mantDigits;
+        while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i])))
+            c += t[i++], ++mantDigits;
     }
     if (mantDigits == 0) return false;
     if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
@@ -142,7 +175,8 @@ bool TryStrToFloat(const AnsiString& s, long double& out) {
         ++i;
         if (i < t.size() && (t[i] == '+' || t[i] == '-')) c += t[i++];
         size_t expDigits = 0;
-        while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i]))) c += t[i++], ++expDigits;
+        while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i])))
+            c += t[i++], ++expDigits;
         if (expDigits == 0) return false;
     }
     if (i != t.size()) return false;
@@ -155,7 +189,8 @@ bool TryStrToFloat(const AnsiString& s, long double& out) {
 
 long double StrToFloat(const AnsiString& s) {
     long double v;
-    if (!TryStrToFloat(s, v)) throw EConvertError("'" + s + "' is not a valid floating point value");
+    if (!TryStrToFloat(s, v))
+        throw EConvertError("'" + s + "' is not a valid floating point value");
     return v;
 }
 
@@ -197,9 +232,13 @@ TDateTime Now() {
     return QDate(1899, 12, 30).daysTo(day) + t.msecsSinceStartOfDay() / 86400000.0;
 }
 
-TDateTime Date() { return std::floor(Now()); }
+TDateTime Date() {
+    return std::floor(Now());
+}
 
-void SetClockForTests(std::optional<TDateTime> now) { ClockSlot() = now; }
+void SetClockForTests(std::optional<TDateTime> now) {
+    ClockSlot() = now;
+}
 
 AnsiString FormatDateTime(const AnsiString& format, TDateTime d) {
     int y, m, day, hh, nn, ss;
@@ -222,8 +261,10 @@ AnsiString FormatDateTime(const AnsiString& format, TDateTime d) {
                 out += run >= 3 ? pad(y, 4) : pad(y % 100, 2);
                 break;
             case 'm':
-                if (afterHour) out += run >= 2 ? pad(nn, 2) : std::to_string(nn);
-                else out += run >= 2 ? pad(m, 2) : std::to_string(m);
+                if (afterHour)
+                    out += run >= 2 ? pad(nn, 2) : std::to_string(nn);
+                else
+                    out += run >= 2 ? pad(m, 2) : std::to_string(m);
                 afterHour = false;
                 break;
             case 'd':
@@ -255,13 +296,16 @@ AnsiString FormatDateTime(const AnsiString& format, TDateTime d) {
     return out;
 }
 
-AnsiString DateToStr(TDateTime d) { return FormatDateTime(FormatSettings().ShortDateFormat, d); }
+AnsiString DateToStr(TDateTime d) {
+    return FormatDateTime(FormatSettings().ShortDateFormat, d);
+}
 
 bool TryStrToDate(const AnsiString& s, TDateTime& out) {
     // Order of the fields from the short date pattern.
     AnsiString order;
     for (char ch : LowerCase(FormatSettings().ShortDateFormat))
-        if ((ch == 'd' || ch == 'm' || ch == 'y') && order.find(ch) == AnsiString::npos) order += ch;
+        if ((ch == 'd' || ch == 'm' || ch == 'y') && order.find(ch) == AnsiString::npos)
+            order += ch;
     if (order.size() != 3) order = "mdy";
     char sep = FormatSettings().DateSeparator;
     AnsiString t = Trim(s);
@@ -309,8 +353,10 @@ bool TryStrToDate(const AnsiString& s, TDateTime& out) {
             DecodeDate(Date(), cy, cm, cd);
             int century = cy / 100 * 100;
             y += century;
-            if (y > cy + 50) y -= 100;
-            else if (y <= cy - 50) y += 100;
+            if (y > cy + 50)
+                y -= 100;
+            else if (y <= cy - 50)
+                y += 100;
         }
     } else {
         return false;
@@ -384,6 +430,8 @@ AnsiString StringReplaceAll(const AnsiString& s, const AnsiString& from, const A
     return r + s.substr(pos);
 }
 
-AnsiString QuotedSqlText(const AnsiString& s) { return StringReplaceAll(s, "'", "''"); }
+AnsiString QuotedSqlText(const AnsiString& s) {
+    return StringReplaceAll(s, "'", "''");
+}
 
 }  // namespace qm

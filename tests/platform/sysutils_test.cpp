@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <random>
+
 #include "tests/support/support.h"
 
 using namespace qm;
@@ -21,6 +25,56 @@ TEST(SysUtils, FloatTextUsesFifteenDigitsAndTheDecimalComma) {
     EXPECT_EQ(FloatToStr(0.00001L), "0,00001");
     EXPECT_EQ(FloatToStr(123456.789L), "123456,789");
     EXPECT_EQ(FloatToStrSep(2.5L, '.'), "2.5");
+}
+
+namespace {
+
+// Fifteen significant digits written out one by one, trailing zeros dropped: the text every
+// value must get, whichever way it is made.
+std::string DigitByDigit(long double v, char sep) {
+    if (v == 0) return "0";
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.14Le", v);
+    const std::string text(buf);
+    const size_t e = text.find('e');
+    const int exp = std::atoi(text.c_str() + e + 1);
+    std::string digits;
+    for (size_t i = text[0] == '-' ? 1 : 0; i < e; ++i)
+        if (std::isdigit(static_cast<unsigned char>(text[i]))) digits += text[i];
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    std::string out = text[0] == '-' ? "-" : "";
+    if (exp >= 15 || std::fabs(v) < 0.00001L)
+        return out + digits[0] + (digits.size() > 1 ? sep + digits.substr(1) : "") + "E" +
+               std::to_string(exp);
+    if (exp < 0) return out + "0" + sep + std::string(-exp - 1, '0') + digits;
+    if (static_cast<int>(digits.size()) <= exp + 1)
+        return out + digits + std::string(exp + 1 - digits.size(), '0');
+    return out + digits.substr(0, exp + 1) + sep + digits.substr(exp + 1);
+}
+
+}  // namespace
+
+// Amounts at whole hundredths, as the file holds them in doubles, and the values right beside
+// them, large and small, read as fifteen digits read.
+TEST(SysUtils, FloatTextOfHundredthsIsTheirFifteenDigits) {
+    std::mt19937_64 random(5);
+    int checked = 0;
+    for (int i = 0; i < 30000; ++i) {
+        const long long k =
+            static_cast<long long>(random() % 1000000000000000ULL) >> (random() % 50);
+        const double cents = static_cast<double>(k) / 100;
+        for (long double v : {static_cast<long double>(cents),
+                              static_cast<long double>(std::nextafter(cents, 1e300)),
+                              static_cast<long double>(cents) + 1e-13L,
+                              static_cast<long double>(k) / 100, -static_cast<long double>(cents),
+                              static_cast<long double>(cents) * 1.0000000000000002L}) {
+            ASSERT_EQ(FloatToStrSep(v, ','), DigitByDigit(v, ',')) << static_cast<double>(v);
+            ++checked;
+        }
+    }
+    for (long double v : {0.05L, -0.05L, 12.5L, 100.0L, 9999999999999.99L, 0.1L + 0.2L, 1e-3L})
+        EXPECT_EQ(FloatToStrSep(v, '.'), DigitByDigit(v, '.')) << static_cast<double>(v);
+    EXPECT_EQ(checked, 180000);
 }
 
 TEST(SysUtils, NumberConversionAcceptsOnlyTheDecimalComma) {
