@@ -85,14 +85,22 @@ AnsiString TableReportText(int billId, int type, const AnsiString& item, TDateTi
             lastTs = ts;
             lastDate = ReportDateOfYmd(form, ts);
         }
-        text += lastDate + "\1" + Utf8ToAnsi(t.ColumnText(1)) + "\1" + Utf8ToAnsi(t.ColumnText(2)) +
-                "\1";
+        // Appended piece by piece: the text grows to megabytes, its lines are not built apart.
+        text += lastDate;
+        text += '\1';
+        text += Utf8ToAnsi(t.ColumnText(1));
+        text += '\1';
+        text += Utf8ToAnsi(t.ColumnText(2));
+        text += '\1';
         const TTableAmount& amount = amounts.Of(t, 3);
         if (!amount.text.empty() && amount.text[0] == '-') {
-            text += "\1" + amount.text.substr(1) + "\r";
+            text += '\1';
+            text.append(amount.text, 1);
+            text += '\r';
             S2 += amount.value;
         } else {
-            text += amount.text + "\1\r";
+            text += amount.text;
+            text += "\1\r";
             S1 += amount.value;
         }
     }
