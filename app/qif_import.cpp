@@ -533,10 +533,10 @@ void InsertMove(TSQLiteStatement& insert, int src, int dest, const TImportMove& 
                 const AnsiString& amount, const AnsiString& mine, const AnsiString& twin,
                 int twinId) {
     const bool paid = !mine.empty() && mine[0] == '-';
-    insert.Reset().Bind(1, src).Bind(2, dest).Bind(3, m.Date);
+    insert.Bind(1, src).Bind(2, dest).Bind(3, m.Date);
     insert.Bind(4, AnsiToUtf8(m.Num)).Bind(5, AnsiToUtf8(m.Note)).Bind(6, amount);
     insert.Bind(7, paid ? WithoutSign(twin) : mine).Bind(8, WithoutSign(paid ? mine : twin));
-    insert.Bind(9, twinId).Execute();
+    insert.Bind(9, twinId).Run();
 }
 
 // One group "Import" per type that got accounts, its position past every position of its type
@@ -570,9 +570,9 @@ std::vector<int> CreateImportGroups(TSQLiteDatabase& db, TImportAccounts& accoun
             account.Id = group + static_cast<int>(k) + 1;
             account.GroupId = group;
             account.TypeId = t;
-            insert.Reset().Bind(1, today).Bind(2, mainCurrencyId).Bind(3, group).Bind(4, t);
+            insert.Bind(1, today).Bind(2, mainCurrencyId).Bind(3, group).Bind(4, t);
             insert.Bind(5, static_cast<int64_t>(k) + 1).Bind(6, AnsiToUtf8(account.Name));
-            insert.Execute();
+            insert.Run();
         }
     }
     return groups;

@@ -10,10 +10,6 @@
 
 namespace qm {
 
-AnsiString NumericText(const TSQLiteStatement& row, int col) {
-    return row.IsNull(col) ? AnsiString() : FloatToStr(row.ColumnDouble(col));
-}
-
 namespace {
 
 // The cents of a stored value without its text, where the text cannot change them. The text has
@@ -38,15 +34,16 @@ bool CentsWithoutText(double value, long double& cents) {
 }  // namespace
 
 long double TReportCents::Of(const TSQLiteStatement& row, int col) {
-    if (row.IsNull(col)) return 0;
-    const double value = row.ColumnDouble(col);
+    if (row.ColumnType(col) != dtNumeric || row.IsNull(col))
+        return RoundCents(ReportNumber(row.FieldAsString(col)));
+    const double value = row.FieldAsDouble(col);
     long double cents = 0;
     if (CentsWithoutText(value, cents)) return cents;
     uint64_t bits = 0;
     std::memcpy(&bits, &value, sizeof bits);
     auto known = numeric_.find(bits);
     if (known == numeric_.end())
-        known = numeric_.emplace(bits, RoundCents(ReportNumber(FloatToStr(value)))).first;
+        known = numeric_.emplace(bits, RoundCents(ReportNumber(row.FieldAsString(col)))).first;
     return known->second;
 }
 
@@ -58,13 +55,13 @@ TAccountMoves::TAccountMoves(TSQLiteDatabase& db, const AnsiString& condition, b
 const std::vector<TReportMove>& TAccountMoves::Of(int64_t accountId,
                                                   const std::vector<AnsiString>& dates) {
     moves_.clear();
-    statement_.Reset().Bind(1, accountId);
+    statement_.Bind(1, accountId);
     for (size_t i = 0; i < dates.size(); ++i) statement_.Bind(static_cast<int>(i) + 2, dates[i]);
     while (statement_.Step()) {
         TReportMove move;
-        move.Id = statement_.ColumnInt64(0);
+        move.Id = statement_.FieldAsInteger(0);
         move.Cents = cents_.Of(statement_, 1);
-        if (withDates_) move.Ts = statement_.ColumnText(2);
+        if (withDates_) move.Ts = statement_.FieldAsString(2);
         moves_.push_back(std::move(move));
     }
     const auto byId = [](const TReportMove& a, const TReportMove& b) { return a.Id < b.Id; };
@@ -84,8 +81,10 @@ TAccountRates::TAccountRates(TSQLiteDatabase& db)
                  "select c.kurs from currency c, bill b where b.currency_id = c.id and b.id = ?") {}
 
 long double TAccountRates::Of(int64_t accountId, long double fallback) {
-    if (!statement_.Reset().Bind(1, accountId).Step()) return fallback;
-    return ReportNumber(NumericText(statement_, 0));
+    if (!statement_.Bind(1, accountId).Step()) return fallback;
+    const long double rate = ReportNumber(statement_.FieldAsString(0));
+    statement_.Reset();
+    return rate;
 }
 
 }  // namespace qm

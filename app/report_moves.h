@@ -21,10 +21,6 @@
 
 namespace qm {
 
-// A NUMERIC column (amounts, rates, account types) as the database layer's whole-result tables
-// give it as text: the general number form with the decimal comma; empty for NULL.
-AnsiString NumericText(const TSQLiteStatement& row, int col);
-
 // The cents of stored amounts, worked out once per distinct stored value.
 class TReportCents {
   public:

@@ -18,77 +18,142 @@ TSQLiteStatement::~TSQLiteStatement() {
     sqlite3_finalize(stmt_);
 }
 
-TSQLiteStatement& TSQLiteStatement::Reset() {
-    // The result of reset repeats the last step's failure, which was reported then.
-    sqlite3_reset(stmt_);
-    sqlite3_clear_bindings(stmt_);
-    return *this;
-}
-
-void TSQLiteStatement::Failed(const char* what, int rc) {
-    // The message must be read before the reset clears the connection's error.
+void TSQLiteStatement::Failed(const AnsiString& what) {
     sqlite3* handle = db_.Handle();
-    const AnsiString detail = rc == SQLITE_BUSY                      ? AnsiString("SQLite is Busy")
-                              : sqlite3_errcode(handle) != SQLITE_OK ? sqlite3_errmsg(handle)
-                                                                     : "No message";
+    // The message must be read before the reset clears the connection's error.
+    const AnsiString detail =
+        sqlite3_errcode(handle) != SQLITE_OK ? sqlite3_errmsg(handle) : "No message";
     sqlite3_reset(stmt_);
-    TSQLiteDatabase::Fail(ESQLiteException(AnsiString(what) + " \"" + sql_ + "\" : " + detail));
+    running_ = onRow_ = false;
+    TSQLiteDatabase::Fail(ESQLiteException(what + " \"" + sql_ + "\" : " + detail));
 }
 
 TSQLiteStatement& TSQLiteStatement::Bind(int index, int64_t value) {
-    if (int rc = sqlite3_bind_int64(stmt_, index, value); rc != SQLITE_OK)
-        Failed("Error binding a value", rc);
-    return *this;
-}
-
-TSQLiteStatement& TSQLiteStatement::Bind(int index, double value) {
-    if (int rc = sqlite3_bind_double(stmt_, index, value); rc != SQLITE_OK)
-        Failed("Error binding a value", rc);
+    Reset();
+    if (sqlite3_bind_int64(stmt_, index, value) != SQLITE_OK) Failed("Error binding parameter");
     return *this;
 }
 
 TSQLiteStatement& TSQLiteStatement::Bind(int index, const AnsiString& text) {
-    if (int rc = sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()),
-                                   SQLITE_TRANSIENT);
-        rc != SQLITE_OK)
-        Failed("Error binding a value", rc);
+    Reset();
+    if (sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()),
+                          SQLITE_TRANSIENT) != SQLITE_OK)
+        Failed("Error binding parameter");
     return *this;
 }
 
 bool TSQLiteStatement::Step() {
+    if (!running_) types_.clear();
+    running_ = true;
     const int rc = sqlite3_step(stmt_);
-    if (rc == SQLITE_ROW) return true;
-    if (rc == SQLITE_DONE) return false;
-    Failed(rc == SQLITE_BUSY ? "Could not prepare SQL statement" : "Could not retrieve data", rc);
+    if (rc == SQLITE_DONE) {
+        sqlite3_reset(stmt_);
+        running_ = onRow_ = false;
+        return false;
+    }
+    if (rc == SQLITE_BUSY) {
+        sqlite3_reset(stmt_);
+        running_ = onRow_ = false;
+        TSQLiteDatabase::Fail(
+            ESQLiteException("Could not prepare SQL statement \"" + sql_ + "\" : SQLite is Busy"));
+    }
+    if (rc != SQLITE_ROW) Failed("Could not retrieve data");
+    onRow_ = true;
+    if (types_.empty())
+        for (int c = 0; c < sqlite3_column_count(stmt_); ++c)
+            types_.push_back(
+                TypeOfDeclared(sqlite3_column_decltype(stmt_, c), sqlite3_column_type(stmt_, c)));
+    return true;
 }
 
-void TSQLiteStatement::Execute() {
+void TSQLiteStatement::Run() {
+    running_ = true;
     const int rc = sqlite3_step(stmt_);
-    if (rc != SQLITE_DONE) Failed("Error executing SQL statement", rc);
+    if (rc != SQLITE_DONE && rc != SQLITE_ROW) Failed("Error executing SQL statement");
     sqlite3_reset(stmt_);
+    running_ = onRow_ = false;
+}
+
+void TSQLiteStatement::Reset() {
+    if (running_) sqlite3_reset(stmt_);
+    running_ = onRow_ = false;
+}
+
+int TSQLiteStatement::ColCount() const {
+    return sqlite3_column_count(stmt_);
+}
+
+void TSQLiteStatement::CheckRow(int col) const {
+    if (!onRow_) throw ESQLiteException("Table is at End of File");
+    if (col < 0 || col >= static_cast<int>(types_.size()))
+        throw ESQLiteException("Field index out of range");
+}
+
+TSQLiteFieldType TSQLiteStatement::ColumnType(int col) const {
+    CheckRow(col);
+    return types_[col];
 }
 
 bool TSQLiteStatement::IsNull(int col) const {
+    CheckRow(col);
     return sqlite3_column_type(stmt_, col) == SQLITE_NULL;
 }
 
-int64_t TSQLiteStatement::ColumnInt64(int col) const {
+AnsiString TSQLiteStatement::FieldAsString(int col) const {
+    if (IsNull(col)) return {};
+    switch (types_[col]) {
+        case dtInt:
+            return IntToStr(sqlite3_column_int64(stmt_, col));
+        case dtNumeric:
+            return FloatToStr(sqlite3_column_double(stmt_, col));
+        case dtNull:
+            return {};
+        case dtBlob: {
+            const void* p = sqlite3_column_blob(stmt_, col);
+            const int n = sqlite3_column_bytes(stmt_, col);
+            return p && n > 0 ? AnsiString(static_cast<const char*>(p), n) : AnsiString();
+        }
+        default: {
+            const unsigned char* t = sqlite3_column_text(stmt_, col);
+            const int n = sqlite3_column_bytes(stmt_, col);
+            return t ? AnsiString(reinterpret_cast<const char*>(t), n) : AnsiString();
+        }
+    }
+}
+
+int64_t TSQLiteStatement::FieldAsInteger(int col) const {
+    if (IsNull(col)) return 0;
+    if (types_[col] == dtInt) return sqlite3_column_int64(stmt_, col);
+    if (types_[col] == dtNumeric) return static_cast<int64_t>(sqlite3_column_double(stmt_, col));
+    throw ESQLiteException("Not an integer or numeric field");
+}
+
+double TSQLiteStatement::FieldAsDouble(int col) const {
+    if (IsNull(col)) return 0;
+    if (types_[col] == dtNumeric) return sqlite3_column_double(stmt_, col);
+    if (types_[col] == dtInt) return static_cast<double>(sqlite3_column_int64(stmt_, col));
+    throw ESQLiteException("Not an integer or numeric field");
+}
+
+TSQLiteStatement& TSQLiteStatement::BindReal(int index, double value) {
+    Reset();
+    if (sqlite3_bind_double(stmt_, index, value) != SQLITE_OK) Failed("Error binding parameter");
+    return *this;
+}
+
+int64_t TSQLiteStatement::RawInteger(int col) const {
     return sqlite3_column_int64(stmt_, col);
 }
 
-double TSQLiteStatement::ColumnDouble(int col) const {
+double TSQLiteStatement::RawDouble(int col) const {
     return sqlite3_column_double(stmt_, col);
 }
 
-std::string_view TSQLiteStatement::ColumnView(int col) const {
+std::string_view TSQLiteStatement::RawText(int col) const {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col));
     const int size = sqlite3_column_bytes(stmt_, col);
     return text && size > 0 ? std::string_view(text, static_cast<size_t>(size))
                             : std::string_view();
-}
-
-AnsiString TSQLiteStatement::ColumnText(int col) const {
-    return AnsiString(ColumnView(col));
 }
 
 }  // namespace qm

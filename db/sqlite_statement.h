@@ -1,10 +1,15 @@
-// A statement prepared once and run many times: values are bound to its "?" parameters for each
-// run and its rows are read one at a time as the engine steps to them, so that work repeated per
-// account or per row neither parses its SQL again nor holds a whole result in memory.
+// A statement prepared once and run many times: its parameters are bound for each run and its
+// rows are read one at a time as the engine steps to them, so that work repeated per account or
+// per row neither parses the SQL again nor holds a whole result in memory.
+//
+// Fields read exactly as TSQLiteTable reads them: a column's type is fixed by its declared type,
+// or by the first row's value where it has none, once per run; a NULL reads as an empty text.
+// Failures go to the database-failure handler, as ExecSQL and GetTable failures do.
 #pragma once
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "db/sqlite_table3.h"
 
@@ -12,8 +17,6 @@ struct sqlite3_stmt;
 
 namespace qm {
 
-// A failure goes to the database-failure handler, as a failure of ExecSQL or GetTable does; the
-// statement is reset before that, so a handler that throws leaves it ready for the next run.
 class TSQLiteStatement {
   public:
     TSQLiteStatement(TSQLiteDatabase& db, const AnsiString& sql);
@@ -21,37 +24,47 @@ class TSQLiteStatement {
     TSQLiteStatement(const TSQLiteStatement&) = delete;
     TSQLiteStatement& operator=(const TSQLiteStatement&) = delete;
 
-    // Starts a new run: the previous one ends and every parameter is NULL again.
-    TSQLiteStatement& Reset();
-    // Parameters count from 1. Text is bound byte for byte (callers convert it to UTF-8); the
-    // column's affinity applies to it as to a quoted literal.
+    // Parameters are numbered from 1 and keep their values until bound again. A bound text is a
+    // TEXT value (the column's affinity applies to it as to a quoted literal).
     TSQLiteStatement& Bind(int index, int64_t value);
-    TSQLiteStatement& Bind(int index, int value) {
-        return Bind(index, static_cast<int64_t>(value));
-    }
-    TSQLiteStatement& Bind(int index, double value);
     TSQLiteStatement& Bind(int index, const AnsiString& text);
 
-    // One step: true when a row is ready, false when the run is done.
+    // Steps to the next row of the current run: true while there is one. After the last row
+    // (false) the statement is ready for the next run.
     bool Step();
-    // Runs a statement that returns no rows, then resets it.
-    void Execute();
+    // A run of a statement that returns no rows, to its end; then ready for the next run.
+    void Run();
+    // Ends the current run early; the next Step starts a new one.
+    void Reset();
 
-    // Columns of the current row as the engine holds them; text byte for byte, empty for NULL.
+    int ColCount() const;
+    TSQLiteFieldType ColumnType(int col) const;
     bool IsNull(int col) const;
-    int64_t ColumnInt64(int col) const;
-    double ColumnDouble(int col) const;
-    AnsiString ColumnText(int col) const;
-    // The same bytes where the engine holds them, valid until the next step or reset.
-    std::string_view ColumnView(int col) const;
+    AnsiString FieldAsString(int col) const;
+    int64_t FieldAsInteger(int col) const;
+    double FieldAsDouble(int col) const;
+
     const AnsiString& Sql() const { return sql_; }
 
+    // The current row's value as the engine converts it, without the table's field rules (a
+    // NULL reads as 0 or as no bytes): for loops over many rows that know their columns. The
+    // bytes stay valid until the next step or reset.
+    int64_t RawInteger(int col) const;
+    // A REAL parameter (the column's affinity applies as to a number literal).
+    TSQLiteStatement& BindReal(int index, double value);
+    double RawDouble(int col) const;
+    std::string_view RawText(int col) const;
+
   private:
-    [[noreturn]] void Failed(const char* what, int rc);
+    [[noreturn]] void Failed(const AnsiString& what);
+    void CheckRow(int col) const;
 
     TSQLiteDatabase& db_;
-    sqlite3_stmt* stmt_ = nullptr;
     AnsiString sql_;
+    sqlite3_stmt* stmt_ = nullptr;
+    bool running_ = false;  // stepped since the last reset
+    bool onRow_ = false;
+    std::vector<TSQLiteFieldType> types_;  // of the current run, from its first row
 };
 
 }  // namespace qm

@@ -15,6 +15,8 @@ TSQLiteDatabase::FailureHandler& Handler() {
     return handler;
 }
 
+}  // namespace
+
 // Declared types are compared exactly: a lower-case "integer" column is text.
 TSQLiteFieldType TypeOfDeclared(const char* decl, int storage) {
     if (!decl) return static_cast<TSQLiteFieldType>(storage);
@@ -24,8 +26,6 @@ TSQLiteFieldType TypeOfDeclared(const char* decl, int storage) {
     if (d == "BLOB") return dtBlob;
     return dtStr;
 }
-
-}  // namespace
 
 void TSQLiteDatabase::SetFailureHandler(FailureHandler handler) {
     Handler() = std::move(handler);

@@ -27,6 +27,11 @@ class ESQLiteException : public Exception {
 enum TSQLiteFieldType : int { dtInt = 1, dtNumeric = 2, dtStr = 3, dtBlob = 4, dtNull = 5 };
 
 class TSQLiteTable;
+class TSQLiteStatement;
+
+// The field type of a result column: from its declared type when it has one, else from the
+// storage class (SQLITE_INTEGER ... SQLITE_NULL) of the value the first row holds.
+TSQLiteFieldType TypeOfDeclared(const char* declared, int storage);
 
 class TSQLiteDatabase {
   public:

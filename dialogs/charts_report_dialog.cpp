@@ -311,10 +311,10 @@ AnsiString TForm14::GroupPieText(const AnsiString& head, const AnsiString& d1, c
             "b.bill_id = ?");
         for (; !t->Eof(); t->Next()) {
             groups.push_back({Utf8ToAnsi(t->FieldAsString(1)), {}});
-            members.Reset().Bind(1, t->FieldAsInteger(0));
+            members.Bind(1, t->FieldAsInteger(0));
             while (members.Step())
                 groups.back().second.push_back(
-                    {members.ColumnInt64(0), NumericText(members, 1), {}, {}});
+                    {members.FieldAsInteger(0), members.FieldAsString(1), {}, {}});
             accounts += static_cast<int>(groups.back().second.size());
         }
     }
@@ -415,10 +415,11 @@ AnsiString TForm14::TimeChartText(const AnsiString& head, TDateTime start, TDate
                              "b.currency_id = c.id and b.id = ?");
     for (size_t i = 0; i < ChosenIds.size(); ++i) {
         progress.Step(static_cast<int>(i), static_cast<int>(ChosenIds.size()));
-        const bool found = account.Reset().Bind(1, ChosenIds[i]).Step();
-        const long double rate = found ? ReportNumber(NumericText(account, 0)) : mainRate;
-        names += (found ? Utf8ToAnsi(account.ColumnText(1)) : AnsiString()) + "\1";
-        const bool income = found && NumericText(account, 2) == "1";
+        const bool found = account.Bind(1, ChosenIds[i]).Step();
+        const long double rate = found ? ReportNumber(account.FieldAsString(0)) : mainRate;
+        names += (found ? Utf8ToAnsi(account.FieldAsString(1)) : AnsiString()) + "\1";
+        const bool income = found && account.FieldAsString(2) == "1";
+        account.Reset();
         for (long double v : AccountBuckets(ChosenIds[i], income, kind, start, end,
                                             ComboBox4->ItemIndex() == 1, inPeriod, before))
             text += ReportAmountText(v * rate / mainRate) + "\2";

@@ -41,12 +41,16 @@ struct TTableAmount {
 class TTableAmounts {
   public:
     const TTableAmount& Of(const TSQLiteStatement& row, int col) {
-        if (row.IsNull(col)) return null_;
-        const double value = row.ColumnDouble(col);
+        if (row.ColumnType(col) != dtNumeric || row.IsNull(col)) {
+            other_ = Read(row.FieldAsString(col));
+            return other_;
+        }
+        const double value = row.FieldAsDouble(col);
         uint64_t bits = 0;
         std::memcpy(&bits, &value, sizeof bits);
         auto known = numeric_.find(bits);
-        if (known == numeric_.end()) known = numeric_.emplace(bits, Read(FloatToStr(value))).first;
+        if (known == numeric_.end())
+            known = numeric_.emplace(bits, Read(row.FieldAsString(col))).first;
         return known->second;
     }
 
@@ -56,7 +60,7 @@ class TTableAmounts {
         return {text, ReportNumber(paid ? text.substr(1) : text)};
     }
     std::unordered_map<uint64_t, TTableAmount> numeric_;
-    const TTableAmount null_;
+    TTableAmount other_;
 };
 
 }  // namespace
@@ -75,11 +79,11 @@ AnsiString TableReportText(int billId, int type, const AnsiString& item, TDateTi
     TSQLiteStatement t(*DB,
                        "select ts, num, note, amount from bill_move where src_bill_id = ? order by "
                        "ts, num, id");
-    t.Reset().Bind(1, billId);
+    t.Bind(1, billId);
     TTableAmounts amounts;
     AnsiString lastTs, lastDate;  // moves of one day follow one another
     while (t.Step()) {
-        const AnsiString ts = t.ColumnText(0);
+        const AnsiString ts = t.FieldAsString(0);
         if (ts < d1 || ts > d2) continue;
         if (lastDate.empty() || ts != lastTs) {
             lastTs = ts;
@@ -88,9 +92,9 @@ AnsiString TableReportText(int billId, int type, const AnsiString& item, TDateTi
         // Appended piece by piece: the text grows to megabytes, its lines are not built apart.
         text += lastDate;
         text += '\1';
-        text += Utf8ToAnsi(t.ColumnText(1));
+        text += Utf8ToAnsi(t.FieldAsString(1));
         text += '\1';
-        text += Utf8ToAnsi(t.ColumnText(2));
+        text += Utf8ToAnsi(t.FieldAsString(2));
         text += '\1';
         const TTableAmount& amount = amounts.Of(t, 3);
         if (!amount.text.empty() && amount.text[0] == '-') {

@@ -36,15 +36,12 @@ void WriteAccounts(TSQLiteDatabase& db, const GeneratedHousehold& size) {
             // Group names out of alphabetical order, so that listing them sorts them.
             const AnsiString groupName =
                 AnsiString(types[type - 1]) + " " + static_cast<char>('C' - g % 3) + IntToStr(g);
-            insert.Reset().Bind(1, group).Bind(2, 0).Bind(3, type).Bind(4, 1).Bind(5, groupName);
-            insert.Bind(6, g).Execute();
+            insert.Bind(1, group).Bind(2, 0).Bind(3, type).Bind(4, 1).Bind(5, groupName);
+            insert.Bind(6, g).Run();
             for (int a = 0; a < size.accountsPerGroup; ++a) {
-                insert.Reset()
-                    .Bind(1, GeneratedAccountId(size, type, g, a))
-                    .Bind(2, group)
-                    .Bind(3, type);
+                insert.Bind(1, GeneratedAccountId(size, type, g, a)).Bind(2, group).Bind(3, type);
                 insert.Bind(4, 1 + (a + g) % 3).Bind(5, groupName + " account " + IntToStr(a));
-                insert.Bind(6, a).Execute();
+                insert.Bind(6, a).Run();
             }
         }
 }
@@ -95,12 +92,8 @@ void WriteMoves(TSQLiteDatabase& db, const GeneratedHousehold& size) {
             AnsiString amount;
         } rows[] = {{payer, payee, "-" + amount}, {payee, payer, amount}};
         for (int r = 0; r < 2; ++r) {
-            insert.Reset()
-                .Bind(1, id + r)
-                .Bind(2, rows[r].owner)
-                .Bind(3, rows[r].other)
-                .Bind(4, date);
-            insert.Bind(5, num).Bind(6, note).Bind(7, rows[r].amount).Bind(8, id + 1 - r).Execute();
+            insert.Bind(1, id + r).Bind(2, rows[r].owner).Bind(3, rows[r].other).Bind(4, date);
+            insert.Bind(5, num).Bind(6, note).Bind(7, rows[r].amount).Bind(8, id + 1 - r).Run();
         }
         id += 2;
     }

@@ -1,5 +1,5 @@
-// Prepared statements: columns as the engine holds them, runs repeated with new parameters, and
-// failures reported through the database-failure handler.
+// Prepared statements: fields read as the whole-result tables read them, runs repeated with new
+// parameters, and failures reported through the database-failure handler.
 #include "db/sqlite_statement.h"
 
 #include <gtest/gtest.h>
@@ -28,32 +28,40 @@ AnsiString MessageOf(const std::function<void()>& f) {
 
 }  // namespace
 
-// Columns as the engine holds them: NULL, whole numbers, doubles, text and bytes that are not
-// text, byte for byte.
-TEST(SQLiteStatement, ReadsColumnsAsTheEngineHoldsThem) {
+// Every field, of every declared type and storage class (NULLs, expressions and values that
+// change class from row to row included), reads as TSQLiteTable reads the same query.
+TEST(SQLiteStatement, FieldsReadAsTheWholeResultTableReadsThem) {
     qmtest::TempDir dir;
+    qmtest::UseProgramFormats();
     TSQLiteDatabase db("t.dat");
-    db.ExecSQL("CREATE TABLE t (i INTEGER, n NUMERIC, s TEXT)");
-    db.ExecSQL("INSERT INTO t VALUES (7, 2.5, 'Caf\xC3\xA9')");
-    db.ExecSQL("INSERT INTO t VALUES (NULL, 100, x'00ff41')");
-    db.ExecSQL("INSERT INTO t VALUES (-9, NULL, '')");
-    TSQLiteStatement q(db, "select i, n, s from t order by rowid");
-    ASSERT_TRUE(q.Step());
-    EXPECT_EQ(q.ColumnInt64(0), 7);
-    EXPECT_EQ(q.ColumnDouble(1), 2.5);
-    EXPECT_EQ(q.ColumnText(2), "Caf\xC3\xA9");
-    ASSERT_TRUE(q.Step());
-    EXPECT_TRUE(q.IsNull(0));
-    EXPECT_FALSE(q.IsNull(1));
-    EXPECT_EQ(q.ColumnInt64(1), 100);
-    EXPECT_EQ(q.ColumnText(2), AnsiString("\0\xff"
-                                          "A",
-                                          3));
-    ASSERT_TRUE(q.Step());
-    EXPECT_TRUE(q.IsNull(1));
-    EXPECT_EQ(q.ColumnText(1), "");
-    EXPECT_EQ(q.ColumnText(2), "");
-    EXPECT_FALSE(q.Step());
+    db.ExecSQL("CREATE TABLE t (i INTEGER, n NUMERIC, s TEXT, b BLOB, mixed Numeric, r REAL, x)");
+    db.ExecSQL("INSERT INTO t VALUES (7, 2.5, 'x', x'00ff', 12, 1.25, 3)");
+    db.ExecSQL("INSERT INTO t VALUES (NULL, 100, 4.75, NULL, 'text', NULL, 'word')");
+    db.ExecSQL("INSERT INTO t VALUES (-9, -0.005, '', x'', 1e300, 0.1, 2.5)");
+    db.ExecSQL("INSERT INTO t VALUES (0, 1234567890123.45, 'ä', 'text in a blob', NULL, -3, NULL)");
+    const AnsiString sql =
+        "select i, n, s, b, mixed, r, x, i * 2, n || '', null from t order by rowid";
+    auto table = db.GetTable(sql);
+    TSQLiteStatement statement(db, sql);
+    int rows = 0;
+    for (; statement.Step(); table->Next(), ++rows) {
+        ASSERT_FALSE(table->Eof());
+        ASSERT_EQ(statement.ColCount(), table->ColCount());
+        for (int c = 0; c < table->ColCount(); ++c) {
+            SCOPED_TRACE("row " + std::to_string(rows) + " column " + std::to_string(c));
+            EXPECT_EQ(statement.ColumnType(c), table->ColumnType(c));
+            EXPECT_EQ(statement.FieldAsString(c), table->FieldAsString(c));
+            EXPECT_EQ(MessageOf([&] { statement.FieldAsInteger(c); }) == "(no exception)",
+                      MessageOf([&] { table->FieldAsInteger(c); }) == "(no exception)");
+            if (MessageOf([&] { table->FieldAsInteger(c); }) == "(no exception)") {
+                EXPECT_EQ(statement.FieldAsInteger(c), table->FieldAsInteger(c));
+                EXPECT_EQ(statement.FieldAsDouble(c), table->FieldAsDouble(c));
+            }
+        }
+    }
+    EXPECT_EQ(rows, 4);
+    EXPECT_TRUE(table->Eof());
+    EXPECT_EQ(MessageOf([&] { statement.FieldAsString(0); }), "Table is at End of File");
 }
 
 // One preparation, many runs: each run sees its own parameters, a run stopped early does not
@@ -66,9 +74,9 @@ TEST(SQLiteStatement, RunsAgainWithNewParameters) {
     TSQLiteStatement insert(db, "insert into m (owner, ts, amount) values (?, ?, ?)");
     TSQLiteTransaction transaction(db);
     for (int i = 0; i < 30; ++i) {
-        insert.Reset().Bind(1, i % 3).Bind(2, AnsiString(i < 15 ? "20260101" : "20260201"));
+        insert.Bind(1, i % 3).Bind(2, AnsiString(i < 15 ? "20260101" : "20260201"));
         insert.Bind(3, AnsiString(i % 2 ? "12.50" : "-3"));
-        insert.Execute();
+        insert.Run();
     }
     transaction.Commit();
     // A bound text takes the column's affinity, as a quoted literal does.
@@ -79,22 +87,20 @@ TEST(SQLiteStatement, RunsAgainWithNewParameters) {
 
     TSQLiteStatement select(db, "select count(*), sum(amount) from m where owner = ? and ts >= ?");
     for (int owner = 0; owner < 3; ++owner) {
-        ASSERT_TRUE(select.Reset().Bind(1, owner).Bind(2, AnsiString("20260201")).Step());
-        EXPECT_EQ(select.ColumnInt64(0), 5) << owner;
+        ASSERT_TRUE(select.Bind(1, owner).Bind(2, AnsiString("20260201")).Step());
+        EXPECT_EQ(select.FieldAsInteger(0), 5) << owner;
         EXPECT_FALSE(select.Step());
     }
     TSQLiteStatement rows(db, "select id from m where owner = ? order by id");
-    ASSERT_TRUE(rows.Reset().Bind(1, 1).Step());
-    EXPECT_EQ(rows.ColumnInt64(0), 2);
-    // Started again in the middle of a run: the new run begins at its first row.
-    ASSERT_TRUE(rows.Reset().Bind(1, 2).Step());
-    EXPECT_EQ(rows.ColumnInt64(0), 3);
-    int count = 1;
+    ASSERT_TRUE(rows.Bind(1, 1).Step());
+    EXPECT_EQ(rows.FieldAsInteger(0), 2);
+    // Bound again in the middle of a run: the new run starts from its first row.
+    ASSERT_TRUE(rows.Bind(1, 2).Step());
+    EXPECT_EQ(rows.FieldAsInteger(0), 3);
+    rows.Reset();
+    int count = 0;
     while (rows.Step()) ++count;
     EXPECT_EQ(count, 10);
-    // A new run without values: every parameter is NULL, which matches nothing.
-    rows.Reset();
-    EXPECT_FALSE(rows.Step());
 }
 
 TEST(SQLiteStatement, FailuresGoToTheFailureHandlerWithTheStatement) {
@@ -105,14 +111,14 @@ TEST(SQLiteStatement, FailuresGoToTheFailureHandlerWithTheStatement) {
     EXPECT_EQ(MessageOf([&] { TSQLiteStatement s(db, "select x from nowhere"); }),
               "Error executing SQL \"select x from nowhere\" : no such table: nowhere");
     TSQLiteStatement insert(db, "insert into u (name) values (?)");
-    insert.Reset().Bind(1, AnsiString("a")).Execute();
-    EXPECT_EQ(MessageOf([&] { insert.Reset().Bind(1, AnsiString("a")).Execute(); }),
+    insert.Bind(1, AnsiString("a")).Run();
+    EXPECT_EQ(MessageOf([&] { insert.Run(); }),
               "Error executing SQL statement \"insert into u (name) values (?)\" : UNIQUE "
               "constraint failed: u.name");
-    EXPECT_EQ(MessageOf([&] { insert.Reset().Bind(2, 1); }),
-              "Error binding a value \"insert into u (name) values (?)\" : column index out of "
+    EXPECT_EQ(MessageOf([&] { insert.Bind(2, 1); }),
+              "Error binding parameter \"insert into u (name) values (?)\" : column index out of "
               "range");
     // After a failure the statement runs again.
-    insert.Reset().Bind(1, AnsiString("b")).Execute();
+    insert.Bind(1, AnsiString("b")).Run();
     EXPECT_EQ(db.GetTable("select count(*) from u")->FieldAsInteger(0), 2);
 }
