@@ -55,19 +55,29 @@ TAccountMoves::TAccountMoves(TSQLiteDatabase& db, const AnsiString& condition, b
 const std::vector<TReportMove>& TAccountMoves::Of(int64_t accountId,
                                                   const std::vector<AnsiString>& dates) {
     moves_.clear();
+    dates_.clear();
     statement_.Bind(1, accountId);
     for (size_t i = 0; i < dates.size(); ++i) statement_.Bind(static_cast<int>(i) + 2, dates[i]);
     while (statement_.Step()) {
         TReportMove move;
-        move.Id = statement_.FieldAsInteger(0);
+        move.Id = statement_.RawInteger(0);  // the row id, never NULL
         move.Cents = cents_.Of(statement_, 1);
-        if (withDates_) move.Ts = statement_.FieldAsString(2);
-        moves_.push_back(std::move(move));
+        if (withDates_) {
+            move.Date = static_cast<int32_t>(dates_.size());
+            dates_.push_back(statement_.FieldAsString(2));
+        }
+        moves_.push_back(move);
     }
     const auto byId = [](const TReportMove& a, const TReportMove& b) { return a.Id < b.Id; };
     if (!std::is_sorted(moves_.begin(), moves_.end(), byId))
         std::sort(moves_.begin(), moves_.end(), byId);
     return moves_;
+}
+
+const AnsiString& TAccountMoves::DateOf(const TReportMove& move) const {
+    static const AnsiString none;
+    return move.Date >= 0 && move.Date < static_cast<int32_t>(dates_.size()) ? dates_[move.Date]
+                                                                             : none;
 }
 
 long double SumOfMoves(const std::vector<TReportMove>& moves, bool reversed) {

@@ -34,7 +34,7 @@ class TReportCents {
 struct TReportMove {
     int64_t Id = 0;
     long double Cents = 0;
-    AnsiString Ts;  // "yyyymmdd" as stored; read only when asked for
+    int32_t Date = -1;  // where TAccountMoves keeps its date, when asked to read dates
 };
 
 // The moves of one account at a time that satisfy a condition on their date.
@@ -47,12 +47,15 @@ class TAccountMoves {
     // The account's moves for these dates, in row id order (invariant 1). The vector is reused
     // by the next call.
     const std::vector<TReportMove>& Of(int64_t accountId, const std::vector<AnsiString>& dates);
+    // A move's date ("yyyymmdd" as stored) from the last call; empty without dates.
+    const AnsiString& DateOf(const TReportMove& move) const;
 
   private:
     TSQLiteStatement statement_;
     bool withDates_;
     TReportCents cents_;
     std::vector<TReportMove> moves_;
+    std::vector<AnsiString> dates_;  // apart from the moves, which are sorted often
 };
 
 // The sum of the moves' cents in their order; each is subtracted instead when `reversed` (the

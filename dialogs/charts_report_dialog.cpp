@@ -388,7 +388,7 @@ std::vector<long double> AccountBuckets(int64_t id, bool income, int kind, TDate
     std::vector<long double> buckets(Bucket(kind, start, end) + 1, 0);
     TBucketOf bucketOf(kind, start);
     for (const TReportMove& move : inPeriod.Of(id, {d1, d2})) {
-        const int b = bucketOf(move.Ts);
+        const int b = bucketOf(inPeriod.DateOf(move));
         if (b < 0 || b >= static_cast<int>(buckets.size())) continue;
         buckets[b] = income ? buckets[b] - move.Cents : buckets[b] + move.Cents;
     }

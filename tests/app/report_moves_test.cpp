@@ -107,7 +107,7 @@ TEST_F(ReportMoves, AnAccountsMovesComeInRowOrderForTheirDates) {
     std::vector<AnsiString> dates;
     for (const TReportMove& m : moves.Of(1, {"20260101", "20260103"})) {
         ids.push_back(m.Id);
-        dates.push_back(m.Ts);
+        dates.push_back(moves.DateOf(m));
     }
     EXPECT_EQ(ids, (std::vector<int64_t>{5, 7, 9, 15}));
     EXPECT_EQ(dates, (std::vector<AnsiString>{"20260103", "20260101", "20260102", "20260102"}));
@@ -119,5 +119,5 @@ TEST_F(ReportMoves, AnAccountsMovesComeInRowOrderForTheirDates) {
     TAccountMoves before(*db, "ts < ?", false);
     ASSERT_EQ(before.Of(1, {"20260101"}).size(), 1u);
     EXPECT_EQ(before.Of(1, {"20260101"}).front().Id, 12);
-    EXPECT_TRUE(before.Of(1, {"20260101"}).front().Ts.empty());
+    EXPECT_TRUE(before.DateOf(before.Of(1, {"20260101"}).front()).empty());
 }
