@@ -701,13 +701,20 @@ bool DatesMonthFirst(const std::vector<AnsiString>& lines, bool fallback) {
 }  // namespace
 
 bool ReadQifText(const std::string& bytes, const AnsiString& uncategorized, bool monthFirst,
-                 TImportAccounts& accounts, TQifRefusal& refusal) {
+                 TImportAccounts& accounts, TQifRefusal& refusal, const TProgressStep& progress) {
+    const auto stage = [&](int done) {
+        if (progress) progress(done, 4);
+    };
     refusal = TQifRefusal();
     try {
+        stage(0);
         const TQifText text = DecodeQifText(bytes);
+        stage(1);
         accounts = ParseQif(text, &refusal);
         monthFirst = DatesMonthFirst(text.Lines, monthFirst);
+        stage(2);
         PairQifMoves(accounts, uncategorized);
+        stage(3);
     } catch (const std::exception&) {
         refusal = NoticeOnly(177);
         return false;
@@ -776,8 +783,13 @@ bool ReadImport(TForm1& form, const std::filesystem::path& file, TImportAccounts
     TQifRefusal refusal = NoticeOnly(177);
     // Our own export writes the display format; month first it must be read month first.
     const bool monthFirst = UpperCase(form.DateFormat).rfind("MM/", 0) == 0;
-    if (ReadQifFile(file, bytes) && ReadQifText(bytes, form.Ui(174), monthFirst, accounts, refusal))
-        return true;
+    {
+        TWindowProgress progress(&form);
+        progress.Step(0, 4);
+        if (ReadQifFile(file, bytes) &&
+            ReadQifText(bytes, form.Ui(174), monthFirst, accounts, refusal, progress.Callback()))
+            return true;
+    }
     const AnsiString detail = QifRefusalDetail(refusal);
     MessageBox(&form, form.Ui(refusal.Entry) + (detail.empty() ? "" : "\n" + detail), form.Ui(172),
                MB_OK | MB_ICONWARNING);

@@ -154,8 +154,8 @@ TEST(QifWrite, RowsAreThoseOfEveryValueWrittenIntoItsStatement) {
               2 * static_cast<int64_t>(std::size(amounts)));
 }
 
-// An import through the command shows the progress bar while it writes, lets the window paint
-// and run its timers, and hides the bar when done.
+// An import through the command shows the progress bar while it reads and while it writes, lets
+// the window paint and run its timers, and hides the bar when done.
 TEST(QifWrite, AnImportShowsItsProgressAndKeepsTheWindowAlive) {
     qmtest::TempDir dir;
     qmtest::FixedClock clock{EncodeDate(2026, 3, 15) + 0.5, "dd.MM.yyyy"};
@@ -173,13 +173,14 @@ TEST(QifWrite, AnImportShowsItsProgressAndKeepsTheWindowAlive) {
     std::ofstream("moves.qif", std::ios::binary) << qif;
     SetFileDialogHook(
         [](const FileDialogRequest&) { return std::vector<std::filesystem::path>{"moves.qif"}; });
-    std::vector<int> positions;
+    std::vector<int> positions, reading;
     QObject::connect(form->ProgressBar1, &QProgressBar::valueChanged,
                      [&](int value) { positions.push_back(value); });
     bool timerRan = false, barShown = false;
     qmtest::ModalDriver driver;
     driver.Then([&](TForm& f) {
         auto& d = static_cast<TForm17&>(f);
+        reading.swap(positions);
         while (d.ListBox2->Items().Count() > 0) {
             d.ListBox2->SetItemIndex(0);
             d.SpeedButton1Click();
@@ -195,6 +196,10 @@ TEST(QifWrite, AnImportShowsItsProgressAndKeepsTheWindowAlive) {
     EXPECT_EQ(DB->GetTable("select count(*) from bill_move")->FieldAsInteger(0), 6000);
     EXPECT_TRUE(timerRan);
     EXPECT_TRUE(barShown);
+    // Reading: decoded, parsed, paired, checked.
+    EXPECT_TRUE(std::is_sorted(reading.begin(), reading.end()));
+    ASSERT_FALSE(reading.empty());
+    EXPECT_EQ(reading.back(), 3);
     EXPECT_GE(positions.size(), 2u);
     EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
     EXPECT_EQ(form->ProgressBar1->maximum(), 3000 + 2 + 1);  // pairs, accounts, the group
