@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 
 #include "db/sqlite_table3.h"
 
@@ -16,12 +17,22 @@ struct PeriodFilter {
 
 // Recalculates one account (amount and budget use) and then its group, as one transaction; given
 // a group, only the group's total. Callers that change moves call it inside their own
-// transaction, so that the moves and the balances are written together.
+// transaction, so that the moves and the balances are written together. The account's moves
+// are read through the index, or not at all when the sums kept from its last recalculation still
+// hold (see NoteChangedMoves).
 void CalcBillAmount(TSQLiteDatabase& db, const AnsiString& id, const PeriodFilter& period);
 
-// Recalculates every account and group for a new period. `progress(position, max)` runs before
-// each account and each group (the window lets the interface breathe there).
+// Tells the moves kept for recalculation that the rows `moveIds` (inserted, rewritten or deleted)
+// are the only change since `before` (db.Changes() taken before the change): the kept moves
+// follow them instead of being read again. Any other situation forgets the kept moves.
+void NoteChangedMoves(TSQLiteDatabase& db, const TSQLiteDatabase::ChangeStamp& before,
+                      const std::vector<int64_t>& moveIds);
+
+// Recalculates every account and group for a new period, reading the moves once.
+// `progress(position, max)` runs before each account's and each group's update, `reading`
+// now and then while the moves are read (the window lets the interface breathe there).
 void RecalculateAllBalances(TSQLiteDatabase& db, const PeriodFilter& period,
-                            const std::function<void(int position, int max)>& progress);
+                            const std::function<void(int position, int max)>& progress,
+                            const std::function<void(int position, int max)>& reading = {});
 
 }  // namespace qm

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "db/sqlite_statement.h"
 #include "platform/files.h"
 
 namespace qm {
@@ -29,6 +30,29 @@ const char* const kExpectedLayout =
     "currency_id,ts,isopen,bill_type_id,bill_id,id,name,position;bill_move,kurs,bill_move_id,num,"
     "amount,dest_bill_id,id,note,src_bill_id,ts;bill_type,id,name;currency,kurs,short_name,id,"
     "name,ts;param,id,name,value";
+
+// The program's queries and the indexes that answer them without reading the whole table:
+// - a ledger reads one account's moves in the order "ts, num, id", which the index holds as it
+//   is (with the id before the amount, so the engine need not sort the moves of one day); the
+//   balances read the amounts and dates, all in the index itself;
+// - the ledger and the moves-with-files list look only at rows that carry files, which are few.
+struct ProgramIndex {
+    const char* name;
+    const char* sql;
+};
+const ProgramIndex kProgramIndexes[] = {
+    {"bill_move_by_account",
+     "CREATE INDEX IF NOT EXISTS bill_move_by_account ON bill_move (src_bill_id, ts, num, id, "
+     "amount)"},
+    {"bill_move_with_files",
+     "CREATE INDEX IF NOT EXISTS bill_move_with_files ON bill_move (id) "
+     "WHERE files IS NOT NULL AND files <> ''"},
+};
+
+// Engine steps per bill_move row while an index is built, measured on a large household; the
+// progress shown is an estimate and stops short of its end until the work is done.
+constexpr int64_t kStepsPerRow = 8;
+constexpr int kProgressSteps = 20000;
 
 std::function<void(const AnsiString&)>& StepObserver() {
     static std::function<void(const AnsiString&)> observer;
@@ -278,6 +302,57 @@ void RunUpgrade(TSQLiteDatabase& db, char which, bool keepFiles) {
         db.ExecSQL(sql);
     }
     tr.Commit();
+}
+
+std::vector<AnsiString> MissingIndexes(TSQLiteDatabase& db) {
+    std::vector<AnsiString> missing;
+    for (const ProgramIndex& index : kProgramIndexes) {
+        TSQLiteStatement& q =
+            db.Statement("select 1 from sqlite_master where type = 'index' and name = ?");
+        q.Bind(1, AnsiString(index.name));
+        if (!q.Step()) missing.push_back(index.name);
+        q.Reset();
+    }
+    return missing;
+}
+
+int64_t MoveRowsEstimate(TSQLiteDatabase& db) {
+    TSQLiteStatement& q = db.Statement("select max(id) from bill_move");
+    const int64_t rows = q.Step() ? q.RawInteger(0) : 0;
+    q.Reset();
+    return rows;
+}
+
+void EnsureIndexes(TSQLiteDatabase& db, const std::function<void(int, int)>& progress) {
+    const std::vector<AnsiString> missing = MissingIndexes(db);
+    if (missing.empty()) return;
+    const int64_t expected =
+        std::max<int64_t>(1, MoveRowsEstimate(db) * kStepsPerRow *
+                                 static_cast<int64_t>(missing.size()) / kProgressSteps);
+    int64_t ticks = 0;
+    constexpr int kMax = 100;
+    if (progress) {
+        progress(0, kMax);
+        db.SetProgressHandler(
+            [&] {
+                ++ticks;
+                progress(static_cast<int>(std::min<int64_t>(kMax - 1, ticks * kMax / expected)),
+                         kMax);
+            },
+            kProgressSteps);
+    }
+    struct RemoveHandler {
+        TSQLiteDatabase& db;
+        ~RemoveHandler() { db.SetProgressHandler({}); }
+    } remove{db};
+    TSQLiteTransaction tr(db);
+    for (const ProgramIndex& index : kProgramIndexes) {
+        if (std::find(missing.begin(), missing.end(), index.name) == missing.end()) continue;
+        if (StepObserver()) StepObserver()(index.sql);
+        db.ExecSQL(index.sql);
+    }
+    tr.Commit();
+    if (progress) progress(kMax, kMax);
 }
 
 void SetSchemaStepObserver(std::function<void(const AnsiString&)> observer) {

@@ -69,6 +69,18 @@ LayoutCheck CheckLayout(TSQLiteDatabase& db);
 std::vector<AnsiString> UpgradeStatements(char which, bool keepFiles = false);
 // Runs one upgrade as a single transaction: interrupted, it leaves the file as it was.
 void RunUpgrade(TSQLiteDatabase& db, char which, bool keepFiles = false);
+// The program's own indexes. The layout check compares tables only, so a file with them is the
+// same file to it and to any copy of the program; they are added once, on the first start that
+// finds one missing (an upgrade that rebuilds bill_move drops them with the table).
+std::vector<AnsiString> MissingIndexes(TSQLiteDatabase& db);
+// Creates the missing ones in one transaction. `progress(position, max)` runs now and then while
+// the engine works (building an index over two million rows takes seconds); it must not use the
+// database.
+void EnsureIndexes(TSQLiteDatabase& db,
+                   const std::function<void(int position, int max)>& progress = {});
+// Rows in bill_move as the engine counts ids: cheap, and what the index work grows with.
+int64_t MoveRowsEstimate(TSQLiteDatabase& db);
+
 // Tests observe (and may interrupt) each creation and upgrade statement just before it runs.
 void SetSchemaStepObserver(std::function<void(const AnsiString& sql)> observer);
 

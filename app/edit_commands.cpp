@@ -3,6 +3,7 @@
 #include "app/attached_files.h"
 #include "app/unit1.h"
 #include "controls/number_text.h"
+#include "db/sqlite_statement.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/shell.h"
@@ -106,12 +107,15 @@ void TForm1::FilesMenuClick(int tag) {
         if (FilesDialog) FilesDialog();
         return;
     }
-    auto t = DB->GetTable("select bill_move_id from bill_move where id = " + IntToStr(SelectMove));
-    if (t->Eof()) return;
-    const int holder = std::min(SelectMove, static_cast<int>(t->FieldAsInteger(0)));
-    const AnsiString value =
-        DB->GetTable("select files from bill_move where id = " + IntToStr(holder))
-            ->FieldAsBlobText(0);
+    TSQLiteStatement& t = DB->Statement("select bill_move_id from bill_move where id = ?");
+    t.Bind(1, SelectMove);
+    if (!t.Step()) return;
+    const int holder = std::min(SelectMove, static_cast<int>(t.FieldAsInteger(0)));
+    t.Reset();
+    TSQLiteStatement& f = DB->Statement("select files from bill_move where id = ?");
+    f.Bind(1, holder);
+    const AnsiString value = f.Step() ? f.FieldAsString(0) : AnsiString();
+    f.Reset();
     const size_t split = value.find('\x01');
     if (split == AnsiString::npos) return;
     const AnsiString index = value.substr(0, split) + '\x02';

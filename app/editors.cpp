@@ -1,6 +1,8 @@
 // The in-place editors of the ledger's cells: text, correspondent, amounts and the date, with the
 // note and account completions and the correspondent drop-down list.
+#include "app/text_case.h"
 #include "app/unit1.h"
+#include "db/sqlite_statement.h"
 #include "platform/keystate.h"
 
 namespace qm {
@@ -8,14 +10,6 @@ namespace qm {
 namespace {
 
 constexpr char kEnd = 3, kHome = 4, kRight = 5, kLeft = 6, kDelete = 7, kBackspace = 8;
-
-AnsiString Upper(const AnsiString& s) {
-    return FromQString(ToQString(s).toUpper());
-}
-
-bool StartsWithNoCase(const AnsiString& text, const AnsiString& prefix) {
-    return text.size() >= prefix.size() && Upper(text.substr(0, prefix.size())) == Upper(prefix);
-}
 
 }  // namespace
 
@@ -106,9 +100,13 @@ void TForm1::KeyDownNum(char c) {
 void TForm1::KeySearchText() {
     const AnsiString typed = EditedCell();
     if (typed.empty() || Ledger.CurRow == 0) return;
+    // One upper-cased prefix for the whole walk; the rows above are read, not given strings.
+    const AnsiString upperTyped = UpperCaseAnsi(typed);
     for (int r = Ledger.CurRow - 1; r >= 0; --r) {
         const TBillMoveRow& above = Ledger.Rows[r];
-        if (!StartsWithNoCase(above.Cells[2], typed)) continue;
+        const TMoveTexts* shared = above.Cells.SharedTexts();
+        if (!StartsWithUpperCased(shared ? shared->Note : above.Cells[2], typed.size(), upperTyped))
+            continue;
         EditedCell() = above.Cells[2];
         CompletionCells = {above.Cells[3], above.Cells[4], above.Cells[5], above.CorrBillId};
         CompletionReady = true;
@@ -122,20 +120,22 @@ void TForm1::KeySearchText() {
 void TForm1::KeySearchBill() {
     const AnsiString typed = EditedCell();
     if (typed.empty()) return;
-    auto t = DB->GetTable(
+    TSQLiteStatement& t = DB->Statement(
         "select bb.id, t.name, b.name, bb.name from bill b, bill bb, bill_type t where b.bill_id = "
-        "0 and "
-        "bb.bill_id = b.id and b.bill_type_id = t.id and bb.id <> " +
-        IntToStr(CurrentTab().Id) + " order by t.id, b.name, bb.name");
+        "0 and bb.bill_id = b.id and b.bill_type_id = t.id and bb.id <> ? order by t.id, b.name, "
+        "bb.name");
+    t.Bind(1, CurrentTab().Id);
     TBillMoveRow& row = Ledger.Rows[Ledger.CurRow];
     row.CorrBillId = 0;
-    for (; !t->Eof(); t->Next()) {
-        const AnsiString entry = Utf8ToAnsi(t->FieldAsString(1)).substr(0, 1) + ":" +
-                                 Utf8ToAnsi(t->FieldAsString(2)) + "-" +
-                                 Utf8ToAnsi(t->FieldAsString(3));
-        if (!StartsWithNoCase(entry, typed)) continue;
+    const AnsiString upperTyped = UpperCaseAnsi(typed);
+    while (t.Step()) {
+        const AnsiString entry = Utf8ToAnsi(t.FieldAsString(1)).substr(0, 1) + ":" +
+                                 Utf8ToAnsi(t.FieldAsString(2)) + "-" +
+                                 Utf8ToAnsi(t.FieldAsString(3));
+        if (!StartsWithUpperCased(entry, typed.size(), upperTyped)) continue;
         EditedCell() = entry;
-        row.CorrBillId = static_cast<int>(t->FieldAsInteger(0));
+        row.CorrBillId = static_cast<int>(t.FieldAsInteger(0));
+        t.Reset();
         break;
     }
     Ledger.SelStart = static_cast<int>(typed.size()) + 1;
@@ -241,20 +241,20 @@ void TForm1::SelDestBill(int row) {
     const TRect cell = Ledger.Rows[row].CellRects[3];
     ListBox1->Items().Clear();
     ListBillIds.clear();
-    auto t = DB->GetTable(
+    TSQLiteStatement& t = DB->Statement(
         "select b.id, t.name, g.name, b.name, b.twosign, g.twosign from bill_type t, bill g, bill "
-        "b where "
-        "b.bill_id = g.id and g.bill_id = 0 and g.bill_type_id = t.id and b.id <> " +
-        IntToStr(CurrentTab().Id) + " order by t.name, g.name, b.name");
+        "b where b.bill_id = g.id and g.bill_id = 0 and g.bill_type_id = t.id and b.id <> ? order "
+        "by t.name, g.name, b.name");
+    t.Bind(1, CurrentTab().Id);
     int widest = 0, selected = -1;
-    for (; !t->Eof(); t->Next()) {
+    while (t.Step()) {
         // Accounts or groups marked hidden stay out of the list.
-        if (t->FieldAsString(4).substr(1, 1) == "T" || t->FieldAsString(5).substr(1, 1) == "T")
+        if (t.FieldAsString(4).substr(1, 1) == "T" || t.FieldAsString(5).substr(1, 1) == "T")
             continue;
-        const AnsiString entry = Utf8ToAnsi(t->FieldAsString(1)).substr(0, 1) + ":" +
-                                 Utf8ToAnsi(t->FieldAsString(2)) + "-" +
-                                 Utf8ToAnsi(t->FieldAsString(3));
-        const int id = static_cast<int>(t->FieldAsInteger(0));
+        const AnsiString entry = Utf8ToAnsi(t.FieldAsString(1)).substr(0, 1) + ":" +
+                                 Utf8ToAnsi(t.FieldAsString(2)) + "-" +
+                                 Utf8ToAnsi(t.FieldAsString(3));
+        const int id = static_cast<int>(t.FieldAsInteger(0));
         if (id == Ledger.Rows[row].CorrBillId) selected = static_cast<int>(ListBillIds.size());
         ListBox1->Items().Add(entry);
         ListBillIds.push_back(id);

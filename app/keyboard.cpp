@@ -292,7 +292,7 @@ void TForm1::AppMessage(QObject* watched, QEvent* e) {
 }
 
 void TForm1::Timer2Timer() {
-    if (!startupComplete_ || CurrentTab().Kind != tkLedger) return;
+    if (!startupComplete_ || databaseBusy_ || CurrentTab().Kind != tkLedger) return;
     for (int i = 5; i >= 1; --i) CursorPoints[i] = CursorPoints[i - 1];
     ShowCellHint();
     Ledger.CaretOn = !Ledger.CaretOn;
@@ -307,13 +307,14 @@ void TForm1::ShowCellHint() {
         if (!(CursorPoints[i] == p)) return;
     TCanvas& c = Canvas();
     c.Font.Style = {};
-    for (size_t r = 0; r < Ledger.Rows.size(); ++r)
+    const auto& rows = Ledger.Rows;  // reading the rectangles leaves undrawn rows without any
+    for (size_t r = 0; r < rows.size(); ++r)
         for (int col = 0; col <= 5; ++col) {
-            const TRect& rect = Ledger.Rows[r].CellRects[col];
+            const TRect& rect = rows[r].CellRects[col];
             if (!PtInRect(rect, p) ||
                 (static_cast<int>(r) == Ledger.CurRow && col == Ledger.CurCol))
                 continue;
-            const AnsiString& text = Ledger.Rows[r].Cells[col];
+            const AnsiString& text = rows[r].Cells[col];
             if (c.TextWidth(text) <= rect.Width() - 4) return;
             RxLabel1->SetCaption(text);
             RxLabel1->SetWidth(rect.Width());

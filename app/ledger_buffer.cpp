@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "app/money_text.h"
+#include "db/sqlite_statement.h"
 
 namespace qm {
 namespace {
@@ -19,121 +20,287 @@ bool AllDigits(const AnsiString& s) {
     return true;
 }
 
-// Cells 4 and 5 from a signed amount: received in 4, paid (without its sign) in 5.
-void SetAmountCells(std::array<AnsiString, 7>& cells, const AnsiString& text) {
-    if (!text.empty() && text[0] == '-') {
-        cells[4].clear();
-        cells[5] = text.substr(1);
-    } else {
-        cells[4] = text;
-        cells[5].clear();
-    }
+// Text from the database in the interface code page. ASCII reads the same in both, and most
+// texts of a ledger are ASCII, so they skip the conversion.
+void AssignFromUtf8(AnsiString& out, std::string_view bytes) {
+    for (unsigned char c : bytes)
+        if (c >= 0x80) {
+            out = Utf8ToAnsi(std::string(bytes));
+            return;
+        }
+    out.assign(bytes.data(), bytes.size());
 }
 
-long double Net(const std::array<AnsiString, 7>& cells) {
+AnsiString FromUtf8(std::string_view bytes) {
+    AnsiString out;
+    AssignFromUtf8(out, bytes);
+    return out;
+}
+
+// Cells 4 and 5 from a signed amount text, received in 4, paid (without its sign) in 5, and
+// the number the two stand for.
+void SetAmount(TMoveTexts& t, const AnsiString& text) {
+    t.Paid = !text.empty() && text[0] == '-';
+    t.Amount = t.Paid ? text.substr(1) : text;
+    t.Net = t.Paid ? 0 - AmountValue(t.Amount) : AmountValue(t.Amount) - 0;
+}
+
+// The same for an amount as stored, shown in hundredths. Below 2^53 hundredths the text reads
+// back as exactly hundredths / 100 (both are the number nearest to the same decimal), so the
+// number needs no reading of the text.
+void SetStoredAmount(TMoveTexts& t, long double value) {
+    const long double cents = RoundHalfEven(value * 100);
+    if (std::fabs(cents) >= 9007199254740992.0L) {
+        SetAmount(t, CentsText(value, ','));
+        return;
+    }
+    t.Paid = cents < 0;
+    t.Amount = HundredthsText(std::fabs(cents), ',');
+    t.Net = cents == 0 ? 0 : cents / 100;
+}
+
+// Cell 4 minus cell 5 as numbers.
+long double NetOf(const TRowCells& cells) {
+    if (cells.Texts() && !cells.HasOwnStrings()) return cells.Texts()->Net;
+    // A row whose cells were changed one by one: read as they stand.
     return AmountValue(cells[4]) - AmountValue(cells[5]);
+}
+
+// One step of the running balance: the row's amount cut to hundredths, with the account's sign.
+long double BalanceStep(const TRowCells& cells, int billTypeId) {
+    const long double d = RoundHalfEven(NetOf(cells) * 100) / 100;
+    return billTypeId == 1 ? -d : d;
+}
+
+// The order a buffer keeps: date, number, id.
+bool SortsBefore(const TBufRow& a, const TBufRow& b) {
+    const TMoveTexts* ta = a.Cells.SharedTexts();
+    const TMoveTexts* tb = b.Cells.SharedTexts();
+    const AnsiString& da = ta ? ta->Date : a.Cells[0];
+    const AnsiString& db = tb ? tb->Date : b.Cells[0];
+    if (da != db) return da < db;
+    const AnsiString& na = ta ? ta->Num : a.Cells[1];
+    const AnsiString& nb = tb ? tb->Num : b.Cells[1];
+    if (na != nb) return na < nb;
+    return a.Id < b.Id;
+}
+
+// The facts of a buffer, from what they were when it was left as it is, or else by a walk.
+THeadTab::TBufFacts& Facts(THeadTab& tab) {
+    auto& f = tab.BufFacts;
+    const auto& buf = tab.BufRows;
+    if (f.rows != buf.data() || f.count != buf.size()) {
+        f.sorted = std::is_sorted(buf.begin(), buf.end(), SortsBefore);
+        f.overflowing = static_cast<size_t>(std::count_if(
+            buf.begin(), buf.end(), [](const TBufRow& r) { return r.Cells.Overflow(); }));
+    }
+    return f;
+}
+
+void Remember(THeadTab& tab) {
+    tab.BufFacts.rows = tab.BufRows.data();
+    tab.BufFacts.count = tab.BufRows.size();
+}
+
+// The running balance from buffer row `first` on, continuing from the number before it. Facts
+// must hold for the rows before `first`; they are brought up to date for the rest.
+bool RunningBalanceFrom(THeadTab& tab, size_t first, THeadTab::TBufFacts& facts) {
+    auto& buf = tab.BufRows;
+    first = std::min(first, buf.size());
+    long double balance = first > 0 ? buf[first - 1].Cells.Balance() : 0;
+    for (size_t i = first; i < buf.size(); ++i) {
+        TRowCells& cells = buf[i].Cells;
+        balance += BalanceStep(cells, tab.BillTypeId);
+        const bool over = std::fabs(balance) >= kBalanceLimit;
+        if (over != cells.Overflow()) facts.overflowing += over ? 1 : -1;
+        cells.SetBalance(balance, over);
+    }
+    Remember(tab);
+    return facts.overflowing > 0;
+}
+
+// The texts of one load, made together: a block of rows, and one count of owners for all of
+// them, rather than one allocation per move.
+class TextsArena {
+  public:
+    // A fresh slot to fill, and the pointer that shares it.
+    std::pair<TMoveTexts*, std::shared_ptr<const TMoveTexts>> Add() {
+        if (!block_ || used_ == kBlock) {
+            block_ = std::shared_ptr<TMoveTexts[]>(new TMoveTexts[kBlock]);
+            used_ = 0;
+        }
+        TMoveTexts* slot = &block_[used_++];
+        return {slot, std::shared_ptr<const TMoveTexts>(block_, slot)};
+    }
+
+  private:
+    static constexpr size_t kBlock = 1024;
+    std::shared_ptr<TMoveTexts[]> block_;
+    size_t used_ = kBlock;
+};
+
+// "T:Group-Account" of every account, one text each, read at once: the ledger's rows share them.
+std::unordered_map<int64_t, std::shared_ptr<const AnsiString>> AllCorrespondents(
+    TSQLiteDatabase& db) {
+    std::unordered_map<int64_t, std::shared_ptr<const AnsiString>> texts;
+    TSQLiteStatement& t = db.Statement(
+        "select b.id, bt.name, bb.name, b.name from bill b, bill bb, bill_type bt where b.bill_id "
+        "= bb.id and b.bill_type_id = bt.id");
+    while (t.Step()) {
+        const AnsiString type = FromUtf8(t.RawText(1));
+        texts.emplace(t.RawInteger(0), std::make_shared<const AnsiString>(
+                                           type.substr(0, 1) + ":" + FromUtf8(t.RawText(2)) + "-" +
+                                           FromUtf8(t.RawText(3))));
+    }
+    return texts;
+}
+
+// Ids of the rows that carry files: few, and found through their own index.
+std::unordered_set<int> RowsWithFiles(TSQLiteDatabase& db) {
+    std::unordered_set<int> ids;
+    TSQLiteStatement& q = db.Statement(
+        "select id from bill_move where files is not null and files <> '' and length(files) > 0");
+    while (q.Step()) ids.insert(static_cast<int>(q.RawInteger(0)));
+    return ids;
+}
+
+// A whole number as the database layer reads a NUMERIC column: the stored value truncated (a
+// NULL reads as 0.0, as it does there).
+int NumericInt(const TSQLiteStatement& q, int col) {
+    return static_cast<int>(static_cast<int64_t>(q.RawDouble(col)));
 }
 
 }  // namespace
 
 AnsiString CorrespondentText(TSQLiteDatabase& db, int billId) {
-    auto t = db.GetTable(
+    TSQLiteStatement& t = db.Statement(
         "select bt.name, bb.name, b.name from bill b, bill bb, bill_type bt where b.bill_id = "
-        "bb.id and "
-        "b.bill_type_id = bt.id and b.id = " +
-        IntToStr(billId));
-    if (t->Eof()) return {};
-    const AnsiString type = Utf8ToAnsi(t->FieldAsString(0));
-    return type.substr(0, 1) + ":" + Utf8ToAnsi(t->FieldAsString(1)) + "-" +
-           Utf8ToAnsi(t->FieldAsString(2));
+        "bb.id and b.bill_type_id = bt.id and b.id = ?");
+    t.Bind(1, billId);
+    if (!t.Step()) return {};
+    const AnsiString type = FromUtf8(t.RawText(0));
+    AnsiString text =
+        type.substr(0, 1) + ":" + FromUtf8(t.RawText(1)) + "-" + FromUtf8(t.RawText(2));
+    t.Reset();
+    return text;
 }
 
 bool LoadBuffer(TSQLiteDatabase& db, THeadTab& tab, const AnsiString& today) {
     tab.BufRows.clear();
     // Rows that carry files, and correspondent names, are looked up once per load rather than
-    // once per move: an account with 100,000 moves then loads in a fraction of a second.
-    std::unordered_set<int> withFiles;
-    {
-        auto f =
-            db.GetTable("select id from bill_move where files is not null and length(files) > 0");
-        for (; !f->Eof(); f->Next()) withFiles.insert(static_cast<int>(f->FieldAsInteger(0)));
-    }
-    std::unordered_map<int, AnsiString> correspondents;
-    auto t = db.GetTable(
+    // once per move.
+    const std::unordered_set<int> withFiles = RowsWithFiles(db);
+    const auto correspondents = AllCorrespondents(db);
+    const auto noCorrespondent = std::make_shared<const AnsiString>();
+    std::vector<std::pair<int, int>> repairs;
+    long double balance = 0;
+    bool overflow = false;
+    TextsArena arena;
+    TSQLiteStatement& t = db.Statement(
         "select id, ts, amount, note, dest_bill_id, num, bill_move_id from bill_move where "
-        "src_bill_id = " +
-        IntToStr(tab.Id) + " order by ts, num, id");
-    for (; !t->Eof(); t->Next()) {
+        "src_bill_id = ? order by ts, num, id");
+    t.Bind(1, tab.Id);
+    while (t.Step()) {
         TBufRow row;
-        row.Id = static_cast<int>(t->FieldAsInteger(0));
-        row.CorrBillId = static_cast<int>(t->FieldAsInteger(4));
-        const int twin = static_cast<int>(t->FieldAsInteger(6));
+        row.Id = static_cast<int>(t.RawInteger(0));
+        row.CorrBillId = NumericInt(t, 4);
+        const int twin = NumericInt(t, 6);
         // Attachments live on the row of the pair with the smaller id.
         row.HasFiles = withFiles.count(std::min(row.Id, twin)) > 0;
-        const AnsiString ts = t->FieldAsString(1);
+        auto [texts, shared] = arena.Add();
+        const std::string_view ts = t.RawText(1);
         // The century is always 20: a year stored as 1999 reads as 2099 and is not written back.
-        row.Cells[0] = "20" + (ts.size() > 2 ? ts.substr(2) : AnsiString());
-        if (!AllDigits(row.Cells[0])) {
-            row.Cells[0] = today;
-            db.ExecSQL("update bill_move set ts = '" + today + "' where id in (" +
-                       IntToStr(row.Id) + "," + IntToStr(twin) + ")");
+        texts->Date = "20";
+        if (ts.size() > 2) texts->Date.append(ts.data() + 2, ts.size() - 2);
+        if (!AllDigits(texts->Date)) {
+            texts->Date = today;
+            repairs.emplace_back(row.Id, twin);
         }
-        auto known = correspondents.find(row.CorrBillId);
-        if (known == correspondents.end())
-            known =
-                correspondents.emplace(row.CorrBillId, CorrespondentText(db, row.CorrBillId)).first;
-        row.Cells[3] = known->second;
-        SetAmountCells(row.Cells, CentsText(AmountValue(t->FieldAsString(2)), ','));
-        row.Cells[2] = Utf8ToAnsi(t->FieldAsString(3));
-        row.Cells[1] = Utf8ToAnsi(t->FieldAsString(5));
+        const auto corr = correspondents.find(row.CorrBillId);
+        texts->Corr = corr == correspondents.end() ? noCorrespondent : corr->second;
+        // A NULL amount reads as 0.0, which is what its empty text counts as.
+        SetStoredAmount(*texts, StoredAmountValue(t.RawDouble(2)));
+        AssignFromUtf8(texts->Note, t.RawText(3));
+        AssignFromUtf8(texts->Num, t.RawText(5));
+        row.Cells = TRowCells(std::move(shared), 0, false);
+        balance += BalanceStep(row.Cells, tab.BillTypeId);
+        const bool over = std::fabs(balance) >= kBalanceLimit;
+        overflow = overflow || over;
+        row.Cells.SetBalance(balance, over);
         tab.BufRows.push_back(std::move(row));
     }
-    return BillMoveCalcSum(tab);
+    THeadTab::TBufFacts& facts = tab.BufFacts;
+    facts.sorted = std::is_sorted(tab.BufRows.begin(), tab.BufRows.end(), SortsBefore);
+    facts.overflowing =
+        static_cast<size_t>(std::count_if(tab.BufRows.begin(), tab.BufRows.end(),
+                                          [](const TBufRow& r) { return r.Cells.Overflow(); }));
+    Remember(tab);
+    // The repairs change the rows the query walks, so they wait until it has finished.
+    for (const auto& [id, twin] : repairs) {
+        TSQLiteStatement& u = db.Statement("update bill_move set ts = ? where id in (?, ?)");
+        u.Bind(1, today).Bind(2, id).Bind(3, twin).Run();
+    }
+    return overflow;
 }
 
 bool BillMoveCalcSum(THeadTab& tab) {
-    long double balance = 0;
-    bool overflow = false;
-    for (TBufRow& row : tab.BufRows) {
-        const long double d = RoundHalfEven(Net(row.Cells) * 100) / 100;
-        balance += tab.BillTypeId == 1 ? -d : d;
-        if (std::fabs(balance) >= kBalanceLimit) {
-            row.Cells[6] = "------";
-            overflow = true;
-        } else {
-            row.Cells[6] = CentsText(balance, ',');
-        }
-    }
-    return overflow;
+    return RunningBalanceFrom(tab, 0, Facts(tab));
 }
 
 std::vector<TBillMoveRow> BuildDisplayedRows(const THeadTab& tab, const PeriodFilter& period,
                                              int sortMode, const AnsiString& lastDate) {
     std::vector<TBillMoveRow> rows;
+    BuildDisplayedRows(tab, period, sortMode, lastDate, rows);
+    return rows;
+}
+
+void BuildDisplayedRows(const THeadTab& tab, const PeriodFilter& period, int sortMode,
+                        const AnsiString& lastDate, std::vector<TBillMoveRow>& rows) {
+    std::vector<const TBufRow*> chosen;
+    chosen.reserve(tab.BufRows.size());
     for (const TBufRow& buf : tab.BufRows) {
-        if (period.on && !(period.from <= buf.Cells[0] && buf.Cells[0] <= period.to)) continue;
-        TBillMoveRow row;
-        row.Id = buf.Id;
-        row.CorrBillId = buf.CorrBillId;
-        row.Cells = buf.Cells;
-        row.HasFiles = buf.HasFiles;
-        // Equal keys go before each other, so they come out in reverse buffer order.
-        auto pos = rows.end();
-        if (sortMode == 1) {
-            pos = std::find_if(rows.begin(), rows.end(),
-                               [&](const TBillMoveRow& r) { return !(r.Cells[2] < row.Cells[2]); });
-        } else if (sortMode == 2) {
-            const long double key = Net(row.Cells);
-            pos = std::find_if(rows.begin(), rows.end(),
-                               [&](const TBillMoveRow& r) { return !(Net(r.Cells) < key); });
-        }
-        rows.insert(pos, std::move(row));
+        const TMoveTexts* t = buf.Cells.SharedTexts();
+        const AnsiString& date = t ? t->Date : buf.Cells[0];
+        if (period.on && !(period.from <= date && date <= period.to)) continue;
+        chosen.push_back(&buf);
     }
-    TBillMoveRow fresh;
+    if (sortMode == 1 || sortMode == 2) {
+        // Each row goes before the first row whose key is not less than its own, so equal keys
+        // come out in reverse buffer order: a stable sort of the reversed rows.
+        std::reverse(chosen.begin(), chosen.end());
+        if (sortMode == 1) {
+            std::stable_sort(chosen.begin(), chosen.end(), [](const TBufRow* a, const TBufRow* b) {
+                return a->Cells[2] < b->Cells[2];
+            });
+        } else {
+            std::vector<std::pair<long double, const TBufRow*>> keyed;
+            keyed.reserve(chosen.size());
+            for (const TBufRow* r : chosen) keyed.emplace_back(NetOf(r->Cells), r);
+            std::stable_sort(keyed.begin(), keyed.end(),
+                             [](const auto& a, const auto& b) { return a.first < b.first; });
+            for (size_t i = 0; i < keyed.size(); ++i) chosen[i] = keyed[i].second;
+        }
+    }
+    rows.clear();
+    // Room for a few more rows: a save adds one, and a vector of 100,000 rows that grows by
+    // exactly one is moved to new storage, twice its size held for a moment, on every save.
+    if (rows.capacity() < chosen.size() + 1) rows.reserve(chosen.size() + 1 + chosen.size() / 16);
+    for (const TBufRow* buf : chosen) {
+        TBillMoveRow& row = rows.emplace_back();
+        row.Id = buf->Id;
+        row.CorrBillId = buf->CorrBillId;
+        // The move's texts are shared; a buffer row whose cells were changed one by one (never
+        // by the program itself) is copied as it stands.
+        if (buf->Cells.Texts() && !buf->Cells.HasOwnStrings())
+            row.Cells = TRowCells(buf->Cells.Texts(), buf->Cells.Balance(), buf->Cells.Overflow());
+        else
+            row.Cells = buf->Cells;
+        row.HasFiles = buf->HasFiles;
+    }
+    rows.emplace_back();
+    TBillMoveRow& fresh = rows.back();
     fresh.Id = -1;
     fresh.Cells[0] = lastDate;
-    rows.push_back(std::move(fresh));
-    return rows;
 }
 
 THeadTab* LoadedLedgerTab(std::vector<THeadTab>& tabs, int accountId) {
@@ -148,20 +315,26 @@ bool InsertBufRow(TSQLiteDatabase& db, std::vector<THeadTab>& tabs, int accountI
     THeadTab* tab = LoadedLedgerTab(tabs, accountId);
     if (!tab) return false;
     auto& buf = tab->BufRows;
-    auto pos = std::find_if(buf.begin(), buf.end(), [&](const TBufRow& r) {
-        return r.Cells[0] > date || (r.Cells[0] == date && r.Cells[1] > num) ||
-               (r.Cells[0] == date && r.Cells[1] == num && r.Id >= moveId);
-    });
+    auto texts = std::make_shared<TMoveTexts>();
+    texts->Date = date;
+    texts->Num = num;
+    texts->Note = note;
+    texts->Corr = std::make_shared<const AnsiString>(CorrespondentText(db, corrId));
+    SetAmount(*texts, StringReplaceAll(amount, ".", ","));
     TBufRow row;
     row.Id = moveId;
     row.CorrBillId = corrId;
-    row.Cells[0] = date;
-    row.Cells[1] = num;
-    row.Cells[2] = note;
-    row.Cells[3] = CorrespondentText(db, corrId);
-    SetAmountCells(row.Cells, StringReplaceAll(amount, ".", ","));
+    row.Cells = TRowCells(std::move(texts), 0, false);
+    // The first row that sorts at or after the move. In a buffer in order all through that is
+    // where the order puts it; otherwise (dates read with another century, or repaired) every
+    // row is looked at.
+    THeadTab::TBufFacts& facts = Facts(*tab);
+    auto pos = facts.sorted ? std::lower_bound(buf.begin(), buf.end(), row, SortsBefore)
+                            : std::find_if(buf.begin(), buf.end(),
+                                           [&](const TBufRow& r) { return !SortsBefore(r, row); });
+    const size_t index = static_cast<size_t>(pos - buf.begin());
     buf.insert(pos, std::move(row));
-    return BillMoveCalcSum(*tab);
+    return RunningBalanceFrom(*tab, index, facts);
 }
 
 bool DelBufRow(std::vector<THeadTab>& tabs, int accountId, int moveId) {
@@ -171,8 +344,12 @@ bool DelBufRow(std::vector<THeadTab>& tabs, int accountId, int moveId) {
     auto it =
         std::find_if(buf.begin(), buf.end(), [&](const TBufRow& r) { return r.Id == moveId; });
     if (it == buf.end()) return false;
+    const size_t index = static_cast<size_t>(it - buf.begin());
+    THeadTab::TBufFacts& facts = Facts(*tab);
+    if (it->Cells.Overflow()) --facts.overflowing;
     buf.erase(it);
-    return BillMoveCalcSum(*tab);
+    // Taking a row out leaves the others in the order they were.
+    return RunningBalanceFrom(*tab, index, facts);
 }
 
 }  // namespace qm

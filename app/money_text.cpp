@@ -9,20 +9,41 @@
 namespace qm {
 
 long double RoundHalfEven(long double v) {
-    // nearbyint follows the current rounding mode, which the program never changes from
-    // round-to-nearest-even.
+    // Both follow the current rounding mode, which the program never changes from
+    // round-to-nearest-even. The integer conversion is many times faster than nearbyintl (which
+    // saves and restores the floating-point state); its zero takes the sign nearbyintl keeps.
+    if (std::fabs(v) < 4e18L) {
+        const long long r = std::llrintl(v);
+        return r == 0 ? std::copysign(0.0L, v) : static_cast<long double>(r);
+    }
     return std::nearbyintl(v);
 }
 
-AnsiString CentsText(long double value, char sep) {
-    long double cents = RoundHalfEven(value * 100);
-    // Splitting an exponent form's digits would put the separator into its exponent.
+AnsiString HundredthsText(long double cents, char sep) {
+    // Splitting an exponent form's digits would put the separator into its exponent: hundredths
+    // too many for a 64-bit integer take the general form of the value.
     if (!(std::fabs(cents) < 9e18L)) return FloatToStrSep(cents / 100, sep);
-    bool neg = cents < 0;
-    AnsiString digits = std::to_string(static_cast<long long>(std::fabs(cents)));
-    if (digits.size() < 3) digits = AnsiString(3 - digits.size(), '0') + digits;
-    AnsiString text = digits.substr(0, digits.size() - 2) + sep + digits.substr(digits.size() - 2);
-    return neg ? "-" + text : text;
+    // A whole number already: converting it in the current rounding mode is exact, and spares
+    // the change of rounding mode a truncating conversion of a long double costs.
+    const long long whole = std::llrintl(cents);
+    const bool neg = cents < 0;
+    unsigned long long n = static_cast<unsigned long long>(whole < 0 ? -whole : whole);
+    char buffer[24];
+    char* end = buffer + sizeof buffer;
+    char* p = end;
+    for (; n > 0; n /= 10) *--p = static_cast<char>('0' + n % 10);
+    while (end - p < 3) *--p = '0';
+    AnsiString text;
+    text.reserve(static_cast<size_t>(end - p) + 2);
+    if (neg) text += '-';
+    text.append(p, static_cast<size_t>(end - p - 2));
+    text += sep;
+    text.append(end - 2, 2);
+    return text;
+}
+
+AnsiString CentsText(long double value, char sep) {
+    return HundredthsText(RoundHalfEven(value * 100), sep);
 }
 
 AnsiString WholeUnitsText(long double value) {
@@ -65,6 +86,18 @@ AnsiString AccountAmountText(long double value) {
 long double AmountValue(const AnsiString& text) {
     AnsiString t = Trim(text);
     return t.empty() ? 0 : StrToFloat(t);
+}
+
+long double StoredAmountValue(double stored) {
+    // When `stored` is the double nearest to c / 100 for an integer c below 10^15, the general
+    // form of 15 significant digits prints that decimal exactly (a double keeps 15 digits), and
+    // reading it back gives the long double nearest to c / 100, which is also what dividing c by
+    // 100 in long double gives.
+    if (std::isfinite(stored) && std::fabs(stored) < 1e13) {
+        const double cents = std::nearbyint(stored * 100.0);
+        if (cents / 100.0 == stored) return cents == 0 ? 0 : static_cast<long double>(cents) / 100;
+    }
+    return AmountValue(FloatToStr(stored));
 }
 
 }  // namespace qm

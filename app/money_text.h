@@ -15,6 +15,8 @@ long double RoundHalfEven(long double v);
 // form of the rounded value instead, exponent and all ("1,11111111111111E19"), which is still a
 // number text and, with '.', an SQL number.
 AnsiString CentsText(long double value, char sep);
+// The same text from the value already in hundredths (a whole number).
+AnsiString HundredthsText(long double cents, char sep);
 // The value rounded half to even, without decimals.
 AnsiString WholeUnitsText(long double value);
 
@@ -31,5 +33,9 @@ AnsiString SqlNumberText(long double value);
 AnsiString AccountAmountText(long double value);
 // A number text as read from the database or a cell: empty counts as 0, decimal comma.
 long double AmountValue(const AnsiString& text);
+// AmountValue of the text the database layer gives for a stored number (FloatToStr of the
+// engine's double): the same number, without the detour through text for the amounts of at
+// most two decimals that the program writes.
+long double StoredAmountValue(double stored);
 
 }  // namespace qm

@@ -5,6 +5,7 @@
 #include <QMenu>
 
 #include "app/unit1.h"
+#include "db/sqlite_statement.h"
 #include "platform/dialogs.h"
 
 namespace qm {
@@ -235,8 +236,10 @@ void TForm1::ToggleGroup(TBillTypeView& view, size_t r) {
     if (closing)
         for (size_t k = r + 1; k < view.Rows.size() && view.Rows[k].OpenState == -1; ++k)
             if (view.Rows[k].Id == SelectBill) SelectBill = groupId;
-    DB->ExecSQL("update bill set isopen = " + AnsiString(closing ? "0" : "1") +
-                " where id = " + IntToStr(groupId));
+    DB->Statement("update bill set isopen = ? where id = ?")
+        .Bind(1, int64_t{closing ? 0 : 1})
+        .Bind(2, groupId)
+        .Run();
     PaintMain();
 }
 
@@ -256,9 +259,10 @@ void TForm1::MouseDownLedger(TMouseButton button, TPoint p) {
         return;
     }
     if (button != TMouseButton::mbLeft) return;
-    for (size_t r = 0; r < Ledger.Rows.size(); ++r)
+    const auto& rows = Ledger.Rows;  // reading the rectangles leaves undrawn rows without any
+    for (size_t r = 0; r < rows.size(); ++r)
         for (int c = 0; c <= 5; ++c)
-            if (PtInRect(Ledger.Rows[r].CellRects[c], p)) {
+            if (PtInRect(rows[r].CellRects[c], p)) {
                 ClickCell(static_cast<int>(r), c, p);
                 return;
             }
@@ -368,12 +372,15 @@ void TForm1::ClickCellButtons(int row, int col, TPoint p) {
 }
 
 void TForm1::ShowFilesMenu(TPoint p) {
-    auto t = DB->GetTable("select bill_move_id from bill_move where id = " + IntToStr(SelectMove));
-    if (t->Eof()) return;
-    const int holder = std::min(SelectMove, static_cast<int>(t->FieldAsInteger(0)));
-    const AnsiString value =
-        DB->GetTable("select files from bill_move where id = " + IntToStr(holder))
-            ->FieldAsBlobText(0);
+    TSQLiteStatement& t = DB->Statement("select bill_move_id from bill_move where id = ?");
+    t.Bind(1, SelectMove);
+    if (!t.Step()) return;
+    const int holder = std::min(SelectMove, static_cast<int>(t.FieldAsInteger(0)));
+    t.Reset();
+    TSQLiteStatement& f = DB->Statement("select files from bill_move where id = ?");
+    f.Bind(1, holder);
+    const AnsiString value = f.Step() ? f.FieldAsString(0) : AnsiString();
+    f.Reset();
     PopupMenu3->clear();
     const size_t split = value.find('\x01');
     const AnsiString index = split == AnsiString::npos ? AnsiString() : value.substr(0, split);
@@ -662,14 +669,20 @@ void TForm1::FormDblClick() {
 }
 
 void TForm1::OpenSelectedBill() {
-    auto t = DB->GetTable(
-        "select bill_id, id, name, bill_type_id, isopen, twosign from bill where id = " +
-        IntToStr(SelectBill));
-    if (t->Eof()) return;
-    if (t->FieldAsString(0) == "0") {
-        const bool open = StrToIntDef(t->FieldAsString(4), 0) == 1;
-        DB->ExecSQL("update bill set isopen = " + AnsiString(open ? "0" : "1") +
-                    " where id = " + IntToStr(SelectBill));
+    TSQLiteStatement& t = DB->Statement(
+        "select bill_id, id, name, bill_type_id, isopen, twosign from bill where id = ?");
+    t.Bind(1, SelectBill);
+    if (!t.Step()) return;
+    const AnsiString group = t.FieldAsString(0), name = t.FieldAsString(2),
+                     twosign = t.FieldAsString(5);
+    const bool open = StrToIntDef(t.FieldAsString(4), 0) == 1;
+    const int type = static_cast<int>(t.FieldAsInteger(3));
+    t.Reset();
+    if (group == "0") {
+        DB->Statement("update bill set isopen = ? where id = ?")
+            .Bind(1, int64_t{open ? 0 : 1})
+            .Bind(2, SelectBill)
+            .Run();
         PaintMain();
         return;
     }
@@ -684,10 +697,10 @@ void TForm1::OpenSelectedBill() {
     if (index < 0) {
         THeadTab tab;
         tab.Id = SelectBill;
-        tab.BillTypeId = static_cast<int>(t->FieldAsInteger(3));
-        tab.Caption = Utf8ToAnsi(t->FieldAsString(2));
+        tab.BillTypeId = type;
+        tab.Caption = Utf8ToAnsi(name);
         tab.Kind = tkLedger;
-        tab.TwoSign = t->FieldAsString(5).substr(0, 1) == "T";
+        tab.TwoSign = twosign.substr(0, 1) == "T";
         tab.SelMove = -1;
         Head.HeadTabs.push_back(tab);
         index = static_cast<int>(Head.HeadTabs.size()) - 1;
@@ -730,7 +743,7 @@ void TForm1::FitColumn() {
     int widest = canvas.TextWidth(BillColumnCaptions[c]);
     canvas.Font.Style = {};
     for (const TBillMoveRow& r : Ledger.Rows)
-        widest = std::max(widest, canvas.TextWidth(r.Cells[c]));
+        widest = std::max(widest, canvas.TextWidth(r.Cells.Text(c)));
     int fresh = widest + 4;
     auto& w = BillColumnWidths;
     if (w[2] - (fresh - w[c]) < 10) fresh = w[c] + w[2] - 10;

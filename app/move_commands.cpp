@@ -7,6 +7,7 @@
 #include "app/money_text.h"
 #include "app/move_store.h"
 #include "app/unit1.h"
+#include "db/sqlite_statement.h"
 #include "platform/dialogs.h"
 
 namespace qm {
@@ -68,10 +69,13 @@ bool TForm1::EditedDate(const AnsiString& cell, AnsiString& ymd) const {
 }
 
 AnsiString TForm1::RateText(int billId) {
-    auto t = DB->GetTable(
-        "select c.kurs, c.name from bill b, currency c where b.currency_id = c.id and b.id = " +
-        IntToStr(billId));
-    return t->Eof() ? AnsiString() : t->FieldAsString(0);
+    TSQLiteStatement& t = DB->Statement(
+        "select c.kurs, c.name from bill b, currency c where b.currency_id = c.id and b.id = ?");
+    t.Bind(1, billId);
+    if (!t.Step()) return {};
+    const AnsiString rate = t.FieldAsString(0);
+    t.Reset();
+    return rate;
 }
 
 bool TForm1::Save() {
@@ -197,11 +201,13 @@ void TForm1::Action20Execute() {
 
 void TForm1::BillKorr() {
     if (SelectMove <= 0 || Ledger.Editing) return;
-    auto t = DB->GetTable("select dest_bill_id, bill_move_id from bill_move where id = " +
-                          IntToStr(SelectMove));
-    if (t->Eof()) return;
-    const int corr = static_cast<int>(t->FieldAsInteger(0));
-    SelectMove = static_cast<int>(t->FieldAsInteger(1));
+    TSQLiteStatement& t =
+        DB->Statement("select dest_bill_id, bill_move_id from bill_move where id = ?");
+    t.Bind(1, SelectMove);
+    if (!t.Step()) return;
+    const int corr = static_cast<int>(t.FieldAsInteger(0));
+    SelectMove = static_cast<int>(t.FieldAsInteger(1));
+    t.Reset();
     int index = -1;
     for (size_t i = 0; i < Head.HeadTabs.size(); ++i)
         if (Head.HeadTabs[i].Kind == tkLedger && Head.HeadTabs[i].Id == corr) {
@@ -213,12 +219,14 @@ void TForm1::BillKorr() {
         tab.Kind = tkLedger;
         tab.Id = corr;
         tab.SelMove = -1;
-        auto b = DB->GetTable("select bill_type_id, name, twosign from bill where id = " +
-                              IntToStr(corr));
-        if (!b->Eof()) {
-            tab.BillTypeId = static_cast<int>(b->FieldAsInteger(0));
-            tab.Caption = Utf8ToAnsi(b->FieldAsString(1));
-            tab.TwoSign = b->FieldAsString(2).substr(0, 1) == "T";
+        TSQLiteStatement& b =
+            DB->Statement("select bill_type_id, name, twosign from bill where id = ?");
+        b.Bind(1, corr);
+        if (b.Step()) {
+            tab.BillTypeId = static_cast<int>(b.FieldAsInteger(0));
+            tab.Caption = Utf8ToAnsi(b.FieldAsString(1));
+            tab.TwoSign = b.FieldAsString(2).substr(0, 1) == "T";
+            b.Reset();
         }
         Head.HeadTabs.push_back(tab);
         index = static_cast<int>(Head.HeadTabs.size()) - 1;

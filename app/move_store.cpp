@@ -1,6 +1,8 @@
 // Writing move pairs.
 #include "app/move_store.h"
 
+#include "db/sqlite_statement.h"
+
 namespace qm {
 
 AnsiString SqlText(const AnsiString& s) {
@@ -8,57 +10,103 @@ AnsiString SqlText(const AnsiString& s) {
 }
 
 int MaxMoveId(TSQLiteDatabase& db) {
-    return static_cast<int>(db.GetTable("select max(id) from bill_move")->FieldAsInteger(0));
+    TSQLiteStatement& q = db.Statement("select max(id) from bill_move");
+    const int n = q.Step() ? static_cast<int>(q.FieldAsInteger(0)) : 0;
+    q.Reset();
+    return n;
 }
 
-static AnsiString InsertStatement(int src, int dest, const MoveFields& f, const AnsiString& amount,
-                                  int twin) {
-    return "insert into bill_move (src_bill_id,dest_bill_id,ts,num,note,amount,kurs,bill_move_id) "
-           "values (" +
-           IntToStr(src) + ", " + IntToStr(dest) + ", '" + f.date + "', '" + SqlText(f.num) +
-           "', '" + SqlText(f.note) + "', " + amount + ", " + f.rate + ", " + IntToStr(twin) + ")";
+namespace {
+
+// The rate as MoveFields carries it, an SQL literal ("1", or a quoted text), bound as the value
+// that literal stands for.
+void BindRate(TSQLiteStatement& q, int index, const AnsiString& literal) {
+    if (literal.size() >= 2 && literal.front() == '\'' && literal.back() == '\'') {
+        q.Bind(index, StringReplaceAll(literal.substr(1, literal.size() - 2), "''", "'"));
+        return;
+    }
+    int64_t whole;
+    if (TryStrToInt(literal, whole) && IntToStr(whole) == literal) {
+        q.Bind(index, whole);
+        return;
+    }
+    // Any other number goes in as the number the literal stood for.
+    long double value;
+    if (TryStrToFloat(
+            StringReplaceAll(literal, ".", AnsiString(1, FormatSettings().DecimalSeparator)),
+            value))
+        q.BindReal(index, static_cast<double>(value));
+    else
+        q.Bind(index, AnsiString(literal));
 }
+
+void InsertRow(TSQLiteDatabase& db, int src, int dest, const MoveFields& f,
+               const AnsiString& amount, int twin) {
+    TSQLiteStatement& q = db.Statement(
+        "insert into bill_move (src_bill_id,dest_bill_id,ts,num,note,amount,kurs,bill_move_id) "
+        "values (?, ?, ?, ?, ?, ?, ?, ?)");
+    // The amount goes in as the text it was written as before: the column's numeric affinity
+    // makes it the same number the literal was.
+    q.Bind(1, src).Bind(2, dest).Bind(3, f.date).Bind(4, AnsiToUtf8(f.num));
+    q.Bind(5, AnsiToUtf8(f.note)).Bind(6, amount);
+    BindRate(q, 7, f.rate);
+    q.Bind(8, twin).Run();
+}
+
+}  // namespace
 
 int InsertMovePair(TSQLiteDatabase& db, int account, int corr, const MoveFields& f) {
     TSQLiteTransaction tr(db);
     const int n = MaxMoveId(db);
-    db.ExecSQL(InsertStatement(account, corr, f, f.amountA, n + 2));
-    db.ExecSQL(InsertStatement(corr, account, f, f.amountB, n + 1));
+    InsertRow(db, account, corr, f, f.amountA, n + 2);
+    InsertRow(db, corr, account, f, f.amountB, n + 1);
     tr.Commit();
     return n;
 }
 
 MovePair ReadMovePair(TSQLiteDatabase& db, int moveId) {
-    auto t =
-        db.GetTable("select bill_move_id, src_bill_id, dest_bill_id from bill_move where id = " +
-                    IntToStr(moveId));
+    TSQLiteStatement& t =
+        db.Statement("select bill_move_id, src_bill_id, dest_bill_id from bill_move where id = ?");
+    t.Bind(1, moveId);
     MovePair p;
-    if (t->Eof()) return p;
-    p.twin = static_cast<int>(t->FieldAsInteger(0));
-    p.owner = static_cast<int>(t->FieldAsInteger(1));
-    p.corr = static_cast<int>(t->FieldAsInteger(2));
+    if (!t.Step()) return p;
+    p.twin = static_cast<int>(t.FieldAsInteger(0));
+    p.owner = static_cast<int>(t.FieldAsInteger(1));
+    p.corr = static_cast<int>(t.FieldAsInteger(2));
+    t.Reset();
     return p;
 }
 
 void UpdateMovePair(TSQLiteDatabase& db, int moveId, const MovePair& old, int corr,
                     const MoveFields& f) {
     TSQLiteTransaction tr(db);
-    db.ExecSQL("update bill_move set ts = '" + f.date + "', num = '" + SqlText(f.num) +
-               "', note = '" + SqlText(f.note) + "', kurs = " + f.rate + " where id in (" +
-               IntToStr(old.twin) + "," + IntToStr(moveId) + ")");
-    db.ExecSQL("update bill_move set dest_bill_id = " + IntToStr(corr) + ", amount = " + f.amountA +
-               " where id = " + IntToStr(moveId));
-    db.ExecSQL("update bill_move set src_bill_id = " + IntToStr(corr) + ", amount = " + f.amountB +
-               " where id = " + IntToStr(old.twin));
+    TSQLiteStatement& texts =
+        db.Statement("update bill_move set ts = ?, num = ?, note = ?, kurs = ? where id in (?, ?)");
+    texts.Bind(1, f.date).Bind(2, AnsiToUtf8(f.num)).Bind(3, AnsiToUtf8(f.note));
+    BindRate(texts, 4, f.rate);
+    texts.Bind(5, old.twin).Bind(6, moveId).Run();
+    db.Statement("update bill_move set dest_bill_id = ?, amount = ? where id = ?")
+        .Bind(1, corr)
+        .Bind(2, f.amountA)
+        .Bind(3, moveId)
+        .Run();
+    db.Statement("update bill_move set src_bill_id = ?, amount = ? where id = ?")
+        .Bind(1, corr)
+        .Bind(2, f.amountB)
+        .Bind(3, old.twin)
+        .Run();
     tr.Commit();
 }
 
 // The balances are stored values: a pair committed without them would leave them lagging until
-// the accounts are saved again, so the pair's own transaction nests inside this one.
+// the accounts are saved again, so the pair's own transaction nests inside this one. The change
+// is told to the balances' kept moves, so that they need not read the accounts again.
 int SaveNewMove(TSQLiteDatabase& db, int account, int corr, const MoveFields& f,
                 const PeriodFilter& period) {
     TSQLiteTransaction tr(db);
+    const TSQLiteDatabase::ChangeStamp before = db.Changes();
     const int n = InsertMovePair(db, account, corr, f);
+    NoteChangedMoves(db, before, {n + 1, n + 2});
     CalcBillAmount(db, IntToStr(account), period);
     CalcBillAmount(db, IntToStr(corr), period);
     tr.Commit();
@@ -69,7 +117,9 @@ MovePair SaveEditedMove(TSQLiteDatabase& db, int moveId, int corr, const MoveFie
                         const PeriodFilter& period) {
     TSQLiteTransaction tr(db);
     const MovePair old = ReadMovePair(db, moveId);
+    const TSQLiteDatabase::ChangeStamp before = db.Changes();
     UpdateMovePair(db, moveId, old, corr, f);
+    NoteChangedMoves(db, before, {moveId, old.twin});
     for (int id : {old.owner, old.corr, corr}) CalcBillAmount(db, IntToStr(id), period);
     tr.Commit();
     return old;
@@ -77,7 +127,9 @@ MovePair SaveEditedMove(TSQLiteDatabase& db, int moveId, int corr, const MoveFie
 
 MovePair DeleteMove(TSQLiteDatabase& db, int moveId, const PeriodFilter& period) {
     TSQLiteTransaction tr(db);
+    const TSQLiteDatabase::ChangeStamp before = db.Changes();
     const MovePair p = DeleteMovePair(db, moveId);
+    NoteChangedMoves(db, before, {moveId, p.twin});
     CalcBillAmount(db, IntToStr(p.owner), period);
     CalcBillAmount(db, IntToStr(p.corr), period);
     tr.Commit();
@@ -87,8 +139,8 @@ MovePair DeleteMove(TSQLiteDatabase& db, int moveId, const PeriodFilter& period)
 MovePair DeleteMovePair(TSQLiteDatabase& db, int moveId) {
     TSQLiteTransaction tr(db);
     MovePair p = ReadMovePair(db, moveId);
-    db.ExecSQL("delete from bill_move where id = " + IntToStr(p.twin));
-    db.ExecSQL("delete from bill_move where id = " + IntToStr(moveId));
+    db.Statement("delete from bill_move where id = ?").Bind(1, p.twin).Run();
+    db.Statement("delete from bill_move where id = ?").Bind(1, moveId).Run();
     tr.Commit();
     return p;
 }

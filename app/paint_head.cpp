@@ -116,15 +116,29 @@ void TForm1::PaintTabStrip() {
     const int SH = ContentTop - TabStripTop;
     g.Brush.Style = bsSolid;
     g.Brush.Color = kBand;
-    g.FillRect(Rect(0, 0, GlyphBitmap->Width(), GlyphBitmap->Height()));
     g.Font.Name = Head.FontName;
     g.Font.Size = Head.FontSize;
     g.Font.Color = kTabText;
+    auto& tabs = Head.HeadTabs;
+    // Only what can reach the window is cleared: the tabs, and a window's width beyond them
+    // (where an overflowing strip is shifted from). Clearing all 50000 pixels of the surface
+    // cost more than drawing the strip, on every repaint of the header.
+    int extent = 0;
+    for (size_t i = 0; i < tabs.size(); ++i) {
+        const int base = static_cast<int>(i) == HeadIndex ? 5 : 0;
+        g.Font.Style = i == 0 ? TFontStyles{fsBold} : TFontStyles{};
+        extent += Head.Glyphs[base].Width() +
+                  Head.Glyphs[10 + std::clamp(tabs[i].Kind, 0, 2)].Width() +
+                  g.TextWidth(" " + tabs[i].Caption + " ") +
+                  (i > 0 ? Head.Glyphs[base + (tabs[i].CloseHot ? 3 : 4)].Width() : 0) +
+                  Head.Glyphs[base + 2].Width();
+    }
+    const int used = std::min(GlyphBitmap->Width(), extent + ClientWidth());
+    g.FillRect(Rect(0, 0, used, GlyphBitmap->Height()));
     g.Pen.Color = kStripLine;
     g.MoveTo(0, SH - 1);
-    g.LineTo(GlyphBitmap->Width(), SH - 1);
+    g.LineTo(used, SH - 1);
     int x = 0;
-    auto& tabs = Head.HeadTabs;
     for (size_t i = 0; i < tabs.size(); ++i) {
         THeadTab& tab = tabs[i];
         const int base = static_cast<int>(i) == HeadIndex ? 5 : 0;

@@ -22,6 +22,10 @@ const TColor kSelection = RGB(0, 0, 128);
 void TForm1::FormPaint() {
     if (!GlyphBitmap) return;
     SyncLayout();
+    if (databaseBusy_) {
+        PaintWithoutDatabase();
+        return;
+    }
     PaintHead();
     const THeadTab& tab = CurrentTab();
     if (tab.Kind == tkTree) {
@@ -35,6 +39,14 @@ void TForm1::FormPaint() {
     } else {
         PaintReport();
     }
+}
+
+void TForm1::PaintWithoutDatabase() {
+    // The header and an empty view: everything else would read the database.
+    PaintHead();
+    Canvas().Brush.Color = kMargin;
+    Canvas().Brush.Style = bsSolid;
+    Canvas().FillRect(Rect(0, ContentTop, ClientWidth(), ClientHeight()));
 }
 
 void TForm1::SyncLayout() {
@@ -65,10 +77,10 @@ AnsiString TForm1::DisplayDate(const AnsiString& ymd) const {
 }
 
 void TForm1::PaintBill() {
-    if (!DB || !GlyphBitmap) return;
+    if (!DB || !GlyphBitmap || databaseBusy_) return;
     SyncLayout();
     if (Ledger.Rows.empty()) GetBillMove();
-    for (TBillMoveRow& r : Ledger.Rows) r.CellRects = {};
+    TCellRects::ForgetAll();
     TCanvas& c = Canvas();
     const int GB = ClientHeight() - Panel1->height();
     int sum = 0;

@@ -173,7 +173,7 @@ void TForm1::StepBudgetPeriod(TBillTreeRow& row, const AnsiString& today) {
 }
 
 void TForm1::PaintMain() {
-    if (!DB || !GlyphBitmap) return;
+    if (!DB || !GlyphBitmap || databaseBusy_) return;
     SyncLayout();
     TCanvas& c = Canvas();
     c.Brush.Style = bsSolid;

@@ -38,11 +38,12 @@ void TForm1::CheckBox1Click() {
     if (DateTimePicker1->Date() > DateTimePicker2->Date())
         DateTimePicker2->SetDate(DateTimePicker1->Date());
     ProgressBar1->SetVisible(true);
-    RecalculateAllBalances(*DB, Period(), [this](int position, int max) {
+    const auto step = [this](int position, int max) {
         ProgressBar1->SetMax(max);
         ProgressBar1->SetPosition(position);
         QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    });
+    };
+    RecalculateAllBalances(*DB, Period(), step, step);
     if (CurrentTab().Kind == tkLedger) GetBillMove();
     FormPaint();
     ProgressBar1->SetVisible(false);
@@ -57,7 +58,8 @@ void TForm1::DateTimePicker1KeyDown(int& key, TShiftState) {
 void TForm1::GetBillMove() {
     THeadTab& tab = CurrentTab();
     if (tab.BufRows.empty() && LoadBuffer(*DB, tab, DateToYmd(Date()))) ShowBalanceOverflow();
-    Ledger.Rows = BuildDisplayedRows(tab, Period(), SortMode, LastDate);
+    // Into the rows' own storage: emptied rows keep it, and a large ledger is rebuilt often.
+    BuildDisplayedRows(tab, Period(), SortMode, LastDate, Ledger.Rows);
 }
 
 void TForm1::ShowBalanceOverflow() {

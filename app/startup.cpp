@@ -1,5 +1,6 @@
 // The main window's start-up and shut-down: texts, the database file, settings, window state.
 #include <QAction>
+#include <QApplication>
 #include <QMenuBar>
 #include <QResizeEvent>
 #include <cstdlib>
@@ -94,6 +95,37 @@ bool TForm1::OpenDatabase() {
     // Only a file the program accepts is written to.
     if (backedUp) StoreBackupDate(*DB, BackupDate);
     return true;
+}
+
+namespace {
+// Above this many moves, building the indexes takes long enough to need the progress bar.
+constexpr int64_t kIndexRowsWithoutProgress = 100000;
+}  // namespace
+
+void TForm1::PrepareIndexes() {
+    if (MissingIndexes(*DB).empty()) return;
+    if (MoveRowsEstimate(*DB) <= kIndexRowsWithoutProgress) {
+        EnsureIndexes(*DB);
+        return;
+    }
+    databaseBusy_ = true;
+}
+
+void TForm1::CreateIndexesWithProgress() {
+    if (!databaseBusy_ || !DB) return;
+    // The period bar holds the progress bar; a report tab hides it until the work is done.
+    Panel1->SetVisible(true);
+    ProgressBar1->SetPosition(0);
+    ProgressBar1->SetVisible(true);
+    EnsureIndexes(*DB, [this](int position, int max) {
+        ProgressBar1->SetMax(max);
+        ProgressBar1->SetPosition(position);
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
+    ProgressBar1->SetVisible(false);
+    databaseBusy_ = false;
+    UpdateReportControls();
+    FormPaint();
 }
 
 void TForm1::DisableAfterFailedStartup() {
@@ -268,9 +300,13 @@ void TForm1::FormCreate() {
             terminated_ = true;
             return;
         }
+        PrepareIndexes();
         ReadSettings();
         FinishStartup();
         startupComplete_ = true;
+        if (databaseBusy_)
+            QMetaObject::invokeMethod(
+                this, [this] { CreateIndexesWithProgress(); }, Qt::QueuedConnection);
     } catch (const std::exception& e) {
         // The remaining steps are skipped; the window stays blank and, since the settings were
         // not all read, none are written back at the end.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -12,12 +13,98 @@
 
 namespace qm {
 
+// The texts of one move as its ledger shows them, made once when the move enters a buffer and
+// shared, never changed, by the buffer row and by every displayed row made from it.
+struct TMoveTexts {
+    AnsiString Date;  // cell 0, "yyyymmdd"
+    AnsiString Num;   // cell 1
+    AnsiString Note;  // cell 2
+    // Cell 3: one text per correspondent account, shared by all its moves; null for none.
+    std::shared_ptr<const AnsiString> Corr;
+    // The amount without its sign: cell 4 (received), or cell 5 when `Paid`.
+    AnsiString Amount;
+    bool Paid = false;
+    // Cell 4 minus cell 5 as numbers: the ledger's sort key and the step of its running balance.
+    long double Net = 0;
+};
+
+// The seven cells of a ledger row: 0 date, 1 number, 2 note, 3 correspondent, 4 received,
+// 5 paid, 6 running balance. A row made from the buffer refers to its move's shared texts and
+// carries the running balance as a number; the row gets seven strings of its own only when one
+// is asked for to be changed, or cell 6 is read (painting and editing touch the rows on screen
+// only), so a ledger of 100,000 moves keeps one copy of each text.
+class TRowCells {
+  public:
+    TRowCells() = default;
+    TRowCells(std::shared_ptr<const TMoveTexts> texts, long double balance, bool overflow);
+    TRowCells(const TRowCells& other);
+    TRowCells& operator=(const TRowCells& other);
+    TRowCells(TRowCells&&) noexcept = default;
+    TRowCells& operator=(TRowCells&&) noexcept = default;
+
+    // A cell to read or change: the row gets its own strings first.
+    AnsiString& operator[](size_t col);
+    // A cell to read: the shared text while the row has no strings of its own.
+    const AnsiString& operator[](size_t col) const;
+    static constexpr size_t size() { return 7; }
+    // A cell's text without giving the row strings of its own.
+    AnsiString Text(size_t col) const;
+    // All seven texts, as the exports and reports take a row.
+    operator std::array<AnsiString, 7>() const;
+
+    // The running balance (cell 6): the number, and whether it is too large to show.
+    long double Balance() const { return balance_; }
+    bool Overflow() const { return overflow_; }
+    void SetBalance(long double balance, bool overflow);
+    // The move's texts; null for the new row and for rows built cell by cell.
+    const std::shared_ptr<const TMoveTexts>& Texts() const { return texts_; }
+    // The texts cells 0 to 5 read from, when the row has no strings of its own: a quick way to
+    // walk many rows. Null otherwise (read through operator[] then).
+    const TMoveTexts* SharedTexts() const { return own_ ? nullptr : texts_.get(); }
+    // The row has its own strings (it was edited, or cell 6 was read).
+    bool HasOwnStrings() const { return own_ != nullptr; }
+
+  private:
+    std::array<AnsiString, 7>& Own() const;
+
+    std::shared_ptr<const TMoveTexts> texts_;
+    long double balance_ = 0;
+    bool overflow_ = false;
+    mutable std::unique_ptr<std::array<AnsiString, 7>> own_;
+};
+
+// Where each cell of a displayed row was drawn by the last ledger paint; rows that paint did not
+// draw hold no rectangles.
+class TCellRects {
+  public:
+    TCellRects() = default;
+    TCellRects(const TCellRects& other);
+    TCellRects& operator=(const TCellRects& other);
+    TCellRects(TCellRects&&) noexcept = default;
+    TCellRects& operator=(TCellRects&&) noexcept = default;
+
+    TRect& operator[](size_t col);              // to store a rectangle
+    const TRect& operator[](size_t col) const;  // empty unless drawn by the last paint
+
+    // Empties the rectangles of every row at once, as a new ledger paint begins.
+    static void ForgetAll() { ++paint_; }
+
+  private:
+    struct Drawn {
+        uint64_t paint = 0;  // the paint that drew them
+        std::array<TRect, 7> rects{};
+    };
+    bool Current() const { return drawn_ && drawn_->paint == paint_; }
+
+    static inline uint64_t paint_ = 1;
+    std::unique_ptr<Drawn> drawn_;
+};
+
 // One move of a ledger tab's account, as loaded from bill_move.
 struct TBufRow {
     int Id = 0;
     int CorrBillId = 0;
-    // 0 date "yyyymmdd", 1 number, 2 note, 3 correspondent, 4 received, 5 paid, 6 running balance
-    std::array<AnsiString, 7> Cells;
+    TRowCells Cells;
     bool HasFiles = false;
 };
 
@@ -25,8 +112,8 @@ struct TBufRow {
 struct TBillMoveRow {
     int Id = 0;
     int CorrBillId = 0;
-    std::array<AnsiString, 7> Cells;
-    std::array<TRect, 7> CellRects{};
+    TRowCells Cells;
+    TCellRects CellRects;
     bool HasFiles = false;
 };
 
@@ -45,6 +132,15 @@ struct THeadTab {
     bool CloseHot = false;
     AnsiString ReportText;
     std::vector<TBufRow> BufRows;
+    // What the buffer functions (ledger_buffer.h) last knew of BufRows, so that keeping a large
+    // buffer in step needs no walk over it: valid only while BufRows is the same vector of the
+    // same length they left.
+    struct TBufFacts {
+        const TBufRow* rows = nullptr;
+        size_t count = 0;
+        bool sorted = false;     // in the order "date, number, id" all through
+        size_t overflowing = 0;  // rows whose running balance shows "------"
+    } BufFacts;
 };
 
 struct THead {

@@ -35,6 +35,8 @@ class TForm1 : public TPaintedWidget {
     bool Terminated() const { return terminated_; }
     // Start-up ran to its end; only then are the settings written back at shut-down.
     bool StartupComplete() const { return startupComplete_; }
+    // Building the program's indexes on a large file is still to come or under way.
+    bool DatabaseBusy() const { return databaseBusy_; }
 
     // Settings and start-up state.
     std::vector<AnsiString> UiStrings;
@@ -311,6 +313,11 @@ class TForm1 : public TPaintedWidget {
     void CreatePopupMenus();
     void SetCaptions();
     bool OpenDatabase();  // false: the program ends
+    // The program's own indexes: made at once on a small file; on a large one after the window
+    // is shown, with the progress bar, while the views leave the database alone.
+    void PrepareIndexes();
+    void CreateIndexesWithProgress();
+    void PaintWithoutDatabase();
     // After a start-up step failed: no command, key, click or timer reaches the database.
     void DisableAfterFailedStartup();
     void InstallDatabaseFailureExit();
@@ -331,6 +338,8 @@ class TForm1 : public TPaintedWidget {
     bool terminated_ = false;
     bool startupComplete_ = false;
     bool recalculating_ = false;
+    // The engine is busy building indexes (or about to): painting and timers must not query.
+    bool databaseBusy_ = false;
     int storedDateFormatIndex_ = 0;  // 0: none stored
 };
 

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "db/sqlite_statement.h"
+
 namespace qm {
 namespace {
 
@@ -38,6 +40,8 @@ void TSQLiteDatabase::Fail(const ESQLiteException& e) {
 }
 
 TSQLiteDatabase::TSQLiteDatabase(const AnsiString& fileName) {
+    static uint64_t opened = 0;
+    serial_ = ++opened;
     int rc = sqlite3_open(fileName.c_str(), &db_);
     if (rc != SQLITE_OK) {
         AnsiString msg =
@@ -60,7 +64,46 @@ TSQLiteDatabase::TSQLiteDatabase(const AnsiString& fileName) {
 }
 
 TSQLiteDatabase::~TSQLiteDatabase() {
+    statements_.clear();
     if (db_) sqlite3_close(db_);
+}
+
+AnsiString TSQLiteDatabase::EngineMessage() const {
+    return db_ && sqlite3_errcode(db_) != SQLITE_OK ? sqlite3_errmsg(db_) : "No message";
+}
+
+TSQLiteStatement& TSQLiteDatabase::Statement(const AnsiString& sql) {
+    auto it = statements_.find(sql);
+    if (it == statements_.end())
+        it = statements_.emplace(sql, std::make_unique<TSQLiteStatement>(*this, sql)).first;
+    it->second->Reset();
+    return *it->second;
+}
+
+void TSQLiteDatabase::SetProgressHandler(std::function<void()> tick, int steps) {
+    progress_ = std::move(tick);
+    if (!progress_) {
+        sqlite3_progress_handler(db_, 0, nullptr, nullptr);
+        return;
+    }
+    sqlite3_progress_handler(
+        db_, steps,
+        [](void* self) {
+            static_cast<TSQLiteDatabase*>(self)->progress_();
+            return 0;  // never interrupts the statement
+        },
+        this);
+}
+
+TSQLiteDatabase::ChangeStamp TSQLiteDatabase::Changes() {
+    ChangeStamp stamp;
+    stamp.connection = serial_;
+    stamp.own = sqlite3_total_changes64(db_);
+    stamp.rollbacks = rollbacks_;
+    TSQLiteStatement& version = Statement("PRAGMA data_version");
+    if (version.Step()) stamp.others = version.FieldAsInteger(0);
+    version.Reset();
+    return stamp;
 }
 
 void TSQLiteDatabase::RaiseError(const AnsiString& msg, const AnsiString& sql) {
@@ -142,6 +185,8 @@ AnsiString TSQLiteTransaction::SavepointName() const {
 
 TSQLiteTransaction::~TSQLiteTransaction() {
     if (!open_) return;
+    // Undone changes leave the count of changes as it was: the stamp counts them apart.
+    ++db_.rollbacks_;
     assert(level_ == db_.transactionDepth_);  // invariant 3
     // With autocommit back on, the engine has rolled the whole transaction back already.
     if (!sqlite3_get_autocommit(db_.Handle())) {

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -48,6 +49,30 @@ class TSQLiteDatabase {
 
     sqlite3* Handle() const { return db_; }
 
+    // The statement for `sql`, prepared on first use and kept for the life of the connection:
+    // for statements that run per row or per action. Each use starts with Reset(); one use at a
+    // time per text (a caller must not run the same text again while it walks the rows).
+    TSQLiteStatement& Statement(const AnsiString& sql);
+
+    // Changes as they can be seen from here: which connection this is (no two share a number,
+    // even one opened where another was freed), the rows this connection has changed so far, the
+    // engine's counter of commits made by other connections, and the transactions rolled back
+    // here (which undo changes without lowering the count). Two equal stamps mean nothing in
+    // the file changed in between.
+    struct ChangeStamp {
+        uint64_t connection = 0;  // this connection among all opened in the process
+        int64_t own = -1;
+        int64_t others = -1;
+        int64_t rollbacks = -1;  // transactions this connection rolled back
+        bool operator==(const ChangeStamp&) const = default;
+    };
+    ChangeStamp Changes();
+
+    // While set, `tick` runs about every `steps` steps of the engine inside long statements (an
+    // index built over a large table), so a window can show progress. The tick must not use
+    // this connection. An empty function removes it.
+    void SetProgressHandler(std::function<void()> tick, int steps = 10000);
+
     // Called when a statement or query fails. It must not return normally: the main window's
     // handler tells the user and ends the process; tests may throw instead. A handler that does
     // return is followed by the process's end all the same.
@@ -57,13 +82,19 @@ class TSQLiteDatabase {
   private:
     friend class TSQLiteTable;
     friend class TSQLiteStatement;
+    friend class TSQLiteTransaction;
     [[noreturn]] void RaiseError(const AnsiString& msg, const AnsiString& sql);
     [[noreturn]] static void Fail(const ESQLiteException& e);
     sqlite3_stmt* Prepare(const AnsiString& sql);
+    AnsiString EngineMessage() const;
 
-    friend class TSQLiteTransaction;
     sqlite3* db_ = nullptr;
+    std::function<void()> progress_;
+    int64_t rollbacks_ = 0;
+    uint64_t serial_ = 0;
     int transactionDepth_ = 0;  // open TSQLiteTransaction objects
+    // Finalized before the connection closes.
+    std::map<AnsiString, std::unique_ptr<TSQLiteStatement>> statements_;
 };
 
 // Runs several statements as one unit: rolled back unless Commit is called.
