@@ -5,7 +5,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <iomanip>
 #include <random>
+#include <vector>
 
 #include "tests/support/support.h"
 
@@ -75,6 +77,40 @@ TEST(SysUtils, FloatTextOfHundredthsIsTheirFifteenDigits) {
     for (long double v : {0.05L, -0.05L, 12.5L, 100.0L, 9999999999999.99L, 0.1L + 0.2L, 1e-3L})
         EXPECT_EQ(FloatToStrSep(v, '.'), DigitByDigit(v, '.')) << static_cast<double>(v);
     EXPECT_EQ(checked, 180000);
+}
+
+// Values the shortcut for whole hundredths must leave alone, and its borders: half cents and the
+// doubles and long doubles next to them, hundredths a few parts in 1e16 off, zero of either
+// sign, amounts up to the largest the program takes (1e12) and past where the text needs 15
+// digits.
+TEST(SysUtils, FloatTextBesideHundredthsIsTheirFifteenDigits) {
+    std::mt19937_64 random(8);
+    std::vector<long double> values{0.0L, -0.0L, 1e12L, -1e12L, 1e12L - 0.005L, 1e13L, 1e-5L};
+    for (double edge : {0.005, 1.005, 2.675, 999999999999.995, 9999999999999.99, 1e13})
+        values.push_back(edge);
+    for (int i = 0; i < 3000; ++i) {
+        const long long k =
+            static_cast<long long>(random() % 100000000000000ULL) >> (random() % 40);
+        values.push_back((static_cast<double>(k) + 0.5) / 100);
+        values.push_back(static_cast<double>(k) / 100);
+    }
+    int checked = 0;
+    for (const long double base : values) {
+        for (const long double factor :
+             {1.0L, 1 + 2.4e-16L, 1 - 2.4e-16L, 1 + 6e-16L, 1 - 6e-16L, 1 + 3e-15L, 1 - 3e-15L}) {
+            long double below = base * factor, above = below;
+            for (int step = 0; step < 3; ++step) {
+                for (const long double v : {below, above, -below, -above}) {
+                    ASSERT_EQ(FloatToStrSep(v, ','), DigitByDigit(v, ','))
+                        << std::setprecision(21) << v;
+                    ++checked;
+                }
+                below = std::nextafter(static_cast<double>(below), -1e300);
+                above = std::nextafterl(above, 1e300L);
+            }
+        }
+    }
+    EXPECT_EQ(checked, static_cast<int>(values.size()) * 7 * 3 * 4);
 }
 
 TEST(SysUtils, NumberConversionAcceptsOnlyTheDecimalComma) {
