@@ -411,11 +411,16 @@ BENCHMARK(BM_SpreadsheetExport60000Rows)
     ->UseManualTime()
     ->Iterations(1);
 
-// The engine's own insert of the same rows: one prepared statement, one transaction.
+// The engine's own insert of the same rows: one prepared statement, one transaction, into a
+// file with the indexes the program's start adds, which every insert keeps up to date too.
 double EngineInsertSeconds(const fs::path& source, int rows) {
     const fs::path file = fs::temp_directory_path() /
                           ("qm-reports-bench-engine-" + std::to_string(getpid()) + ".dat");
     fs::copy_file(source, file, fs::copy_options::overwrite_existing);
+    {
+        TSQLiteDatabase indexed(file.string());
+        EnsureIndexes(indexed);
+    }
     sqlite3* db = nullptr;
     sqlite3_open(file.c_str(), &db);
     sqlite3_exec(db, "PRAGMA SYNCHRONOUS=NORMAL; begin", nullptr, nullptr, nullptr);
