@@ -59,9 +59,10 @@ std::function<void(const AnsiString&)>& StepObserver() {
     return observer;
 }
 
+// Never destroyed: the backup may still be placed on another thread while the process ends.
 std::function<void(const AnsiString&)>& BackupObserver() {
-    static std::function<void(const AnsiString&)> observer;
-    return observer;
+    static auto* observer = new std::function<void(const AnsiString&)>;
+    return *observer;
 }
 
 void BackupStep(const AnsiString& step) {
@@ -167,8 +168,8 @@ int ReadBackupDate(TSQLiteDatabase& db, int today) {
     return ReadIntSetting(db, "reserv-date", today - 1);
 }
 
-BackupOutcome DailyBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiString& fileName,
-                          int backupCount, int& backupDate, int today) {
+BackupOutcome CopyForBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiString& fileName,
+                            int backupCount, int& backupDate, int today) {
     BackupOutcome outcome;
     if (backupDate >= today) return outcome;
     if (backupCount < 1) {
@@ -182,24 +183,51 @@ BackupOutcome DailyBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiString
     const AnsiString fresh = BackupTemporaryNames(fileName)[0];
     DeleteFile(fresh);
     std::string error;
-    if (!CopyFileDurably(fileName, fresh, &error)) {
+    if (CopyFileNew(fileName, fresh, &error, false)) {
+        outcome.pending = true;
+    } else {
         outcome.failed = true;
         outcome.error = error;
-    } else {
-        BackupStep("copied");
-        RotateCopies(fileName, backupCount);
-        if (RenameReplacing(fresh, CopyName(fileName, 1), &error)) {
-            SyncFolder(std::filesystem::path(fileName).parent_path());
-            BackupStep("placed");
-            outcome.copied = true;
-            backupDate = today;
-        } else {
-            DeleteFile(fresh);
-            outcome.failed = true;
-            outcome.error = error;
-        }
     }
     db = std::make_unique<TSQLiteDatabase>(fileName);
+    return outcome;
+}
+
+BackupOutcome PlaceBackup(const AnsiString& fileName, int backupCount) {
+    BackupOutcome outcome;
+    const AnsiString fresh = BackupTemporaryNames(fileName)[0];
+    std::string error;
+    // Only a copy whole on the disk may push the older ones along.
+    if (!FlushFile(fresh, &error)) {
+        DeleteFile(fresh);
+        outcome.failed = true;
+        outcome.error = error;
+        return outcome;
+    }
+    BackupStep("copied");
+    RotateCopies(fileName, backupCount);
+    if (RenameReplacing(fresh, CopyName(fileName, 1), &error)) {
+        SyncFolder(std::filesystem::path(fileName).parent_path());
+        BackupStep("placed");
+        outcome.copied = true;
+    } else {
+        DeleteFile(fresh);
+        outcome.failed = true;
+        outcome.error = error;
+    }
+    return outcome;
+}
+
+BackupOutcome DailyBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiString& fileName,
+                          int backupCount, int& backupDate, int today) {
+    int copyDate = backupDate;
+    BackupOutcome outcome = CopyForBackup(db, fileName, backupCount, copyDate, today);
+    if (!outcome.pending) {
+        backupDate = copyDate;
+        return outcome;
+    }
+    outcome = PlaceBackup(fileName, backupCount);
+    if (outcome.copied) backupDate = today;
     return outcome;
 }
 

@@ -31,8 +31,9 @@ int ReadBackupCount(TSQLiteDatabase& db);
 int ReadBackupDate(TSQLiteDatabase& db, int today);
 
 struct BackupOutcome {
-    bool copied = false;  // today's copy is in place as fileName1
-    bool failed = false;  // the copy could not be made; `error` says why
+    bool copied = false;   // today's copy is in place as fileName1
+    bool pending = false;  // today's copy is made but not yet known to be on the disk nor placed
+    bool failed = false;   // the copy could not be made; `error` says why
     AnsiString error;
 };
 
@@ -43,6 +44,15 @@ struct BackupOutcome {
 // when the day's copy was made (or none is wanted, with a count below 1).
 BackupOutcome DailyBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiString& fileName,
                           int backupCount, int& backupDate, int today);
+// The same in two halves, so that start-up need not wait for the disk. The first, with the file
+// closed, copies it under its temporary name, leaving the bytes to the system to write out
+// (`pending`), and reopens it; from then on the live file may be written. The second, which
+// touches no database and may run on another thread, waits until the copy is on the disk and
+// only then rotates the copies and places it; a copy that cannot be flushed is removed and
+// nothing else changes. `backupDate` is set by the first only where no copy is wanted.
+BackupOutcome CopyForBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiString& fileName,
+                            int backupCount, int& backupDate, int today);
+BackupOutcome PlaceBackup(const AnsiString& fileName, int backupCount);
 // The names a backup copy is built under before it takes a copy's name; whatever stands there
 // at start-up is the remains of a run that was killed, and is removed.
 std::vector<AnsiString> BackupTemporaryNames(const AnsiString& fileName);

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QMenuBar>
 #include <QResizeEvent>
+#include <QTimer>
+#include <chrono>
 #include <cstdlib>
 
 #include "app/connect_all.h"
@@ -55,7 +57,6 @@ bool TForm1::OpenDatabase() {
         MessageBox(this, Ui(192), "Quillmarsh", MB_OK | MB_ICONERROR);
         return false;
     }
-    bool backedUp = false;
     if (!FileExists(kDatabaseFileName)) {
         if (MessageBox(this, Ui(87), Ui(88), MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
         DB = CreateDatabaseFile(kDatabaseFileName, Ui(89), Ui(90), Ui(91));
@@ -66,12 +67,15 @@ bool TForm1::OpenDatabase() {
         DB = std::make_unique<TSQLiteDatabase>(kDatabaseFileName);
         BackupCount = ReadBackupCount(*DB);
         BackupDate = ReadBackupDate(*DB, today);
+        // The copy is made now, before anything writes to the file; waiting for the disk to
+        // hold it, and putting it in place, are left to a worker once the window is up.
         const BackupOutcome backup =
-            DailyBackup(DB, kDatabaseFileName, BackupCount, BackupDate, today);
+            CopyForBackup(DB, kDatabaseFileName, BackupCount, BackupDate, today);
         // The live file is untouched and the old copies are kept; the next start tries again.
         if (backup.failed)
             MessageBox(this, Ui(193) + "\r\r" + backup.error, "Quillmarsh", MB_OK | MB_ICONWARNING);
-        backedUp = backup.copied;
+        backupPending_ = backup.pending;
+        backupDay_ = today;
     }
     LayoutCheck layout = CheckLayout(*DB);
     if (!layout.matches) {
@@ -92,9 +96,46 @@ bool TForm1::OpenDatabase() {
         }
         RunUpgrade(*DB, u.which, u.which == 'A' && !layout.needUpgradeB);
     }
-    // Only a file the program accepts is written to.
-    if (backedUp) StoreBackupDate(*DB, BackupDate);
+    if (layout.needUpgradeA || layout.needUpgradeB || layout.needUpgradeC) {
+        // Upgrades rebuild tables; on a file whose structure is damaged the result can be
+        // other than the layout they make, and the program must not go on writing to it.
+        const LayoutCheck after = CheckLayout(*DB);
+        if (!after.matches || after.needUpgradeA || after.needUpgradeB || after.needUpgradeC) {
+            MessageBox(this, Ui(92), "Quillmarsh", MB_OK | MB_ICONERROR);
+            DB.reset();
+            return false;
+        }
+    }
     return true;
+}
+
+void TForm1::StartPlacingBackup() {
+    if (!backupPending_) return;
+    backupPending_ = false;
+    placing_ = std::async(std::launch::async, [this, count = BackupCount] {
+        BackupOutcome outcome = PlaceBackup(kDatabaseFileName, count);
+        QMetaObject::invokeMethod(
+            this, [this] { CollectBackup(false); }, Qt::QueuedConnection);
+        return outcome;
+    });
+}
+
+void TForm1::CollectBackup(bool wait) {
+    if (!placing_.valid()) return;
+    if (!wait && placing_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return;
+    if (!wait && databaseBusy_) {
+        // The indexes are being built in one long transaction: the date waits for its end.
+        QTimer::singleShot(100, this, [this] { CollectBackup(false); });
+        return;
+    }
+    const BackupOutcome backup = placing_.get();
+    if (backup.copied) {
+        BackupDate = backupDay_;
+        // Written at once, so that a crash later today does not push the copies along again.
+        if (DB && !DbFailed) StoreBackupDate(*DB, BackupDate);
+    } else if (backup.failed && !wait) {
+        MessageBox(this, Ui(193) + "\r\r" + backup.error, "Quillmarsh", MB_OK | MB_ICONWARNING);
+    }
 }
 
 namespace {
@@ -296,7 +337,15 @@ void TForm1::FormCreate() {
     move(204, 120);
     resize(800, 446);
     try {
-        if (!OpenDatabase()) {
+        const bool opened = OpenDatabase();
+        // Only a file the program accepts is written to; a refused one still gets its copy.
+        if (opened) {
+            StartPlacingBackup();
+        } else if (backupPending_) {
+            backupPending_ = false;
+            PlaceBackup(kDatabaseFileName, BackupCount);
+        }
+        if (!opened) {
             terminated_ = true;
             return;
         }
@@ -365,6 +414,7 @@ void TForm1::FinishStartup() {
 }
 
 void TForm1::FormDestroy() {
+    CollectBackup(true);
     TSQLiteDatabase::SetFailureHandler({});
     if (DbFailed || !DB || !startupComplete_) {
         DB.reset();

@@ -6,10 +6,12 @@
 
 #include <array>
 #include <functional>
+#include <future>
 #include <memory>
 #include <vector>
 
 #include "app/balances.h"
+#include "app/database_file.h"
 #include "app/state.h"
 #include "db/sqlite_table3.h"
 #include "platform/ansistring.h"
@@ -341,6 +343,13 @@ class TForm1 : public TPaintedWidget {
     // The engine is busy building indexes (or about to): painting and timers must not query.
     bool databaseBusy_ = false;
     int storedDateFormatIndex_ = 0;  // 0: none stored
+
+    // The day's backup copy, made at start-up and placed once the system has it on the disk.
+    void StartPlacingBackup();
+    void CollectBackup(bool wait);
+    bool backupPending_ = false;
+    int backupDay_ = 0;
+    std::future<BackupOutcome> placing_;
 };
 
 extern TForm1* Form1;

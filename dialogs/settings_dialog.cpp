@@ -1,6 +1,7 @@
 // TForm8, the settings dialog.
 #include "dialogs/settings_dialog.h"
 
+#include "app/database_file.h"
 #include "app/unit1.h"
 #include "app/window_formats.h"
 #include "dialogs/text_fields.h"
@@ -10,12 +11,6 @@
 namespace qm {
 
 TForm8* Form8 = nullptr;
-
-namespace {
-// Every backup copy is rotated once a day at start-up; a mistyped count in the millions would
-// make each start-up walk that many file names.
-constexpr int kMaxBackupCount = 999;
-}  // namespace
 
 TForm8::TForm8(QWidget* parent) : TForm(parent) {
     Label1 = new TLabel(this);

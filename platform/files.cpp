@@ -36,17 +36,31 @@ bool WriteAll(int fd, const char* data, size_t size) {
     return true;
 }
 
-// Copies the open source into the open target and flushes the target; errno says why not.
+// Copies the open source into the open target; errno says why not. The kernel copies the pages
+// itself where it can (sharing them outright on file systems that allow it), so the bytes do not
+// pass through a buffer of ours.
 bool CopyContents(int in, int out) {
-    std::vector<char> buffer(1 << 20);
-    for (;;) {
-        const ssize_t n = ::read(in, buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
-        if (n == 0) break;
-        if (!WriteAll(out, buffer.data(), static_cast<size_t>(n))) return false;
+    for (bool kernelCopy = true;;) {
+        if (kernelCopy) {
+            const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, size_t{1} << 30, 0);
+            if (n > 0) continue;
+            if (n == 0) return true;
+            if (errno == EINTR) continue;
+            // Not offered between these files (another file system, an old kernel): copy by
+            // hand from where the kernel stopped; the offsets moved with what it copied.
+            if (errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL)
+                return false;
+            kernelCopy = false;
+        }
+        std::vector<char> buffer(1 << 20);
+        for (;;) {
+            const ssize_t n = ::read(in, buffer.data(), buffer.size());
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return false;
+            if (n == 0) return true;
+            if (!WriteAll(out, buffer.data(), static_cast<size_t>(n))) return false;
+        }
     }
-    return ::fsync(out) == 0;
 }
 
 void SetError(std::string* error, const std::string& what) {
@@ -73,8 +87,8 @@ bool CopyFileReplacing(const std::filesystem::path& from, const std::filesystem:
            !ec;
 }
 
-bool CopyFileDurably(const std::filesystem::path& from, const std::filesystem::path& to,
-                     std::string* error) {
+bool CopyFileNew(const std::filesystem::path& from, const std::filesystem::path& to,
+                 std::string* error, bool flush) {
     Fd in{::open(from.c_str(), O_RDONLY | O_CLOEXEC)};
     struct stat st {};
     if (in.fd < 0 || ::fstat(in.fd, &st) != 0) {
@@ -87,7 +101,7 @@ bool CopyFileDurably(const std::filesystem::path& from, const std::filesystem::p
         SetError(error, to.string());
         return false;
     }
-    bool ok = CopyContents(in.fd, out.fd);
+    bool ok = CopyContents(in.fd, out.fd) && (!flush || ::fsync(out.fd) == 0);
     int err = errno;
     // A full disk may show only when the last blocks are written out, at close.
     if (::close(out.fd) != 0 && ok) {
@@ -101,6 +115,20 @@ bool CopyFileDurably(const std::filesystem::path& from, const std::filesystem::p
         ::unlink(to.c_str());
     }
     return ok;
+}
+
+bool CopyFileDurably(const std::filesystem::path& from, const std::filesystem::path& to,
+                     std::string* error) {
+    return CopyFileNew(from, to, error, true);
+}
+
+bool FlushFile(const std::filesystem::path& p, std::string* error) {
+    Fd fd{::open(p.c_str(), O_RDONLY | O_CLOEXEC)};
+    if (fd.fd < 0 || ::fsync(fd.fd) != 0) {
+        SetError(error, p.string());
+        return false;
+    }
+    return true;
 }
 
 bool RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to,

@@ -18,6 +18,13 @@ bool CopyFileReplacing(const std::filesystem::path& from, const std::filesystem:
 // false comes back and `error` (when given) says why.
 bool CopyFileDurably(const std::filesystem::path& from, const std::filesystem::path& to,
                      std::string* error = nullptr);
+// The same, flushing the copy only when `flush` says so: without, the bytes may still be on their
+// way to the disk, and `FlushFile` must succeed before the copy is trusted.
+bool CopyFileNew(const std::filesystem::path& from, const std::filesystem::path& to,
+                 std::string* error, bool flush);
+// Waits until the file's bytes are on the disk. A write error the system met on the way (a full
+// disk, a failing device) shows here.
+bool FlushFile(const std::filesystem::path& p, std::string* error = nullptr);
 // Renames `from` to `to`, replacing a file there, in one step that a crash cannot split.
 bool RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to,
                      std::string* error = nullptr);

@@ -325,3 +325,30 @@ TEST(DatabaseFile, AKilledBackupCostsNoGoodCopyAndTheNextStartClearsUp) {
         EXPECT_EQ(MarkOf("./Quillmarsh.dat1"), "live") << step;
     }
 }
+
+TEST(DatabaseFile, TheDaysCopyHoldsTheFileAsStartUpFoundItThoughItIsPlacedLater) {
+    qmtest::TempDir dir;
+    CreateDatabaseFile(kFile, "a", "b", "c").reset();
+    MakeCopy("./Quillmarsh.dat1", "one");
+    auto db = std::make_unique<TSQLiteDatabase>(kFile);
+    int backupDate = 10;
+    const BackupOutcome copy = CopyForBackup(db, kFile, 3, backupDate, 11);
+    ASSERT_TRUE(copy.pending);
+    EXPECT_FALSE(copy.copied);
+    // Nothing is rotated nor dated until the copy is on the disk and placed.
+    EXPECT_EQ(Marks(), "one - -");
+    EXPECT_EQ(backupDate, 10);
+    // The user works on while the copy is flushed: the copy keeps the file as it was.
+    db->ExecSQL("insert into param (name, value) values ('mark', 'later')");
+    const BackupOutcome placed = PlaceBackup(kFile, 3);
+    EXPECT_TRUE(placed.copied);
+    EXPECT_EQ(Marks(), "live one -");
+    EXPECT_EQ(MarkOf(kFile), "later");
+    // A copy that vanished before it could be flushed is a failure that changes nothing.
+    ASSERT_TRUE(CopyForBackup(db, kFile, 3, backupDate, 12).pending);
+    DeleteFile(BackupTemporaryNames(kFile)[0]);
+    const BackupOutcome lost = PlaceBackup(kFile, 3);
+    EXPECT_TRUE(lost.failed);
+    EXPECT_FALSE(lost.error.empty());
+    EXPECT_EQ(Marks(), "live one -");
+}

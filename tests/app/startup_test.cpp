@@ -244,6 +244,29 @@ TEST_F(Startup, UpgradesAskFirstAndNoEndsTheProgram) {
     EXPECT_EQ(db.GetTable("select kurs_str from currency")->FieldAsString(0), "1/2");
 }
 
+TEST_F(Startup, AnUpgradeThatDoesNotEndInTheCurrentLayoutIsRefused) {
+    {
+        auto db = CreateDatabaseFile("./Quillmarsh.dat", "a", "b", "c");
+        db->ExecSQL("ALTER TABLE currency DROP COLUMN kurs_str");  // wants upgrade C
+        db->ExecSQL("insert into param (name, value) values ('reserv-date', '46363')");
+    }
+    // What a damaged file can do to a rebuilt table, stood in for by one more table.
+    SetSchemaStepObserver([](const AnsiString& sql) {
+        if (sql.find("DROP TABLE TEMP_TABLE") != AnsiString::npos)
+            DB->ExecSQL("CREATE TABLE stray (id INTEGER)");
+    });
+    qmtest::ScriptedBoxes boxes;
+    boxes.Answer(IDYES);
+    boxes.Answer(IDOK);
+    {
+        TForm1 form;
+        EXPECT_TRUE(form.Terminated());
+        ASSERT_EQ(boxes.asked().size(), 2u);
+        EXPECT_EQ(boxes.asked().at(1).text, form.Ui(92));
+    }
+    SetSchemaStepObserver({});
+}
+
 TEST(StartupDeathTest, AFailedStatementTellsTheUserAndEndsWithoutWritingSettings) {
     qmtest::TempDir dir;
     qmtest::FixedClock clock{EncodeDate(2026, 12, 7), "dd.MM.yyyy"};
@@ -501,6 +524,11 @@ TEST_F(Startup, TheDaysBackupIsRecordedAtOnceSoACrashLaterThatDayDoesNotRotateAg
     const pid_t pid = fork();
     if (pid == 0) {
         TForm1 form;
+        // The copy is placed, and the day recorded, by a worker once the window is up.
+        for (int i = 0; i < 1000 && form.BackupDate != 46363; ++i) {
+            QCoreApplication::processEvents();
+            usleep(10000);
+        }
         _exit(form.StartupComplete() ? 0 : 1);  // ends without its shut-down, as in a crash
     }
     int status = 0;

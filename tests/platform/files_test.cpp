@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "tests/support/small_disk.h"
@@ -45,6 +46,23 @@ TEST(Files, DurableCopyIsWholeKeepsThePermissionsAndNeverWritesThroughAnExisting
     EXPECT_EQ(ReadBytes("other").size(), 10u);
     EXPECT_FALSE(CopyFileDurably("missing", "copy2", &error));
     EXPECT_FALSE(PathExists("copy2"));
+}
+
+TEST(Files, CopyFromAnotherFileSystemIsWholeAndAFlushFindsAMissingFile) {
+    // The kernel copies within one file system; from another one the bytes are copied by hand.
+    if (!std::filesystem::is_directory("/dev/shm")) GTEST_SKIP() << "no /dev/shm";
+    qmtest::TempDir dir;
+    const std::string source = "/dev/shm/qm-files-test-" + std::to_string(getpid());
+    WriteBytes(source, 2 * 1024 * 1024 + 5);
+    std::string error;
+    const bool copied = CopyFileNew(source, "copy", &error, false);
+    const std::string expected = ReadBytes(source);
+    std::filesystem::remove(source);
+    ASSERT_TRUE(copied) << error;
+    EXPECT_EQ(ReadBytes("copy"), expected);
+    EXPECT_TRUE(FlushFile("copy", &error)) << error;
+    EXPECT_FALSE(FlushFile("missing", &error));
+    EXPECT_NE(error.find("missing"), std::string::npos) << error;
 }
 
 TEST(Files, DurableCopyOnAFullDiskFailsAndLeavesNoPartialFile) {
