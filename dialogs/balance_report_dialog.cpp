@@ -1,8 +1,10 @@
 // TForm13, the balance report dialog.
 #include "dialogs/balance_report_dialog.h"
 
+#include "app/reports/report_moves.h"
 #include "app/reports/report_text.h"
 #include "app/window/window_calls.h"
+#include "app/window/window_progress.h"
 
 namespace qm {
 
@@ -35,24 +37,18 @@ AnsiString PeriodText(const TDateTimePicker& from, const TDateTimePicker& to) {
 }
 
 // One line per chosen account: its moves in the period summed in cents (with their sign
-// reversed for income), converted into the main currency. Returns the section's total.
+// reversed for income), converted into the main currency. Returns the section's total. `done`
+// counts the accounts of both sections for the progress bar.
 long double AppendAccounts(AnsiString& text, const TListBox& list, const std::vector<int>& ids,
                            const TDateTimePicker& from, const TDateTimePicker& to, bool reversed,
-                           long double mainRate) {
-    const AnsiString d1 = DateToYmd(from.Date()), d2 = DateToYmd(to.Date());
+                           long double mainRate, TAccountRates& rates, TAccountMoves& moves,
+                           TWindowProgress& progress, int& done, int all) {
+    const std::vector<AnsiString> period = {DateToYmd(from.Date()), DateToYmd(to.Date())};
     long double total = 0;
     for (size_t i = 0; i < ids.size(); ++i) {
-        const AnsiString id = IntToStr(ids[i]);
-        const long double rate = RateFrom(
-            "select c.kurs from currency c, bill b where b.currency_id = c.id and b.id = " + id,
-            mainRate);
-        long double S = 0;
-        auto t = DB->GetTable("select amount from bill_move where ts >= '" + d1 + "' and ts <= '" +
-                              d2 + "' and src_bill_id = " + id);
-        for (; !t->Eof(); t->Next()) {
-            const long double amount = RoundCents(ReportNumber(t->FieldAsString(0)));
-            S = reversed ? S - amount : S + amount;
-        }
+        progress.Step(done++, all);
+        const long double rate = rates.Of(ids[i], mainRate);
+        const long double S = SumOfMoves(moves.Of(ids[i], period), reversed);
         const long double V = RoundCents(S * rate / mainRate);
         text += list.Items()[static_cast<int>(i)] + "\1" + ReportAmountText(V) + "\r";
         total += V;
@@ -182,20 +178,30 @@ void TForm13::Button5Click() {
     if (ChosenIds1.empty() || ChosenIds3.empty() || !Form1 || !DB) return;
     const TForm1& form = *Form1;
     const long double mainRate = MainRate(form);
-    CorrectPeriod(*DateTimePicker1, *DateTimePicker2);
-    AnsiString text =
-        "\2" + MainWindow::Ui(142) + "\1\2" + PeriodText(*DateTimePicker1, *DateTimePicker2) + "\r";
-    const long double T1 = AppendAccounts(text, *ListBox1, ChosenIds1, *DateTimePicker1,
-                                          *DateTimePicker2, true, mainRate);
-    text += "\3\2" + MainWindow::Ui(145) + "\1\2" + ReportAmountText(T1) + "\r";
-    CorrectPeriod(*DateTimePicker3, *DateTimePicker4);
-    text += "\4\2" + MainWindow::Ui(143) + "\1\2" + PeriodText(*DateTimePicker3, *DateTimePicker4) +
-            "\r";
-    const long double T2 = AppendAccounts(text, *ListBox3, ChosenIds3, *DateTimePicker3,
-                                          *DateTimePicker4, false, mainRate);
-    text += "\3\2" + MainWindow::Ui(146) + "\1\2" + ReportAmountText(T2) + "\r";
-    const long double G = RoundCents(T1) - RoundCents(T2);
-    text += "\4\3\2" + MainWindow::Ui(141) + "\1\2" + ReportAmountText(G) + "\r";
+    AnsiString text;
+    {
+        TWindowProgress progress(Form1);
+        TAccountRates rates(*DB);
+        TAccountMoves moves(*DB, "ts >= ? and ts <= ?", false);
+        int done = 0;
+        const int all = static_cast<int>(ChosenIds1.size() + ChosenIds3.size());
+        CorrectPeriod(*DateTimePicker1, *DateTimePicker2);
+        text = "\2" + MainWindow::Ui(142) + "\1\2" +
+               PeriodText(*DateTimePicker1, *DateTimePicker2) + "\r";
+        const long double T1 =
+            AppendAccounts(text, *ListBox1, ChosenIds1, *DateTimePicker1, *DateTimePicker2, true,
+                           mainRate, rates, moves, progress, done, all);
+        text += "\3\2" + MainWindow::Ui(145) + "\1\2" + ReportAmountText(T1) + "\r";
+        CorrectPeriod(*DateTimePicker3, *DateTimePicker4);
+        text += "\4\2" + MainWindow::Ui(143) + "\1\2" +
+                PeriodText(*DateTimePicker3, *DateTimePicker4) + "\r";
+        const long double T2 =
+            AppendAccounts(text, *ListBox3, ChosenIds3, *DateTimePicker3, *DateTimePicker4, false,
+                           mainRate, rates, moves, progress, done, all);
+        text += "\3\2" + MainWindow::Ui(146) + "\1\2" + ReportAmountText(T2) + "\r";
+        const long double G = RoundCents(T1) - RoundCents(T2);
+        text += "\4\3\2" + MainWindow::Ui(141) + "\1\2" + ReportAmountText(G) + "\r";
+    }
     Close();
     AddReportTab(*Form1, riBalance, text);
 }

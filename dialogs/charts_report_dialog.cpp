@@ -4,9 +4,11 @@
 #include <QLocale>
 #include <cmath>
 
+#include "app/reports/report_moves.h"
 #include "app/reports/report_text.h"
 #include "app/store/money_text.h"
 #include "app/window/window_calls.h"
+#include "app/window/window_progress.h"
 #include "dialogs/balance_report_dialog.h"
 
 namespace qm {
@@ -32,23 +34,6 @@ int Bucket(int kind, TDateTime start, TDateTime d) {
 
 int DayOfTheWeek(TDateTime d) {
     return QDateOf(d).dayOfWeek();  // 1 Monday .. 7 Sunday
-}
-
-// The sum of an account's moves that the condition selects, each rounded to cents first;
-// subtracted for an income account, whose moves the charts show with their sign reversed.
-long double MovesSum(const AnsiString& id, const AnsiString& condition, bool income) {
-    long double sum = 0;
-    auto t = DB->GetTable("select amount from bill_move where " + condition +
-                          " and src_bill_id = " + id);
-    for (; !t->Eof(); t->Next()) {
-        const long double amount = RoundCents(ReportNumber(t->FieldAsString(0)));
-        sum = income ? sum - amount : sum + amount;
-    }
-    return sum;
-}
-
-AnsiString PeriodCondition(const AnsiString& d1, const AnsiString& d2) {
-    return "ts >= '" + d1 + "' and ts <= '" + d2 + "'";
 }
 
 // The desktop's short name of a month; the English one where the interface code page cannot hold
@@ -275,25 +260,72 @@ void TForm14::SpeedButton2Click() {
     MoveListEntry(*ListBox1, ChosenIds, *ListBox2, AvailableIds);
 }
 
+namespace {
+
+// An account of a pie with the rate of its currency as the dialog reads it.
+struct TPieAccount {
+    int64_t Id = 0;
+    AnsiString Rate;  // the rate's text
+    AnsiString Name;
+    AnsiString Type;
+};
+
+// The moves of the period of each account, summed in cents (reversed for income), with the
+// progress bar counting the accounts.
+class TPieSums {
+  public:
+    TPieSums(const AnsiString& d1, const AnsiString& d2, int accounts)
+        : progress_(Form1),
+          moves_(*DB, "ts >= ? and ts <= ?", false),
+          period_{d1, d2},
+          accounts_(accounts) {}
+    long double Of(int64_t id, bool income) {
+        progress_.Step(done_++, accounts_);
+        return SumOfMoves(moves_.Of(id, period_), income);
+    }
+
+  private:
+    TWindowProgress progress_;
+    TAccountMoves moves_;
+    std::vector<AnsiString> period_;
+    int accounts_;
+    int done_ = 0;
+};
+
+}  // namespace
+
 AnsiString TForm14::GroupPieText(const AnsiString& head, const AnsiString& d1, const AnsiString& d2,
                                  long double mainRate) const {
     const int type = TypeIds[ComboBox1->ItemIndex()];
     AnsiString text = "\1" + head + ComboBox1->Text() + "\r";
-    auto groups = DB->GetTable("select id, name from bill where bill_id = 0 and bill_type_id = " +
-                               IntToStr(type) + " order by name");
-    for (; !groups->Eof(); groups->Next()) {
-        long double total = 0;
-        auto accounts = DB->GetTable(
+    // The groups and their accounts first (small), then the moves with the progress bar.
+    std::vector<std::pair<AnsiString, std::vector<TPieAccount>>> groups;
+    int accounts = 0;
+    {
+        auto t = DB->GetTable("select id, name from bill where bill_id = 0 and bill_type_id = " +
+                              IntToStr(type) + " order by name");
+        TSQLiteStatement members(
+            *DB,
             "select b.id, c.kurs from bill b, currency c where b.currency_id = c.id and "
-            "b.bill_id = " +
-            groups->FieldAsString(0));
-        for (; !accounts->Eof(); accounts->Next()) {
-            const long double sum =
-                MovesSum(accounts->FieldAsString(0), PeriodCondition(d1, d2), type == 1);
-            const long double rate = ReportNumber(accounts->FieldAsString(1));
+            "b.bill_id = ?");
+        for (; !t->Eof(); t->Next()) {
+            groups.push_back({Utf8ToAnsi(t->FieldAsString(1)), {}});
+            members.Bind(1, t->FieldAsInteger(0));
+            while (members.Step())
+                groups.back().second.push_back(
+                    {members.FieldAsInteger(0), members.FieldAsString(1), {}, {}});
+            accounts += static_cast<int>(groups.back().second.size());
+        }
+    }
+    TPieSums sums(d1, d2, accounts);
+    for (const auto& [name, members] : groups) {
+        long double total = 0;
+        for (const TPieAccount& account : members) {
+            const long double sum = sums.Of(account.Id, type == 1);
+            const long double rate = ReportNumber(account.Rate);
             total += RoundHalfEven(sum * 100 * rate / mainRate) / 100;
         }
-        text += Utf8ToAnsi(groups->FieldAsString(1)) + "\1" + ReportAmountText(total) + "\r";
+        text += name + "\1" + ReportAmountText(total) + "\r";
     }
     return text;
 }
@@ -301,44 +333,66 @@ AnsiString TForm14::GroupPieText(const AnsiString& head, const AnsiString& d1, c
 AnsiString TForm14::AccountPieText(const AnsiString& head, const AnsiString& d1,
                                    const AnsiString& d2, long double mainRate) const {
     AnsiString text = "\2" + head + ComboBox2->Text() + "\r";
-    auto t = DB->GetTable(
-        "select b.id, c.kurs, b.name, b.bill_type_id from bill b, currency c where "
-        "b.currency_id = c.id and b.bill_id = " +
-        IntToStr(GroupIds[ComboBox2->ItemIndex()]));
-    for (; !t->Eof(); t->Next()) {
-        const long double sum =
-            MovesSum(t->FieldAsString(0), PeriodCondition(d1, d2), t->FieldAsString(3) == "1");
-        const long double value = sum * ReportNumber(t->FieldAsString(1)) / mainRate;
-        text += Utf8ToAnsi(t->FieldAsString(2)) + "\1" + ReportAmountText(value) + "\r";
+    std::vector<TPieAccount> members;
+    {
+        auto t = DB->GetTable(
+            "select b.id, c.kurs, b.name, b.bill_type_id from bill b, currency c where "
+            "b.currency_id = c.id and b.bill_id = " +
+            IntToStr(GroupIds[ComboBox2->ItemIndex()]));
+        for (; !t->Eof(); t->Next())
+            members.push_back({t->FieldAsInteger(0), t->FieldAsString(1),
+                               Utf8ToAnsi(t->FieldAsString(2)), t->FieldAsString(3)});
+    }
+    TPieSums sums(d1, d2, static_cast<int>(members.size()));
+    for (const TPieAccount& account : members) {
+        const long double sum = sums.Of(account.Id, account.Type == "1");
+        const long double value = sum * ReportNumber(account.Rate) / mainRate;
+        text += account.Name + "\1" + ReportAmountText(value) + "\r";
     }
     return text;
 }
 
 namespace {
 
+// The bucket of a stored date; -1 for a stored date that is no date, which belongs to none.
+// Moves of one day come together, so the last date's bucket is kept.
+class TBucketOf {
+  public:
+    TBucketOf(int kind, TDateTime start) : kind_(kind), start_(start) {}
+    int operator()(const AnsiString& ts) {
+        if (ts == lastTs_) return lastBucket_;
+        TDateTime date;
+        lastTs_ = ts;
+        lastBucket_ = ts.size() >= 8 && TryEncodeDate(std::atoi(ts.substr(0, 4).c_str()),
+                                                      std::atoi(ts.substr(4, 2).c_str()),
+                                                      std::atoi(ts.substr(6, 2).c_str()), date)
+                          ? Bucket(kind_, start_, date)
+                          : -1;
+        return lastBucket_;
+    }
+
+  private:
+    int kind_;
+    TDateTime start_;
+    AnsiString lastTs_ = "-";
+    int lastBucket_ = -1;
+};
+
 // One account's buckets in its own currency: the moves of each bucket, or with `balances` the
 // balance at the end of each bucket (every move before the period included).
-std::vector<long double> AccountBuckets(const AnsiString& id, bool income, int kind,
-                                        TDateTime start, TDateTime end, bool balances) {
+std::vector<long double> AccountBuckets(int64_t id, bool income, int kind, TDateTime start,
+                                        TDateTime end, bool balances, TAccountMoves& inPeriod,
+                                        TAccountMoves& before) {
     const AnsiString d1 = DateToYmd(start), d2 = DateToYmd(end);
     std::vector<long double> buckets(Bucket(kind, start, end) + 1, 0);
-    auto t = DB->GetTable("select amount, ts from bill_move where " + PeriodCondition(d1, d2) +
-                          " and src_bill_id = " + id);
-    for (; !t->Eof(); t->Next()) {
-        TDateTime date;
-        const AnsiString ts = t->FieldAsString(1);
-        // A stored date that is no date belongs to no bucket.
-        if (ts.size() < 8 ||
-            !TryEncodeDate(std::atoi(ts.substr(0, 4).c_str()), std::atoi(ts.substr(4, 2).c_str()),
-                           std::atoi(ts.substr(6, 2).c_str()), date))
-            continue;
-        const int b = Bucket(kind, start, date);
+    TBucketOf bucketOf(kind, start);
+    for (const TReportMove& move : inPeriod.Of(id, {d1, d2})) {
+        const int b = bucketOf(inPeriod.DateOf(move));
         if (b < 0 || b >= static_cast<int>(buckets.size())) continue;
-        const long double amount = RoundCents(ReportNumber(t->FieldAsString(0)));
-        buckets[b] = income ? buckets[b] - amount : buckets[b] + amount;
+        buckets[b] = income ? buckets[b] - move.Cents : buckets[b] + move.Cents;
     }
     if (balances) {
-        long double running = MovesSum(id, "ts < '" + d1 + "'", income);
+        long double running = SumOfMoves(before.Of(id, {d1}), income);
         for (long double& b : buckets) running = b += running;
     }
     return buckets;
@@ -352,16 +406,21 @@ AnsiString TForm14::TimeChartText(const AnsiString& head, TDateTime start, TDate
     AnsiString text = (CheckBox1->Checked() ? "\4" : "\3") + head + MainWindow::Ui(153) + " " +
                       ComboBox3->Text() + "\r";
     AnsiString names;
-    for (int id : ChosenIds) {
-        auto t = DB->GetTable(
-            "select c.kurs, b.name, b.bill_type_id from currency c, bill b where b.currency_id "
-            "= c.id and b.id = " +
-            IntToStr(id));
-        const long double rate = t->Eof() ? mainRate : ReportNumber(t->FieldAsString(0));
-        names += (t->Eof() ? AnsiString() : Utf8ToAnsi(t->FieldAsString(1))) + "\1";
-        const bool income = !t->Eof() && t->FieldAsString(2) == "1";
-        for (long double v :
-             AccountBuckets(IntToStr(id), income, kind, start, end, ComboBox4->ItemIndex() == 1))
+    TWindowProgress progress(Form1);
+    TAccountMoves inPeriod(*DB, "ts >= ? and ts <= ?", true);
+    TAccountMoves before(*DB, "ts < ?", false);
+    TSQLiteStatement account(*DB,
+                             "select c.kurs, b.name, b.bill_type_id from currency c, bill b where "
+                             "b.currency_id = c.id and b.id = ?");
+    for (size_t i = 0; i < ChosenIds.size(); ++i) {
+        progress.Step(static_cast<int>(i), static_cast<int>(ChosenIds.size()));
+        const bool found = account.Bind(1, ChosenIds[i]).Step();
+        const long double rate = found ? ReportNumber(account.FieldAsString(0)) : mainRate;
+        names += (found ? Utf8ToAnsi(account.FieldAsString(1)) : AnsiString()) + "\1";
+        const bool income = found && account.FieldAsString(2) == "1";
+        account.Reset();
+        for (long double v : AccountBuckets(ChosenIds[i], income, kind, start, end,
+                                            ComboBox4->ItemIndex() == 1, inPeriod, before))
             text += ReportAmountText(v * rate / mainRate) + "\2";
         ReplaceLast(text, '\1');
     }

@@ -1,9 +1,14 @@
 // TForm16, the table report dialog.
 #include "dialogs/table_report_dialog.h"
 
+#include <cstring>
+#include <unordered_map>
+
+#include "app/reports/report_moves.h"
 #include "app/reports/report_text.h"
 #include "app/store/state.h"
 #include "app/window/window_calls.h"
+#include "db/sqlite_statement.h"
 #include "dialogs/account_period.h"
 
 namespace qm {
@@ -26,6 +31,42 @@ std::pair<int, int> AmountCaptions(int type) {
 
 }  // namespace
 
+namespace {
+
+// An amount as the report writes it (the text the database layer gives for it) and its value,
+// worked out once per distinct stored value.
+struct TTableAmount {
+    AnsiString text;
+    long double value = 0;  // of the text without its "-"
+};
+
+class TTableAmounts {
+  public:
+    const TTableAmount& Of(const TSQLiteStatement& row, int col) {
+        if (row.ColumnType(col) != dtNumeric || row.IsNull(col)) {
+            other_ = Read(row.FieldAsString(col));
+            return other_;
+        }
+        const double value = row.FieldAsDouble(col);
+        uint64_t bits = 0;
+        std::memcpy(&bits, &value, sizeof bits);
+        auto known = numeric_.find(bits);
+        if (known == numeric_.end())
+            known = numeric_.emplace(bits, Read(row.FieldAsString(col))).first;
+        return known->second;
+    }
+
+  private:
+    static TTableAmount Read(const AnsiString& text) {
+        const bool paid = !text.empty() && text[0] == '-';
+        return {text, ReportNumber(paid ? text.substr(1) : text)};
+    }
+    std::unordered_map<uint64_t, TTableAmount> numeric_;
+    TTableAmount other_;
+};
+
+}  // namespace
+
 AnsiString TableReportText(int billId, int type, const AnsiString& item, TDateTime from,
                            TDateTime to) {
     const TForm1& form = *Form1;
@@ -35,20 +76,38 @@ AnsiString TableReportText(int billId, int type, const AnsiString& item, TDateTi
             "\1" + MainWindow::Ui(first) + "\1" + MainWindow::Ui(second) + "\r";
     const AnsiString d1 = DateToYmd(from), d2 = DateToYmd(to);
     long double S1 = 0, S2 = 0;
-    auto t = DB->GetTable("select ts, num, note, amount from bill_move where src_bill_id = " +
-                          IntToStr(billId) + " order by ts, num");
-    for (; !t->Eof(); t->Next()) {
-        const AnsiString ts = t->FieldAsString(0);
+    // Moves of one date and number come in the order they were stored, whatever index the
+    // engine reads them through.
+    TSQLiteStatement t(*DB,
+                       "select ts, num, note, amount from bill_move where src_bill_id = ? order by "
+                       "ts, num, id");
+    t.Bind(1, billId);
+    TTableAmounts amounts;
+    AnsiString lastTs, lastDate;  // moves of one day follow one another
+    while (t.Step()) {
+        const AnsiString ts = t.FieldAsString(0);
         if (ts < d1 || ts > d2) continue;
-        text += ReportDateOfYmd(form, ts) + "\1" + Utf8ToAnsi(t->FieldAsString(1)) + "\1" +
-                Utf8ToAnsi(t->FieldAsString(2)) + "\1";
-        const AnsiString amount = t->FieldAsString(3);
-        if (!amount.empty() && amount[0] == '-') {
-            text += "\1" + amount.substr(1) + "\r";
-            S2 += ReportNumber(amount.substr(1));
+        if (lastDate.empty() || ts != lastTs) {
+            lastTs = ts;
+            lastDate = ReportDateOfYmd(form, ts);
+        }
+        // Appended piece by piece: the text grows to megabytes, its lines are not built apart.
+        text += lastDate;
+        text += '\1';
+        text += Utf8ToAnsi(t.FieldAsString(1));
+        text += '\1';
+        text += Utf8ToAnsi(t.FieldAsString(2));
+        text += '\1';
+        const TTableAmount& amount = amounts.Of(t, 3);
+        if (!amount.text.empty() && amount.text[0] == '-') {
+            text += '\1';
+            text.append(amount.text, 1);
+            text += '\r';
+            S2 += amount.value;
         } else {
-            text += amount + "\1\r";
-            S1 += ReportNumber(amount);
+            text += amount.text;
+            text += "\1\r";
+            S1 += amount.value;
         }
     }
     const long double D = type == 1 ? S2 - S1 : S1 - S2;

@@ -25,9 +25,22 @@ std::string& CodePageSlot() {
     return page;
 }
 
-// Converts with iconv; an unconvertible or invalid input character becomes '?'.
+// The Windows code pages the interface may have, and UTF-8, all hold ASCII as it is.
+bool KeepsAscii(const std::string& name) {
+    return name == "UTF-8" || name.rfind("CP125", 0) == 0;
+}
+
+bool Ascii(const std::string& s) {
+    return std::all_of(s.begin(), s.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Converts with iconv; an unconvertible or invalid input character becomes '?'. ASCII text,
+// most of what is converted (a report's dates and amounts, most names and notes), is the same
+// text in every code page here and is taken as it is, without opening a converter for it.
 std::string Convert(const std::string& in, const std::string& from, const std::string& to) {
     if (in.empty()) return {};
+    if (KeepsAscii(from) && KeepsAscii(to) && Ascii(in)) return in;
     iconv_t cd = iconv_open(to.c_str(), from.c_str());
     if (cd == reinterpret_cast<iconv_t>(-1))
         throw std::runtime_error("iconv_open " + from + "->" + to);

@@ -86,10 +86,35 @@ int64_t StrToIntDef(const AnsiString& s, int64_t def) {
     return TryStrToInt(s, v) ? v : def;
 }
 
+namespace {
+
+// A value at whole hundredths, as the file's amounts are, written without formatting it digit by
+// digit: when it lies within a quarter of a unit of its 15th significant digit from k / 100 (k
+// of at most 15 digits), that is what its 15 significant digits round to. False for any other
+// value.
+bool HundredthsText(long double v, char sep, AnsiString& out) {
+    const long double hundredths = v * 100;
+    if (!(std::fabs(hundredths) < 1e15L)) return false;
+    const long double k = std::nearbyintl(hundredths);
+    if (k == 0 || std::fabs(hundredths - k) > std::fabs(k) * 2.5e-16L) return false;
+    const long long n = std::llabs(static_cast<long long>(k));
+    out = v < 0 ? "-" : "";
+    out += std::to_string(n / 100);
+    if (const int cents = static_cast<int>(n % 100); cents != 0) {
+        out += sep;
+        out += static_cast<char>('0' + cents / 10);
+        if (cents % 10 != 0) out += static_cast<char>('0' + cents % 10);
+    }
+    return true;
+}
+
+}  // namespace
+
 AnsiString FloatToStrSep(long double v, char sep) {
     if (std::isnan(v)) return "NAN";
     if (std::isinf(v)) return v < 0 ? "-INF" : "INF";
     if (v == 0) return "0";
+    if (AnsiString out; HundredthsText(v, sep, out)) return out;
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.14Le", v);  // d.dddddddddddddde±x: 15 significant digits
     AnsiString text(buf);

@@ -35,6 +35,9 @@ class TMemStream {
 // Record data under construction.
 class TRecordData {
   public:
+    // Room for the cell records, the most numerous, from the start: built byte group by byte
+    // group, they would otherwise grow their buffer three times each.
+    TRecordData() { b_.reserve(32); }
     TRecordData& U8(uint8_t v) { return Raw(&v, 1); }
     TRecordData& U16(uint16_t v);
     TRecordData& U32(uint32_t v);

@@ -236,11 +236,16 @@ void TvteExcelWriter::WriteGlobals() {
 
 void TvteExcelWriter::WriteFonts() {
     std::vector<TvteXLSFont> table(4, DefaultFont());
+    size_t last = 0;  // neighbouring cells mostly share their font
     for (size_t i = 0; i < ranges_.size(); ++i) {
         const TvteXLSFont& font = ranges_[i]->Font;
-        size_t pos = 0;
+        // The first match in the table, as the search from its start finds it: the entries after
+        // the four defaults differ from each other and from the default, so a match there is the
+        // only one.
+        size_t pos = last >= 4 && SameFont(table[last], font) ? last : 0;
         while (pos < table.size() && !SameFont(table[pos], font)) ++pos;
         if (pos == table.size()) table.push_back(font);
+        last = pos;
         // Font index 4 does not exist in the file: the fifth font record has index 5.
         RangeInfo[i].Font = static_cast<uint32_t>(pos + 1);
     }

@@ -44,13 +44,15 @@ TvteXLSRange::TvteXLSRange(TvteXLSWorksheet* sheet, int32_t left, int32_t top, i
                            int32_t bottom)
     : worksheet_(sheet), left_(left), top_(top), right_(right), bottom_(bottom) {}
 
-void TvteXLSRange::SetValue(const TVariant& v) {
+void TvteXLSRange::SetValue(TVariant v) {
     if (v.VarType() == TVarType::String) {
-        AnsiString s = StringReplaceAll(v.AnsiText(), "\r\n", "\n");
-        if (s.size() > static_cast<size_t>(kMaxCellText))
-            throw EXLSError("A cell text of " + std::to_string(s.size()) +
+        // Most texts hold no line break: kept as they came, without building them again.
+        const bool breaks = v.AnsiText().find('\r') != AnsiString::npos;
+        if (breaks) v = TVariant(StringReplaceAll(v.AnsiText(), "\r\n", "\n"));
+        if (v.AnsiText().size() > static_cast<size_t>(kMaxCellText))
+            throw EXLSError("A cell text of " + std::to_string(v.AnsiText().size()) +
                             " characters is longer than a cell can hold (32767)");
-        value_ = TVariant(std::move(s));
+        value_ = std::move(v);
     } else if (v.VarType() == TVarType::OleStr) {
         std::u16string s;
         const std::u16string& w = v.WideText();
@@ -62,7 +64,7 @@ void TvteXLSRange::SetValue(const TVariant& v) {
                             " characters is longer than a cell can hold (32767)");
         value_ = TVariant(std::move(s));
     } else {
-        value_ = v;
+        value_ = std::move(v);
     }
 }
 

@@ -83,7 +83,7 @@ class TvteXLSRange {
     const TVariant& Value() const { return value_; }
     // Texts are stored with every CR LF pair turned into LF; a text longer than a cell can hold
     // raises EXLSError.
-    void SetValue(const TVariant& v);
+    void SetValue(TVariant v);
     // False only for the numeric kinds; empty values, dates and Booleans count as text.
     bool IsText() const { return !value_.IsNumeric(); }
 

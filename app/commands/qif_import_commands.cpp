@@ -6,6 +6,7 @@
 
 #include "app/exchange/qif_import.h"
 #include "app/window/main_window.h"
+#include "app/window/window_progress.h"
 #include "dialogs/qif_mapping_dialog.h"
 #include "platform/dialogs.h"
 #include "platform/filedialogs.h"
@@ -33,8 +34,13 @@ bool ReadImport(TForm1& form, const std::filesystem::path& file, TImportAccounts
     refusal.Entry = 177;  // a file that cannot be read is refused as one that cannot be parsed
     // Our own export writes the display format; month first it must be read month first.
     const bool monthFirst = UpperCase(form.DateFormat).rfind("MM/", 0) == 0;
-    if (ReadQifFile(file, bytes) && ReadQifText(bytes, form.Ui(174), monthFirst, accounts, refusal))
-        return true;
+    {
+        TWindowProgress progress(&form);
+        progress.Step(0, 4);
+        if (ReadQifFile(file, bytes) &&
+            ReadQifText(bytes, form.Ui(174), monthFirst, accounts, refusal, progress.Callback()))
+            return true;
+    }
     const AnsiString detail = QifRefusalDetail(refusal);
     MessageBox(&form, form.Ui(refusal.Entry) + (detail.empty() ? "" : "\n" + detail), form.Ui(172),
                MB_OK | MB_ICONWARNING);
@@ -73,8 +79,11 @@ void Action5Execute(TForm1& form) {
     TImportAccounts accounts;
     if (!ReadImport(form, OpenDialog1.FileName, accounts)) return;
     if (!AskTypes(*Form17, accounts)) return;
-    WriteQifImport(*DB, accounts, Form17->TypeItems, form.MainCurrencyId, DateToYmd(Date()),
-                   form.Period());
+    {
+        TWindowProgress progress(&form);
+        WriteQifImport(*DB, accounts, Form17->TypeItems, form.MainCurrencyId, DateToYmd(Date()),
+                       form.Period(), progress.Callback());
+    }
     ForgetLedgers(accounts);
     form.FormPaint();
 }

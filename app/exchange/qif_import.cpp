@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <unordered_map>
 
 #include "app/store/move_store.h"
+#include "db/sqlite_statement.h"
 
 namespace qm {
 
@@ -346,33 +348,86 @@ AnsiString WithoutSign(const AnsiString& amount) {
     return !amount.empty() && amount[0] == '-' ? amount.substr(1) : amount;
 }
 
-// The first unpaired move of `in` with the date, number and note of `m` (of account `from`)
-// that names `from` back: moves of one day often have no number or note, and one of them must
-// not take the twin of another account's move. Never `m` itself, so that a move booked against
-// its own account gets a counterpart of its own.
-int FindCounterpart(const TImportAccounts& accounts, int in, int from, int moveIndex,
-                    const AnsiString& uncategorized) {
-    const TImportMove& m = accounts[from].Moves[moveIndex];
-    const auto& moves = accounts[in].Moves;
-    for (size_t k = 0; k < moves.size(); ++k) {
-        const TImportMove& c = moves[k];
-        if (c.PairAccount >= 0 || (in == from && static_cast<int>(k) == moveIndex)) continue;
-        const AnsiString& back = c.Corr.empty() ? uncategorized : c.Corr;
-        if (c.Date == m.Date && c.Num == m.Num && c.Note == m.Note && back == accounts[from].Name)
-            return static_cast<int>(k);
+// Where pairing looks for counterparts: the accounts by name, and in each account its unpaired
+// moves by what a counterpart must match (date, number, note and the account it names back), in
+// move order. Looking a counterpart up costs as much in a file of 100,000 moves as in one of ten.
+//  1. It finds what the plain search finds: the first unpaired move, in move order, with the key,
+//     other than the move being paired. Moves paired later are skipped when met; a move never
+//     becomes unpaired again, so a bucket's cursor passes paired moves for good.
+//  2. Moves and accounts added while pairing are paired from the start (the twins made for moves
+//     without a counterpart) or have none; they are never candidates and are not indexed.
+class TPairingIndex {
+  public:
+    TPairingIndex(const TImportAccounts& accounts, const AnsiString& uncategorized)
+        : buckets_(accounts.size()) {
+        for (size_t a = 0; a < accounts.size(); ++a) {
+            names_.emplace(accounts[a].Name, static_cast<int>(a));
+            for (size_t k = 0; k < accounts[a].Moves.size(); ++k) {
+                const TImportMove& c = accounts[a].Moves[k];
+                if (c.PairAccount >= 0) continue;
+                const AnsiString& back = c.Corr.empty() ? uncategorized : c.Corr;
+                buckets_[a][Key(c, back)].moves.push_back(static_cast<int>(k));
+            }
+        }
     }
-    return -1;
-}
 
-void PairMove(TImportAccounts& accounts, int a, int m, const AnsiString& uncategorized) {
+    int Account(const AnsiString& name) const {
+        auto found = names_.find(name);
+        return found == names_.end() ? -1 : found->second;
+    }
+    void Added(const AnsiString& name, int account) { names_.emplace(name, account); }
+
+    // The first unpaired move of `in` with the date, number and note of move `moveIndex` of
+    // `from` that names `from` back, never that move itself; -1 when there is none.
+    int Counterpart(const TImportAccounts& accounts, int in, int from, int moveIndex) {
+        if (in >= static_cast<int>(buckets_.size())) return -1;  // an account made while pairing
+        const TImportMove& m = accounts[from].Moves[moveIndex];
+        auto found = buckets_[in].find(Key(m, accounts[from].Name));
+        if (found == buckets_[in].end()) return -1;
+        Bucket& bucket = found->second;
+        const auto& moves = accounts[in].Moves;
+        while (bucket.next < bucket.moves.size() &&
+               moves[bucket.moves[bucket.next]].PairAccount >= 0)
+            ++bucket.next;
+        for (size_t i = bucket.next; i < bucket.moves.size(); ++i) {
+            const int k = bucket.moves[i];
+            if (moves[k].PairAccount >= 0 || (in == from && k == moveIndex)) continue;
+            return k;
+        }
+        return -1;
+    }
+
+  private:
+    struct Bucket {
+        std::vector<int> moves;
+        size_t next = 0;  // moves before it are paired
+    };
+
+    // The four texts, each after its length, so that no two keys run together.
+    static std::string Key(const TImportMove& m, const AnsiString& back) {
+        std::string key;
+        for (const AnsiString* part : {&m.Date, &m.Num, &m.Note, &back}) {
+            key += std::to_string(part->size()) + ':';
+            key += *part;
+        }
+        return key;
+    }
+
+    std::unordered_map<AnsiString, int> names_;
+    std::vector<std::unordered_map<std::string, Bucket>> buckets_;
+};
+
+void PairMove(TImportAccounts& accounts, TPairingIndex& index, int a, int m,
+              const AnsiString& uncategorized) {
     if (accounts[a].Moves[m].Corr.empty()) accounts[a].Moves[m].Corr = uncategorized;
     const AnsiString corr = accounts[a].Moves[m].Corr;
-    int b = FindAccount(accounts, corr);
+    int b = index.Account(corr);
     if (b < 0) {
         accounts.push_back({corr, 0, 0, 0, {}});
         b = static_cast<int>(accounts.size()) - 1;
+        index.Added(corr, b);
     }
-    int k = FindCounterpart(accounts, b, a, m, uncategorized);
+    int k = index.Counterpart(accounts, b, a, m);
     if (k < 0) {
         const TImportMove& mine = accounts[a].Moves[m];
         TImportMove twin{mine.Date, mine.Num, mine.Note, Negated(mine.Amount), accounts[a].Name};
@@ -440,23 +495,42 @@ class DateFormatGuard {
     char separator_;
 };
 
-AnsiString Quotient(const AnsiString& a, const AnsiString& b) {
-    // Real arithmetic even for whole amounts ("250/100" would divide as integers).
-    return "1.0*" + a + "/" + b;
-}
+// The import's steps for the progress bar: the pairs written, then the accounts and groups
+// recalculated. Shown every thousand steps or so, and at the end.
+class TQifProgress {
+  public:
+    TQifProgress(const TProgressStep& step, int total) : step_(step), total_(total) {}
+    void Done(int steps) {
+        done_ += steps;
+        if (!step_ || (done_ - shown_ < 1024 && done_ < total_)) return;
+        shown_ = done_;
+        step_(done_, total_);
+    }
 
-// The rate of a pair, as the engine computes it: the received amount over the paid one.
-AnsiString RateOf(const AnsiString& mine, const AnsiString& twin) {
-    if (!mine.empty() && mine[0] == '-') return Quotient(WithoutSign(twin), WithoutSign(mine));
-    return Quotient(mine, WithoutSign(twin));
-}
+  private:
+    const TProgressStep& step_;
+    int total_;
+    int done_ = 0, shown_ = 0;
+};
 
-AnsiString MoveInsert(int src, int dest, const TImportMove& m, const AnsiString& amount,
-                      const AnsiString& rate, int twin) {
-    return "insert into bill_move (src_bill_id,dest_bill_id,ts,num,note,amount,kurs,"
-           "bill_move_id) values (" +
-           IntToStr(src) + ", " + IntToStr(dest) + ", '" + m.Date + "', '" + SqlText(m.Num) +
-           "', '" + SqlText(m.Note) + "', " + amount + ", " + rate + ", " + IntToStr(twin) + ")";
+// The rate of a pair, as the engine computes it: the received amount over the paid one, each
+// without its sign, in real arithmetic even for whole amounts ("250/100" would divide as
+// integers).
+const char* const kMoveInsert =
+    "insert into bill_move (src_bill_id,dest_bill_id,ts,num,note,amount,kurs,bill_move_id) "
+    "values (?, ?, ?, ?, ?, ?, 1.0*?/?, ?)";
+
+// One row of a pair. The amount and the rate's two amounts are bound as the texts they were
+// checked as: the column's numeric affinity, and the engine's arithmetic, read them as they read
+// the same texts written into the statement.
+void InsertMove(TSQLiteStatement& insert, int src, int dest, const TImportMove& m,
+                const AnsiString& amount, const AnsiString& mine, const AnsiString& twin,
+                int twinId) {
+    const bool paid = !mine.empty() && mine[0] == '-';
+    insert.Bind(1, src).Bind(2, dest).Bind(3, m.Date);
+    insert.Bind(4, AnsiToUtf8(m.Num)).Bind(5, AnsiToUtf8(m.Note)).Bind(6, amount);
+    insert.Bind(7, paid ? WithoutSign(twin) : mine).Bind(8, WithoutSign(paid ? mine : twin));
+    insert.Bind(9, twinId).Run();
 }
 
 // One group "Import" per type that got accounts, its position past every position of its type
@@ -481,36 +555,46 @@ std::vector<int> CreateImportGroups(TSQLiteDatabase& db, TImportAccounts& accoun
         const int group =
             static_cast<int>(db.GetTable("select max(id) from bill")->FieldAsInteger(0));
         groups.push_back(group);
+        TSQLiteStatement insert(
+            db,
+            "insert into bill (twosign,ts,currency_id,bill_id,bill_type_id,position,name) values "
+            "('FF', ?, ?, ?, ?, ?, ?)");
         for (size_t k = 0; k < items.size(); ++k) {
             TImportAccount& account = accounts.at(items[k]);
             account.Id = group + static_cast<int>(k) + 1;
             account.GroupId = group;
             account.TypeId = t;
-            db.ExecSQL(
-                "insert into bill (twosign,ts,currency_id,bill_id,bill_type_id,position,name) "
-                "values ('FF','" +
-                today + "'," + currency + "," + IntToStr(group) + "," + type + "," +
-                IntToStr(static_cast<int64_t>(k) + 1) + ",'" + SqlText(account.Name) + "')");
+            insert.Bind(1, today).Bind(2, mainCurrencyId).Bind(3, group).Bind(4, t);
+            insert.Bind(5, static_cast<int64_t>(k) + 1).Bind(6, AnsiToUtf8(account.Name));
+            insert.Run();
         }
     }
     return groups;
 }
 
+int LinkedPairs(const TImportAccounts& accounts) {
+    int linked = 0;
+    for (const TImportAccount& account : accounts)
+        for (const TImportMove& m : account.Moves) linked += m.PairAccount >= 0;
+    return linked / 2;
+}
+
 // Every linked pair once: the move's row takes the id n, its counterpart's n + 1.
-void WriteImportMoves(TSQLiteDatabase& db, TImportAccounts& accounts) {
+void WriteImportMoves(TSQLiteDatabase& db, TImportAccounts& accounts, TQifProgress& progress) {
     int n = static_cast<int>(db.GetTable("select max(id) from bill_move")->FieldAsInteger(0)) + 1;
+    TSQLiteStatement insert(db, kMoveInsert);
     for (size_t a = 0; a < accounts.size(); ++a) {
         for (size_t i = 0; i < accounts[a].Moves.size(); ++i) {
             TImportMove& m = accounts[a].Moves[i];
             if (m.PairAccount < 0) continue;
             TImportAccount& other = accounts.at(m.PairAccount);
             TImportMove& twin = other.Moves.at(m.PairMove);
-            const AnsiString rate = RateOf(m.Amount, twin.Amount);
-            db.ExecSQL(MoveInsert(accounts[a].Id, other.Id, m, m.Amount, rate, n + 1));
-            db.ExecSQL(MoveInsert(other.Id, accounts[a].Id, m, twin.Amount, rate, n));
+            InsertMove(insert, accounts[a].Id, other.Id, m, m.Amount, m.Amount, twin.Amount, n + 1);
+            InsertMove(insert, other.Id, accounts[a].Id, m, twin.Amount, m.Amount, twin.Amount, n);
             n += 2;
             twin.PairAccount = twin.PairMove = -1;
             m.PairAccount = m.PairMove = -1;
+            progress.Done(1);
         }
     }
 }
@@ -579,11 +663,12 @@ TImportAccounts ParseQif(const TQifText& text, TQifRefusal* refusal) {
 }
 
 void PairQifMoves(TImportAccounts& accounts, const AnsiString& uncategorized) {
+    TPairingIndex index(accounts, uncategorized);
     // Pairing may append accounts and moves; positions stay valid, references would not.
     for (size_t a = 0; a < accounts.size(); ++a)
         for (size_t m = 0; m < accounts[a].Moves.size(); ++m)
             if (accounts[a].Moves[m].PairAccount < 0)
-                PairMove(accounts, static_cast<int>(a), static_cast<int>(m), uncategorized);
+                PairMove(accounts, index, static_cast<int>(a), static_cast<int>(m), uncategorized);
 }
 
 bool ConvertQifMoves(TImportAccounts& accounts, bool monthFirst) {
@@ -610,13 +695,20 @@ bool DatesMonthFirst(const std::vector<AnsiString>& lines, bool fallback) {
 }  // namespace
 
 bool ReadQifText(const std::string& bytes, const AnsiString& uncategorized, bool monthFirst,
-                 TImportAccounts& accounts, TQifRefusal& refusal) {
+                 TImportAccounts& accounts, TQifRefusal& refusal, const TProgressStep& progress) {
+    const auto stage = [&](int done) {
+        if (progress) progress(done, 4);
+    };
     refusal = TQifRefusal();
     try {
+        stage(0);
         const TQifText text = DecodeQifText(bytes);
+        stage(1);
         accounts = ParseQif(text, &refusal);
         monthFirst = DatesMonthFirst(text.Lines, monthFirst);
+        stage(2);
         PairQifMoves(accounts, uncategorized);
+        stage(3);
     } catch (const std::exception&) {
         refusal = NoticeOnly(177);
         return false;
@@ -639,7 +731,7 @@ bool ReadQifText(const std::string& bytes, const AnsiString& uncategorized, bool
 std::vector<int> WriteQifImport(TSQLiteDatabase& db, TImportAccounts& accounts,
                                 const std::array<std::vector<int>, 3>& typeItems,
                                 int mainCurrencyId, const AnsiString& today,
-                                const PeriodFilter& period) {
+                                const PeriodFilter& period, const TProgressStep& progress) {
     std::vector<int> assigned(accounts.size(), 0);
     for (const auto& items : typeItems)
         for (int position : items) ++assigned.at(position);
@@ -650,9 +742,17 @@ std::vector<int> WriteQifImport(TSQLiteDatabase& db, TImportAccounts& accounts,
     TSQLiteTransaction transaction(db);
     const std::vector<int> groups =
         CreateImportGroups(db, accounts, typeItems, mainCurrencyId, today);
-    WriteImportMoves(db, accounts);
-    for (const TImportAccount& account : accounts) CalcBillAmount(db, IntToStr(account.Id), period);
-    for (int group : groups) CalcBillAmount(db, IntToStr(group), period);
+    TQifProgress steps(progress, LinkedPairs(accounts) + static_cast<int>(accounts.size()) +
+                                     static_cast<int>(groups.size()));
+    WriteImportMoves(db, accounts, steps);
+    for (const TImportAccount& account : accounts) {
+        CalcBillAmount(db, IntToStr(account.Id), period);
+        steps.Done(1);
+    }
+    for (int group : groups) {
+        CalcBillAmount(db, IntToStr(group), period);
+        steps.Done(1);
+    }
     transaction.Commit();
     return groups;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/store/balances.h"
+#include "app/store/progress.h"
 #include "db/sqlite_table3.h"
 
 namespace qm {
@@ -90,17 +91,19 @@ bool ConvertQifMoves(TImportAccounts& accounts, bool monthFirst = false);
 // file's bytes are decoded, parsed, paired and checked. False when the file is refused; then
 // `refusal` says why and `accounts` is not to be written. `uncategorized` names the account of
 // moves without a correspondent; `monthFirst` as for ConvertQifMoves, unless the file says the
-// order of its dates ("!Option:MDY", "!Option:DMY").
+// order of its dates ("!Option:MDY", "!Option:DMY"). `progress` steps through the four stages.
 bool ReadQifText(const std::string& bytes, const AnsiString& uncategorized, bool monthFirst,
-                 TImportAccounts& accounts, TQifRefusal& refusal);
+                 TImportAccounts& accounts, TQifRefusal& refusal,
+                 const TProgressStep& progress = {});
 
 // Writes, as one transaction, a group "Import" per type that got accounts (`typeItems[t - 1]`:
 // positions in `accounts`, in order), the accounts, every pair once, and the recalculated
 // balances. Returns the new groups' ids. Raises Exception before writing anything when an
 // account has no type.
+// `progress` steps through the pairs written and the accounts recalculated.
 std::vector<int> WriteQifImport(TSQLiteDatabase& db, TImportAccounts& accounts,
                                 const std::array<std::vector<int>, 3>& typeItems,
                                 int mainCurrencyId, const AnsiString& today,
-                                const PeriodFilter& period);
+                                const PeriodFilter& period, const TProgressStep& progress = {});
 
 }  // namespace qm

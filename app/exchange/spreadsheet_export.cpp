@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "app/window/main_window.h"
+#include "app/window/window_progress.h"
 #include "xls/excel_writer.h"
 
 namespace qm {
@@ -69,7 +70,7 @@ void MoveCell(xls::TvteXLSWorksheet& sheet, int row, int col, const AnsiString& 
 }  // namespace
 
 std::array<int, 7> BuildExportSheet(xls::TvteXLSWorkbook& book, const AnsiString& sheetName,
-                                    const TExportSheet& s) {
+                                    const TExportSheet& s, const TProgressStep& progress) {
     xls::TvteXLSWorksheet& sheet = *book.AddSheet();
     sheet.PageSetup.TopMargin = sheet.PageSetup.BottomMargin = 1.0;
     sheet.PageSetup.LeftMargin = sheet.PageSetup.RightMargin = 1.0;
@@ -78,7 +79,9 @@ std::array<int, 7> BuildExportSheet(xls::TvteXLSWorkbook& book, const AnsiString
     TitleCell(sheet, 1, s.PeriodLine);
     std::array<int, 7> widths{};
     CaptionRow(sheet, s.Captions, widths);
+    const int rows = static_cast<int>(s.Rows.size());
     for (size_t i = 0; i < s.Rows.size(); ++i) {
+        if (progress && i % 4096 == 0) progress(static_cast<int>(i), rows + 1);
         const bool last = i + 1 == s.Rows.size();
         for (int c = 0; c < 7; ++c)
             MoveCell(sheet, kFirstMoveRow + static_cast<int>(i), c, s.Rows[i][c], last,
@@ -178,14 +181,18 @@ TExportSheet SheetOf(TForm1& form, const TExportRequest& r) {
     return s;
 }
 
-int WriteSheetFile(TForm1& form, const TExportRequest& r) {
+int WriteSheetFile(TForm1& form, const TExportRequest& r, TWindowProgress& progress) {
     xls::TvteXLSWorkbook book;
+    TExportSheet sheet;
     std::array<int, 7> widths{};
     try {
-        widths = BuildExportSheet(book, form.Ui(120), SheetOf(form, r));
+        sheet = SheetOf(form, r);
+        widths = BuildExportSheet(book, form.Ui(120), sheet, progress.Callback());
     } catch (const std::exception&) {
         return 121;
     }
+    const int rows = static_cast<int>(sheet.Rows.size());  // the saving is the last step
+    progress.Step(rows, rows + 1);
     try {
         SetExportColumnWidths(*book.Sheet(0), widths);
         xls::TvteExcelWriter writer;
@@ -199,11 +206,14 @@ int WriteSheetFile(TForm1& form, const TExportRequest& r) {
 }  // namespace
 
 int ExportAccountMoves(TForm1& form, const TExportRequest& request) {
+    // Shown, and the window's timers held, before the current tab is borrowed.
+    TWindowProgress progress(&form);
+    progress.Step(0, 1);
     TBorrowed saved = Borrow(form, request);
     int failure = -1;
     try {
         form.GetBillMove();
-        failure = WriteSheetFile(form, request);
+        failure = WriteSheetFile(form, request, progress);
     } catch (...) {
         GiveBack(form, saved);
         throw;

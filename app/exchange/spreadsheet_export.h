@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "app/store/progress.h"
 #include "platform/sysutils.h"
 #include "xls/workbook.h"
 
@@ -27,9 +28,10 @@ struct TExportSheet {
 
 // Adds one sheet named `sheetName` to `book` and lays the table out on it. Returns each
 // column's width in characters, before the one character of margin the file gets. Raises
-// EConvertError for an amount or balance cell that is no number.
+// EConvertError for an amount or balance cell that is no number. `progress` steps through the
+// rows, of one step more than there are rows (the saving).
 std::array<int, 7> BuildExportSheet(xls::TvteXLSWorkbook& book, const AnsiString& sheetName,
-                                    const TExportSheet& sheet);
+                                    const TExportSheet& sheet, const TProgressStep& progress = {});
 // Columns 0 to 6 get (width + 1) characters.
 void SetExportColumnWidths(xls::TvteXLSWorksheet& sheet, const std::array<int, 7>& widths);
 

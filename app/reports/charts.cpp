@@ -62,9 +62,9 @@ int WidestText(TCanvas& c, const std::vector<AnsiString>& texts) {
     return widest;
 }
 
-void ReadSlices(AnsiString& text, ChartText& t) {
-    while (!text.empty()) {
-        const AnsiString line = CutLine(text);
+void ReadSlices(TLineReader& lines, ChartText& t) {
+    while (!lines.AtEnd()) {
+        const AnsiString line = lines.Next();
         const size_t sep = line.find('\1');
         const AnsiString name = line.substr(0, sep);
         const AnsiString value = sep == AnsiString::npos ? AnsiString() : line.substr(sep + 1);
@@ -77,14 +77,14 @@ void ReadSlices(AnsiString& text, ChartText& t) {
     }
 }
 
-void ReadSeries(AnsiString& text, ChartText& t) {
-    for (const AnsiString& part : CutParts(CutLine(text), '\1')) {
+void ReadSeries(TLineReader& lines, ChartText& t) {
+    for (const AnsiString& part : CutParts(lines.Next(), '\1')) {
         std::vector<long double> values;
         for (const AnsiString& v : CutParts(part, '\2')) values.push_back(ReportNumber(v));
         t.Series.push_back(std::move(values));
     }
-    t.Names = CutParts(CutLine(text), '\1');
-    t.Labels = CutParts(CutLine(text), '\1');
+    t.Names = CutParts(lines.Next(), '\1');
+    t.Labels = CutParts(lines.Next(), '\1');
 }
 
 int PaintHeadings(const TForm1& form, TCanvas& c, const ChartText& t, const Area& a) {
@@ -330,18 +330,19 @@ void PaintTimeChart(TCanvas& c, const ChartText& t, const Area& a, int y) {
 
 }  // namespace
 
-ChartText ReadChartText(AnsiString text) {
+ChartText ReadChartText(const AnsiString& text) {
     ChartText t;
-    const AnsiString first = CutLine(text);
+    TLineReader lines(text);
+    const AnsiString first = lines.Next();
     if (!first.empty()) {
         t.Mode = static_cast<unsigned char>(first[0]);
         t.Title = first.substr(1);
     }
-    t.Subject = CutLine(text);
+    t.Subject = lines.Next();
     if (IsPie(t.Mode))
-        ReadSlices(text, t);
+        ReadSlices(lines, t);
     else if (IsTimeChart(t.Mode))
-        ReadSeries(text, t);
+        ReadSeries(lines, t);
     return t;
 }
 

@@ -29,7 +29,7 @@ struct ChartText {
     std::vector<AnsiString> Labels;
 };
 
-ChartText ReadChartText(AnsiString text);
+ChartText ReadChartText(const AnsiString& text);
 
 // Colour i of the 64-colour palette (levels D0, 00, FF, 80 of blue, green and red for the three
 // base-4 digits of i); further indices repeat the palette.

@@ -3,8 +3,11 @@
 // a row whose top lies below the usable height, and every page carries its number.
 #include "app/reports/report_paint.h"
 
+#include <QPaintDevice>
 #include <algorithm>
 #include <array>
+#include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "app/reports/report_text.h"
@@ -24,6 +27,8 @@ struct Frame {
     int H = 0;     // the y beyond which a row starts a new page
     int U = 10;    // unit of spacing: 10 pixels, or a hundredth of the width on paper
     int LH = 0;    // line height
+    // Whether anything drawn from y down over `height` rows of pixels lands on the drawable area.
+    bool Shows(int y, int height) const { return y + height > clip.Top && y < clip.Bottom; }
 };
 
 Frame FrameOf(TCanvas& c, const TRect& margins, bool toPrinter) {
@@ -106,10 +111,10 @@ int CellWidth(TCanvas& c, const AnsiString& cell) {
     return c.TextWidth(StripMarks(cell));
 }
 
-BalanceLayout LayOutBalance(TCanvas& c, AnsiString text, Frame& f) {
+BalanceLayout LayOutBalance(TCanvas& c, const AnsiString& text, Frame& f) {
     BalanceLayout L;
-    while (!text.empty()) {
-        const AnsiString line = CutLine(text);
+    for (TLineReader lines(text); !lines.AtEnd();) {
+        const AnsiString line = lines.Next();
         const size_t sep = line.find('\1');
         if (sep == AnsiString::npos)
             L.rows.push_back({AnsiString(), line});
@@ -129,11 +134,19 @@ BalanceLayout LayOutBalance(TCanvas& c, AnsiString text, Frame& f) {
 
 using TableCells = std::array<AnsiString, 5>;
 
-struct TableLayout {
+// A table text cut into rows and measured in the canvas's font: what does not change from one
+// paint of the same report to the next.
+struct TableMeasure {
     AnsiString period, account;
     std::vector<TableCells> rows;  // 0 the column header, the last the sums
-    std::array<int, 5> w{};        // column widths
-    int X = 0;                     // the right end of the rules
+    std::array<int, 5> w{};        // the widest text of each column
+    int LH = 0;
+};
+
+struct TableLayout {
+    std::shared_ptr<const TableMeasure> m;
+    std::array<int, 5> w{};  // column widths, the note column fitted to the page
+    int X = 0;               // the right end of the rules
 };
 
 enum class RowKind { Header, Body, Sums };
@@ -145,26 +158,69 @@ TableCells CellsOf(const AnsiString& line) {
     return cells;
 }
 
-void MeasureTable(TCanvas& c, TableLayout& L) {
-    for (size_t i = 0; i < L.rows.size(); ++i) {
-        SetBold(c, i == 0);
-        for (size_t col = 0; col < 5; ++col)
-            L.w[col] = std::max(L.w[col], c.TextWidth(L.rows[i][col]));
+// Widths of texts in one font; a report repeats its dates, notes and amounts many times.
+class Widths {
+  public:
+    explicit Widths(TCanvas& c) : c_(c) {}
+    int Of(const AnsiString& text) {
+        auto known = widths_.find(text);
+        if (known == widths_.end()) known = widths_.emplace(text, c_.TextWidth(text)).first;
+        return known->second;
     }
+
+  private:
+    TCanvas& c_;
+    std::unordered_map<AnsiString, int> widths_;
+};
+
+void MeasureTable(TCanvas& c, TableMeasure& m) {
+    SetBold(c, true);
+    for (size_t col = 0; col < 5; ++col) m.w[col] = c.TextWidth(m.rows.front()[col]);
+    SetBold(c, false);
+    Widths regular(c);
+    for (size_t i = 1; i < m.rows.size(); ++i)
+        for (size_t col = 0; col < 5; ++col)
+            m.w[col] = std::max(m.w[col], regular.Of(m.rows[i][col]));
     // The sums are drawn bold.
     SetBold(c, true);
     for (size_t col = 2; col < 5; ++col)
-        L.w[col] = std::max(L.w[col], c.TextWidth(L.rows.back()[col]));
+        m.w[col] = std::max(m.w[col], c.TextWidth(m.rows.back()[col]));
 }
 
-TableLayout LayOutTable(TCanvas& c, AnsiString text, Frame& f) {
+std::shared_ptr<const TableMeasure> MeasureTableText(TCanvas& c, const AnsiString& text) {
+    auto m = std::make_shared<TableMeasure>();
+    m->LH = c.TextHeight("1");
+    TLineReader lines(text);
+    m->period = StripMarks(lines.Next());
+    m->account = StripMarks(lines.Next());
+    while (!lines.AtEnd()) m->rows.push_back(CellsOf(lines.Next()));
+    if (m->rows.empty()) m->rows.emplace_back();  // a text without its column header
+    MeasureTable(c, *m);
+    return m;
+}
+
+// The window paints the same report over and over as it scrolls; its rows and widths are kept
+// for the text last painted at the screen's resolution. Paper is measured afresh.
+std::shared_ptr<const TableMeasure> MeasuredTable(TCanvas& c, const AnsiString& text,
+                                                  bool toPrinter) {
+    static AnsiString lastText;
+    static int lastDpi = 0;
+    static std::shared_ptr<const TableMeasure> last;
+    if (toPrinter || !c.Device()) return MeasureTableText(c, text);
+    const int dpi = c.Device()->logicalDpiY();
+    if (!last || lastDpi != dpi || lastText != text) {
+        last = MeasureTableText(c, text);
+        lastText = text;
+        lastDpi = dpi;
+    }
+    return last;
+}
+
+TableLayout LayOutTable(TCanvas& c, const AnsiString& text, Frame& f, bool toPrinter) {
     TableLayout L;
-    f.LH = c.TextHeight("1");
-    L.period = StripMarks(CutLine(text));
-    L.account = StripMarks(CutLine(text));
-    while (!text.empty()) L.rows.push_back(CellsOf(CutLine(text)));
-    if (L.rows.empty()) L.rows.emplace_back();  // a text without its column header
-    MeasureTable(c, L);
+    L.m = MeasuredTable(c, text, toPrinter);
+    L.w = L.m->w;
+    f.LH = L.m->LH;
     const int U = f.U;
     int S = 0;
     for (int col : {0, 1, 3, 4}) S += L.w[col] + 2 * U;
@@ -205,13 +261,13 @@ int TableHeading(const TForm1& form, TCanvas& c, const Frame& f, const TableLayo
         c.TextOut(x, y, form.Title);
         y += f.LH;
     }
-    c.TextOut(x, y, L.period);
+    c.TextOut(x, y, L.m->period);
     y += f.LH;
-    c.TextOut(x, y, L.account);
+    c.TextOut(x, y, L.m->account);
     y += 2 * f.U + f.LH;
     HLine(c, ruleLeft, L.X, y);
     ++y;
-    DrawGridRow(c, f, L, L.rows.front(), RowKind::Header, y);
+    DrawGridRow(c, f, L, L.m->rows.front(), RowKind::Header, y);
     SetBold(c, false);
     y += f.LH;
     HLine(c, ruleLeft, L.X, y);
@@ -234,7 +290,13 @@ int PaintBalanceToCanvas(const TForm1& form, TCanvas& canvas, const AnsiString& 
             y = f.M.Top;
         }
         if (HasMark(row.left, '\4') && y > f.M.Top) y += 2 * f.U;
-        if (HasMark(row.left, '\3')) HLine(canvas, x, right, y++);
+        const bool rule = HasMark(row.left, '\3');
+        // A row wholly outside the drawable area leaves nothing on it.
+        if (!f.Shows(y, rule + f.LH)) {
+            y += rule + f.LH;
+            continue;
+        }
+        if (rule) HLine(canvas, x, right, y++);
         SetBold(canvas, HasMark(row.left, '\2'));
         canvas.TextRect(Rect(x, y, x + L.Wl, y + f.LH), x, y, StripMarks(row.left));
         SetBold(canvas, HasMark(row.right, '\2'));
@@ -253,9 +315,10 @@ int PaintTransactionToCanvas(const TForm1& form, TCanvas& canvas, const AnsiStri
                              const TRect& margins, bool toPrinter) {
     Frame f = FrameOf(canvas, margins, toPrinter);
     Prepare(canvas, f.clip, true, toPrinter);
-    const TableLayout L = LayOutTable(canvas, text, f);
+    const TableLayout L = LayOutTable(canvas, text, f, toPrinter);
+    const std::vector<TableCells>& rows = L.m->rows;
     Pages pages(form, canvas, f, toPrinter);
-    const size_t last = L.rows.size() - 1;
+    const size_t last = rows.size() - 1;
     if (last == 0) {  // no sums row: the heading alone
         pages.Start(f.M.Top);
         return TableHeading(form, canvas, f, L) + f.U;
@@ -266,15 +329,17 @@ int PaintTransactionToCanvas(const TForm1& form, TCanvas& canvas, const AnsiStri
             pages.Start(f.M.Top);
             y = TableHeading(form, canvas, f, L);
         }
-        SetBold(canvas, i == last);
-        DrawGridRow(canvas, f, L, L.rows[i], i == last ? RowKind::Sums : RowKind::Body, y);
-        y += f.LH;
-        HLine(canvas, f.M.Left + f.U, L.X, y);
-        ++y;
+        // A row is its line height and the rule below it.
+        if (f.Shows(y, f.LH + 1)) {
+            SetBold(canvas, i == last);
+            DrawGridRow(canvas, f, L, rows[i], i == last ? RowKind::Sums : RowKind::Body, y);
+            HLine(canvas, f.M.Left + f.U, L.X, y + f.LH);
+        }
+        y += f.LH + 1;
     }
     y += f.LH;
     SetBold(canvas, true);
-    canvas.TextOut(f.M.Left + 2 * f.U, y, L.rows[last][0]);
+    canvas.TextOut(f.M.Left + 2 * f.U, y, rows[last][0]);
     return y + f.LH + f.U;
 }
 

@@ -13,6 +13,15 @@ AnsiString CutLine(AnsiString& text) {
     return line;
 }
 
+AnsiString TLineReader::Next() {
+    if (AtEnd()) return {};
+    size_t end = text_.find('\r', pos_);
+    if (end == AnsiString::npos) end = text_.size();
+    AnsiString line = text_.substr(pos_, end - pos_);
+    pos_ = end + 1;
+    return line;
+}
+
 std::vector<AnsiString> CutParts(const AnsiString& line, char separator) {
     std::vector<AnsiString> parts;
     size_t pos = 0;

@@ -306,3 +306,73 @@ TEST_F(ReportPaint, ReportTabsComeBackFromTheSettingsAndPaint) {
     EXPECT_EQ(At(img, 10, ContentTop + 10), kRule);
     EXPECT_GT(Ink(img, Rect(11, ContentTop + 11, 789, 389)), 100);
 }
+
+namespace {
+
+// A long table and a long balance with cells of many widths, rules and gaps.
+AnsiString LongTable(int rows, const std::string& note) {
+    std::string text = "01.01.2026 - 31.12.2026~A:Money-Bank~Date|Number|Description|In|Out~";
+    for (int i = 0; i < rows; ++i)
+        text += "0" + std::to_string(1 + i % 9) + ".03.2026|" + std::to_string(i * 37 % 1000) +
+                "|" + note + " " + std::string(i % 13, 'w') + "|" +
+                (i % 3 ? std::to_string(i) + ",5|" : "|" + std::to_string(i * 7) + ",25") + "~";
+    return R(text + "Difference: 12,5||Total|1234,5|1222~");
+}
+
+AnsiString LongBalance(int rows) {
+    std::string text = "^Income|^Period~";
+    for (int i = 0; i < rows; ++i) {
+        if (i % 17 == 5) text += "#^Subtotal|^9,00~";
+        if (i % 29 == 11) text += "@^Section|^P~";
+        text += "Account " + std::string(i % 7, 'm') + "|" + std::to_string(i) + ",00~";
+    }
+    return R(text + "@#^Balance|^-1,00~");
+}
+
+}  // namespace
+
+// The window draws a long report at its scroll position: every pixel of the view is the pixel
+// of the whole report drawn at once at that height, wherever the view stands.
+TEST_F(ReportPaint, AViewOfALongReportIsThatPartOfTheWholeReport) {
+    using Routine = int (*)(const TForm1&, TCanvas&, const AnsiString&, const TRect&, bool);
+    const struct {
+        Routine paint;
+        AnsiString text;
+    } reports[] = {{&PaintTransactionToCanvas, LongTable(400, "Groceries")},
+                   {&PaintBalanceToCanvas, LongBalance(300)}};
+    for (const auto& r : reports) {
+        TBitmap whole(700, 8000);
+        const int height = r.paint(*form, whole.Canvas(), r.text, Rect(0, 10, 0, 0), false);
+        ASSERT_LT(height, whole.Height());
+        const int view = 263;
+        for (int position : {0, 1, 14, 555, height / 2 + 3, height - view}) {
+            TBitmap part(700, view);
+            EXPECT_EQ(r.paint(*form, part.Canvas(), r.text, Rect(0, 10 - position, 0, 0), false),
+                      height - position);
+            ASSERT_EQ(part.Image(), whole.Image().copy(0, position, 700, view))
+                << "position " << position;
+        }
+    }
+}
+
+// Painting one report after another of the same length never draws one with the other's
+// measures: each comes out as it did the first time.
+TEST_F(ReportPaint, EachReportIsDrawnWithItsOwnMeasures) {
+    const AnsiString a = LongTable(30, "Narrow"), b = LongTable(30, "A much wider note");
+    const AnsiString c = LongTable(30, "Xarrow");  // as long as a, one letter apart
+    ASSERT_EQ(a.size(), c.size());
+    std::vector<QImage> first;
+    for (const AnsiString* text : {&a, &b, &c}) {
+        TBitmap bitmap(700, 900);
+        PaintTransactionToCanvas(*form, bitmap.Canvas(), *text, Rect(0, 10, 0, 0), false);
+        first.push_back(bitmap.Image());
+    }
+    EXPECT_NE(first[0], first[1]);
+    EXPECT_NE(first[0], first[2]);
+    int i = 0;
+    for (const AnsiString* text : {&a, &b, &c, &a}) {
+        TBitmap bitmap(700, 900);
+        PaintTransactionToCanvas(*form, bitmap.Canvas(), *text, Rect(0, 10, 0, 0), false);
+        EXPECT_EQ(bitmap.Image(), first[i++ % 3]) << i;
+    }
+}

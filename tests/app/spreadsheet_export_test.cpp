@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTimer>
 #include <cstdlib>
 #include <fstream>
 
@@ -366,4 +367,38 @@ TEST_F(SpreadsheetExport, EdgeCasesOfPeriodNamesAndFailures) {
         EXPECT_TRUE(CurrentTab().BufRows.empty());
         EXPECT_TRUE(FilterEnabled);
     }
+}
+
+// While an export works on a borrowed ledger, the progress bar shows and the event loop runs,
+// but not the window's caret timer, which would paint the ledger from the borrowed rows; after
+// the export the timer runs again and the ledger is as it was.
+TEST_F(SpreadsheetExport, ShowsProgressWithoutPaintingTheBorrowedLedger) {
+    OpenBankLedger();
+    form->show();
+    ASSERT_TRUE(form->Timer2->Enabled());
+    const auto bankRows = Ledger.Rows.size();
+    bool timerRan = false, barShown = false, caretTimer = true;
+    int rowsSeen = 0;
+    ChooseFile("wallet");
+    Export([&](TForm9& f) {
+        f.ComboBox1->SetItemIndex(Item(f, kWallet));
+        f.DateTimePicker1->SetDate(EncodeDate(2026, 1, 1));
+        f.DateTimePicker2->SetDate(EncodeDate(2026, 2, 28));
+        QTimer::singleShot(0, [&] {
+            timerRan = true;
+            barShown = form->ProgressBar1->isVisible();
+            caretTimer = form->Timer2->Enabled();
+            rowsSeen = form->ProgressBar1->maximum();
+        });
+        f.Button1->Click();
+    });
+    EXPECT_TRUE(timerRan);
+    EXPECT_TRUE(barShown);
+    EXPECT_FALSE(caretTimer);
+    EXPECT_GE(rowsSeen, 1);
+    EXPECT_FALSE(form->ProgressBar1->isVisible());
+    EXPECT_TRUE(form->Timer2->Enabled());
+    EXPECT_EQ(CurrentTab().Id, kBank);
+    EXPECT_EQ(Ledger.Rows.size(), bankRows);
+    EXPECT_EQ(Read("wallet.xls").sheet["nrows"].toInt(), 3 + 31);
 }

@@ -3,6 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <iomanip>
+#include <random>
+#include <vector>
+
 #include "tests/support/support.h"
 
 using namespace qm;
@@ -21,6 +27,90 @@ TEST(SysUtils, FloatTextUsesFifteenDigitsAndTheDecimalComma) {
     EXPECT_EQ(FloatToStr(0.00001L), "0,00001");
     EXPECT_EQ(FloatToStr(123456.789L), "123456,789");
     EXPECT_EQ(FloatToStrSep(2.5L, '.'), "2.5");
+}
+
+namespace {
+
+// Fifteen significant digits written out one by one, trailing zeros dropped: the text every
+// value must get, whichever way it is made.
+std::string DigitByDigit(long double v, char sep) {
+    if (v == 0) return "0";
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.14Le", v);
+    const std::string text(buf);
+    const size_t e = text.find('e');
+    const int exp = std::atoi(text.c_str() + e + 1);
+    std::string digits;
+    for (size_t i = text[0] == '-' ? 1 : 0; i < e; ++i)
+        if (std::isdigit(static_cast<unsigned char>(text[i]))) digits += text[i];
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    std::string out = text[0] == '-' ? "-" : "";
+    if (exp >= 15 || std::fabs(v) < 0.00001L)
+        return out + digits[0] + (digits.size() > 1 ? sep + digits.substr(1) : "") + "E" +
+               std::to_string(exp);
+    if (exp < 0) return out + "0" + sep + std::string(-exp - 1, '0') + digits;
+    if (static_cast<int>(digits.size()) <= exp + 1)
+        return out + digits + std::string(exp + 1 - digits.size(), '0');
+    return out + digits.substr(0, exp + 1) + sep + digits.substr(exp + 1);
+}
+
+}  // namespace
+
+// Amounts at whole hundredths, as the file holds them in doubles, and the values right beside
+// them, large and small, read as fifteen digits read.
+TEST(SysUtils, FloatTextOfHundredthsIsTheirFifteenDigits) {
+    std::mt19937_64 random(5);
+    int checked = 0;
+    for (int i = 0; i < 30000; ++i) {
+        const long long k =
+            static_cast<long long>(random() % 1000000000000000ULL) >> (random() % 50);
+        const double cents = static_cast<double>(k) / 100;
+        for (long double v : {static_cast<long double>(cents),
+                              static_cast<long double>(std::nextafter(cents, 1e300)),
+                              static_cast<long double>(cents) + 1e-13L,
+                              static_cast<long double>(k) / 100, -static_cast<long double>(cents),
+                              static_cast<long double>(cents) * 1.0000000000000002L}) {
+            ASSERT_EQ(FloatToStrSep(v, ','), DigitByDigit(v, ',')) << static_cast<double>(v);
+            ++checked;
+        }
+    }
+    for (long double v : {0.05L, -0.05L, 12.5L, 100.0L, 9999999999999.99L, 0.1L + 0.2L, 1e-3L})
+        EXPECT_EQ(FloatToStrSep(v, '.'), DigitByDigit(v, '.')) << static_cast<double>(v);
+    EXPECT_EQ(checked, 180000);
+}
+
+// Values the shortcut for whole hundredths must leave alone, and its borders: half cents and the
+// doubles and long doubles next to them, hundredths a few parts in 1e16 off, zero of either
+// sign, amounts up to the largest the program takes (1e12) and past where the text needs 15
+// digits.
+TEST(SysUtils, FloatTextBesideHundredthsIsTheirFifteenDigits) {
+    std::mt19937_64 random(8);
+    std::vector<long double> values{0.0L, -0.0L, 1e12L, -1e12L, 1e12L - 0.005L, 1e13L, 1e-5L};
+    for (double edge : {0.005, 1.005, 2.675, 999999999999.995, 9999999999999.99, 1e13})
+        values.push_back(edge);
+    for (int i = 0; i < 3000; ++i) {
+        const long long k =
+            static_cast<long long>(random() % 100000000000000ULL) >> (random() % 40);
+        values.push_back((static_cast<double>(k) + 0.5) / 100);
+        values.push_back(static_cast<double>(k) / 100);
+    }
+    int checked = 0;
+    for (const long double base : values) {
+        for (const long double factor :
+             {1.0L, 1 + 2.4e-16L, 1 - 2.4e-16L, 1 + 6e-16L, 1 - 6e-16L, 1 + 3e-15L, 1 - 3e-15L}) {
+            long double below = base * factor, above = below;
+            for (int step = 0; step < 3; ++step) {
+                for (const long double v : {below, above, -below, -above}) {
+                    ASSERT_EQ(FloatToStrSep(v, ','), DigitByDigit(v, ','))
+                        << std::setprecision(21) << v;
+                    ++checked;
+                }
+                below = std::nextafter(static_cast<double>(below), -1e300);
+                above = std::nextafterl(above, 1e300L);
+            }
+        }
+    }
+    EXPECT_EQ(checked, static_cast<int>(values.size()) * 7 * 3 * 4);
 }
 
 TEST(SysUtils, NumberConversionAcceptsOnlyTheDecimalComma) {
@@ -86,6 +176,23 @@ TEST(AnsiText, ConvertsThroughTheInterfaceCodePage) {
     EXPECT_EQ(CodePageForLocale("ru_RU.UTF-8"), "CP1251");
     EXPECT_EQ(CodePageForLocale("pl_PL"), "CP1250");
     EXPECT_EQ(CodePageForLocale("C.UTF-8"), "CP1252");
+}
+
+// ASCII, control characters and NUL included, reads the same in every code page and in UTF-8;
+// one byte beyond it and the text is converted as a whole.
+TEST(AnsiText, AsciiIsTheSameTextInEveryCodePage) {
+    const std::string saved = InterfaceCodePage();
+    const char text[] = "12.03.2026\x01-4,50\r\t\0end~";
+    const std::string ascii(text, sizeof text - 1);
+    for (const char* page : {"CP1250", "CP1251", "CP1252", "CP1253", "CP1257"}) {
+        SetInterfaceCodePage(page);
+        EXPECT_EQ(Utf8ToAnsi(ascii), ascii) << page;
+        EXPECT_EQ(AnsiToUtf8(ascii), ascii) << page;
+    }
+    SetInterfaceCodePage("CP1252");
+    EXPECT_EQ(AnsiToUtf8("Caf\xE9 12"), "Café 12");
+    EXPECT_EQ(Utf8ToAnsi("Café 12"), "Caf\xE9 12");
+    SetInterfaceCodePage(saved);
 }
 
 TEST(AnsiText, FindsTheFirstCharacterTheCodePageCannotHold) {
