@@ -342,6 +342,50 @@ TXFBody TvteExcelWriter::BuildXF(const TvteXLSRange& range, const TRangeInfo& in
     return b;
 }
 
+namespace {
+
+// Everything a range's cell format is built from. Ranges with equal keys get the same cell
+// format, and building it again would change nothing: the palette already holds its colours.
+struct TXFKey {
+    std::array<TColor, 6> BorderColors{};
+    std::array<uint8_t, 6> BorderStyles{};
+    uint8_t Horizontal = 0, Vertical = 0, Rotation = 0;
+    bool Wrap = false, SingleCell = false;
+    int32_t FillPattern = 0;
+    TColor FillFore = 0, FillBack = 0;
+    uint32_t Font = 0, Format = 0;
+    bool operator==(const TXFKey&) const = default;
+};
+
+TXFKey XFKeyOf(const TvteXLSRange& range, const TRangeInfo& info) {
+    TXFKey k;
+    for (int b = 0; b < 6; ++b) {
+        k.BorderColors[b] = range.Borders.Border(b).Color;
+        k.BorderStyles[b] = range.Borders.Border(b).LineStyle;
+    }
+    k.Horizontal = range.HorizontalAlignment;
+    k.Vertical = range.VerticalAlignment;
+    k.Rotation = range.Rotation;
+    k.Wrap = range.WrapText;
+    k.SingleCell = range.IsSingleCell();
+    k.FillPattern = range.FillPattern;
+    k.FillFore = range.FillForeColor;
+    k.FillBack = range.FillBackColor;
+    k.Font = info.Font;
+    k.Format = info.Format;
+    return k;
+}
+
+struct TXFKeyHash {
+    size_t operator()(const TXFKey& k) const {
+        size_t h = std::hash<uint32_t>()(k.Font) ^ std::hash<uint32_t>()(k.Format) << 1;
+        for (int b = 0; b < 6; ++b) h = h * 31 + k.BorderColors[b] * 7 + k.BorderStyles[b];
+        return h * 31 + static_cast<size_t>(k.FillPattern) + k.Horizontal;
+    }
+};
+
+}  // namespace
+
 void TvteExcelWriter::WriteXFs() {
     WriteStyleXFs(*stream_);
     std::vector<TXFBody> list;
@@ -349,11 +393,27 @@ void TvteExcelWriter::WriteXFs() {
                            0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xc0, 0x20});
     std::unordered_map<std::string, size_t> positions;
     positions.emplace(std::string(list[0].begin(), list[0].end()), 0);
+    // A sheet repeats a few formats over many cells: each distinct key is built once, and the
+    // last key of each column is tried before the table.
+    std::unordered_map<TXFKey, uint32_t, TXFKeyHash> built;
+    std::array<std::optional<std::pair<TXFKey, uint32_t>>, kMaxCols> lastInColumn;
     for (size_t i = 0; i < ranges_.size(); ++i) {
-        TXFBody body = BuildXF(*ranges_[i], RangeInfo[i]);
-        auto [it, added] = positions.emplace(std::string(body.begin(), body.end()), list.size());
-        if (added) list.push_back(body);
-        RangeInfo[i].XF = CellXFIndex(it->second);
+        const TXFKey key = XFKeyOf(*ranges_[i], RangeInfo[i]);
+        auto& last = lastInColumn[static_cast<size_t>(ranges_[i]->Left())];
+        if (last && last->first == key) {
+            RangeInfo[i].XF = last->second;
+            continue;
+        }
+        auto known = built.find(key);
+        if (known == built.end()) {
+            TXFBody body = BuildXF(*ranges_[i], RangeInfo[i]);
+            auto [it, added] =
+                positions.emplace(std::string(body.begin(), body.end()), list.size());
+            if (added) list.push_back(body);
+            known = built.emplace(key, CellXFIndex(it->second)).first;
+        }
+        RangeInfo[i].XF = known->second;
+        last.emplace(key, known->second);
     }
     WriteXF(*stream_, list[0]);
     WriteBuiltInStyleXFs(*stream_);
