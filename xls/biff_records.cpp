@@ -261,7 +261,8 @@ void WriteEOF(TMemStream& s) {
 
 TSSTBuilder::TSSTBuilder(size_t streamPosition, uint32_t stringCount)
     : streamPosition_(streamPosition),
-      bucketSize_(static_cast<uint16_t>(std::max<uint32_t>(stringCount / 128 + 1, 8))) {
+      bucketSize_(static_cast<uint16_t>(std::max<uint32_t>(stringCount / 128 + 1, 8))),
+      stringCount_(stringCount) {
     StartRecord(0x00FC);
     uint8_t counts[8] = {};
     buf_.insert(buf_.end(), counts, counts + 8);
@@ -280,6 +281,12 @@ void TSSTBuilder::StartRecord(uint16_t id) {
 
 void TSSTBuilder::CloseRecord() {
     PutU16(buf_.data() + recordStart_ + 2, static_cast<uint16_t>(fill_ - 4));
+}
+
+void TSSTBuilder::Reserve(size_t chars) {
+    // Each string's header, and a CONTINUE header with a repeated option byte per full record.
+    const size_t bytes = chars * 2 + (stringCount_ > added_ ? stringCount_ - added_ : 0) * 3;
+    buf_.reserve(buf_.size() + bytes + (bytes / kMaxRecordData + 1) * 5);
 }
 
 void TSSTBuilder::Add(const char16_t* text, size_t length) {

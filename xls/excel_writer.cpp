@@ -426,9 +426,8 @@ void TvteExcelWriter::WriteBoundSheets() {
             WriteBoundSheet(*stream_, codePage_->Convert(Workbook->Sheet(i)->Name()));
 }
 
-void TvteExcelWriter::RangeText(const TvteXLSRange& range, std::u16string& out) const {
+void TvteExcelWriter::ValueText(const TVariant& v, std::u16string& out) const {
     out.clear();
-    const TVariant& v = range.Value();
     if (v.VarType() == TVarType::OleStr)
         out = v.WideText();
     else if (v.VarType() == TVarType::String)
@@ -453,21 +452,51 @@ bool HasText(const TVariant& v) {
     }
 }
 
+// The characters of a text value before conversion; a guess for dates and Booleans.
+size_t TextLength(const TVariant& v) {
+    switch (v.VarType()) {
+        case TVarType::String:
+            return v.AnsiText().size();
+        case TVarType::OleStr:
+            return v.WideText().size();
+        default:
+            return 32;
+    }
+}
+
+// Bytes of the cell records of a sheet, roughly: a large sheet's stream then grows once.
+size_t SheetBytesGuess(const TvteXLSWorksheet& sheet) {
+    const TSheetDimensions& d = sheet.Dimensions();
+    const size_t rows = d.MaxRow >= d.MinRow ? static_cast<size_t>(d.MaxRow - d.MinRow) + 1 : 0;
+    return static_cast<size_t>(sheet.RangeCount()) * 18 + rows * 24 + 4096;
+}
+
 }  // namespace
 
 void TvteExcelWriter::WriteSST() {
     uint32_t count = 0;
-    std::u16string text;
-    for (size_t i = 0; i < ranges_.size(); ++i)
-        if (ranges_[i]->IsText() && HasText(ranges_[i]->Value())) RangeInfo[i].SST = count++;
+    size_t chars = 0;
+    std::vector<const TVariant*> texts;
+    for (size_t i = 0; i < ranges_.size(); ++i) {
+        const TVariant& v = ranges_[i]->Value();
+        if (v.IsNumeric() || !HasText(v)) continue;
+        RangeInfo[i].SST = count++;
+        texts.push_back(&v);
+        chars += TextLength(v);
+    }
     if (count == 0) return;
     TSSTBuilder sst(stream_->Position(), count);
-    for (size_t i = 0; i < ranges_.size(); ++i) {
-        if (RangeInfo[i].SST == kNoString) continue;
-        RangeText(*ranges_[i], text);
+    sst.Reserve(chars);
+    std::u16string text;
+    for (const TVariant* v : texts) {
+        ValueText(*v, text);
         sst.Add(text.data(), text.size());
     }
-    stream_->Write(sst.Finish());
+    const Bytes& records = sst.Finish();
+    size_t ahead = records.size() + 4096;
+    for (int i = 0; i < Workbook->SheetCount(); ++i) ahead += SheetBytesGuess(*Workbook->Sheet(i));
+    stream_->Reserve(stream_->Size() + ahead);
+    stream_->Write(records);
     WriteExtSST(*stream_, sst.BucketSize(), sst.Buckets());
 }
 

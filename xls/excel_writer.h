@@ -88,7 +88,7 @@ class TvteExcelWriter : public TvteCustomWriter {
     uint16_t BorderColorIndex(const TvteXLSBorder& b);
     void WriteBoundSheets();
     void WriteSST();
-    void RangeText(const TvteXLSRange& range, std::u16string& out) const;
+    void ValueText(const TVariant& v, std::u16string& out) const;
 
     void WriteSheetSettings(TMemStream& s, const TvteXLSWorksheet& sheet);
     void WriteRowBlocks(TMemStream& s, const TvteXLSWorksheet& sheet,
