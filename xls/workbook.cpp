@@ -134,6 +134,12 @@ TvteXLSWorksheet::Slot& TvteXLSWorksheet::NewSlot() {
 }
 
 void TvteXLSWorksheet::RemoveOverlapping(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    // A new range mostly overlaps nothing: that is found without building the set.
+    bool any = false;
+    for (int32_t row = top; row <= bottom && !any; ++row)
+        for (TvteXLSRange* r : RangesInRow(row))
+            any = any || Overlaps(*r, left, top, right, bottom);
+    if (!any) return;
     std::unordered_set<const TvteXLSRange*> doomed;
     for (int32_t row = top; row <= bottom; ++row)
         for (TvteXLSRange* r : RangesInRow(row))
