@@ -454,9 +454,9 @@ class TPairingIndex {
 void PairMove(TImportAccounts& accounts, TPairingIndex& index, int a, int m,
               const AnsiString& uncategorized) {
     if (accounts[a].Moves[m].Corr.empty()) accounts[a].Moves[m].Corr = uncategorized;
-    const AnsiString corr = accounts[a].Moves[m].Corr;
-    int b = index.Account(corr);
+    int b = index.Account(accounts[a].Moves[m].Corr);
     if (b < 0) {
+        const AnsiString corr = accounts[a].Moves[m].Corr;  // the list is about to grow
         accounts.push_back({corr, 0, 0, 0, {}});
         b = static_cast<int>(accounts.size()) - 1;
         index.Added(corr, b);
@@ -569,12 +569,16 @@ TPairTexts PairTexts(const TImportMove& m, const AnsiString& mine, const AnsiStr
             WithoutSign(paid ? mine : twin)};
 }
 
-void InsertMove(TSQLiteStatement& insert, int src, int dest, const TImportMove& m,
-                const AnsiString& amount, const TPairTexts& texts, int twinId) {
+// The two rows of a pair: the statement keeps its values from one row to the next, so the
+// second row binds only what differs from the first.
+void InsertPair(TSQLiteStatement& insert, int src, int dest, const TImportMove& m,
+                const AnsiString& twinAmount, int firstId) {
+    const TPairTexts texts = PairTexts(m, m.Amount, twinAmount);
     insert.Bind(1, src).Bind(2, dest).Bind(3, m.Date);
-    insert.Bind(4, texts.Num).Bind(5, texts.Note).Bind(6, amount);
+    insert.Bind(4, texts.Num).Bind(5, texts.Note).Bind(6, m.Amount);
     insert.Bind(7, texts.Received).Bind(8, texts.Paid);
-    insert.Bind(9, twinId).Run();
+    insert.Bind(9, firstId + 1).Run();
+    insert.Bind(1, dest).Bind(2, src).Bind(6, twinAmount).Bind(9, firstId).Run();
 }
 
 // One group "Import" per type that got accounts, its position past every position of its type
@@ -633,9 +637,7 @@ void WriteImportMoves(TSQLiteDatabase& db, TImportAccounts& accounts, TQifProgre
             if (m.PairAccount < 0) continue;
             TImportAccount& other = accounts.at(m.PairAccount);
             TImportMove& twin = other.Moves.at(m.PairMove);
-            const TPairTexts texts = PairTexts(m, m.Amount, twin.Amount);
-            InsertMove(insert, accounts[a].Id, other.Id, m, m.Amount, texts, n + 1);
-            InsertMove(insert, other.Id, accounts[a].Id, m, twin.Amount, texts, n);
+            InsertPair(insert, accounts[a].Id, other.Id, m, twin.Amount, n);
             n += 2;
             twin.PairAccount = twin.PairMove = -1;
             m.PairAccount = m.PairMove = -1;
