@@ -261,7 +261,8 @@ void WriteEOF(TMemStream& s) {
 
 TSSTBuilder::TSSTBuilder(size_t streamPosition, uint32_t stringCount)
     : streamPosition_(streamPosition),
-      bucketSize_(static_cast<uint16_t>(std::max<uint32_t>(stringCount / 128 + 1, 8))) {
+      bucketSize_(static_cast<uint16_t>(std::max<uint32_t>(stringCount / 128 + 1, 8))),
+      stringCount_(stringCount) {
     StartRecord(0x00FC);
     uint8_t counts[8] = {};
     buf_.insert(buf_.end(), counts, counts + 8);
@@ -280,6 +281,12 @@ void TSSTBuilder::StartRecord(uint16_t id) {
 
 void TSSTBuilder::CloseRecord() {
     PutU16(buf_.data() + recordStart_ + 2, static_cast<uint16_t>(fill_ - 4));
+}
+
+void TSSTBuilder::Reserve(size_t chars) {
+    // Each string's header, and a CONTINUE header with a repeated option byte per full record.
+    const size_t bytes = chars * 2 + (stringCount_ > added_ ? stringCount_ - added_ : 0) * 3;
+    buf_.reserve(buf_.size() + bytes + (bytes / kMaxRecordData + 1) * 5);
 }
 
 void TSSTBuilder::Add(const char16_t* text, size_t length) {
@@ -481,26 +488,26 @@ void WriteDimensions(TMemStream& s, const TSheetDimensions& d) {
 
 // ROW: default height and format.
 void WriteRow(TMemStream& s, uint16_t row, uint16_t firstCol, uint16_t lastColPlus1) {
-    WriteRecord(s, 0x0208,
-                TRecordData()
-                    .U16(row)
-                    .U16(firstCol)
-                    .U16(lastColPlus1)
-                    .U16(0x00FF)
-                    .U16(0)
-                    .U16(0)
-                    .U16(0)
-                    .U16(0));
+    TFixedRecord<16>(0x0208)
+        .U16(row)
+        .U16(firstCol)
+        .U16(lastColPlus1)
+        .U16(0x00FF)
+        .U16(0)
+        .U16(0)
+        .U16(0)
+        .U16(0)
+        .WriteTo(s);
 }
 
 // NUMBER.
 void WriteNumber(TMemStream& s, uint16_t row, uint16_t col, uint16_t xf, double value) {
-    WriteRecord(s, 0x0203, TRecordData().U16(row).U16(col).U16(xf).F64(value));
+    TFixedRecord<14>(0x0203).U16(row).U16(col).U16(xf).F64(value).WriteTo(s);
 }
 
 // LABELSST.
 void WriteLabelSST(TMemStream& s, uint16_t row, uint16_t col, uint16_t xf, uint32_t sst) {
-    WriteRecord(s, 0x00FD, TRecordData().U16(row).U16(col).U16(xf).U32(sst));
+    TFixedRecord<10>(0x00FD).U16(row).U16(col).U16(xf).U32(sst).WriteTo(s);
 }
 
 // MULBLANK: formatted empty cells from firstCol to lastCol of one row.
@@ -513,7 +520,7 @@ void WriteMulBlank(TMemStream& s, uint16_t row, uint16_t firstCol, uint16_t last
 
 // BLANK.
 void WriteBlank(TMemStream& s, uint16_t row, uint16_t col, uint16_t xf) {
-    WriteRecord(s, 0x0201, TRecordData().U16(row).U16(col).U16(xf));
+    TFixedRecord<6>(0x0201).U16(row).U16(col).U16(xf).WriteTo(s);
 }
 
 // DBCELL: back to the block's first ROW record, then the steps between the rows' first cells.

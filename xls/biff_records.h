@@ -89,6 +89,8 @@ class TSSTBuilder {
     // streamPosition: where the SST record will start in the stream.
     TSSTBuilder(size_t streamPosition, uint32_t stringCount);
     void Add(const char16_t* text, size_t length);
+    // Room for strings of `chars` characters in all, added after this.
+    void Reserve(size_t chars);
     // The finished records, with the counts filled in.
     const Bytes& Finish();
     uint16_t BucketSize() const { return bucketSize_; }
@@ -101,6 +103,7 @@ class TSSTBuilder {
 
     size_t streamPosition_;
     uint16_t bucketSize_;
+    uint32_t stringCount_;
     uint32_t added_ = 0;
     Bytes buf_;
     size_t recordStart_ = 0;

@@ -12,6 +12,12 @@ static_assert(std::endian::native == std::endian::little,
 
 void TMemStream::Write(const void* data, size_t size) {
     if (size == 0) return;
+    if (pos_ == data_.size()) {  // appending, by far the most common: no zeros written first
+        auto bytes = static_cast<const uint8_t*>(data);
+        data_.insert(data_.end(), bytes, bytes + size);
+        pos_ += size;
+        return;
+    }
     if (pos_ + size > data_.size()) data_.resize(pos_ + size);
     std::memcpy(data_.data() + pos_, data, size);
     pos_ += size;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,36 @@ class TRecordData {
 
 void PutU16(uint8_t* p, uint16_t v);
 void PutU32(uint8_t* p, uint32_t v);
+
+// A record of N data bytes built in place, header included: the row and cell records, written
+// hundreds of thousands of times in a large sheet, need no buffer of their own.
+template <size_t N>
+class TFixedRecord {
+  public:
+    explicit TFixedRecord(uint16_t id) {
+        static_assert(N <= kMaxRecordData);
+        PutU16(b_, id);
+        PutU16(b_ + 2, static_cast<uint16_t>(N));
+    }
+    TFixedRecord& U16(uint16_t v) { return Raw(&v, 2); }
+    TFixedRecord& U32(uint32_t v) { return Raw(&v, 4); }
+    TFixedRecord& F64(double v) { return Raw(&v, 8); }
+    // Every data byte must have been given.
+    void WriteTo(TMemStream& s) const {
+        if (at_ != sizeof b_) throw std::logic_error("a fixed record written before it was full");
+        s.Write(b_, sizeof b_);
+    }
+
+  private:
+    TFixedRecord& Raw(const void* p, size_t n) {
+        if (at_ + n > sizeof b_) throw std::logic_error("a fixed record given too many bytes");
+        std::memcpy(b_ + at_, p, n);
+        at_ += n;
+        return *this;
+    }
+    uint8_t b_[N + 4];
+    size_t at_ = 4;
+};
 
 // Writes a record: id, data length, data; data beyond 8224 bytes goes on in CONTINUE records.
 void WriteRecord(TMemStream& s, uint16_t id, const uint8_t* data, size_t length);

@@ -88,6 +88,39 @@ std::string Format(const char* pattern, long long value) {
     return buf;
 }
 
+// Whether a text range shows any text; dates and Booleans always do.
+bool HasText(const TVariant& v) {
+    switch (v.VarType()) {
+        case TVarType::Empty:
+            return false;
+        case TVarType::String:
+            return !v.AnsiText().empty();
+        case TVarType::OleStr:
+            return !v.WideText().empty();
+        default:
+            return true;
+    }
+}
+
+// The characters of a text value before conversion; a guess for dates and Booleans.
+size_t TextLength(const TVariant& v) {
+    switch (v.VarType()) {
+        case TVarType::String:
+            return v.AnsiText().size();
+        case TVarType::OleStr:
+            return v.WideText().size();
+        default:
+            return 32;
+    }
+}
+
+// Bytes of the cell records of a sheet, roughly: a large sheet's stream then grows once.
+size_t SheetBytesGuess(const TvteXLSWorksheet& sheet) {
+    const TSheetDimensions& d = sheet.Dimensions();
+    const size_t rows = d.MaxRow >= d.MinRow ? static_cast<size_t>(d.MaxRow - d.MinRow) + 1 : 0;
+    return static_cast<size_t>(sheet.RangeCount()) * 18 + rows * 24 + 4096;
+}
+
 }  // namespace
 
 void TvteCustomWriter::Save(TvteXLSWorkbook*, const std::filesystem::path&) {}
@@ -159,7 +192,6 @@ void TvteExcelWriter::Prepare(TvteXLSWorkbook* workbook) {
         for (int r = 0; r < sheet->RangeCount(); ++r) ranges_.push_back(sheet->RangeAt(r));
     }
     RangeInfo.assign(ranges_.size(), TRangeInfo());
-    for (size_t i = 0; i < ranges_.size(); ++i) ranges_[i]->WriterData = &RangeInfo[i];
     SheetPositions.assign(workbook->SheetCount(), TSheetPosition());
     Palette = kDefaultPalette;
     PaletteChanged = false;
@@ -172,6 +204,9 @@ void TvteExcelWriter::Finish() {
     ranges_.clear();
     UsedColors.clear();
     RangeInfo.clear();
+    fonts_.clear();
+    formats_.clear();
+    texts_.clear();
     SheetPositions.clear();
     codePage_.reset();
     stream_ = nullptr;
@@ -184,6 +219,7 @@ void TvteExcelWriter::WriteWorkbook(TMemStream& stream, TvteXLSWorkbook* workboo
         ~Cleanup() { w->Finish(); }
     } cleanup{this};
     Prepare(workbook);
+    Survey();
     WriteGlobals();
     for (int i = 0; i < workbook->SheetCount(); ++i) {
         SheetPositions[i].Bof = static_cast<uint32_t>(stream.Position());
@@ -234,22 +270,61 @@ void TvteExcelWriter::WriteGlobals() {
     WriteEOF(s);
 }
 
-void TvteExcelWriter::WriteFonts() {
-    std::vector<TvteXLSFont> table(4, DefaultFont());
-    size_t last = 0;  // neighbouring cells mostly share their font
+// One pass over every range decides its font, number format and shared string: a large sheet's
+// ranges are read once for all three, not once for each.
+void TvteExcelWriter::Survey() {
+    fonts_.assign(4, DefaultFont());
+    formats_.clear();
+    for (const TBuiltInFormat& f : kBuiltInFormats) formats_.push_back({f.Index, f.Text, {}});
+    std::unordered_map<AnsiString, uint16_t> seen;  // format text of a range -> index
+    texts_.clear();
+    textChars_ = 0;
+    size_t lastFont = 0;  // neighbouring cells mostly share their font
     for (size_t i = 0; i < ranges_.size(); ++i) {
-        const TvteXLSFont& font = ranges_[i]->Font;
-        // The first match in the table, as the search from its start finds it: the entries after
-        // the four defaults differ from each other and from the default, so a match there is the
-        // only one.
-        size_t pos = last >= 4 && SameFont(table[last], font) ? last : 0;
-        while (pos < table.size() && !SameFont(table[pos], font)) ++pos;
-        if (pos == table.size()) table.push_back(font);
-        last = pos;
+        TvteXLSRange& range = *ranges_[i];
+        TRangeInfo& info = RangeInfo[i];
+        range.WriterData = &info;
+        lastFont = FontPosition(range.Font, lastFont);
         // Font index 4 does not exist in the file: the fifth font record has index 5.
-        RangeInfo[i].Font = static_cast<uint32_t>(pos + 1);
+        info.Font = static_cast<uint32_t>(lastFont + 1);
+        if (!range.NumberFormat.empty()) {  // empty: the general format, index 0
+            auto known = seen.find(range.NumberFormat);
+            if (known == seen.end())
+                known = seen.emplace(range.NumberFormat, FormatIndex(range.NumberFormat)).first;
+            info.Format = known->second;
+        }
+        const TVariant& v = range.Value();
+        if (v.IsNumeric() || !HasText(v)) continue;
+        info.SST = static_cast<uint32_t>(texts_.size());
+        texts_.push_back(&v);
+        textChars_ += TextLength(v);
     }
-    for (const TvteXLSFont& f : table) {
+}
+
+size_t TvteExcelWriter::FontPosition(const TvteXLSFont& font, size_t last) {
+    // The first match in the table, as the search from its start finds it: the entries after
+    // the four defaults differ from each other and from the default, so a match there is the
+    // only one.
+    size_t pos = last >= 4 && SameFont(fonts_[last], font) ? last : 0;
+    while (pos < fonts_.size() && !SameFont(fonts_[pos], font)) ++pos;
+    if (pos == fonts_.size()) fonts_.push_back(font);
+    return pos;
+}
+
+uint16_t TvteExcelWriter::FormatIndex(const AnsiString& text) {
+    std::u16string wide = codePage_->Convert(text);
+    auto found = std::find_if(formats_.begin(), formats_.end(), [&](const TFormatEntry& f) {
+        return SameTextIgnoringCase(f.Text, wide);
+    });
+    if (found != formats_.end()) return found->Index;
+    const size_t builtIn = std::size(kBuiltInFormats);
+    const auto index = static_cast<uint16_t>(kFirstUserFormat + (formats_.size() - builtIn));
+    formats_.push_back({index, std::move(wide), text});
+    return index;
+}
+
+void TvteExcelWriter::WriteFonts() {
+    for (const TvteXLSFont& f : fonts_) {
         TFontRecord r;
         r.HeightTwips = static_cast<uint16_t>(f.Size() * 20);
         r.Italic = f.Italic();
@@ -268,37 +343,13 @@ void TvteExcelWriter::WriteFonts() {
 }
 
 void TvteExcelWriter::WriteFormats() {
-    struct TFormat {
-        uint16_t Index;
-        std::u16string Text;
-    };
-    std::vector<TFormat> list;
-    for (const TBuiltInFormat& f : kBuiltInFormats) list.push_back({f.Index, f.Text});
-    size_t builtIn = list.size();
-    std::unordered_map<AnsiString, uint16_t> seen;  // format text of a range -> index
-    for (size_t i = 0; i < ranges_.size(); ++i) {
-        const AnsiString& text = ranges_[i]->NumberFormat;
-        if (text.empty()) continue;  // the general format, index 0
-        auto known = seen.find(text);
-        if (known != seen.end()) {
-            RangeInfo[i].Format = known->second;
-            continue;
-        }
-        std::u16string wide = codePage_->Convert(text);
-        if (wide.size() > kMaxFormatChars)
-            throw EXLSError("The number format \"" + text +
+    // The formats stand in the order their ranges were met: the first too long is the first
+    // such range's.
+    for (const TFormatEntry& f : formats_)
+        if (f.Text.size() > kMaxFormatChars)
+            throw EXLSError("The number format \"" + f.Source +
                             "\" is longer than a format can hold (255)");
-        auto found = std::find_if(list.begin(), list.end(), [&](const TFormat& f) {
-            return SameTextIgnoringCase(f.Text, wide);
-        });
-        uint16_t index = found != list.end()
-                             ? found->Index
-                             : static_cast<uint16_t>(kFirstUserFormat + (list.size() - builtIn));
-        if (found == list.end()) list.push_back({index, std::move(wide)});
-        seen.emplace(text, index);
-        RangeInfo[i].Format = index;
-    }
-    for (const TFormat& f : list) WriteFormat(*stream_, f.Index, f.Text);
+    for (const TFormatEntry& f : formats_) WriteFormat(*stream_, f.Index, f.Text);
 }
 
 uint16_t TvteExcelWriter::BorderColorIndex(const TvteXLSBorder& b) {
@@ -342,6 +393,50 @@ TXFBody TvteExcelWriter::BuildXF(const TvteXLSRange& range, const TRangeInfo& in
     return b;
 }
 
+namespace {
+
+// Everything a range's cell format is built from. Ranges with equal keys get the same cell
+// format, and building it again would change nothing: the palette already holds its colours.
+struct TXFKey {
+    std::array<TColor, 6> BorderColors{};
+    std::array<uint8_t, 6> BorderStyles{};
+    uint8_t Horizontal = 0, Vertical = 0, Rotation = 0;
+    bool Wrap = false, SingleCell = false;
+    int32_t FillPattern = 0;
+    TColor FillFore = 0, FillBack = 0;
+    uint32_t Font = 0, Format = 0;
+    bool operator==(const TXFKey&) const = default;
+};
+
+TXFKey XFKeyOf(const TvteXLSRange& range, const TRangeInfo& info) {
+    TXFKey k;
+    for (int b = 0; b < 6; ++b) {
+        k.BorderColors[b] = range.Borders.Border(b).Color;
+        k.BorderStyles[b] = range.Borders.Border(b).LineStyle;
+    }
+    k.Horizontal = range.HorizontalAlignment;
+    k.Vertical = range.VerticalAlignment;
+    k.Rotation = range.Rotation;
+    k.Wrap = range.WrapText;
+    k.SingleCell = range.IsSingleCell();
+    k.FillPattern = range.FillPattern;
+    k.FillFore = range.FillForeColor;
+    k.FillBack = range.FillBackColor;
+    k.Font = info.Font;
+    k.Format = info.Format;
+    return k;
+}
+
+struct TXFKeyHash {
+    size_t operator()(const TXFKey& k) const {
+        size_t h = std::hash<uint32_t>()(k.Font) ^ std::hash<uint32_t>()(k.Format) << 1;
+        for (int b = 0; b < 6; ++b) h = h * 31 + k.BorderColors[b] * 7 + k.BorderStyles[b];
+        return h * 31 + static_cast<size_t>(k.FillPattern) + k.Horizontal;
+    }
+};
+
+}  // namespace
+
 void TvteExcelWriter::WriteXFs() {
     WriteStyleXFs(*stream_);
     std::vector<TXFBody> list;
@@ -349,11 +444,27 @@ void TvteExcelWriter::WriteXFs() {
                            0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xc0, 0x20});
     std::unordered_map<std::string, size_t> positions;
     positions.emplace(std::string(list[0].begin(), list[0].end()), 0);
+    // A sheet repeats a few formats over many cells: each distinct key is built once, and the
+    // last key of each column is tried before the table.
+    std::unordered_map<TXFKey, uint32_t, TXFKeyHash> built;
+    std::array<std::optional<std::pair<TXFKey, uint32_t>>, kMaxCols> lastInColumn;
     for (size_t i = 0; i < ranges_.size(); ++i) {
-        TXFBody body = BuildXF(*ranges_[i], RangeInfo[i]);
-        auto [it, added] = positions.emplace(std::string(body.begin(), body.end()), list.size());
-        if (added) list.push_back(body);
-        RangeInfo[i].XF = CellXFIndex(it->second);
+        const TXFKey key = XFKeyOf(*ranges_[i], RangeInfo[i]);
+        auto& last = lastInColumn[static_cast<size_t>(ranges_[i]->Left())];
+        if (last && last->first == key) {
+            RangeInfo[i].XF = last->second;
+            continue;
+        }
+        auto known = built.find(key);
+        if (known == built.end()) {
+            TXFBody body = BuildXF(*ranges_[i], RangeInfo[i]);
+            auto [it, added] =
+                positions.emplace(std::string(body.begin(), body.end()), list.size());
+            if (added) list.push_back(body);
+            known = built.emplace(key, CellXFIndex(it->second)).first;
+        }
+        RangeInfo[i].XF = known->second;
+        last.emplace(key, known->second);
     }
     WriteXF(*stream_, list[0]);
     WriteBuiltInStyleXFs(*stream_);
@@ -366,9 +477,8 @@ void TvteExcelWriter::WriteBoundSheets() {
             WriteBoundSheet(*stream_, codePage_->Convert(Workbook->Sheet(i)->Name()));
 }
 
-void TvteExcelWriter::RangeText(const TvteXLSRange& range, std::u16string& out) const {
+void TvteExcelWriter::ValueText(const TVariant& v, std::u16string& out) const {
     out.clear();
-    const TVariant& v = range.Value();
     if (v.VarType() == TVarType::OleStr)
         out = v.WideText();
     else if (v.VarType() == TVarType::String)
@@ -377,37 +487,20 @@ void TvteExcelWriter::RangeText(const TvteXLSRange& range, std::u16string& out) 
         codePage_->AppendTo(out, v.AsText());
 }
 
-namespace {
-
-// Whether a text range shows any text; dates and Booleans always do.
-bool HasText(const TVariant& v) {
-    switch (v.VarType()) {
-        case TVarType::Empty:
-            return false;
-        case TVarType::String:
-            return !v.AnsiText().empty();
-        case TVarType::OleStr:
-            return !v.WideText().empty();
-        default:
-            return true;
-    }
-}
-
-}  // namespace
-
 void TvteExcelWriter::WriteSST() {
-    uint32_t count = 0;
+    if (texts_.empty()) return;
+    TSSTBuilder sst(stream_->Position(), static_cast<uint32_t>(texts_.size()));
+    sst.Reserve(textChars_);
     std::u16string text;
-    for (size_t i = 0; i < ranges_.size(); ++i)
-        if (ranges_[i]->IsText() && HasText(ranges_[i]->Value())) RangeInfo[i].SST = count++;
-    if (count == 0) return;
-    TSSTBuilder sst(stream_->Position(), count);
-    for (size_t i = 0; i < ranges_.size(); ++i) {
-        if (RangeInfo[i].SST == kNoString) continue;
-        RangeText(*ranges_[i], text);
+    for (const TVariant* v : texts_) {
+        ValueText(*v, text);
         sst.Add(text.data(), text.size());
     }
-    stream_->Write(sst.Finish());
+    const Bytes& records = sst.Finish();
+    size_t ahead = records.size() + 4096;
+    for (int i = 0; i < Workbook->SheetCount(); ++i) ahead += SheetBytesGuess(*Workbook->Sheet(i));
+    stream_->Reserve(stream_->Size() + ahead);
+    stream_->Write(records);
     WriteExtSST(*stream_, sst.BucketSize(), sst.Buckets());
 }
 

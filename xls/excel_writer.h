@@ -81,6 +81,9 @@ class TvteExcelWriter : public TvteCustomWriter {
     void Prepare(TvteXLSWorkbook* workbook);
     void Finish();
     void WriteGlobals();
+    void Survey();
+    size_t FontPosition(const TvteXLSFont& font, size_t last);
+    uint16_t FormatIndex(const AnsiString& text);
     void WriteFonts();
     void WriteFormats();
     void WriteXFs();
@@ -88,7 +91,7 @@ class TvteExcelWriter : public TvteCustomWriter {
     uint16_t BorderColorIndex(const TvteXLSBorder& b);
     void WriteBoundSheets();
     void WriteSST();
-    void RangeText(const TvteXLSRange& range, std::u16string& out) const;
+    void ValueText(const TVariant& v, std::u16string& out) const;
 
     void WriteSheetSettings(TMemStream& s, const TvteXLSWorksheet& sheet);
     void WriteRowBlocks(TMemStream& s, const TvteXLSWorksheet& sheet,
@@ -98,6 +101,18 @@ class TvteExcelWriter : public TvteCustomWriter {
     TMemStream* stream_ = nullptr;
     std::optional<TCodePageTable> codePage_;
     std::vector<TvteXLSRange*> ranges_;  // all ranges, in RangeInfo order
+    // What the survey of the ranges found: the font table, the number formats (built-in ones
+    // first, then each new text of the ranges with the text it came from), and the values of
+    // the shared strings in their order with their length in all.
+    struct TFormatEntry {
+        uint16_t Index;
+        std::u16string Text;
+        AnsiString Source;
+    };
+    std::vector<TvteXLSFont> fonts_;
+    std::vector<TFormatEntry> formats_;
+    std::vector<const TVariant*> texts_;
+    size_t textChars_ = 0;
 };
 
 }  // namespace qm::xls

@@ -108,10 +108,15 @@ TvteXLSRange* TvteXLSWorksheet::Range(int32_t left, int32_t top, int32_t right, 
             return r;
     RemoveOverlapping(left, top, right, bottom);
 
-    ranges_.push_back(std::make_unique<TvteXLSRange>(this, left, top, right, bottom));
-    TvteXLSRange* range = ranges_.back().get();
+    Slot& slot = NewSlot();
+    TvteXLSRange* range = &slot.emplace(this, left, top, right, bottom);
+    ranges_.push_back(&slot);
     if (rowIndex_.size() <= static_cast<size_t>(bottom)) rowIndex_.resize(bottom + 1);
-    for (int32_t row = top; row <= bottom; ++row) rowIndex_[row].push_back(range);
+    for (int32_t row = top; row <= bottom; ++row) {
+        // A row mostly holds a handful of cells: room for them at once, not grown cell by cell.
+        if (rowIndex_[row].capacity() == 0) rowIndex_[row].reserve(8);
+        rowIndex_[row].push_back(range);
+    }
 
     ExtendCols(left, right);
     if (dims_.MinRow == -1 || dims_.MinRow > top) dims_.MinRow = top;
@@ -119,7 +124,22 @@ TvteXLSRange* TvteXLSWorksheet::Range(int32_t left, int32_t top, int32_t right, 
     return range;
 }
 
+TvteXLSWorksheet::Slot& TvteXLSWorksheet::NewSlot() {
+    if (lastBlockUsed_ == lastBlockSize_) {
+        lastBlockSize_ = std::min<size_t>(lastBlockSize_ == 0 ? 16 : lastBlockSize_ * 2, 4096);
+        slotBlocks_.push_back(std::make_unique<Slot[]>(lastBlockSize_));
+        lastBlockUsed_ = 0;
+    }
+    return slotBlocks_.back()[lastBlockUsed_++];
+}
+
 void TvteXLSWorksheet::RemoveOverlapping(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    // A new range mostly overlaps nothing: that is found without building the set.
+    bool any = false;
+    for (int32_t row = top; row <= bottom && !any; ++row)
+        for (TvteXLSRange* r : RangesInRow(row))
+            any = any || Overlaps(*r, left, top, right, bottom);
+    if (!any) return;
     std::unordered_set<const TvteXLSRange*> doomed;
     for (int32_t row = top; row <= bottom; ++row)
         for (TvteXLSRange* r : RangesInRow(row))
@@ -127,7 +147,11 @@ void TvteXLSWorksheet::RemoveOverlapping(int32_t left, int32_t top, int32_t righ
     if (doomed.empty()) return;
     for (const TvteXLSRange* r : doomed)
         for (int32_t row = r->Top(); row <= r->Bottom(); ++row) std::erase(rowIndex_[row], r);
-    std::erase_if(ranges_, [&](const auto& r) { return doomed.count(r.get()) > 0; });
+    std::erase_if(ranges_, [&](Slot* slot) {
+        if (doomed.count(&**slot) == 0) return false;
+        slot->reset();
+        return true;
+    });
 }
 
 void TvteXLSWorksheet::ExtendCols(int32_t left, int32_t right) {

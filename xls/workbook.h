@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "xls/variant.h"
@@ -157,7 +158,7 @@ class TvteXLSWorksheet {
     // The range with exactly these bounds, or a new one that replaces every range it overlaps.
     TvteXLSRange* Range(int32_t left, int32_t top, int32_t right, int32_t bottom);
     int RangeCount() const { return static_cast<int>(ranges_.size()); }
-    TvteXLSRange* RangeAt(int i) const { return ranges_.at(i).get(); }
+    TvteXLSRange* RangeAt(int i) const { return &**ranges_.at(i); }
     // The ranges that touch a row, in no particular order.
     const std::vector<TvteXLSRange*>& RangesInRow(int32_t row) const;
 
@@ -172,7 +173,14 @@ class TvteXLSWorksheet {
 
     TvteXLSWorkbook* workbook_;
     AnsiString name_;
-    std::vector<std::unique_ptr<TvteXLSRange>> ranges_;
+    // Ranges live side by side in the order they were made, so that the writer's passes over a
+    // sheet of hundreds of thousands of cells read memory in sequence and the sheet frees them in
+    // a few blocks; a replaced range's slot is emptied and stays unused.
+    using Slot = std::optional<TvteXLSRange>;
+    Slot& NewSlot();
+    std::vector<std::unique_ptr<Slot[]>> slotBlocks_;  // each twice the last, up to a limit
+    size_t lastBlockSize_ = 0, lastBlockUsed_ = 0;
+    std::vector<Slot*> ranges_;
     std::vector<std::unique_ptr<TvteXLSCol>> cols_;
     TSheetDimensions dims_;
     // Ranges by row, so that finding and replacing ranges does not scan the whole sheet.

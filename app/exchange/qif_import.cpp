@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory>
+#include <string_view>
 #include <unordered_map>
 
 #include "app/store/move_store.h"
@@ -236,23 +238,22 @@ class QifParser {
 
     void ReadMoveLine(size_t i, TImportMove& m) {
         const AnsiString& line = lines_[i];
-        const AnsiString rest = line.substr(1);
         switch (line[0]) {
             case 'D':
-                m.Date = rest;
+                m.Date.assign(line, 1);
                 break;
             case 'N':
-                CheckText(i, rest, "number");
-                m.Num = rest;
+                m.Num.assign(line, 1);
+                CheckText(i, m.Num, "number");
                 break;
             case 'M':
-                CheckText(i, rest, "note");
-                m.Note = rest;
+                m.Note.assign(line, 1);
+                CheckText(i, m.Note, "note");
                 break;
             // Blanks around an amount mean nothing; negating it later must not put one
             // between the sign and the digits.
             case 'T':
-                m.Amount = Trim(rest);
+                m.Amount = Trim(line.substr(1));
                 break;
             case 'L':
                 if (Begins(line, "L[")) {
@@ -260,7 +261,7 @@ class QifParser {
                         Note(i, "an account name that no \"]\" closes");
                     m.Corr = Bracketed(line);
                     CheckText(i, m.Corr, "account name");
-                } else if (!Trim(rest).empty()) {
+                } else if (!Trim(line.substr(1)).empty()) {
                     // Booked against the uncategorized account, the move would lose it.
                     Note(i, "a category, which this program cannot import");
                 }
@@ -289,7 +290,7 @@ class QifParser {
         size_t first = AnsiString::npos;
         for (; i < lines_.size() && !Begins(lines_[i], "!"); ++i) {
             if (lines_[i] == "^") {
-                account.Moves.push_back(m);
+                account.Moves.push_back(std::move(m));
                 m = TImportMove();
                 first = AnsiString::npos;
             } else if (!Blank(i)) {
@@ -359,14 +360,21 @@ AnsiString WithoutSign(const AnsiString& amount) {
 class TPairingIndex {
   public:
     TPairingIndex(const TImportAccounts& accounts, const AnsiString& uncategorized)
-        : buckets_(accounts.size()) {
+        : uncategorized_(uncategorized), buckets_(accounts.size()), next_(accounts.size()) {
         for (size_t a = 0; a < accounts.size(); ++a) {
             names_.emplace(accounts[a].Name, static_cast<int>(a));
+            buckets_[a].reserve(accounts[a].Moves.size());
+            next_[a].assign(accounts[a].Moves.size(), -1);
             for (size_t k = 0; k < accounts[a].Moves.size(); ++k) {
                 const TImportMove& c = accounts[a].Moves[k];
                 if (c.PairAccount >= 0) continue;
-                const AnsiString& back = c.Corr.empty() ? uncategorized : c.Corr;
-                buckets_[a][Key(c, back)].moves.push_back(static_cast<int>(k));
+                Bucket& bucket = *Find(accounts[a].Moves, buckets_[a], c, Back(c), true);
+                const int move = static_cast<int>(k);
+                if (bucket.head < 0)
+                    bucket.head = bucket.cursor = move;
+                else
+                    next_[a][bucket.tail] = move;
+                bucket.tail = move;
             }
         }
     }
@@ -382,15 +390,13 @@ class TPairingIndex {
     int Counterpart(const TImportAccounts& accounts, int in, int from, int moveIndex) {
         if (in >= static_cast<int>(buckets_.size())) return -1;  // an account made while pairing
         const TImportMove& m = accounts[from].Moves[moveIndex];
-        auto found = buckets_[in].find(Key(m, accounts[from].Name));
-        if (found == buckets_[in].end()) return -1;
-        Bucket& bucket = found->second;
         const auto& moves = accounts[in].Moves;
-        while (bucket.next < bucket.moves.size() &&
-               moves[bucket.moves[bucket.next]].PairAccount >= 0)
-            ++bucket.next;
-        for (size_t i = bucket.next; i < bucket.moves.size(); ++i) {
-            const int k = bucket.moves[i];
+        Bucket* found = Find(moves, buckets_[in], m, accounts[from].Name, false);
+        if (!found) return -1;
+        const std::vector<int>& next = next_[in];
+        int& cursor = found->cursor;
+        while (cursor >= 0 && moves[cursor].PairAccount >= 0) cursor = next[cursor];
+        for (int k = cursor; k >= 0; k = next[k]) {
             if (moves[k].PairAccount >= 0 || (in == from && k == moveIndex)) continue;
             return k;
         }
@@ -398,31 +404,59 @@ class TPairingIndex {
     }
 
   private:
+    // The moves of one key, in move order, linked through the account's `next_`; keys whose
+    // hashes agree but whose texts do not each get their own, chained.
     struct Bucket {
-        std::vector<int> moves;
-        size_t next = 0;  // moves before it are paired
+        int head = -1, tail = -1;
+        int cursor = -1;  // moves before it are paired
+        std::unique_ptr<Bucket> other;
     };
+    using Buckets = std::unordered_map<uint64_t, Bucket>;
 
-    // The four texts, each after its length, so that no two keys run together.
-    static std::string Key(const TImportMove& m, const AnsiString& back) {
-        std::string key;
-        for (const AnsiString* part : {&m.Date, &m.Num, &m.Note, &back}) {
-            key += std::to_string(part->size()) + ':';
-            key += *part;
-        }
-        return key;
+    const AnsiString& Back(const TImportMove& c) const {
+        return c.Corr.empty() ? uncategorized_ : c.Corr;
     }
 
+    // The four texts a counterpart must match, each with its length, so that no two keys run
+    // together.
+    static uint64_t Hash(const TImportMove& m, const AnsiString& back) {
+        uint64_t h = 1469598103934665603ull;
+        for (const AnsiString* part : {&m.Date, &m.Num, &m.Note, &back})
+            h = (h ^ std::hash<std::string_view>()(*part)) * 1099511628211ull + part->size();
+        return h;
+    }
+
+    // The bucket of a key; with `make`, a new empty one when it has none, else null. Every
+    // kept bucket holds a move at once.
+    Bucket* Find(const std::vector<TImportMove>& moves, Buckets& buckets, const TImportMove& m,
+                 const AnsiString& back, bool make) {
+        const uint64_t h = Hash(m, back);
+        auto found = buckets.find(h);
+        if (found == buckets.end()) return make ? &buckets[h] : nullptr;
+        Bucket* b = &found->second;
+        for (;;) {
+            const TImportMove& c = moves[b->head];
+            if (c.Date == m.Date && c.Num == m.Num && c.Note == m.Note && Back(c) == back) return b;
+            if (!b->other) break;
+            b = b->other.get();
+        }
+        if (!make) return nullptr;
+        b->other = std::make_unique<Bucket>();
+        return b->other.get();
+    }
+
+    const AnsiString& uncategorized_;
     std::unordered_map<AnsiString, int> names_;
-    std::vector<std::unordered_map<std::string, Bucket>> buckets_;
+    std::vector<Buckets> buckets_;
+    std::vector<std::vector<int>> next_;  // per account and move: the next of its bucket, or -1
 };
 
 void PairMove(TImportAccounts& accounts, TPairingIndex& index, int a, int m,
               const AnsiString& uncategorized) {
     if (accounts[a].Moves[m].Corr.empty()) accounts[a].Moves[m].Corr = uncategorized;
-    const AnsiString corr = accounts[a].Moves[m].Corr;
-    int b = index.Account(corr);
+    int b = index.Account(accounts[a].Moves[m].Corr);
     if (b < 0) {
+        const AnsiString corr = accounts[a].Moves[m].Corr;  // the list is about to grow
         accounts.push_back({corr, 0, 0, 0, {}});
         b = static_cast<int>(accounts.size()) - 1;
         index.Added(corr, b);
@@ -523,14 +557,28 @@ const char* const kMoveInsert =
 // One row of a pair. The amount and the rate's two amounts are bound as the texts they were
 // checked as: the column's numeric affinity, and the engine's arithmetic, read them as they read
 // the same texts written into the statement.
-void InsertMove(TSQLiteStatement& insert, int src, int dest, const TImportMove& m,
-                const AnsiString& amount, const AnsiString& mine, const AnsiString& twin,
-                int twinId) {
+// What the two rows of a pair share, converted once for both.
+struct TPairTexts {
+    std::string Num, Note;      // UTF-8, as the file stores texts
+    AnsiString Received, Paid;  // the rate's two amounts, without their signs
+};
+
+TPairTexts PairTexts(const TImportMove& m, const AnsiString& mine, const AnsiString& twin) {
     const bool paid = !mine.empty() && mine[0] == '-';
+    return {AnsiToUtf8(m.Num), AnsiToUtf8(m.Note), paid ? WithoutSign(twin) : mine,
+            WithoutSign(paid ? mine : twin)};
+}
+
+// The two rows of a pair: the statement keeps its values from one row to the next, so the
+// second row binds only what differs from the first.
+void InsertPair(TSQLiteStatement& insert, int src, int dest, const TImportMove& m,
+                const AnsiString& twinAmount, int firstId) {
+    const TPairTexts texts = PairTexts(m, m.Amount, twinAmount);
     insert.Bind(1, src).Bind(2, dest).Bind(3, m.Date);
-    insert.Bind(4, AnsiToUtf8(m.Num)).Bind(5, AnsiToUtf8(m.Note)).Bind(6, amount);
-    insert.Bind(7, paid ? WithoutSign(twin) : mine).Bind(8, WithoutSign(paid ? mine : twin));
-    insert.Bind(9, twinId).Run();
+    insert.Bind(4, texts.Num).Bind(5, texts.Note).Bind(6, m.Amount);
+    insert.Bind(7, texts.Received).Bind(8, texts.Paid);
+    insert.Bind(9, firstId + 1).Run();
+    insert.Bind(1, dest).Bind(2, src).Bind(6, twinAmount).Bind(9, firstId).Run();
 }
 
 // One group "Import" per type that got accounts, its position past every position of its type
@@ -589,8 +637,7 @@ void WriteImportMoves(TSQLiteDatabase& db, TImportAccounts& accounts, TQifProgre
             if (m.PairAccount < 0) continue;
             TImportAccount& other = accounts.at(m.PairAccount);
             TImportMove& twin = other.Moves.at(m.PairMove);
-            InsertMove(insert, accounts[a].Id, other.Id, m, m.Amount, m.Amount, twin.Amount, n + 1);
-            InsertMove(insert, other.Id, accounts[a].Id, m, twin.Amount, m.Amount, twin.Amount, n);
+            InsertPair(insert, accounts[a].Id, other.Id, m, twin.Amount, n);
             n += 2;
             twin.PairAccount = twin.PairMove = -1;
             m.PairAccount = m.PairMove = -1;
@@ -601,30 +648,44 @@ void WriteImportMoves(TSQLiteDatabase& db, TImportAccounts& accounts, TQifProgre
 
 }  // namespace
 
-std::vector<AnsiString> SplitQifLines(const std::string& text) {
+namespace {
+
+std::vector<AnsiString> SplitLines(std::string_view text) {
     std::vector<AnsiString> lines;
+    // A line end is at most one byte in two: a file of many short lines is not moved around
+    // while its vector grows.
+    lines.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
     size_t start = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '\r' && text[i] != '\n') continue;
-        lines.push_back(text.substr(start, i - start));
+        lines.emplace_back(text.substr(start, i - start));
         if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
         start = i + 1;
     }
-    if (start < text.size()) lines.push_back(text.substr(start));
+    if (start < text.size()) lines.emplace_back(text.substr(start));
     return lines;
+}
+
+}  // namespace
+
+std::vector<AnsiString> SplitQifLines(const std::string& text) {
+    return SplitLines(text);
 }
 
 TQifText DecodeQifText(const std::string& bytes) {
     static const std::string kByteOrderMark = "\xEF\xBB\xBF";
     const bool marked = bytes.rfind(kByteOrderMark, 0) == 0;
-    const std::string body = marked ? bytes.substr(kByteOrderMark.size()) : bytes;
+    const std::string_view body = std::string_view(bytes).substr(marked ? 3 : 0);
     const bool wide = std::any_of(body.begin(), body.end(),
                                   [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
     // Text in a single-byte code page almost never forms valid UTF-8 sequences throughout.
-    const QByteArray raw = QByteArray::fromStdString(body);
-    const bool utf8 = marked || (wide && QString::fromUtf8(raw).toUtf8() == raw);
+    bool utf8 = marked;
+    if (!utf8 && wide) {
+        const QByteArray raw(body.data(), static_cast<qsizetype>(body.size()));
+        utf8 = QString::fromUtf8(raw).toUtf8() == raw;
+    }
     TQifText text;
-    text.Lines = SplitQifLines(body);
+    text.Lines = SplitLines(body);
     text.Unstorable.assign(text.Lines.size(), false);
     for (size_t i = 0; i < text.Lines.size() && wide; ++i) {
         AnsiString& line = text.Lines[i];
@@ -673,18 +734,40 @@ void PairQifMoves(TImportAccounts& accounts, const AnsiString& uncategorized) {
 
 bool ConvertQifMoves(TImportAccounts& accounts, bool monthFirst) {
     DateFormatGuard guard;
+    // A household's moves fall on far fewer days than there are moves: each date text is read
+    // once, its reading depending on nothing but the text and `monthFirst`.
+    std::unordered_map<AnsiString, AnsiString> dates;
     for (TImportAccount& account : accounts)
-        for (TImportMove& m : account.Moves)
-            if (!CheckAmount(m.Amount) || !CheckDate(m.Date, monthFirst)) return false;
+        for (TImportMove& m : account.Moves) {
+            if (!CheckAmount(m.Amount)) return false;
+            auto known = dates.find(m.Date);
+            if (known == dates.end()) {
+                AnsiString date = m.Date;
+                if (!CheckDate(date, monthFirst)) return false;
+                known = dates.emplace(std::move(m.Date), std::move(date)).first;
+            }
+            m.Date = known->second;
+        }
     return true;
 }
 
 namespace {
 
+// What Trim takes off a line's ends: every character up to the blank.
+const std::string kBlanks = [] {
+    std::string blanks;
+    for (int c = 1; c <= ' '; ++c) blanks += static_cast<char>(c);
+    return blanks + '\0';
+}();
+
 // "!Option:MDY" or "!Option:DMY": the writer says in which order its "/" dates stand, and a
 // file that says so is read so whatever the program's own display order.
 bool DatesMonthFirst(const std::vector<AnsiString>& lines, bool fallback) {
     for (const AnsiString& line : lines) {
+        // Only a header can be the option: the other lines, nearly all of a file, are passed
+        // without being copied.
+        const size_t first = line.find_first_not_of(kBlanks);
+        if (first == AnsiString::npos || line[first] != '!') continue;
         const AnsiString option = UpperCase(Trim(line));
         if (option == "!OPTION:MDY") return true;
         if (option == "!OPTION:DMY") return false;

@@ -47,30 +47,29 @@ void CaptionRow(xls::TvteXLSWorksheet& sheet, const std::array<AnsiString, 7>& c
     }
 }
 
-void MoveCell(xls::TvteXLSWorksheet& sheet, int row, int col, const AnsiString& text, bool last,
-              bool twoDecimals, std::array<int, 7>& widths) {
+// `text` is moved into the cell when `take` is set.
+void MoveCell(xls::TvteXLSWorksheet& sheet, int row, int col, AnsiString& text, bool take,
+              bool last, bool twoDecimals, std::array<int, 7>& widths) {
     xls::TvteXLSRange& r = Cell(sheet, row, col);
+    const int length = static_cast<int>(text.size());
     if (text.empty()) {
         r.SetValue(AnsiString(" "));
     } else if (col < 4) {
-        r.SetValue(text);
+        r.SetValue(take ? std::move(text) : text);
     } else {
         // The ledger's amount texts carry the decimal comma; "------" (a balance too large to
         // show) is no number and stops the export.
         r.SetValue(static_cast<double>(StrToFloat(text)));
         r.NumberFormat = twoDecimals ? "0.00" : "0";
     }
-    if (!text.empty() && static_cast<int>(text.size()) > widths[col])
-        widths[col] = static_cast<int>(text.size());
+    if (length > widths[col]) widths[col] = length;
     widths[col] = std::min(widths[col], kMaxWidth);
     SetEdges(r, kThin, last ? kMedium : kThin, col == 0 ? kMedium : kThin,
              col == 6 ? kMedium : kThin);
 }
 
-}  // namespace
-
-std::array<int, 7> BuildExportSheet(xls::TvteXLSWorkbook& book, const AnsiString& sheetName,
-                                    const TExportSheet& s, const TProgressStep& progress) {
+std::array<int, 7> BuildSheet(xls::TvteXLSWorkbook& book, const AnsiString& sheetName,
+                              TExportSheet& s, bool take, const TProgressStep& progress) {
     xls::TvteXLSWorksheet& sheet = *book.AddSheet();
     sheet.PageSetup.TopMargin = sheet.PageSetup.BottomMargin = 1.0;
     sheet.PageSetup.LeftMargin = sheet.PageSetup.RightMargin = 1.0;
@@ -84,10 +83,23 @@ std::array<int, 7> BuildExportSheet(xls::TvteXLSWorkbook& book, const AnsiString
         if (progress && i % 4096 == 0) progress(static_cast<int>(i), rows + 1);
         const bool last = i + 1 == s.Rows.size();
         for (int c = 0; c < 7; ++c)
-            MoveCell(sheet, kFirstMoveRow + static_cast<int>(i), c, s.Rows[i][c], last,
+            MoveCell(sheet, kFirstMoveRow + static_cast<int>(i), c, s.Rows[i][c], take, last,
                      s.TwoDecimals, widths);
     }
     return widths;
+}
+
+}  // namespace
+
+std::array<int, 7> BuildExportSheet(xls::TvteXLSWorkbook& book, const AnsiString& sheetName,
+                                    const TExportSheet& s, const TProgressStep& progress) {
+    // Nothing is taken from a sheet built with take unset.
+    return BuildSheet(book, sheetName, const_cast<TExportSheet&>(s), false, progress);
+}
+
+std::array<int, 7> BuildExportSheet(xls::TvteXLSWorkbook& book, const AnsiString& sheetName,
+                                    TExportSheet&& s, const TProgressStep& progress) {
+    return BuildSheet(book, sheetName, s, true, progress);
 }
 
 void SetExportColumnWidths(xls::TvteXLSWorksheet& sheet, const std::array<int, 7>& widths) {
@@ -176,6 +188,7 @@ TExportSheet SheetOf(TForm1& form, const TExportRequest& r) {
     BillColumnCaptions[5] = Ledger.AmountCaption2;
     s.Captions = BillColumnCaptions;
     // The last displayed row is the ledger's empty new row.
+    s.Rows.reserve(Ledger.Rows.size());
     for (size_t i = 0; i + 1 < Ledger.Rows.size(); ++i) s.Rows.push_back(Ledger.Rows[i].Cells);
     s.TwoDecimals = r.TwoSign;
     return s;
@@ -187,11 +200,12 @@ int WriteSheetFile(TForm1& form, const TExportRequest& r, TWindowProgress& progr
     std::array<int, 7> widths{};
     try {
         sheet = SheetOf(form, r);
-        widths = BuildExportSheet(book, form.Ui(120), sheet, progress.Callback());
+        widths = BuildExportSheet(book, form.Ui(120), std::move(sheet), progress.Callback());
     } catch (const std::exception&) {
         return 121;
     }
-    const int rows = static_cast<int>(sheet.Rows.size());  // the saving is the last step
+    // The sheet keeps its rows, emptied: the saving is the last step.
+    const int rows = static_cast<int>(sheet.Rows.size());
     progress.Step(rows, rows + 1);
     try {
         SetExportColumnWidths(*book.Sheet(0), widths);

@@ -32,6 +32,10 @@ struct TExportSheet {
 // rows, of one step more than there are rows (the saving).
 std::array<int, 7> BuildExportSheet(xls::TvteXLSWorkbook& book, const AnsiString& sheetName,
                                     const TExportSheet& sheet, const TProgressStep& progress = {});
+// The same sheet, the rows' texts moved into the cells instead of copied: `sheet` keeps its
+// rows, their texts emptied.
+std::array<int, 7> BuildExportSheet(xls::TvteXLSWorkbook& book, const AnsiString& sheetName,
+                                    TExportSheet&& sheet, const TProgressStep& progress = {});
 // Columns 0 to 6 get (width + 1) characters.
 void SetExportColumnWidths(xls::TvteXLSWorksheet& sheet, const std::array<int, 7>& widths);
 

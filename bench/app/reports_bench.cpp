@@ -216,6 +216,27 @@ void KeepText(const char* name) {
         << Head.HeadTabs.back().ReportText;
 }
 
+// The same folder gets the export's workbook and the import's rows, for the same comparison.
+void KeepFile(const fs::path& file, const char* name) {
+    const char* folder = std::getenv("QM_BENCH_TEXTS");
+    if (!folder || !*folder || !fs::exists(file)) return;
+    fs::copy_file(file, fs::path(folder) / name, fs::copy_options::overwrite_existing);
+}
+
+void KeepImportedRows() {
+    const char* folder = std::getenv("QM_BENCH_TEXTS");
+    if (!folder || !*folder) return;
+    std::ofstream out(fs::path(folder) / "import.txt", std::ios::binary);
+    for (const char* query :
+         {"select * from bill order by id", "select * from bill_move order by id"}) {
+        auto t = DB->GetTable(query);
+        for (; !t->Eof(); t->Next()) {
+            for (int c = 0; c < t->ColCount(); ++c) out << t->FieldAsString(c) << '|';
+            out << '\n';
+        }
+    }
+}
+
 void Report(benchmark::State& state, const char* name, double engine,
             const std::function<double()> run) {
     double total = 0;
@@ -400,6 +421,7 @@ void BM_SpreadsheetExport60000Rows(benchmark::State& state) {
         });
     });
     SetFileDialogHook({});
+    KeepFile(target, "export.xls");
     state.counters["rows"] = static_cast<double>(
         DB->GetTable("select count(*) from bill_move where src_bill_id = " +
                      IntToStr(bench::BigAccountId) + " and ts <= '" + last + "'")
@@ -491,6 +513,7 @@ void BM_QifImport100000Moves(benchmark::State& state) {
         total += seconds;
         state.PauseTiming();
         rows = DB->GetTable("select count(*) from bill_move")->FieldAsInteger(0);
+        KeepImportedRows();
         state.ResumeTiming();
     }
     SetFileDialogHook({});

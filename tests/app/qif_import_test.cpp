@@ -900,3 +900,32 @@ TEST(QifRead, ReadsWithoutAWindowAndSaysWhyAFileIsRefused) {
     EXPECT_FALSE(ReadQifText(section + "M\x07\n^\n", "None", false, accounts, refusal));
     EXPECT_EQ(QifRefusalDetail(refusal), "Line 8 \"M?\": the note holds a control character.");
 }
+
+// Each move's date is read on its own terms, however many moves before it had the same text or
+// another style, and one date that is none refuses the file wherever it stands.
+TEST(QifRead, ReadsEveryDateOfAFileOnItsOwn) {
+    FixedClock clock{EncodeDate(2026, 3, 15) + 0.5};
+    const std::vector<std::pair<std::string, std::string>> dates = {
+        {"2.1.2020", "20200102"}, {"01/02'05", "20050102"},   {"2020-03-04", "20200304"},
+        {"2.1.2020", "20200102"}, {"31/12/2019", "20191231"}, {"01/02'05", "20050102"},
+        {"3.1.2020", "20200103"}, {"2020-03-04", "20200304"}, {"31/12/2019", "20191231"}};
+    std::string file = "!Account\nNA\n^\n!Type:Cash\nL[A]\n^\n";
+    for (const auto& date : dates) file += "D" + date.first + "\nT1\nL[B]\n^\n";
+    TImportAccounts accounts;
+    TQifRefusal refusal;
+    ASSERT_TRUE(ReadQifText(file, "None", false, accounts, refusal));
+    ASSERT_EQ(accounts.at(0).Moves.size(), dates.size());
+    for (size_t i = 0; i < dates.size(); ++i) {
+        EXPECT_EQ(accounts[0].Moves[i].Date, dates[i].second) << dates[i].first;
+        EXPECT_EQ(accounts[1].Moves.at(i).Date, dates[i].second) << dates[i].first;
+    }
+    // "12/31/2019" exists only month first: refused, unless the file says its dates are so.
+    const std::string small =
+        "!Account\nNA\n^\n!Type:Cash\nL[A]\n^\nD12/31/2019\nT1\nL[B]\n^\n"
+        "D01/02/2020\nT1\nL[B]\n^\n";
+    EXPECT_FALSE(ReadQifText(small, "None", false, accounts, refusal));
+    EXPECT_EQ(refusal.Entry, 177);
+    ASSERT_TRUE(ReadQifText("!Option:MDY\n" + small, "None", false, accounts, refusal));
+    EXPECT_EQ(accounts.at(0).Moves.at(0).Date, "20191231");
+    EXPECT_EQ(accounts[0].Moves.at(1).Date, "20200102");
+}

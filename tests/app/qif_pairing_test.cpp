@@ -4,7 +4,9 @@
 // number, the same note, moves booked against their own account, correspondents no list names.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
+#include <vector>
 
 #include "app/exchange/qif_import.h"
 
@@ -146,4 +148,32 @@ TEST(QifPairing, EachMoveOfTheProgramsOwnFileFindsItsTwin) {
     size_t moves = 0;
     for (const TImportAccount& a : accounts) moves += a.Moves.size();
     EXPECT_EQ(moves, 800u);
+}
+
+// Date, number, note and the account named back are matched each as a whole: texts that read
+// the same run together ("1" + "0Rent" and "10" + "Rent") are different moves.
+TEST(QifPairing, TextsThatRunTogetherAreNotTheSameMove) {
+    TImportAccounts got;
+    got.push_back({"A", 0, 0, 0, {}});
+    got.push_back({"B", 0, 0, 0, {}});
+    const std::vector<std::array<const char*, 3>> alike = {
+        {"1/2/2020", "1", "0Rent"}, {"1/2/2020", "10", "Rent"}, {"1/2/2020", "", "10Rent"},
+        {"1/2/2020", "10Rent", ""}, {"1/2/20201", "0", "Rent"}, {"1/2/2020", "10", "Rent"}};
+    for (size_t i = 0; i < alike.size(); ++i) {
+        const auto& [date, num, note] = alike[i];
+        got[0].Moves.push_back({date, num, note, IntToStr(static_cast<int>(i) + 1), "B"});
+        // B's side in the opposite order, so that the first with each key is not the first met.
+        got[1].Moves.insert(got[1].Moves.begin(),
+                            {date, num, note, "-" + IntToStr(static_cast<int>(i) + 1), "A"});
+    }
+    TImportAccounts want = got;
+    PairQifMoves(got, "Uncategorized");
+    ReferencePairing(want, "Uncategorized");
+    ExpectSame(got, want);
+    for (const TImportMove& m : got[0].Moves) {
+        const TImportMove& twin = got[1].Moves.at(m.PairMove);
+        EXPECT_EQ(m.Date + "|" + m.Num + "|" + m.Note,
+                  twin.Date + "|" + twin.Num + "|" + twin.Note);
+    }
+    EXPECT_EQ(got.size(), 2u);  // every move found a counterpart; none was made
 }

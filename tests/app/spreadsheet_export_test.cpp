@@ -20,6 +20,7 @@
 #include "platform/filedialogs.h"
 #include "tests/app/household.h"
 #include "tests/support/support.h"
+#include "xls/excel_writer.h"
 
 using namespace qm;
 using namespace qmtest;
@@ -401,4 +402,24 @@ TEST_F(SpreadsheetExport, ShowsProgressWithoutPaintingTheBorrowedLedger) {
     EXPECT_EQ(CurrentTab().Id, kBank);
     EXPECT_EQ(Ledger.Rows.size(), bankRows);
     EXPECT_EQ(Read("wallet.xls").sheet["nrows"].toInt(), 3 + 31);
+}
+
+// Texts taken from the sheet give the very workbook that copying them gives.
+TEST(SpreadsheetSheet, TakingTheRowsTextsBuildsTheSameWorkbook) {
+    UseProgramFormats();
+    TExportSheet copied = Sample();
+    copied.Rows.push_back(
+        {"20260103", "77", AnsiString(40, 'w'), "B:Work-Salary", "1200,50", "", "1589,13"});
+    TExportSheet taken = copied;
+    xls::TvteXLSWorkbook a, b;
+    const std::array<int, 7> widthsA = BuildExportSheet(a, "Transactions", copied);
+    const std::array<int, 7> widthsB = BuildExportSheet(b, "Transactions", std::move(taken));
+    EXPECT_EQ(widthsA, widthsB);
+    EXPECT_EQ(taken.Rows.size(), 3u);
+    EXPECT_EQ(copied.Rows[2][2], AnsiString(40, 'w'));
+    xls::TMemStream streamA, streamB;
+    xls::TvteExcelWriter().WriteWorkbook(streamA, &a);
+    xls::TvteExcelWriter().WriteWorkbook(streamB, &b);
+    EXPECT_EQ(streamA.Data(), streamB.Data());
+    EXPECT_EQ(b.Sheet(0)->Range(2, 5, 2, 5)->Value().AsText(), AnsiString(40, 'w'));
 }

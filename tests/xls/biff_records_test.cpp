@@ -366,3 +366,15 @@ TEST(BiffRecords, AStringIsNotStartedInTheLastFourBytesOfARecord) {
     EXPECT_EQ(records[0].U32(0), 3u);
     EXPECT_EQ(records[0].U32(4), 3u);
 }
+
+// A record of fixed length goes out whole, header first, and only once every byte is given.
+TEST(BiffRecords, FixedRecordsGoOutOnlyWithExactlyTheirBytes) {
+    EXPECT_EQ(HexOf([](TMemStream& s) {
+                  TFixedRecord<10>(0x00FD).U16(3).U16(0x0102).U16(21).U32(0x0A0B0C0D).WriteTo(s);
+              }),
+              "fd 00 0a 00 03 00 02 01 15 00 0d 0c 0b 0a");
+    TMemStream s;
+    EXPECT_THROW(TFixedRecord<6>(0x0201).U16(1).U16(2).WriteTo(s), std::logic_error);
+    EXPECT_THROW(TFixedRecord<6>(0x0201).U16(1).U16(2).U32(3), std::logic_error);
+    EXPECT_EQ(s.Size(), 0u);
+}

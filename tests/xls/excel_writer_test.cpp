@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "tests/xls/xls_test_util.h"
 
@@ -520,4 +521,71 @@ TEST(ExcelWriter, RecordsCannotBeWrittenOutsideAWorkbook) {
     TMemStream again;
     w.WriteWorkbook(again, &book);
     EXPECT_EQ(again.Data(), s.Data());
+}
+
+// Along a column, cells that differ in any one part of their format get their own cell format,
+// the same one a cell with that format alone gets, and cells alike share one.
+TEST(ExcelWriter, EveryPartOfACellFormatTellsCellsOfAColumnApart) {
+    const std::vector<std::pair<const char*, std::function<void(TvteXLSRange&)>>> changes = {
+        {"left line", [](TvteXLSRange& r) { r.Borders.Border(bdLeft).LineStyle = 2; }},
+        {"right colour", [](TvteXLSRange& r) { r.Borders.Border(bdRight).Color = clRed; }},
+        {"top colour", [](TvteXLSRange& r) { r.Borders.Border(bdTop).Color = RGB(1, 2, 3); }},
+        {"bottom line", [](TvteXLSRange& r) { r.Borders.Border(bdBottom).LineStyle = 6; }},
+        {"diagonal", [](TvteXLSRange& r) { r.Borders.Border(bdDiagonalUp).LineStyle = 1; }},
+        {"diagonal colour",
+         [](TvteXLSRange& r) {
+             r.Borders.Border(bdDiagonalDown).LineStyle = 1;
+             r.Borders.Border(bdDiagonalDown).Color = clBlue;
+         }},
+        {"horizontal", [](TvteXLSRange& r) { r.HorizontalAlignment = 3; }},
+        {"vertical", [](TvteXLSRange& r) { r.VerticalAlignment = 0; }},
+        {"wrap", [](TvteXLSRange& r) { r.WrapText = true; }},
+        {"rotation", [](TvteXLSRange& r) { r.Rotation = 45; }},
+        {"fill", [](TvteXLSRange& r) { r.FillPattern = 2; }},
+        {"fill fore", [](TvteXLSRange& r) { r.FillForeColor = clAqua; }},
+        {"fill back", [](TvteXLSRange& r) { r.FillBackColor = RGB(9, 8, 7); }},
+        {"font", [](TvteXLSRange& r) { r.Font.Style = fsItalic; }},
+        {"number format", [](TvteXLSRange& r) { r.NumberFormat = "0.000"; }},
+    };
+    // Every line thin, so that a line's colour shows in the record.
+    auto framed = [](TvteXLSRange& r) {
+        for (int b = bdBottom; b <= bdTop; ++b) r.Borders.Border(b).LineStyle = 1;
+    };
+    for (const auto& [what, change] : changes) {
+        SCOPED_TRACE(what);
+        // The same two formats in a sheet of two cells.
+        TvteXLSWorkbook pair;
+        TvteXLSWorksheet& two = *pair.AddSheet();
+        framed(*two.Range(0, 0, 0, 0));
+        two.Range(0, 0, 0, 0)->SetValue(1);
+        TvteXLSRange& single = *two.Range(0, 1, 0, 1);
+        framed(single);
+        change(single);
+        single.SetValue(1);
+        Built small = Build(pair);
+        const Bytes expected = small.With(0x00E0).at(XFAt(small.Sheet(0), 1, 0)).Data;
+
+        TvteXLSWorkbook book;
+        TvteXLSWorksheet& sheet = *book.AddSheet();
+        for (int row = 0; row < 6; ++row) {
+            TvteXLSRange& r = *sheet.Range(0, row, 0, row);
+            framed(r);
+            if (row % 2 == 1) change(r);
+            r.SetValue(row);
+        }
+        TvteXLSRange& other = *sheet.Range(1, 3, 1, 3);  // the changed format, another column
+        framed(other);
+        change(other);
+        other.SetValue(7);
+        Built b = Build(book);
+        const auto records = b.Sheet(0);
+        const auto xfs = b.With(0x00E0);
+        const uint16_t plain = XFAt(records, 0, 0), changed = XFAt(records, 1, 0);
+        EXPECT_NE(plain, changed);
+        for (uint16_t row = 2; row < 6; ++row)
+            EXPECT_EQ(XFAt(records, row, 0), row % 2 ? changed : plain) << "row " << row;
+        EXPECT_EQ(XFAt(records, 3, 1), changed);
+        EXPECT_EQ(xlstest::Hex(xfs.at(changed).Data), xlstest::Hex(expected));
+        EXPECT_EQ(xfs.size(), 15u + 1 + 5 + 2);
+    }
 }

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 using namespace qm::xls;
 
 TEST(Workbook, SameBoundsReturnTheSameRangeWithValueAndFormatKept) {
@@ -238,4 +241,32 @@ TEST(Workbook, FontSizeAndPixelHeightFollowEachOther) {
     f.Pitch = TFontPitch::Variable;
     EXPECT_EQ(f.LogicalPitchAndFamily(), 2);
     EXPECT_EQ(f.LogicalCharset(), 1);
+}
+
+// Ranges stay where they were made, with their values, however many more a sheet gets, and a
+// replaced one leaves the others and their order as they were.
+TEST(Workbook, RangesKeepTheirPlaceAndValuesAsASheetGrows) {
+    TvteXLSWorkbook book;
+    TvteXLSWorksheet* sheet = book.AddSheet();
+    std::vector<TvteXLSRange*> made;
+    for (int i = 0; i < 20000; ++i) {
+        made.push_back(sheet->Range(i % 7, i / 7, i % 7, i / 7));
+        made.back()->SetValue(AnsiString("text of cell ") + std::to_string(i));
+    }
+    ASSERT_EQ(sheet->RangeCount(), 20000);
+    for (int i = 0; i < 20000; i += 997) {
+        EXPECT_EQ(sheet->RangeAt(i), made[i]);
+        EXPECT_EQ(made[i]->Value().AnsiText(), "text of cell " + std::to_string(i));
+        EXPECT_EQ(made[i]->Left(), i % 7);
+        EXPECT_EQ(made[i]->Top(), i / 7);
+    }
+    // Row 10, columns 2 and 3, give way to one range over both.
+    TvteXLSRange* wide = sheet->Range(2, 10, 3, 10);
+    ASSERT_EQ(sheet->RangeCount(), 19999);
+    EXPECT_EQ(sheet->RangeAt(19998), wide);
+    EXPECT_EQ(sheet->RangeAt(71), made[71]);
+    EXPECT_EQ(sheet->RangeAt(72), made[74]);
+    EXPECT_EQ(sheet->RangeAt(19997), made[19999]);
+    EXPECT_EQ(sheet->RangesInRow(10).size(), 6u);
+    EXPECT_EQ(made[74]->Value().AnsiText(), "text of cell 74");
 }
