@@ -282,8 +282,8 @@ void TForm7::LoadStoredMove(long double A) {
     else
         RxCalcEdit3->SetValue(other);
     if (C == DestBillId)
-        Edit3->SetText(FloatToStr(ValueOrZero(*RxCalcEdit3)) + "/" +
-                       FloatToStr(ValueOrZero(*RxCalcEdit1)));
+        Edit3->SetText(FloatToPlainStr(ValueOrZero(*RxCalcEdit3)) + "/" +
+                       FloatToPlainStr(ValueOrZero(*RxCalcEdit1)));
     else
         RateFromExpressions();  // the correspondent was changed in the ledger
 }
@@ -299,7 +299,9 @@ void TForm7::ComboBox1Change() {
         return;
     }
     // Setting the text runs the recalculation, which may replace it at once.
-    Edit3->SetText(FloatToStr(KursValues[src]) + "/" + FloatToStr(KursValues[dest]));
+    // Written out in full: a rate below 0.00001 would otherwise come in exponent form, which the
+    // evaluator does not read, and the move would be converted at a rate of 0.
+    Edit3->SetText(FloatToPlainStr(KursValues[src]) + "/" + FloatToPlainStr(KursValues[dest]));
     long double r = Calc(Edit3->Text());
     if (r == CalcErrorValue) r = 0;
     Label8->SetCaption("1 " + ShortNames[src] + " = " + FormatFloat("0.####", r) + " " +

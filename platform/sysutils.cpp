@@ -152,6 +152,39 @@ AnsiString FloatToStr(long double v) {
     return FloatToStrSep(v, FormatSettings().DecimalSeparator);
 }
 
+AnsiString FloatToPlainStr(long double v) {
+    const char sep = FormatSettings().DecimalSeparator;
+    const AnsiString general = FloatToStrSep(v, sep);
+    const size_t e = general.find('E');
+    if (e == AnsiString::npos) return general;
+    AnsiString mantissa = general.substr(0, e);
+    const int exponent = std::atoi(general.c_str() + e + 1);
+    const bool negative = !mantissa.empty() && mantissa[0] == '-';
+    if (negative) mantissa.erase(0, 1);
+    // The significant digits, and how many stand before the separator once the point moves.
+    AnsiString digits;
+    int before = 0;
+    bool seenSeparator = false;
+    for (char c : mantissa) {
+        if (c == sep) {
+            seenSeparator = true;
+        } else {
+            digits += c;
+            if (!seenSeparator) ++before;
+        }
+    }
+    before += exponent;
+    AnsiString text;
+    if (before <= 0) {
+        text = "0" + AnsiString(1, sep) + AnsiString(static_cast<size_t>(-before), '0') + digits;
+    } else if (static_cast<size_t>(before) >= digits.size()) {
+        text = digits + AnsiString(static_cast<size_t>(before) - digits.size(), '0');
+    } else {
+        text = digits.substr(0, before) + AnsiString(1, sep) + digits.substr(before);
+    }
+    return negative ? "-" + text : text;
+}
+
 bool TryStrToFloat(const AnsiString& s, long double& out) {
     AnsiString t = Trim(s);
     if (t.empty()) return false;

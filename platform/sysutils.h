@@ -46,6 +46,9 @@ bool TryStrToInt(const AnsiString& s, int64_t& out);
 AnsiString FloatToStr(long double v);
 // Same rules with an explicit separator (the database is always written with a point).
 AnsiString FloatToStrSep(long double v, char decimalSeparator);
+// The digits of FloatToStr, written out without exponent form ("0,0000238095238095238" for
+// "2,38095238095238E-5"), for texts that the expression evaluator must read back.
+AnsiString FloatToPlainStr(long double v);
 // Sign, digits, the process decimal separator, optional exponent; blanks around are accepted.
 long double StrToFloat(const AnsiString& s);  // EConvertError when s is no number
 bool TryStrToFloat(const AnsiString& s, long double& out);

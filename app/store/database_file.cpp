@@ -277,6 +277,13 @@ LayoutCheck CheckLayout(TSQLiteDatabase& db) {
         }
     }
     check.matches = UpperCase(check.signature) == UpperCase(kExpectedLayout);
+    // The engine writes a table's own name twice in its schema row. A row where the two differ
+    // was not written by it; an upgrade's DROP TABLE would leave that row behind, and the file
+    // would hold the rebuilt table twice.
+    if (check.matches &&
+        db.GetTable("select count(*) from sqlite_master where type = 'table' and name <> tbl_name")
+                ->FieldAsInteger(0) > 0)
+        check.matches = false;
     return check;
 }
 

@@ -184,6 +184,18 @@ TEST(DatabaseFile, LayoutCheckRefusesOtherLayouts) {
                       ->FieldAsInteger(0),
                   1);
     }
+    DeleteFile(kFile);
+    CreateDatabaseFile(kFile, "a", "b", "c").reset();
+    // A schema row edited by hand, its table's two names differing in case: upgrading such a
+    // file would leave the old row beside the new one.
+    ASSERT_EQ(qmtest::RunCommand(std::string("sqlite3 ") + kFile +
+                                 " \"PRAGMA writable_schema = ON; update sqlite_master set "
+                                 "tbl_name = 'Currency' where name = 'currency'\""),
+              0);
+    {
+        TSQLiteDatabase db(kFile);
+        EXPECT_FALSE(CheckLayout(db).matches);
+    }
 }
 
 TEST(DatabaseFile, UpgradesBringTheOldestLayoutToTheCurrentOne) {

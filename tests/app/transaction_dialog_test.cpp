@@ -462,3 +462,20 @@ TEST_F(TransactionDialog, NumberNoteAndRateTheCodePageCannotHoldAreRefused) {
               "Taxi café");
     EXPECT_EQ(DB->GetTable("select num from bill_move where id = 6")->FieldAsString(0), "7");
 }
+
+TEST_F(TransactionDialog, ARateBelowAHundredThousandthIsWrittenOutSoItStillConverts) {
+    // One EUR is worth 250,000 USD here: its stored rate is far below the exponent-form bound.
+    DB->ExecSQL("update currency set kurs = 0.000004, kurs_str = '1/250000' where id = 2");
+    driver.Then([&](TForm& f) {
+        TForm7& d = Dialog(f);
+        d.RadioButton3->SetChecked(true);
+        ChooseAccounts(d, kWallet, kEuroCard);
+        EXPECT_EQ(d.Edit3->Text(), "1/0,000004");
+        EXPECT_EQ(d.Label8->Caption(), "1 USD = 250000 EUR");
+        d.RxCalcEdit1->SetValue(2);
+        EXPECT_EQ(d.RxCalcEdit3->Value(), 500000.0L);
+        d.Button2->Click();
+    });
+    form->Action(19)->trigger();
+    EXPECT_EQ(driver.shown(), 1);
+}

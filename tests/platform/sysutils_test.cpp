@@ -29,6 +29,27 @@ TEST(SysUtils, FloatTextUsesFifteenDigitsAndTheDecimalComma) {
     EXPECT_EQ(FloatToStrSep(2.5L, '.'), "2.5");
 }
 
+TEST(SysUtils, PlainFloatTextIsTheSameNumberWithoutExponentForm) {
+    qmtest::UseProgramFormats();
+    EXPECT_EQ(FloatToPlainStr(0.0000015L), "0,0000015");
+    EXPECT_EQ(FloatToPlainStr(-1.0L / 42000), "-0,0000238095238095238");
+    EXPECT_EQ(FloatToPlainStr(4e-6L), "0,000004");
+    EXPECT_EQ(FloatToPlainStr(1e15L), "1000000000000000");
+    EXPECT_EQ(FloatToPlainStr(-2.5e16L), "-25000000000000000");
+    EXPECT_EQ(FloatToPlainStr(17.5L), "17,5");
+    EXPECT_EQ(FloatToPlainStr(0), "0");
+    // Over many magnitudes: never an exponent, and the number FloatToStr's text stands for.
+    for (int exponent = -30; exponent <= 30; ++exponent)
+        for (long double mantissa : {1.0L, 1.5L, 2.38095238095238L, 9.99999999999999L}) {
+            const long double v = mantissa * std::pow(10.0L, exponent);
+            for (long double x : {v, -v}) {
+                const AnsiString plain = FloatToPlainStr(x);
+                EXPECT_EQ(plain.find('E'), AnsiString::npos) << plain;
+                EXPECT_EQ(FloatToStr(StrToFloat(plain)), FloatToStr(x)) << plain;
+            }
+        }
+}
+
 namespace {
 
 // Fifteen significant digits written out one by one, trailing zeros dropped: the text every
