@@ -3,7 +3,6 @@
 #include "app/store/attached_files.h"
 #include "app/window/main_window.h"
 #include "controls/number_text.h"
-#include "db/sqlite_statement.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/shell.h"
@@ -107,15 +106,9 @@ void TForm1::FilesMenuClick(int tag) {
         if (FilesDialog) FilesDialog();
         return;
     }
-    TSQLiteStatement& t = DB->Statement("select bill_move_id from bill_move where id = ?");
-    t.Bind(1, SelectMove);
-    if (!t.Step()) return;
-    const int holder = std::min(SelectMove, static_cast<int>(t.FieldAsInteger(0)));
-    t.Reset();
-    TSQLiteStatement& f = DB->Statement("select files from bill_move where id = ?");
-    f.Bind(1, holder);
-    const AnsiString value = f.Step() ? f.FieldAsString(0) : AnsiString();
-    f.Reset();
+    const int holder = AttachmentRowId(*DB, SelectMove);
+    if (holder < 0) return;
+    const AnsiString value = ReadAttachedFiles(*DB, holder);
     const size_t split = value.find('\x01');
     if (split == AnsiString::npos) return;
     const AnsiString index = value.substr(0, split) + '\x02';

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "db/sqlite_statement.h"
 #include "platform/files.h"
 
 namespace qm {
@@ -116,15 +117,21 @@ EDamagedAttachments::EDamagedAttachments()
           "not match the stored data. They were left as they are.") {}
 
 int AttachmentRowId(TSQLiteDatabase& db, int moveId) {
-    auto t = db.GetTable("select bill_move_id from bill_move where id = " + IntToStr(moveId));
-    if (t->Eof()) return -1;
-    const int twin = static_cast<int>(t->FieldAsInteger(0));
+    TSQLiteStatement& t = db.Statement("select bill_move_id from bill_move where id = ?");
+    t.Bind(1, moveId);
+    const bool found = t.Step();
+    const int twin = found ? static_cast<int>(t.FieldAsInteger(0)) : 0;
+    t.Reset();
+    if (!found) return -1;
     return twin > 0 ? std::min(moveId, twin) : moveId;
 }
 
 AnsiString ReadAttachedFiles(TSQLiteDatabase& db, int rowId) {
-    auto t = db.GetTable("select files from bill_move where id = " + IntToStr(rowId));
-    return t->Eof() ? AnsiString() : t->FieldAsBlobText(0);
+    TSQLiteStatement& f = db.Statement("select files from bill_move where id = ?");
+    f.Bind(1, rowId);
+    const AnsiString value = f.Step() ? f.FieldAsString(0) : AnsiString();
+    f.Reset();
+    return value;
 }
 
 void WriteAttachedFiles(TSQLiteDatabase& db, int rowId, const AnsiString& value) {

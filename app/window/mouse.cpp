@@ -4,6 +4,7 @@
 #include <QCursor>
 #include <QMenu>
 
+#include "app/store/attached_files.h"
 #include "app/window/main_window.h"
 #include "db/sqlite_statement.h"
 #include "platform/dialogs.h"
@@ -372,15 +373,9 @@ void TForm1::ClickCellButtons(int row, int col, TPoint p) {
 }
 
 void TForm1::ShowFilesMenu(TPoint p) {
-    TSQLiteStatement& t = DB->Statement("select bill_move_id from bill_move where id = ?");
-    t.Bind(1, SelectMove);
-    if (!t.Step()) return;
-    const int holder = std::min(SelectMove, static_cast<int>(t.FieldAsInteger(0)));
-    t.Reset();
-    TSQLiteStatement& f = DB->Statement("select files from bill_move where id = ?");
-    f.Bind(1, holder);
-    const AnsiString value = f.Step() ? f.FieldAsString(0) : AnsiString();
-    f.Reset();
+    const int holder = AttachmentRowId(*DB, SelectMove);
+    if (holder < 0) return;
+    const AnsiString value = ReadAttachedFiles(*DB, holder);
     PopupMenu3->clear();
     const size_t split = value.find('\x01');
     const AnsiString index = split == AnsiString::npos ? AnsiString() : value.substr(0, split);

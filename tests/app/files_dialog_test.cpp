@@ -319,6 +319,17 @@ TEST_F(AttachedFilesDialogs, AddingSavingAndRemovingFilesKeepsTheValueAndTheMark
     form->FilesMenuClick(1);
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(ReadFile(opened[0].toLocalFile().toStdString()), binary);
+    // A row whose twin was lost (a file mended by hand) still opens its own files.
+    const int selected = SelectMove;
+    const AnsiString twin = IntToStr(kDinnerRestaurant);
+    DB->ExecSQL("update bill_move set bill_move_id = 0 where id = " + IntToStr(kDinnerWallet));
+    SelectMove = kDinnerWallet;
+    form->FilesMenuClick(1);
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(ReadFile(opened[1].toLocalFile().toStdString()), binary);
+    DB->ExecSQL("update bill_move set bill_move_id = " + twin +
+                " where id = " + IntToStr(kDinnerWallet));
+    SelectMove = selected;
 
     // Selected from the wallet's side, the same value is listed; a zero-length file is added,
     // saved back as an empty file, and the middle one of three is removed.
