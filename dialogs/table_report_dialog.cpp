@@ -4,6 +4,7 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "app/exchange/spreadsheet_export.h"
 #include "app/reports/report_moves.h"
 #include "app/reports/report_text.h"
 #include "app/store/state.h"
@@ -14,22 +15,6 @@
 namespace qm {
 
 TForm16* Form16 = nullptr;
-
-namespace {
-
-// The captions of the two amount columns for an account type: received and paid.
-std::pair<int, int> AmountCaptions(int type) {
-    switch (type) {
-        case 1:
-            return {95, 96};
-        case 2:
-            return {96, 97};
-        default:
-            return {97, 95};
-    }
-}
-
-}  // namespace
 
 namespace {
 
@@ -71,7 +56,7 @@ AnsiString TableReportText(int billId, int type, const AnsiString& item, TDateTi
                            TDateTime to) {
     const TForm1& form = *Form1;
     AnsiString text = ReportDate(form, from) + " - " + ReportDate(form, to) + "\r" + item + "\r";
-    const auto [first, second] = AmountCaptions(type);
+    const auto [first, second] = AmountCaptionEntries(type);
     text += BillColumnCaptions[0] + "\1" + BillColumnCaptions[1] + "\1" + BillColumnCaptions[2] +
             "\1" + MainWindow::Ui(first) + "\1" + MainWindow::Ui(second) + "\r";
     const AnsiString d1 = DateToYmd(from), d2 = DateToYmd(to);
