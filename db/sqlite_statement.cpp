@@ -3,6 +3,8 @@
 
 #include <sqlite3.h>
 
+#include "db/sqlite_columns.h"
+
 namespace qm {
 
 TSQLiteStatement::TSQLiteStatement(TSQLiteDatabase& db, const AnsiString& sql)
@@ -142,18 +144,15 @@ TSQLiteStatement& TSQLiteStatement::BindReal(int index, double value) {
 }
 
 int64_t TSQLiteStatement::RawInteger(int col) const {
-    return sqlite3_column_int64(stmt_, col);
+    return ColumnInteger(stmt_, col);
 }
 
 double TSQLiteStatement::RawDouble(int col) const {
-    return sqlite3_column_double(stmt_, col);
+    return ColumnDouble(stmt_, col);
 }
 
 std::string_view TSQLiteStatement::RawText(int col) const {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col));
-    const int size = sqlite3_column_bytes(stmt_, col);
-    return text && size > 0 ? std::string_view(text, static_cast<size_t>(size))
-                            : std::string_view();
+    return ColumnText(stmt_, col);
 }
 
 }  // namespace qm

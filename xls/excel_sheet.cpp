@@ -2,6 +2,7 @@
 // DBCELL record and indexed from the INDEX record, then window, selection and merged cells.
 #include <algorithm>
 
+#include "platform/parallel.h"
 #include "xls/excel_writer.h"
 
 namespace qm::xls {
@@ -93,45 +94,68 @@ void TvteExcelWriter::WriteSheetSettings(TMemStream& s, const TvteXLSWorksheet& 
 }
 
 // Rows go out in blocks: the block's ROW records, then all its cells, then its DBCELL record,
-// which points back to the first ROW record and steps from one row's first cell to the next.
+// which points back to the first ROW record and steps from one row's first cell to the next. A
+// block refers only to its own bytes, so runs of blocks are written side by side, each into a
+// stream of its own, and joined in order.
 void TvteExcelWriter::WriteRowBlocks(TMemStream& s, const TvteXLSWorksheet& sheet,
                                      std::vector<uint32_t>& dbcells) {
-    const TSheetDimensions& d = sheet.Dimensions();
-    TMemStream cells;
-    std::vector<size_t> rowFirstCells;  // in `cells`, the first cell record of each row with cells
-    std::vector<const TvteXLSRange*> inRow;
-    size_t blockStart = 0, firstRowEnd = 0;
-    for (int32_t r = d.MinRow; r <= d.MaxRow; ++r) {
-        int32_t k = (r - d.MinRow) % kRowsPerBlock;
-        const auto& touching = sheet.RangesInRow(r);
-        inRow.assign(touching.begin(), touching.end());
-        std::sort(inRow.begin(), inRow.end(), [](auto a, auto b) { return a->Left() < b->Left(); });
-        if (k == 0) blockStart = s.Position();
-        WriteRow(s, static_cast<uint16_t>(r),
-                 inRow.empty() ? 0 : static_cast<uint16_t>(inRow.front()->Left()),
-                 inRow.empty() ? 0 : static_cast<uint16_t>(inRow.back()->Right() + 1));
-        if (k == 0) firstRowEnd = s.Position();
-        size_t before = cells.Size();
-        for (const TvteXLSRange* range : inRow) WriteCell(cells, *range, r);
-        if (cells.Size() > before) rowFirstCells.push_back(before);
-        if (k != kRowsPerBlock - 1 && r != d.MaxRow) continue;
-
-        size_t cellsStart = s.Position();
-        s.Write(cells.Data());
-        size_t dbcell = s.Position();
-        dbcells[(r - d.MinRow) / kRowsPerBlock] = static_cast<uint32_t>(dbcell - StreamStart);
-        std::vector<uint16_t> offsets;
-        for (size_t i = 0; i < rowFirstCells.size(); ++i)
-            offsets.push_back(
-                static_cast<uint16_t>(i == 0 ? cellsStart + rowFirstCells[0] - firstRowEnd
-                                             : rowFirstCells[i] - rowFirstCells[i - 1]));
-        WriteDBCell(s, static_cast<uint32_t>(dbcell - blockStart), offsets);
-        cells.Clear();
-        rowFirstCells.clear();
+    constexpr size_t kLeastBlocksPerPart = 256;
+    constexpr unsigned kMostParts = 8;
+    struct TPart {
+        TMemStream bytes;
+        std::vector<size_t> dbcells;  // positions in `bytes`
+    };
+    std::vector<TPart> parts(kMostParts);
+    const unsigned used = ForEachPart(
+        dbcells.size(), kLeastBlocksPerPart, kMostParts, [&](unsigned p, size_t first, size_t end) {
+            TPart& part = parts[p];
+            part.dbcells.reserve(end - first);
+            for (size_t b = first; b < end; ++b)
+                part.dbcells.push_back(WriteRowBlock(part.bytes, sheet, b));
+        });
+    size_t block = 0;
+    for (unsigned p = 0; p < used; ++p) {
+        const size_t start = s.Position();
+        for (size_t at : parts[p].dbcells)
+            dbcells[block++] = static_cast<uint32_t>(start + at - StreamStart);
+        s.Write(parts[p].bytes.Data());
     }
 }
 
-void TvteExcelWriter::WriteCell(TMemStream& cells, const TvteXLSRange& range, int32_t row) {
+size_t TvteExcelWriter::WriteRowBlock(TMemStream& s, const TvteXLSWorksheet& sheet,
+                                      size_t block) const {
+    const TSheetDimensions& d = sheet.Dimensions();
+    const int32_t first = d.MinRow + static_cast<int32_t>(block) * kRowsPerBlock;
+    const int32_t last = std::min(d.MaxRow, first + kRowsPerBlock - 1);
+    TMemStream cells;
+    std::vector<size_t> rowFirstCells;  // in `cells`, the first cell record of each row with cells
+    std::vector<const TvteXLSRange*> inRow;
+    const size_t blockStart = s.Position();
+    size_t firstRowEnd = 0;
+    for (int32_t r = first; r <= last; ++r) {
+        const auto& touching = sheet.RangesInRow(r);
+        inRow.assign(touching.begin(), touching.end());
+        std::sort(inRow.begin(), inRow.end(), [](auto a, auto b) { return a->Left() < b->Left(); });
+        WriteRow(s, static_cast<uint16_t>(r),
+                 inRow.empty() ? 0 : static_cast<uint16_t>(inRow.front()->Left()),
+                 inRow.empty() ? 0 : static_cast<uint16_t>(inRow.back()->Right() + 1));
+        if (r == first) firstRowEnd = s.Position();
+        size_t before = cells.Size();
+        for (const TvteXLSRange* range : inRow) WriteCell(cells, *range, r);
+        if (cells.Size() > before) rowFirstCells.push_back(before);
+    }
+    const size_t cellsStart = s.Position();
+    s.Write(cells.Data());
+    const size_t dbcell = s.Position();
+    std::vector<uint16_t> offsets;
+    for (size_t i = 0; i < rowFirstCells.size(); ++i)
+        offsets.push_back(static_cast<uint16_t>(i == 0 ? cellsStart + rowFirstCells[0] - firstRowEnd
+                                                       : rowFirstCells[i] - rowFirstCells[i - 1]));
+    WriteDBCell(s, static_cast<uint32_t>(dbcell - blockStart), offsets);
+    return dbcell;
+}
+
+void TvteExcelWriter::WriteCell(TMemStream& cells, const TvteXLSRange& range, int32_t row) const {
     if (!range.WriterData) throw EXLSError("A range can only be written as part of its workbook");
     const TRangeInfo& info = *range.WriterData;
     auto xf = static_cast<uint16_t>(info.XF);
@@ -153,13 +177,23 @@ void TvteExcelWriter::WriteCell(TMemStream& cells, const TvteXLSRange& range, in
 }
 
 void TvteExcelWriter::WriteMerges(TMemStream& s, const TvteXLSWorksheet& sheet) {
+    // Every range is looked at, and a large sheet's ranges are many: runs of them side by side.
+    constexpr unsigned kMostParts = 8;
+    std::vector<std::vector<TMergedRange>> parts(kMostParts);
+    const unsigned used = ForEachPart(
+        static_cast<size_t>(sheet.RangeCount()), 65536, kMostParts,
+        [&](unsigned p, size_t first, size_t end) {
+            for (size_t i = first; i < end; ++i) {
+                const TvteXLSRange* r = sheet.RangeAt(static_cast<int>(i));
+                if (r->IsSingleCell()) continue;
+                parts[p].push_back(
+                    {static_cast<uint16_t>(r->Top()), static_cast<uint16_t>(r->Bottom()),
+                     static_cast<uint16_t>(r->Left()), static_cast<uint16_t>(r->Right())});
+            }
+        });
     std::vector<TMergedRange> merges;
-    for (int i = 0; i < sheet.RangeCount(); ++i) {
-        const TvteXLSRange* r = sheet.RangeAt(i);
-        if (r->IsSingleCell()) continue;
-        merges.push_back({static_cast<uint16_t>(r->Top()), static_cast<uint16_t>(r->Bottom()),
-                          static_cast<uint16_t>(r->Left()), static_cast<uint16_t>(r->Right())});
-    }
+    for (unsigned p = 0; p < used; ++p)
+        merges.insert(merges.end(), parts[p].begin(), parts[p].end());
     WriteMergedCells(s, merges);
 }
 

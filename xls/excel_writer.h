@@ -55,7 +55,7 @@ class TvteExcelWriter : public TvteCustomWriter {
     // valid while WriteWorkbook runs.
     void WriteSheet(TMemStream& stream, TvteXLSWorksheet* sheet);
     // The cell records of one range in one row. Only valid while WriteWorkbook runs.
-    void WriteCell(TMemStream& cells, const TvteXLSRange& range, int32_t row);
+    void WriteCell(TMemStream& cells, const TvteXLSRange& range, int32_t row) const;
 
     // Write into the stream of the running WriteWorkbook; outside it they raise EXLSError.
     void WriteRecord(uint16_t id, const uint8_t* data, size_t length);
@@ -91,11 +91,14 @@ class TvteExcelWriter : public TvteCustomWriter {
     uint16_t BorderColorIndex(const TvteXLSBorder& b);
     void WriteBoundSheets();
     void WriteSST();
-    void ValueText(const TVariant& v, std::u16string& out) const;
+    // The text of a shared string, added at the end of `out`.
+    void AppendValueText(const TVariant& v, std::u16string& out) const;
 
     void WriteSheetSettings(TMemStream& s, const TvteXLSWorksheet& sheet);
     void WriteRowBlocks(TMemStream& s, const TvteXLSWorksheet& sheet,
                         std::vector<uint32_t>& dbcells);
+    // One block of rows at the stream's end; returns the position of its DBCELL record.
+    size_t WriteRowBlock(TMemStream& s, const TvteXLSWorksheet& sheet, size_t block) const;
     void WriteMerges(TMemStream& s, const TvteXLSWorksheet& sheet);
 
     TMemStream* stream_ = nullptr;

@@ -2,7 +2,11 @@
 #include "xls/workbook.h"
 
 #include <algorithm>
+#include <memory>
+#include <new>
 #include <unordered_set>
+
+#include "platform/parallel.h"
 
 namespace qm::xls {
 
@@ -124,13 +128,74 @@ TvteXLSRange* TvteXLSWorksheet::Range(int32_t left, int32_t top, int32_t right, 
     return range;
 }
 
+static_assert(alignof(std::optional<TvteXLSRange>) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
+
+TvteXLSWorksheet::TSlotBlock::TSlotBlock(size_t capacity)
+    : slots(static_cast<Slot*>(::operator new(capacity * sizeof(Slot)))) {}
+
+TvteXLSWorksheet::TSlotBlock::~TSlotBlock() {
+    std::destroy_n(slots, made);
+    ::operator delete(slots);
+}
+
 TvteXLSWorksheet::Slot& TvteXLSWorksheet::NewSlot() {
     if (lastBlockUsed_ == lastBlockSize_) {
-        lastBlockSize_ = std::min<size_t>(lastBlockSize_ == 0 ? 16 : lastBlockSize_ * 2, 4096);
-        slotBlocks_.push_back(std::make_unique<Slot[]>(lastBlockSize_));
+        const size_t size = std::min<size_t>(lastBlockSize_ == 0 ? 16 : lastBlockSize_ * 2, 4096);
+        auto block = std::make_unique<TSlotBlock>(size);
+        std::uninitialized_default_construct_n(block->slots, size);
+        block->made = size;
+        slotBlocks_.push_back(std::move(block));
+        lastBlockSize_ = size;
         lastBlockUsed_ = 0;
     }
-    return slotBlocks_.back()[lastBlockUsed_++];
+    return slotBlocks_.back()->slots[lastBlockUsed_++];
+}
+
+std::vector<TvteXLSRange*> TvteXLSWorksheet::AddCells(int32_t left, int32_t top, int32_t right,
+                                                      int32_t bottom) {
+    CheckCol(left);
+    CheckCol(right);
+    CheckRow(top);
+    CheckRow(bottom);
+    if (left > right || top > bottom) throw EXLSError("A range must not end before it begins");
+    const auto width = static_cast<size_t>(right - left + 1);
+    const auto height = static_cast<size_t>(bottom - top + 1);
+    // The room is taken before the sheet changes.
+    auto block = std::make_unique<TSlotBlock>(width * height);
+    std::vector<TvteXLSRange*> cells(width * height);
+    slotBlocks_.reserve(slotBlocks_.size() + 1);
+    ranges_.reserve(ranges_.size() + cells.size());
+    if (rowIndex_.size() <= static_cast<size_t>(bottom)) rowIndex_.resize(bottom + 1);
+    RemoveOverlapping(left, top, right, bottom);
+    ForEachPart(height, 4096, 8, [&](unsigned, size_t first, size_t end) {
+        for (size_t row = first; row < end; ++row) {
+            auto& inRow = rowIndex_[static_cast<size_t>(top) + row];
+            inRow.reserve(inRow.size() + width);
+        }
+    });
+    // Nothing below allocates.
+    ForEachPart(height, 1024, 8, [&](unsigned, size_t first, size_t end) {
+        for (size_t row = first; row < end; ++row) {
+            const auto r = static_cast<int32_t>(top + row);
+            auto& inRow = rowIndex_[static_cast<size_t>(r)];
+            for (size_t col = 0; col < width; ++col) {
+                const auto c = static_cast<int32_t>(left + col);
+                const size_t at = row * width + col;
+                Slot* slot = new (&block->slots[at]) Slot(std::in_place, this, c, r, c, r);
+                cells[at] = &**slot;
+                inRow.push_back(cells[at]);
+            }
+        }
+    });
+    block->made = width * height;
+    for (size_t i = 0; i < cells.size(); ++i) ranges_.push_back(&block->slots[i]);
+    slotBlocks_.push_back(std::move(block));
+    // The blocks that NewSlot fills go on after this one.
+    lastBlockUsed_ = lastBlockSize_;
+    ExtendCols(left, right);
+    if (dims_.MinRow == -1 || dims_.MinRow > top) dims_.MinRow = top;
+    if (dims_.MaxRow == -1 || dims_.MaxRow < bottom) dims_.MaxRow = bottom;
+    return cells;
 }
 
 void TvteXLSWorksheet::RemoveOverlapping(int32_t left, int32_t top, int32_t right, int32_t bottom) {

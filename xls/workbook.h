@@ -157,6 +157,11 @@ class TvteXLSWorksheet {
 
     // The range with exactly these bounds, or a new one that replaces every range it overlaps.
     TvteXLSRange* Range(int32_t left, int32_t top, int32_t right, int32_t bottom);
+    // A new single-cell range for every cell of the rectangle, row by row and left to right, in
+    // the order the sheet keeps them, after every range the rectangle overlaps is removed: a
+    // large table laid out at once, its cells made side by side on the machine's cores. Bounds
+    // are checked as Range checks them.
+    std::vector<TvteXLSRange*> AddCells(int32_t left, int32_t top, int32_t right, int32_t bottom);
     int RangeCount() const { return static_cast<int>(ranges_.size()); }
     TvteXLSRange* RangeAt(int i) const { return &**ranges_.at(i); }
     // The ranges that touch a row, in no particular order.
@@ -177,8 +182,18 @@ class TvteXLSWorksheet {
     // sheet of hundreds of thousands of cells read memory in sequence and the sheet frees them in
     // a few blocks; a replaced range's slot is emptied and stays unused.
     using Slot = std::optional<TvteXLSRange>;
+    // Room for slots, made in place, and the number of them made so far.
+    class TSlotBlock {
+      public:
+        explicit TSlotBlock(size_t capacity);
+        ~TSlotBlock();
+        TSlotBlock(const TSlotBlock&) = delete;
+        TSlotBlock& operator=(const TSlotBlock&) = delete;
+        Slot* slots;
+        size_t made = 0;
+    };
     Slot& NewSlot();
-    std::vector<std::unique_ptr<Slot[]>> slotBlocks_;  // each twice the last, up to a limit
+    std::vector<std::unique_ptr<TSlotBlock>> slotBlocks_;  // each twice the last, up to a limit
     size_t lastBlockSize_ = 0, lastBlockUsed_ = 0;
     std::vector<Slot*> ranges_;
     std::vector<std::unique_ptr<TvteXLSCol>> cols_;

@@ -4,9 +4,13 @@
 #include "app/exchange/spreadsheet_export.h"
 
 #include <algorithm>
+#include <future>
+#include <memory>
+#include <system_error>
 
 #include "app/window/main_window.h"
 #include "app/window/window_progress.h"
+#include "platform/parallel.h"
 #include "xls/excel_writer.h"
 
 namespace qm {
@@ -47,10 +51,9 @@ void CaptionRow(xls::TvteXLSWorksheet& sheet, const std::array<AnsiString, 7>& c
     }
 }
 
-// `text` is moved into the cell when `take` is set.
-void MoveCell(xls::TvteXLSWorksheet& sheet, int row, int col, AnsiString& text, bool take,
-              bool last, bool twoDecimals, std::array<int, 7>& widths) {
-    xls::TvteXLSRange& r = Cell(sheet, row, col);
+// `text` is moved into the cell when `take` is set. Returns the text's length.
+int MoveCell(xls::TvteXLSRange& r, int col, AnsiString& text, bool take, bool last,
+             bool twoDecimals) {
     const int length = static_cast<int>(text.size());
     if (text.empty()) {
         r.SetValue(AnsiString(" "));
@@ -62,10 +65,9 @@ void MoveCell(xls::TvteXLSWorksheet& sheet, int row, int col, AnsiString& text, 
         r.SetValue(static_cast<double>(StrToFloat(text)));
         r.NumberFormat = twoDecimals ? "0.00" : "0";
     }
-    if (length > widths[col]) widths[col] = length;
-    widths[col] = std::min(widths[col], kMaxWidth);
     SetEdges(r, kThin, last ? kMedium : kThin, col == 0 ? kMedium : kThin,
              col == 6 ? kMedium : kThin);
+    return length;
 }
 
 std::array<int, 7> BuildSheet(xls::TvteXLSWorkbook& book, const AnsiString& sheetName,
@@ -78,13 +80,29 @@ std::array<int, 7> BuildSheet(xls::TvteXLSWorkbook& book, const AnsiString& shee
     TitleCell(sheet, 1, s.PeriodLine);
     std::array<int, 7> widths{};
     CaptionRow(sheet, s.Captions, widths);
-    const int rows = static_cast<int>(s.Rows.size());
-    for (size_t i = 0; i < s.Rows.size(); ++i) {
-        if (progress && i % 4096 == 0) progress(static_cast<int>(i), rows + 1);
-        const bool last = i + 1 == s.Rows.size();
-        for (int c = 0; c < 7; ++c)
-            MoveCell(sheet, kFirstMoveRow + static_cast<int>(i), c, s.Rows[i][c], take, last,
-                     s.TwoDecimals, widths);
+    const size_t rows = s.Rows.size();
+    if (rows == 0) return widths;
+    // The moves' cells are made at once and filled side by side; each part keeps the longest
+    // text of each column. The window's progress is told from the calling thread only.
+    const std::vector<xls::TvteXLSRange*> cells =
+        sheet.AddCells(0, kFirstMoveRow, 6, kFirstMoveRow + static_cast<int32_t>(rows) - 1);
+    constexpr unsigned kMostParts = 8;
+    std::array<std::array<int, 7>, kMostParts> longest{};
+    ForEachPart(rows, 4096, kMostParts, [&](unsigned part, size_t first, size_t end) {
+        for (size_t i = first; i < end; ++i) {
+            if (part == 0 && progress && (i - first) % 4096 == 0)
+                progress(static_cast<int>(i * rows / end), static_cast<int>(rows) + 1);
+            for (int c = 0; c < 7; ++c) {
+                const int length = MoveCell(*cells[i * 7 + static_cast<size_t>(c)], c, s.Rows[i][c],
+                                            take, i + 1 == rows, s.TwoDecimals);
+                longest[part][c] = std::max(longest[part][c], length);
+            }
+        }
+    });
+    // A column is as wide as its longest text, up to the limit.
+    for (int c = 0; c < 7; ++c) {
+        for (const auto& part : longest) widths[c] = std::max(widths[c], part[c]);
+        widths[c] = std::min(widths[c], kMaxWidth);
     }
     return widths;
 }
@@ -125,6 +143,38 @@ std::array<int, 2> AmountCaptionEntries(int billTypeId) {
 
 namespace {
 
+// What an export leaves to free: a workbook of hundreds of thousands of cells, and the rows it
+// was made from. The file is written by then, so this is freed on a worker while the window
+// goes on; the next export, and the program's end, wait for it.
+struct TLeftOver {
+    std::unique_ptr<xls::TvteXLSWorkbook> Book;
+    TExportSheet Sheet;
+    std::vector<TBufRow> BufRows;
+    std::vector<TBillMoveRow> Rows;
+};
+
+class TLaterRelease {
+  public:
+    ~TLaterRelease() { Wait(); }
+    void Release(TLeftOver&& left) {
+        Wait();
+        try {
+            pending_ = std::async(std::launch::async,
+                                  [left = std::move(left)]() mutable { left = TLeftOver(); });
+        } catch (const std::system_error&) {
+            // No thread to be had: it is freed here, with the task that was not started.
+        }
+    }
+    void Wait() {
+        if (pending_.valid()) pending_.get();
+    }
+
+  private:
+    std::future<void> pending_;
+};
+
+TLaterRelease laterRelease;
+
 // What the export takes from the main window and gives back.
 struct TBorrowed {
     int TabIndex = 0;
@@ -162,8 +212,9 @@ TBorrowed Borrow(TForm1& form, const TExportRequest& r) {
     return saved;
 }
 
-// The rows go back as they were, so that a row being edited keeps its edit.
-void GiveBack(TForm1& form, TBorrowed& saved) {
+// The rows go back as they were, so that a row being edited keeps its edit; the export's own
+// rows go to `left`.
+void GiveBack(TForm1& form, TBorrowed& saved, TLeftOver& left) {
     form.CheckBox1->SetChecked(saved.FilterOn);
     form.DateTimePicker1->SetDate(saved.From);
     form.DateTimePicker2->SetDate(saved.To);
@@ -171,6 +222,8 @@ void GiveBack(TForm1& form, TBorrowed& saved) {
     tab.Id = saved.Id;
     tab.BillTypeId = saved.BillTypeId;
     tab.TwoSign = saved.TwoSign;
+    left.BufRows = std::move(tab.BufRows);
+    left.Rows = std::move(Ledger.Rows);
     tab.BufRows = std::move(saved.BufRows);
     Ledger.Rows = std::move(saved.Rows);
     FilterEnabled = true;
@@ -187,16 +240,21 @@ TExportSheet SheetOf(TForm1& form, const TExportRequest& r) {
     BillColumnCaptions[4] = Ledger.AmountCaption1;
     BillColumnCaptions[5] = Ledger.AmountCaption2;
     s.Captions = BillColumnCaptions;
-    // The last displayed row is the ledger's empty new row.
-    s.Rows.reserve(Ledger.Rows.size());
-    for (size_t i = 0; i + 1 < Ledger.Rows.size(); ++i) s.Rows.push_back(Ledger.Rows[i].Cells);
+    // The last displayed row is the ledger's empty new row. Each row's texts are made on their
+    // own (the balance is written out per row), so large ledgers make them side by side.
+    s.Rows.resize(Ledger.Rows.empty() ? 0 : Ledger.Rows.size() - 1);
+    ForEachPart(s.Rows.size(), 8192, 8, [&s](unsigned, size_t first, size_t end) {
+        for (size_t i = first; i < end; ++i) s.Rows[i] = Ledger.Rows[i].Cells;
+    });
     s.TwoDecimals = r.TwoSign;
     return s;
 }
 
-int WriteSheetFile(TForm1& form, const TExportRequest& r, TWindowProgress& progress) {
-    xls::TvteXLSWorkbook book;
-    TExportSheet sheet;
+int WriteSheetFile(TForm1& form, const TExportRequest& r, TWindowProgress& progress,
+                   TLeftOver& left) {
+    left.Book = std::make_unique<xls::TvteXLSWorkbook>();
+    xls::TvteXLSWorkbook& book = *left.Book;
+    TExportSheet& sheet = left.Sheet;
     std::array<int, 7> widths{};
     try {
         sheet = SheetOf(form, r);
@@ -223,16 +281,19 @@ int ExportAccountMoves(TForm1& form, const TExportRequest& request) {
     // Shown, and the window's timers held, before the current tab is borrowed.
     TWindowProgress progress(&form);
     progress.Step(0, 1);
+    laterRelease.Wait();
     TBorrowed saved = Borrow(form, request);
+    TLeftOver left;
     int failure = -1;
     try {
         form.GetBillMove();
-        failure = WriteSheetFile(form, request, progress);
+        failure = WriteSheetFile(form, request, progress, left);
     } catch (...) {
-        GiveBack(form, saved);
+        GiveBack(form, saved, left);
         throw;
     }
-    GiveBack(form, saved);
+    GiveBack(form, saved, left);
+    laterRelease.Release(std::move(left));
     return failure;
 }
 

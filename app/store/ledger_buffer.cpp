@@ -2,12 +2,15 @@
 #include "app/store/ledger_buffer.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "app/store/money_text.h"
+#include "db/sqlite_reader.h"
 #include "db/sqlite_statement.h"
+#include "platform/parallel.h"
 
 namespace qm {
 namespace {
@@ -166,7 +169,8 @@ std::unordered_set<int> RowsWithFiles(TSQLiteDatabase& db) {
 
 // A whole number as the database layer reads a NUMERIC column: the stored value truncated (a
 // NULL reads as 0.0, as it does there).
-int NumericInt(const TSQLiteStatement& q, int col) {
+template <class Query>
+int NumericInt(const Query& q, int col) {
     return static_cast<int>(static_cast<int64_t>(q.RawDouble(col)));
 }
 
@@ -185,49 +189,148 @@ AnsiString CorrespondentText(TSQLiteDatabase& db, int billId) {
     return text;
 }
 
+namespace {
+
+std::atomic<uint64_t> movesLoadedInParts{0};
+
+constexpr const char* kMovesSql =
+    "select id, ts, amount, note, dest_bill_id, num, bill_move_id from bill_move where "
+    "src_bill_id = ? order by ts, num, id";
+constexpr const char* kMovesPartSql =
+    "select id, ts, amount, note, dest_bill_id, num, bill_move_id from bill_move where "
+    "src_bill_id = ? order by ts, num, id limit ? offset ?";
+
+// What every row of a load looks up, built once before the rows are read.
+struct TLoadLookups {
+    std::unordered_set<int> withFiles;
+    std::unordered_map<int64_t, std::shared_ptr<const AnsiString>> correspondents;
+    std::shared_ptr<const AnsiString> noCorrespondent = std::make_shared<const AnsiString>();
+    AnsiString today;
+};
+
+// The rows of one part of a load, with the dates it found to repair (move and twin).
+struct TLoadPart {
+    TextsArena arena;
+    std::vector<std::pair<int, int>> repairs;
+};
+
+// One move from the current row of `t` (the columns of the moves statement); the balance is
+// left to the fold over all rows.
+template <class Query>
+void ReadMove(const Query& t, const TLoadLookups& lookups, TLoadPart& part, TBufRow& row) {
+    row.Id = static_cast<int>(t.RawInteger(0));
+    row.CorrBillId = NumericInt(t, 4);
+    const int twin = NumericInt(t, 6);
+    // Attachments live on the row of the pair with the smaller id.
+    row.HasFiles = lookups.withFiles.count(std::min(row.Id, twin)) > 0;
+    auto [texts, shared] = part.arena.Add();
+    const std::string_view ts = t.RawText(1);
+    // The century is always 20: a year stored as 1999 reads as 2099 and is not written back.
+    texts->Date = "20";
+    if (ts.size() > 2) texts->Date.append(ts.data() + 2, ts.size() - 2);
+    if (!AllDigits(texts->Date)) {
+        texts->Date = lookups.today;
+        part.repairs.emplace_back(row.Id, twin);
+    }
+    const auto corr = lookups.correspondents.find(row.CorrBillId);
+    texts->Corr = corr == lookups.correspondents.end() ? lookups.noCorrespondent : corr->second;
+    // A NULL amount reads as 0.0, which is what its empty text counts as.
+    SetStoredAmount(*texts, StoredAmountValue(t.RawDouble(2)));
+    AssignFromUtf8(texts->Note, t.RawText(3));
+    AssignFromUtf8(texts->Num, t.RawText(5));
+    row.Cells = TRowCells(std::move(shared), 0, false);
+}
+
+// Whether the moves of one account come out of their statement in one order whoever reads
+// them, so that parts of it read apart join up exactly (every move has its own id), and each
+// part finds its first row without sorting the account (the program's index on the account is
+// there: on a large old file it is made only once the window shows).
+bool PartsJoinUp(TSQLiteDatabase& db) {
+    TSQLiteStatement& index = db.Statement(
+        "select 1 from sqlite_master where type = 'index' and name = 'bill_move_by_account'");
+    const bool indexed = index.Step();
+    index.Reset();
+    if (!indexed) return false;
+    TSQLiteStatement& q = db.Statement("select name, type, pk from pragma_table_info('bill_move')");
+    bool idKey = false;
+    int keys = 0;
+    while (q.Step()) {
+        if (q.RawInteger(2) == 0) continue;
+        ++keys;
+        idKey = q.RawText(0) == "id" && UpperCase(AnsiString(q.RawText(1))) == "INTEGER";
+    }
+    return keys == 1 && idKey;
+}
+
+// A large account is read in parts side by side, each on a connection of its own, straight
+// into its place in the buffer: the engine's time for the rows is most of a load. False when
+// the rows are read the usual way instead: a small account, a file other connections cannot
+// read as this one sees it, or any part that failed.
+bool ReadMovesInParts(TSQLiteDatabase& db, THeadTab& tab, const TLoadLookups& lookups,
+                      std::vector<TLoadPart>& parts) {
+    constexpr int64_t kRowsPerPart = 12000;
+    constexpr unsigned kMostParts = 8;
+    const std::string file = TSQLiteReader::SharedFile(db);
+    if (file.empty()) return false;
+    TSQLiteStatement& c = db.Statement("select count(*) from bill_move where src_bill_id = ?");
+    c.Bind(1, tab.Id);
+    const int64_t count = c.Step() ? c.RawInteger(0) : 0;
+    c.Reset();
+    if (count < 2 * kRowsPerPart || !PartsJoinUp(db)) return false;
+
+    tab.BufRows.resize(static_cast<size_t>(count));
+    parts.resize(kMostParts);
+    std::vector<char> done(kMostParts, 0);
+    const unsigned used = ForEachPart(
+        static_cast<size_t>(count), kRowsPerPart, kMostParts,
+        [&](unsigned p, size_t first, size_t end) {
+            TSQLiteReader reader(file, kMovesPartSql);
+            reader.Bind(1, tab.Id);
+            // The last part takes whatever follows, so that a row too many shows as a failure.
+            reader.Bind(2, end == tab.BufRows.size() ? -1 : static_cast<int64_t>(end - first));
+            reader.Bind(3, static_cast<int64_t>(first));
+            size_t at = first;
+            while (reader.Step()) {
+                if (at == end) return;
+                ReadMove(reader, lookups, parts[p], tab.BufRows[at++]);
+            }
+            done[p] = !reader.Failed() && at == end;
+        });
+    done.resize(used);
+    parts.resize(used);
+    if (std::all_of(done.begin(), done.end(), [](char d) { return d != 0; })) {
+        movesLoadedInParts += static_cast<uint64_t>(count);
+        return true;
+    }
+    tab.BufRows.clear();
+    parts.clear();
+    return false;
+}
+
+}  // namespace
+
 bool LoadBuffer(TSQLiteDatabase& db, THeadTab& tab, const AnsiString& today) {
     tab.BufRows.clear();
     // Rows that carry files, and correspondent names, are looked up once per load rather than
     // once per move.
-    const std::unordered_set<int> withFiles = RowsWithFiles(db);
-    const auto correspondents = AllCorrespondents(db);
-    const auto noCorrespondent = std::make_shared<const AnsiString>();
-    std::vector<std::pair<int, int>> repairs;
+    TLoadLookups lookups;
+    lookups.withFiles = RowsWithFiles(db);
+    lookups.correspondents = AllCorrespondents(db);
+    lookups.today = today;
+    std::vector<TLoadPart> parts;
+    if (!ReadMovesInParts(db, tab, lookups, parts)) {
+        parts.resize(1);
+        TSQLiteStatement& t = db.Statement(kMovesSql);
+        t.Bind(1, tab.Id);
+        while (t.Step()) ReadMove(t, lookups, parts[0], tab.BufRows.emplace_back());
+    }
     long double balance = 0;
     bool overflow = false;
-    TextsArena arena;
-    TSQLiteStatement& t = db.Statement(
-        "select id, ts, amount, note, dest_bill_id, num, bill_move_id from bill_move where "
-        "src_bill_id = ? order by ts, num, id");
-    t.Bind(1, tab.Id);
-    while (t.Step()) {
-        TBufRow row;
-        row.Id = static_cast<int>(t.RawInteger(0));
-        row.CorrBillId = NumericInt(t, 4);
-        const int twin = NumericInt(t, 6);
-        // Attachments live on the row of the pair with the smaller id.
-        row.HasFiles = withFiles.count(std::min(row.Id, twin)) > 0;
-        auto [texts, shared] = arena.Add();
-        const std::string_view ts = t.RawText(1);
-        // The century is always 20: a year stored as 1999 reads as 2099 and is not written back.
-        texts->Date = "20";
-        if (ts.size() > 2) texts->Date.append(ts.data() + 2, ts.size() - 2);
-        if (!AllDigits(texts->Date)) {
-            texts->Date = today;
-            repairs.emplace_back(row.Id, twin);
-        }
-        const auto corr = correspondents.find(row.CorrBillId);
-        texts->Corr = corr == correspondents.end() ? noCorrespondent : corr->second;
-        // A NULL amount reads as 0.0, which is what its empty text counts as.
-        SetStoredAmount(*texts, StoredAmountValue(t.RawDouble(2)));
-        AssignFromUtf8(texts->Note, t.RawText(3));
-        AssignFromUtf8(texts->Num, t.RawText(5));
-        row.Cells = TRowCells(std::move(shared), 0, false);
+    for (TBufRow& row : tab.BufRows) {
         balance += BalanceStep(row.Cells, tab.BillTypeId);
         const bool over = std::fabs(balance) >= kBalanceLimit;
         overflow = overflow || over;
         row.Cells.SetBalance(balance, over);
-        tab.BufRows.push_back(std::move(row));
     }
     THeadTab::TBufFacts& facts = tab.BufFacts;
     facts.sorted = std::is_sorted(tab.BufRows.begin(), tab.BufRows.end(), SortsBefore);
@@ -236,11 +339,16 @@ bool LoadBuffer(TSQLiteDatabase& db, THeadTab& tab, const AnsiString& today) {
                                           [](const TBufRow& r) { return r.Cells.Overflow(); }));
     Remember(tab);
     // The repairs change the rows the query walks, so they wait until it has finished.
-    for (const auto& [id, twin] : repairs) {
-        TSQLiteStatement& u = db.Statement("update bill_move set ts = ? where id in (?, ?)");
-        u.Bind(1, today).Bind(2, id).Bind(3, twin).Run();
-    }
+    for (const TLoadPart& part : parts)
+        for (const auto& [id, twin] : part.repairs) {
+            TSQLiteStatement& u = db.Statement("update bill_move set ts = ? where id in (?, ?)");
+            u.Bind(1, today).Bind(2, id).Bind(3, twin).Run();
+        }
     return overflow;
+}
+
+uint64_t MovesLoadedInParts() {
+    return movesLoadedInParts;
 }
 
 bool BillMoveCalcSum(THeadTab& tab) {

@@ -161,3 +161,68 @@ TEST_F(LedgerDb, InsertAndDeleteKeepOnlyTheFirstLoadedTabInStep) {
     DelBufRow(tabs, 2, 12345);
     EXPECT_EQ(tabs[1].BufRows.size(), 3u);
 }
+
+// A large account is read in parts on connections of their own. The rows must join up exactly:
+// ties of date and number, dates to repair at the seams, the old century, NULL amounts, files
+// and a correspondent that no longer exists, against the same load read in one piece (inside a
+// transaction, which other connections cannot see into).
+TEST_F(LedgerDb, ALargeAccountReadInPartsGivesTheSameBufferAsOneRead) {
+    db->ExecSQL("begin");
+    db->ExecSQL(
+        "with recursive n(i) as (select 0 union all select i + 1 from n where i < 49999) "
+        "insert into bill_move (kurs, bill_move_id, num, amount, dest_bill_id, id, note, "
+        "src_bill_id, ts) select '1', 2 * i + 11, case when i % 7 = 0 then '' else i % 3 end, "
+        "case when i % 101 = 0 then null else (i % 200 - 100) * 1.005 end, "
+        "case when i % 53 = 0 then 99 else 4 end, 2 * i + 10, 'note ' || (i % 11), 2, "
+        "case when i % 997 = 0 then '2010x1' || (i % 10) when i % 389 = 0 then '1999' || "
+        "printf('%04d', i % 1200) else '2010' || printf('%04d', 101 + (i / 40) % 1100) end "
+        "from n");
+    db->ExecSQL(
+        "insert into bill_move (kurs, bill_move_id, num, amount, dest_bill_id, id, note, "
+        "src_bill_id, ts) select kurs, id, num, -amount, 2, bill_move_id, note, dest_bill_id, ts "
+        "from bill_move where src_bill_id = 2");
+    db->ExecSQL("update bill_move set files = 'f' where id % 31 = 0 and src_bill_id = 2");
+    db->ExecSQL("commit");
+
+    // Read in one piece, inside a transaction: a copy of every row, and the repairs undone.
+    db->ExecSQL("begin");
+    const uint64_t before = MovesLoadedInParts();
+    const bool overflowOne = LoadBuffer(*db, tabs[1], "20261207");
+    EXPECT_EQ(MovesLoadedInParts(), before);
+    std::vector<std::array<AnsiString, 7>> one;
+    std::vector<std::array<int, 3>> oneIds;
+    for (const TBufRow& r : tabs[1].BufRows) {
+        one.push_back(r.Cells);
+        oneIds.push_back({r.Id, r.CorrBillId, r.HasFiles});
+    }
+    db->ExecSQL("rollback");
+    ASSERT_EQ(one.size(), 50000u);
+    const int64_t toRepair =
+        db->GetTable("select count(*) from bill_move where ts like '%x%'")->FieldAsInteger(0);
+    EXPECT_EQ(toRepair, 2 * 51);
+
+    // The parts need the program's index on the account to find their first rows.
+    EnsureIndexes(*db);
+    const bool overflowParts = LoadBuffer(*db, tabs[1], "20261207");
+    EXPECT_EQ(MovesLoadedInParts(), before + 50000);
+    EXPECT_EQ(overflowParts, overflowOne);
+    const auto& buf = tabs[1].BufRows;
+    ASSERT_EQ(buf.size(), one.size());
+    for (size_t i = 0; i < buf.size(); ++i) {
+        const std::array<AnsiString, 7> cells = buf[i].Cells;
+        const std::array<int, 3> ids{buf[i].Id, buf[i].CorrBillId, buf[i].HasFiles};
+        ASSERT_EQ(cells, one[i]) << "row " << i;
+        ASSERT_EQ(ids, oneIds[i]) << "row " << i;
+    }
+    // The repairs of every part were written, to both rows of each pair.
+    EXPECT_EQ(
+        db->GetTable("select count(*) from bill_move where ts = '20261207'")->FieldAsInteger(0),
+        toRepair);
+    EXPECT_EQ(db->GetTable("select count(*) from bill_move where ts like '%x%'")->FieldAsInteger(0),
+              0);
+
+    db->ExecSQL("drop index bill_move_by_account");
+    LoadBuffer(*db, tabs[1], "20261207");
+    EXPECT_EQ(MovesLoadedInParts(), before + 50000);
+    EXPECT_EQ(tabs[1].BufRows.size(), 50000u);
+}

@@ -50,6 +50,17 @@ void ExpectCleanContainer(const QJsonObject& back, const qm::xls::Bytes& built,
     EXPECT_EQ(Str(back["book"].toObject()["log"]), QString()) << "xlrd complained";
 }
 
+// Saves the workbook as `name` in `dir` and reads it back, the container checked as above against
+// the stream as built in memory, which `built` receives.
+QJsonObject SaveAndReadBack(TvteXLSWorkbook& book, const std::filesystem::path& dir,
+                            const char* name, TMemStream& built) {
+    TvteExcelWriter().WriteWorkbook(built, &book);
+    TvteExcelWriter().Save(&book, dir / name);
+    QJsonObject back = xlstest::ReadBack(dir / name, dir / "stream.bin");
+    if (!back.isEmpty()) ExpectCleanContainer(back, built.Data(), dir / "stream.bin");
+    return back;
+}
+
 // Cell [row, col] of a read-back sheet: [row, col, ctype, value, xf].
 QJsonArray Cell(const QJsonObject& sheet, int row, int col) {
     for (const QJsonValue& v : sheet["cells"].toArray()) {
@@ -97,11 +108,8 @@ TEST(ReadBack, OneSheetWithEveryKindOfContentReadsBackAsWritten) {
     sheet->PageSetup.CenterHeader = FromUtf8("Отчёт");
 
     TMemStream built;
-    TvteExcelWriter().WriteWorkbook(built, &book);
-    TvteExcelWriter().Save(&book, dir / "one.xls");
-    QJsonObject back = xlstest::ReadBack(dir / "one.xls", dir / "stream.bin");
+    QJsonObject back = SaveAndReadBack(book, dir.path(), "one.xls", built);
     ASSERT_FALSE(back.isEmpty());
-    ExpectCleanContainer(back, built.Data(), dir / "stream.bin");
 
     QJsonObject b = back["book"].toObject();
     EXPECT_EQ(Str(b["user_name"]), "Wrenfield");
@@ -166,11 +174,8 @@ TEST(ReadBack, SeveralSheetsKeepTheirNamesCellsFontsAndFormats) {
     }
     book.SetUserName(FromUtf8("Пользователь"));
     TMemStream built;
-    TvteExcelWriter().WriteWorkbook(built, &book);
-    TvteExcelWriter().Save(&book, dir / "three.xls");
-    QJsonObject back = xlstest::ReadBack(dir / "three.xls", dir / "stream.bin");
+    QJsonObject back = SaveAndReadBack(book, dir.path(), "three.xls", built);
     ASSERT_FALSE(back.isEmpty());
-    ExpectCleanContainer(back, built.Data(), dir / "stream.bin");
 
     QJsonObject b = back["book"].toObject();
     EXPECT_EQ(Str(b["user_name"]), QString::fromUtf8("Пользователь"));
@@ -229,11 +234,8 @@ TEST(ReadBack, ManyAndLongStringsAcrossContinueRecordsAndTheLastRow) {
     }
     sheet->Range(255, 65535, 255, 65535)->SetValue(AnsiString("last"));
     TMemStream built;
-    TvteExcelWriter().WriteWorkbook(built, &book);
-    TvteExcelWriter().Save(&book, dir / "strings.xls");
-    QJsonObject back = xlstest::ReadBack(dir / "strings.xls", dir / "stream.bin");
+    QJsonObject back = SaveAndReadBack(book, dir.path(), "strings.xls", built);
     ASSERT_FALSE(back.isEmpty());
-    ExpectCleanContainer(back, built.Data(), dir / "stream.bin");
     QJsonObject s = back["book"].toObject()["sheets"].toArray()[0].toObject();
     EXPECT_EQ(s["nrows"].toInt(), 65536);
     EXPECT_EQ(s["ncols"].toInt(), 256);
@@ -287,4 +289,93 @@ TEST(ReadBack, ColoursOutsideTheDefaultPaletteAreStoredInIt) {
     EXPECT_EQ(xf["pattern"].toInt(), 1);
     EXPECT_EQ(rgbOf(xf["fore"].toInt()), (QJsonArray{0xAB, 0xCD, 0xEF}));
     EXPECT_EQ(xf["border"].toObject()["top"].toArray(), (QJsonArray{2, 12}));
+}
+
+// A sheet large enough that the writer reads its ranges, converts its strings and writes its
+// row blocks in several runs side by side. Fonts and number formats first met in a later run,
+// or met again there, must get the numbers one pass from the start gives them; every string must
+// land on its own cell; every block must be found through the INDEX record.
+TEST(ReadBack, ALargeSheetWrittenInRunsReadsBackCellByCell) {
+    qmtest::TempDir dir;
+    TvteXLSWorkbook book;
+    TvteXLSWorksheet* sheet = book.AddSheet();
+    constexpr int kRows = 22000;
+    auto textOf = [](int row) {
+        return "move " + std::to_string(row * 7 % 1000) + "/" + std::to_string(row);
+    };
+    auto formatOf = [](int row) -> AnsiString {
+        if (row >= 21000) return "0.000";
+        if (row >= 18000 && row % 2 == 0) return "dd.mm.yyyy";  // the same format as below
+        if (row >= 12000 && row % 3 == 0) return "DD.MM.YYYY";
+        return "0.00";
+    };
+    const std::vector<TvteXLSRange*> cells = sheet->AddCells(0, 0, 2, kRows - 1);
+    for (int row = 0; row < kRows; ++row) {
+        TvteXLSRange& text = *cells[row * 3];
+        text.SetValue(AnsiString(textOf(row)));
+        if (row == 5 || row == 20001) text.Font.Style = fsItalic;
+        if (row >= 15000 && row % 1000 == 0) text.Font.Style = fsBold;
+        TvteXLSRange& amount = *cells[row * 3 + 1];
+        amount.SetValue(row * 0.25);
+        amount.NumberFormat = formatOf(row);
+        cells[row * 3 + 2]->SetValue(AnsiString(row % 4 == 0 ? "" : "x" + std::to_string(row)));
+    }
+    sheet->Range(0, kRows, 2, kRows + 1)->SetValue(AnsiString("end"));
+    TMemStream built;
+    QJsonObject back = SaveAndReadBack(book, dir.path(), "large.xls", built);
+    ASSERT_FALSE(back.isEmpty());
+
+    QJsonObject b = back["book"].toObject();
+    QJsonArray xfs = b["xfs"].toArray();
+    QJsonArray fonts = b["fonts"].toArray();
+    QJsonObject formats = b["formats"].toObject();
+    QJsonObject s = b["sheets"].toArray()[0].toObject();
+    EXPECT_EQ(s["merged"].toArray(), QJsonArray{QJsonArray({kRows, kRows + 2, 0, 3})});
+    std::map<std::pair<int, int>, QJsonArray> byPlace;
+    for (const QJsonValue& v : s["cells"].toArray()) {
+        QJsonArray c = v.toArray();
+        byPlace[{c[0].toInt(), c[1].toInt()}] = c;
+    }
+    // Fonts in the order they were first met, after the four defaults and the index 4 the file
+    // leaves out: the ranges' own, italic, then bold.
+    ASSERT_EQ(fonts.size(), 8);
+    EXPECT_EQ(fonts[6].toObject()["italic"].toInt(), 1);
+    EXPECT_EQ(fonts[7].toObject()["weight"].toInt(), 1000);
+    int mismatches = 0;
+    for (int row = 0; row < kRows && mismatches < 5; ++row) {
+        const QJsonArray text = byPlace[{row, 0}];
+        const QJsonObject textFont =
+            fonts[xfs[text[4].toInt()].toObject()["font"].toInt()].toObject();
+        const bool italic = row == 5 || row == 20001;
+        const bool bold = row >= 15000 && row % 1000 == 0;
+        const QJsonArray amount = byPlace[{row, 1}];
+        const QJsonArray other = byPlace[{row, 2}];
+        const bool same =
+            text[3].toString() == QString::fromStdString(textOf(row)) &&
+            textFont["italic"].toInt() == (italic ? 1 : 0) &&
+            textFont["weight"].toInt() == (bold ? 1000 : 100) &&
+            amount[3].toDouble() == row * 0.25 &&
+            formats[QString::number(xfs[amount[4].toInt()].toObject()["format"].toInt())]
+                    .toString()
+                    .toUpper() == QString::fromStdString(formatOf(row)).toUpper() &&
+            (row % 4 == 0 ? other[2].toInt() == kBlank
+                          : other[3].toString() == "x" + QString::number(row));
+        if (!same) {
+            ADD_FAILURE() << "row " << row;
+            ++mismatches;
+        }
+    }
+    // One format for both spellings of the date format, numbered in the order first met.
+    EXPECT_EQ(formats["50"].toString(), "0.00");
+    EXPECT_EQ(formats["51"].toString(), "DD.MM.YYYY");
+    EXPECT_EQ(formats["52"].toString(), "0.000");
+    EXPECT_TRUE(formats["53"].isNull());
+
+    auto records = xlstest::Records(built.Data());
+    auto index = xlstest::RecordsWithId(records, 0x020B).at(0);
+    auto dbcells = xlstest::RecordsWithId(records, 0x00D7);
+    ASSERT_EQ(dbcells.size(), static_cast<size_t>((kRows + 2 + 31) / 32));
+    ASSERT_EQ(index.Data.size(), 16 + 4 * dbcells.size());
+    for (size_t i = 0; i < dbcells.size(); ++i)
+        ASSERT_EQ(index.U32(16 + 4 * i), dbcells[i].Position) << "block " << i;
 }

@@ -270,3 +270,46 @@ TEST(Workbook, RangesKeepTheirPlaceAndValuesAsASheetGrows) {
     EXPECT_EQ(sheet->RangesInRow(10).size(), 6u);
     EXPECT_EQ(made[74]->Value().AnsiText(), "text of cell 74");
 }
+
+// Cells made at once stand where cells made one by one would: in the sheet's order, in their
+// rows, within its dimensions, replacing what they overlap; ranges made afterwards go on after
+// them, and bounds are refused before anything changes.
+TEST(Workbook, CellsMadeAtOnceStandWhereCellsMadeOneByOneWould) {
+    TvteXLSWorkbook book;
+    TvteXLSWorksheet* sheet = book.AddSheet();
+    TvteXLSRange* title = sheet->Range(0, 0, 3, 0);
+    TvteXLSRange* overlapped = sheet->Range(1, 2, 4, 3);  // reaches into the block
+    TvteXLSRange* beside = sheet->Range(5, 2, 5, 2);
+    constexpr int kRows = 9000;  // enough for several parts
+    const std::vector<TvteXLSRange*> cells = sheet->AddCells(0, 1, 2, kRows);
+    ASSERT_EQ(cells.size(), 3u * kRows);
+    ASSERT_EQ(sheet->RangeCount(), 2 + 3 * kRows);
+    EXPECT_EQ(sheet->RangeAt(0), title);
+    EXPECT_EQ(sheet->RangeAt(1), beside);
+    for (int i = 0; i < 3 * kRows; ++i) {
+        ASSERT_EQ(sheet->RangeAt(2 + i), cells[i]);
+        ASSERT_EQ(cells[i]->Left(), i % 3);
+        ASSERT_EQ(cells[i]->Right(), i % 3);
+        ASSERT_EQ(cells[i]->Top(), 1 + i / 3);
+        ASSERT_EQ(cells[i]->Bottom(), 1 + i / 3);
+        ASSERT_EQ(cells[i]->Worksheet(), sheet);
+        ASSERT_TRUE(cells[i]->Value().IsEmpty());
+    }
+    for (int row = 1; row <= kRows; ++row) {
+        const auto& inRow = sheet->RangesInRow(row);
+        const size_t own = row == 2 ? 4 : 3;
+        ASSERT_EQ(inRow.size(), own) << row;
+        ASSERT_EQ(std::count(inRow.begin(), inRow.end(), overlapped), 0);
+    }
+    EXPECT_EQ(sheet->Range(1, 500, 1, 500), cells[499 * 3 + 1]);  // found, not made again
+    TvteXLSRange* after = sheet->Range(0, kRows + 1, 0, kRows + 1);
+    EXPECT_EQ(sheet->RangeAt(sheet->RangeCount() - 1), after);
+    EXPECT_EQ(sheet->Dimensions().MaxRow, kRows + 1);
+    EXPECT_EQ(sheet->Dimensions().MaxCol, 5);
+
+    const int before = sheet->RangeCount();
+    EXPECT_THROW(sheet->AddCells(0, 65000, 2, 65536), EXLSError);
+    EXPECT_THROW(sheet->AddCells(3, 0, 2, 0), EXLSError);
+    EXPECT_EQ(sheet->RangeCount(), before);
+    EXPECT_EQ(sheet->Dimensions().MaxRow, kRows + 1);
+}
