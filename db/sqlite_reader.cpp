@@ -53,4 +53,12 @@ std::string_view TSQLiteReader::RawText(int col) const {
     return ColumnText(stmt_, col);
 }
 
+bool TSQLiteReader::IsNull(int col) const {
+    return sqlite3_column_type(stmt_, col) == SQLITE_NULL;
+}
+
+AnsiString TSQLiteReader::FieldAsString(int col, TSQLiteFieldType type) const {
+    return ColumnAsString(stmt_, col, type);
+}
+
 }  // namespace qm

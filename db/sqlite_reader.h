@@ -35,6 +35,9 @@ class TSQLiteReader {
     int64_t RawInteger(int col) const;
     double RawDouble(int col) const;
     std::string_view RawText(int col) const;
+    bool IsNull(int col) const;
+    // As TSQLiteStatement::FieldAsString reads a column of the field type `type`.
+    AnsiString FieldAsString(int col, TSQLiteFieldType type) const;
 
   private:
     sqlite3* db_ = nullptr;

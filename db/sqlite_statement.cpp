@@ -102,25 +102,8 @@ bool TSQLiteStatement::IsNull(int col) const {
 }
 
 AnsiString TSQLiteStatement::FieldAsString(int col) const {
-    if (IsNull(col)) return {};
-    switch (types_[col]) {
-        case dtInt:
-            return IntToStr(sqlite3_column_int64(stmt_, col));
-        case dtNumeric:
-            return FloatToStr(sqlite3_column_double(stmt_, col));
-        case dtNull:
-            return {};
-        case dtBlob: {
-            const void* p = sqlite3_column_blob(stmt_, col);
-            const int n = sqlite3_column_bytes(stmt_, col);
-            return p && n > 0 ? AnsiString(static_cast<const char*>(p), n) : AnsiString();
-        }
-        default: {
-            const unsigned char* t = sqlite3_column_text(stmt_, col);
-            const int n = sqlite3_column_bytes(stmt_, col);
-            return t ? AnsiString(reinterpret_cast<const char*>(t), n) : AnsiString();
-        }
-    }
+    CheckRow(col);
+    return ColumnAsString(stmt_, col, types_[col]);
 }
 
 int64_t TSQLiteStatement::FieldAsInteger(int col) const {

@@ -1,16 +1,22 @@
 // TForm16, the table report dialog.
 #include "dialogs/table_report_dialog.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
+#include <optional>
 #include <unordered_map>
 
 #include "app/exchange/spreadsheet_export.h"
 #include "app/reports/report_moves.h"
 #include "app/reports/report_text.h"
+#include "app/store/moves_in_parts.h"
 #include "app/store/state.h"
 #include "app/window/window_calls.h"
+#include "db/sqlite_reader.h"
 #include "db/sqlite_statement.h"
 #include "dialogs/account_period.h"
+#include "platform/parallel.h"
 
 namespace qm {
 
@@ -27,7 +33,8 @@ struct TTableAmount {
 
 class TTableAmounts {
   public:
-    const TTableAmount& Of(const TSQLiteStatement& row, int col) {
+    template <class Row>
+    const TTableAmount& Of(const Row& row, int col) {
         if (row.ColumnType(col) != dtNumeric || row.IsNull(col)) {
             other_ = Read(row.FieldAsString(col));
             return other_;
@@ -52,6 +59,113 @@ class TTableAmounts {
 
 }  // namespace
 
+namespace {
+
+// The lines of a run of moves, and their amounts in order: received, or paid when `paid`.
+struct TTableLines {
+    AnsiString text;
+    std::vector<std::pair<long double, bool>> amounts;  // value, paid
+};
+
+// The lines of the moves `row` steps through that fall within [d1, d2] ("yyyymmdd").
+template <class Row>
+void TableLines(Row& row, const AnsiString& d1, const AnsiString& d2, TTableLines& out) {
+    const TForm1& form = *Form1;
+    TTableAmounts amounts;
+    AnsiString lastTs, lastDate;  // moves of one day follow one another
+    while (row.Step()) {
+        const AnsiString ts = row.FieldAsString(0);
+        if (ts < d1 || ts > d2) continue;
+        if (lastDate.empty() || ts != lastTs) {
+            lastTs = ts;
+            lastDate = ReportDateOfYmd(form, ts);
+        }
+        // Appended piece by piece: the text grows to megabytes, its lines are not built apart.
+        AnsiString& text = out.text;
+        text += lastDate;
+        text += '\1';
+        text += Utf8ToAnsi(row.FieldAsString(1));
+        text += '\1';
+        text += Utf8ToAnsi(row.FieldAsString(2));
+        text += '\1';
+        const TTableAmount& amount = amounts.Of(row, 3);
+        const bool paid = !amount.text.empty() && amount.text[0] == '-';
+        if (paid) {
+            text += '\1';
+            text.append(amount.text, 1);
+            text += '\r';
+        } else {
+            text += amount.text;
+            text += "\1\r";
+        }
+        out.amounts.emplace_back(amount.value, paid);
+    }
+}
+
+constexpr const char* kTableColumns = "ts, num, note, amount";
+
+// A part's rows on a reader of its own, read as the statement over all moves reads them: by the
+// field types that statement took from its first row.
+class TReaderRows {
+  public:
+    TReaderRows(TSQLiteReader& reader, const std::array<TSQLiteFieldType, 4>& types)
+        : reader_(reader), types_(types) {}
+    bool Step() { return reader_.Step(); }
+    TSQLiteFieldType ColumnType(int col) const { return types_[col]; }
+    bool IsNull(int col) const { return reader_.IsNull(col); }
+    double FieldAsDouble(int col) const { return reader_.RawDouble(col); }
+    AnsiString FieldAsString(int col) const { return reader_.FieldAsString(col, types_[col]); }
+
+  private:
+    TSQLiteReader& reader_;
+    const std::array<TSQLiteFieldType, 4>& types_;
+};
+
+// A large account's lines read in parts side by side; false (and nothing in `runs`) when they
+// are read the usual way instead.
+bool TableLinesInParts(TSQLiteStatement& all, int billId, const AnsiString& d1,
+                       const AnsiString& d2, std::vector<TTableLines>& runs) {
+    constexpr int64_t kRowsPerPart = 12000;
+    constexpr unsigned kMostParts = 8;
+    const std::optional<TMoveParts> where = AccountMovesInParts(*DB, billId, kRowsPerPart);
+    if (!where) return false;
+    // The field types of the whole statement, from its first row.
+    std::array<TSQLiteFieldType, 4> types{};
+    if (!all.Step()) return false;
+    for (int c = 0; c < 4; ++c) types[c] = all.ColumnType(c);
+    all.Reset();
+    const std::string sql = MovesPartSql(kTableColumns);
+    runs.assign(kMostParts, {});
+    std::vector<char> done(kMostParts, 0);
+    const unsigned used =
+        ForEachPart(static_cast<size_t>(where->Count), kRowsPerPart, kMostParts,
+                    [&](unsigned p, size_t first, size_t end) {
+                        TSQLiteReader reader(where->File, sql.c_str());
+                        reader.Bind(1, billId);
+                        const bool last = end == static_cast<size_t>(where->Count);
+                        reader.Bind(2, last ? -1 : static_cast<int64_t>(end - first));
+                        reader.Bind(3, static_cast<int64_t>(first));
+                        // Counted as they pass, so that a part that read other than its share
+                        // shows.
+                        struct TCounted : TReaderRows {
+                            using TReaderRows::TReaderRows;
+                            size_t steps = 0;
+                            bool Step() { return TReaderRows::Step() && ++steps; }
+                        } rows(reader, types);
+                        TableLines(rows, d1, d2, runs[p]);
+                        done[p] = !reader.Failed() && rows.steps == end - first;
+                    });
+    runs.resize(used);
+    if (std::all_of(done.begin(), done.begin() + used, [](char d) { return d != 0; })) {
+        NoteMovesReadInParts(where->Count);
+        return true;
+    }
+    runs.clear();
+    return false;
+}
+
+}  // namespace
+
 AnsiString TableReportText(int billId, int type, const AnsiString& item, TDateTime from,
                            TDateTime to) {
     const TForm1& form = *Form1;
@@ -60,40 +174,25 @@ AnsiString TableReportText(int billId, int type, const AnsiString& item, TDateTi
     text += BillColumnCaptions[0] + "\1" + BillColumnCaptions[1] + "\1" + BillColumnCaptions[2] +
             "\1" + MainWindow::Ui(first) + "\1" + MainWindow::Ui(second) + "\r";
     const AnsiString d1 = DateToYmd(from), d2 = DateToYmd(to);
-    long double S1 = 0, S2 = 0;
     // Moves of one date and number come in the order they were stored, whatever index the
     // engine reads them through.
-    TSQLiteStatement t(*DB,
-                       "select ts, num, note, amount from bill_move where src_bill_id = ? order by "
-                       "ts, num, id");
-    t.Bind(1, billId);
-    TTableAmounts amounts;
-    AnsiString lastTs, lastDate;  // moves of one day follow one another
-    while (t.Step()) {
-        const AnsiString ts = t.FieldAsString(0);
-        if (ts < d1 || ts > d2) continue;
-        if (lastDate.empty() || ts != lastTs) {
-            lastTs = ts;
-            lastDate = ReportDateOfYmd(form, ts);
-        }
-        // Appended piece by piece: the text grows to megabytes, its lines are not built apart.
-        text += lastDate;
-        text += '\1';
-        text += Utf8ToAnsi(t.FieldAsString(1));
-        text += '\1';
-        text += Utf8ToAnsi(t.FieldAsString(2));
-        text += '\1';
-        const TTableAmount& amount = amounts.Of(t, 3);
-        if (!amount.text.empty() && amount.text[0] == '-') {
-            text += '\1';
-            text.append(amount.text, 1);
-            text += '\r';
-            S2 += amount.value;
-        } else {
-            text += amount.text;
-            text += "\1\r";
-            S1 += amount.value;
-        }
+    TSQLiteStatement all(*DB,
+                         "select ts, num, note, amount from bill_move where src_bill_id = ? "
+                         "order by ts, num, id");
+    all.Bind(1, billId);
+    std::vector<TTableLines> runs;
+    if (!TableLinesInParts(all, billId, d1, d2, runs)) {
+        runs.resize(1);
+        TableLines(all, d1, d2, runs[0]);
+    }
+    // The sums are added up in the order of the moves.
+    long double S1 = 0, S2 = 0;
+    size_t size = text.size();
+    for (const TTableLines& run : runs) size += run.text.size();
+    text.reserve(size + 256);
+    for (const TTableLines& run : runs) {
+        text += run.text;
+        for (const auto& [value, paid] : run.amounts) (paid ? S2 : S1) += value;
     }
     const long double D = type == 1 ? S2 - S1 : S1 - S2;
     text += MainWindow::Ui(169) + ": " + FloatToStr(D) + "\1\1" + MainWindow::Ui(168) + "\1" +

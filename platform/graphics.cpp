@@ -152,19 +152,23 @@ int TCanvas::DeviceDpi() const {
     return dpi > 0 ? dpi : ScreenPixelsPerInch;
 }
 
-const QFont& TCanvas::CurrentFont() {
-    const int dpi = DeviceDpi();
-    if (qfont_ && fontKey_ && *fontKey_ == Font && fontDpi_ == dpi) return *qfont_;
-    auto f = std::make_unique<QFont>(ToQString(Font.Name));
-    f->setPixelSize(std::max(1, MulDiv(Font.Size, dpi, 72)));
-    f->setBold(Font.Style.Contains(fsBold));
-    f->setItalic(Font.Style.Contains(fsItalic));
-    f->setUnderline(Font.Style.Contains(fsUnderline));
-    f->setStrikeOut(Font.Style.Contains(fsStrikeOut));
+std::unique_ptr<QFont> TCanvas::MakeFont(const TFont& font, int dpi) {
+    auto f = std::make_unique<QFont>(ToQString(font.Name));
+    f->setPixelSize(std::max(1, MulDiv(font.Size, dpi, 72)));
+    f->setBold(font.Style.Contains(fsBold));
+    f->setItalic(font.Style.Contains(fsItalic));
+    f->setUnderline(font.Style.Contains(fsUnderline));
+    f->setStrikeOut(font.Style.Contains(fsStrikeOut));
     f->setStyleHint(QFont::SansSerif);
     f->setKerning(false);
     f->setHintingPreference(QFont::PreferFullHinting);
-    qfont_ = std::move(f);
+    return f;
+}
+
+const QFont& TCanvas::CurrentFont() {
+    const int dpi = DeviceDpi();
+    if (qfont_ && fontKey_ && *fontKey_ == Font && fontDpi_ == dpi) return *qfont_;
+    qfont_ = MakeFont(Font, dpi);
     fontKey_ = Font;
     fontDpi_ = dpi;
     metrics_.reset();
@@ -368,6 +372,24 @@ void TCanvas::TextRect(const TRect& r, int x, int y, const AnsiString& text) {
 
 int TCanvas::TextWidth(const AnsiString& text) {
     return Metrics().horizontalAdvance(ToQString(text));
+}
+
+TCanvas::TTextMeasurer::TTextMeasurer(const TFont& font, int dpi, const QPaintDevice* device)
+    : font_(font), dpi_(dpi), device_(device) {}
+
+TCanvas::TTextMeasurer::~TTextMeasurer() = default;
+
+int TCanvas::TTextMeasurer::Width(const AnsiString& text) {
+    if (!metrics_) {
+        qfont_ = MakeFont(font_, dpi_);
+        metrics_ = std::make_unique<QFontMetrics>(*qfont_, device_);
+    }
+    return metrics_->horizontalAdvance(ToQString(text));
+}
+
+std::unique_ptr<TCanvas::TTextMeasurer> TCanvas::Measurer() {
+    if (!device_ || device_->devType() != QInternal::Image) return nullptr;
+    return std::unique_ptr<TTextMeasurer>(new TTextMeasurer(Font, DeviceDpi(), device_));
 }
 
 int TCanvas::TextHeight(const AnsiString&) {

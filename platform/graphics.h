@@ -215,6 +215,26 @@ class TCanvas {
     int TextWidth(const AnsiString& text);
     int TextHeight(const AnsiString& text);
 
+    // Widths of texts in the font the canvas has now, as TextWidth gives them, taken on another
+    // thread: a measurer is made here and then used on one thread at a time, where it builds a
+    // font of its own (a font's cache belongs to one thread).
+    class TTextMeasurer {
+      public:
+        ~TTextMeasurer();
+        int Width(const AnsiString& text);
+
+      private:
+        friend class TCanvas;
+        TTextMeasurer(const TFont& font, int dpi, const QPaintDevice* device);
+        TFont font_;
+        int dpi_;
+        const QPaintDevice* device_;
+        std::unique_ptr<QFont> qfont_;
+        std::unique_ptr<QFontMetrics> metrics_;
+    };
+    // Null unless the canvas paints on an image, the one device other threads may ask about.
+    std::unique_ptr<TTextMeasurer> Measurer();
+
     // With the bitmap's transparent colour left out when the bitmap is Transparent.
     void Draw(int x, int y, const TBitmap& bitmap);
     void StretchDraw(const TRect& r, const TBitmap& bitmap);
@@ -247,6 +267,7 @@ class TCanvas {
     const QImage* SourceImage() const;
     bool IsRaster();
     int DeviceDpi() const;
+    static std::unique_ptr<QFont> MakeFont(const TFont& font, int dpi);
     const QFont& CurrentFont();
     const QFontMetrics& Metrics();
     void DrawTextAt(QPainter& p, int x, int y, const QString& text);

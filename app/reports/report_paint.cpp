@@ -7,12 +7,14 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "app/reports/report_text.h"
 #include "app/store/money_text.h"
 #include "app/window/main_window.h"
+#include "platform/parallel.h"
 
 namespace qm {
 namespace {
@@ -158,29 +160,51 @@ TableCells CellsOf(const AnsiString& line) {
     return cells;
 }
 
-// Widths of texts in one font; a report repeats its dates, notes and amounts many times.
+// Widths of texts in one font; a report repeats its dates, notes and amounts many times. The
+// texts are looked up where they stand, in rows that outlive the table.
+template <class Measure>
 class Widths {
   public:
-    explicit Widths(TCanvas& c) : c_(c) {}
+    explicit Widths(Measure measure) : measure_(std::move(measure)) {}
     int Of(const AnsiString& text) {
         auto known = widths_.find(text);
-        if (known == widths_.end()) known = widths_.emplace(text, c_.TextWidth(text)).first;
+        if (known == widths_.end()) known = widths_.emplace(text, measure_(text)).first;
         return known->second;
     }
 
   private:
-    TCanvas& c_;
-    std::unordered_map<AnsiString, int> widths_;
+    Measure measure_;
+    std::unordered_map<std::string_view, int> widths_;
 };
 
 void MeasureTable(TCanvas& c, TableMeasure& m) {
     SetBold(c, true);
     for (size_t col = 0; col < 5; ++col) m.w[col] = c.TextWidth(m.rows.front()[col]);
     SetBold(c, false);
-    Widths regular(c);
-    for (size_t i = 1; i < m.rows.size(); ++i)
-        for (size_t col = 0; col < 5; ++col)
-            m.w[col] = std::max(m.w[col], regular.Of(m.rows[i][col]));
+    // A long report's rows are measured in runs side by side where the canvas lets other
+    // threads measure: the first run here, each other with a measurer and widths of its own.
+    constexpr unsigned kMostParts = 8;
+    std::array<std::unique_ptr<TCanvas::TTextMeasurer>, kMostParts> measurers;
+    unsigned allowed = 1;
+    for (; allowed < kMostParts; ++allowed)
+        if (!(measurers[allowed] = c.Measurer())) break;
+    std::array<std::array<int, 5>, kMostParts> widest{};
+    ForEachPart(m.rows.size() - 1, 8192, allowed, [&](unsigned p, size_t first, size_t end) {
+        auto run = [&](auto measure) {
+            Widths<decltype(measure)> widths(measure);
+            for (size_t i = first + 1; i < end + 1; ++i)
+                for (size_t col = 0; col < 5; ++col)
+                    widest[p][col] = std::max(widest[p][col], widths.Of(m.rows[i][col]));
+        };
+        if (p == 0)
+            run([&c](const AnsiString& text) { return c.TextWidth(text); });
+        else
+            run([&measurer = *measurers[p]](const AnsiString& text) {
+                return measurer.Width(text);
+            });
+    });
+    for (const auto& run : widest)
+        for (size_t col = 0; col < 5; ++col) m.w[col] = std::max(m.w[col], run[col]);
     // The sums are drawn bold.
     SetBold(c, true);
     for (size_t col = 2; col < 5; ++col)

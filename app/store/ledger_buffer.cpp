@@ -2,12 +2,12 @@
 #include "app/store/ledger_buffer.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "app/store/money_text.h"
+#include "app/store/moves_in_parts.h"
 #include "db/sqlite_reader.h"
 #include "db/sqlite_statement.h"
 #include "platform/parallel.h"
@@ -191,14 +191,10 @@ AnsiString CorrespondentText(TSQLiteDatabase& db, int billId) {
 
 namespace {
 
-std::atomic<uint64_t> movesLoadedInParts{0};
-
+constexpr const char* kMovesColumns = "id, ts, amount, note, dest_bill_id, num, bill_move_id";
 constexpr const char* kMovesSql =
     "select id, ts, amount, note, dest_bill_id, num, bill_move_id from bill_move where "
     "src_bill_id = ? order by ts, num, id";
-constexpr const char* kMovesPartSql =
-    "select id, ts, amount, note, dest_bill_id, num, bill_move_id from bill_move where "
-    "src_bill_id = ? order by ts, num, id limit ? offset ?";
 
 // What every row of a load looks up, built once before the rows are read.
 struct TLoadLookups {
@@ -241,27 +237,6 @@ void ReadMove(const Query& t, const TLoadLookups& lookups, TLoadPart& part, TBuf
     row.Cells = TRowCells(std::move(shared), 0, false);
 }
 
-// Whether the moves of one account come out of their statement in one order whoever reads
-// them, so that parts of it read apart join up exactly (every move has its own id), and each
-// part finds its first row without sorting the account (the program's index on the account is
-// there: on a large old file it is made only once the window shows).
-bool PartsJoinUp(TSQLiteDatabase& db) {
-    TSQLiteStatement& index = db.Statement(
-        "select 1 from sqlite_master where type = 'index' and name = 'bill_move_by_account'");
-    const bool indexed = index.Step();
-    index.Reset();
-    if (!indexed) return false;
-    TSQLiteStatement& q = db.Statement("select name, type, pk from pragma_table_info('bill_move')");
-    bool idKey = false;
-    int keys = 0;
-    while (q.Step()) {
-        if (q.RawInteger(2) == 0) continue;
-        ++keys;
-        idKey = q.RawText(0) == "id" && UpperCase(AnsiString(q.RawText(1))) == "INTEGER";
-    }
-    return keys == 1 && idKey;
-}
-
 // A large account is read in parts side by side, each on a connection of its own, straight
 // into its place in the buffer: the engine's time for the rows is most of a load. False when
 // the rows are read the usual way instead: a small account, a file other connections cannot
@@ -270,13 +245,10 @@ bool ReadMovesInParts(TSQLiteDatabase& db, THeadTab& tab, const TLoadLookups& lo
                       std::vector<TLoadPart>& parts) {
     constexpr int64_t kRowsPerPart = 12000;
     constexpr unsigned kMostParts = 8;
-    const std::string file = TSQLiteReader::SharedFile(db);
-    if (file.empty()) return false;
-    TSQLiteStatement& c = db.Statement("select count(*) from bill_move where src_bill_id = ?");
-    c.Bind(1, tab.Id);
-    const int64_t count = c.Step() ? c.RawInteger(0) : 0;
-    c.Reset();
-    if (count < 2 * kRowsPerPart || !PartsJoinUp(db)) return false;
+    const std::optional<TMoveParts> where = AccountMovesInParts(db, tab.Id, kRowsPerPart);
+    if (!where) return false;
+    const int64_t count = where->Count;
+    const std::string sql = MovesPartSql(kMovesColumns);
 
     tab.BufRows.resize(static_cast<size_t>(count));
     parts.resize(kMostParts);
@@ -284,7 +256,7 @@ bool ReadMovesInParts(TSQLiteDatabase& db, THeadTab& tab, const TLoadLookups& lo
     const unsigned used = ForEachPart(
         static_cast<size_t>(count), kRowsPerPart, kMostParts,
         [&](unsigned p, size_t first, size_t end) {
-            TSQLiteReader reader(file, kMovesPartSql);
+            TSQLiteReader reader(where->File, sql.c_str());
             reader.Bind(1, tab.Id);
             // The last part takes whatever follows, so that a row too many shows as a failure.
             reader.Bind(2, end == tab.BufRows.size() ? -1 : static_cast<int64_t>(end - first));
@@ -299,7 +271,7 @@ bool ReadMovesInParts(TSQLiteDatabase& db, THeadTab& tab, const TLoadLookups& lo
     done.resize(used);
     parts.resize(used);
     if (std::all_of(done.begin(), done.end(), [](char d) { return d != 0; })) {
-        movesLoadedInParts += static_cast<uint64_t>(count);
+        NoteMovesReadInParts(count);
         return true;
     }
     tab.BufRows.clear();
@@ -345,10 +317,6 @@ bool LoadBuffer(TSQLiteDatabase& db, THeadTab& tab, const AnsiString& today) {
             u.Bind(1, today).Bind(2, id).Bind(3, twin).Run();
         }
     return overflow;
-}
-
-uint64_t MovesLoadedInParts() {
-    return movesLoadedInParts;
 }
 
 bool BillMoveCalcSum(THeadTab& tab) {

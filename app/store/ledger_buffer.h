@@ -26,8 +26,6 @@ AnsiString CorrespondentText(TSQLiteDatabase& db, int billId);
 // A large account is read in parts side by side, each on a read-only connection of its own,
 // when the file allows it; the buffer is the same either way.
 bool LoadBuffer(TSQLiteDatabase& db, THeadTab& tab, const AnsiString& today);
-// Moves loaded so far in this process by reads in parts, for checks that the parts were used.
-uint64_t MovesLoadedInParts();
 
 // Recomputes cell 6 of every buffer row; true when a balance reached 1e12 ("------").
 bool BillMoveCalcSum(THeadTab& tab);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/store/database_file.h"
+#include "app/store/moves_in_parts.h"
 #include "tests/support/support.h"
 
 using namespace qm;
@@ -186,9 +187,9 @@ TEST_F(LedgerDb, ALargeAccountReadInPartsGivesTheSameBufferAsOneRead) {
 
     // Read in one piece, inside a transaction: a copy of every row, and the repairs undone.
     db->ExecSQL("begin");
-    const uint64_t before = MovesLoadedInParts();
+    const uint64_t before = MovesReadInParts();
     const bool overflowOne = LoadBuffer(*db, tabs[1], "20261207");
-    EXPECT_EQ(MovesLoadedInParts(), before);
+    EXPECT_EQ(MovesReadInParts(), before);
     std::vector<std::array<AnsiString, 7>> one;
     std::vector<std::array<int, 3>> oneIds;
     for (const TBufRow& r : tabs[1].BufRows) {
@@ -204,7 +205,7 @@ TEST_F(LedgerDb, ALargeAccountReadInPartsGivesTheSameBufferAsOneRead) {
     // The parts need the program's index on the account to find their first rows.
     EnsureIndexes(*db);
     const bool overflowParts = LoadBuffer(*db, tabs[1], "20261207");
-    EXPECT_EQ(MovesLoadedInParts(), before + 50000);
+    EXPECT_EQ(MovesReadInParts(), before + 50000);
     EXPECT_EQ(overflowParts, overflowOne);
     const auto& buf = tabs[1].BufRows;
     ASSERT_EQ(buf.size(), one.size());
@@ -223,6 +224,6 @@ TEST_F(LedgerDb, ALargeAccountReadInPartsGivesTheSameBufferAsOneRead) {
 
     db->ExecSQL("drop index bill_move_by_account");
     LoadBuffer(*db, tabs[1], "20261207");
-    EXPECT_EQ(MovesLoadedInParts(), before + 50000);
+    EXPECT_EQ(MovesReadInParts(), before + 50000);
     EXPECT_EQ(tabs[1].BufRows.size(), 50000u);
 }

@@ -6,9 +6,12 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QPainter>
+#include <QPixmap>
 #include <QPrinter>
 #include <functional>
 #include <numbers>
+#include <thread>
+#include <vector>
 
 #include "platform/offscreen_widget.h"
 #include "tests/support/support.h"
@@ -467,4 +470,44 @@ TEST(PaintedWidget, PaintsIntoItsPictureAndShowsIt) {
     const QImage shown = widget.grab().toImage();
     EXPECT_EQ(FromQColor(QColor(shown.pixel(15, 15))), clMaroon);
     EXPECT_EQ(FromQColor(QColor(shown.pixel(150, 50))), clTeal);
+}
+
+// A long report is measured on several threads: a measurer must give, on its own thread, every
+// width the canvas gives on its own, in every font the reports use, and none is offered where
+// other threads may not ask the device about itself.
+TEST(Canvas, AMeasurerOnAnotherThreadGivesTheCanvasesWidths) {
+    const std::vector<AnsiString> texts = {"",
+                                           "H",
+                                           "07.12.2026",
+                                           "1 234,56",
+                                           "-98765,43",
+                                           "Groceries and household",
+                                           "fi fl ff",
+                                           "caf\xe9 na\xefve",
+                                           "WWWW iiii ...."};
+    TBitmap bitmap(100, 20);
+    TCanvas& c = bitmap.Canvas();
+    for (const char* name : {"Arial", "Times New Roman", "Courier New"}) {
+        for (int size : {8, 9, 14}) {
+            for (TFontStyles style : {TFontStyles{}, TFontStyles{fsBold, fsItalic}}) {
+                c.Font.Name = name;
+                c.Font.Size = size;
+                c.Font.Style = style;
+                std::vector<int> here;
+                for (const AnsiString& t : texts) here.push_back(c.TextWidth(t));
+                auto measurer = c.Measurer();
+                ASSERT_TRUE(measurer);
+                std::vector<int> there(texts.size(), -1);
+                std::thread([&] {
+                    for (size_t i = 0; i < texts.size(); ++i) there[i] = measurer->Width(texts[i]);
+                }).join();
+                EXPECT_EQ(there, here) << name << " " << size;
+            }
+        }
+    }
+    TCanvas none;
+    EXPECT_EQ(none.Measurer(), nullptr);
+    QPixmap pixmap(10, 10);
+    TCanvas onPixmap(&pixmap);
+    EXPECT_EQ(onPixmap.Measurer(), nullptr);
 }
