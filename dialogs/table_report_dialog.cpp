@@ -16,7 +16,6 @@
 #include "db/sqlite_reader.h"
 #include "db/sqlite_statement.h"
 #include "dialogs/account_period.h"
-#include "platform/parallel.h"
 
 namespace qm {
 
@@ -125,43 +124,30 @@ class TReaderRows {
 // are read the usual way instead.
 bool TableLinesInParts(TSQLiteStatement& all, int billId, const AnsiString& d1,
                        const AnsiString& d2, std::vector<TTableLines>& runs) {
-    constexpr int64_t kRowsPerPart = 12000;
-    constexpr unsigned kMostParts = 8;
-    const std::optional<TMoveParts> where = AccountMovesInParts(*DB, billId, kRowsPerPart);
+    const std::optional<TMoveParts> where = AccountMovesInParts(*DB, billId, 12000);
     if (!where) return false;
     // The field types of the whole statement, from its first row.
     std::array<TSQLiteFieldType, 4> types{};
     if (!all.Step()) return false;
     for (int c = 0; c < 4; ++c) types[c] = all.ColumnType(c);
     all.Reset();
-    const std::string sql = MovesPartSql(kTableColumns);
-    runs.assign(kMostParts, {});
-    std::vector<char> done(kMostParts, 0);
-    const unsigned used =
-        ForEachPart(static_cast<size_t>(where->Count), kRowsPerPart, kMostParts,
-                    [&](unsigned p, size_t first, size_t end) {
-                        TSQLiteReader reader(where->File, sql.c_str());
-                        reader.Bind(1, billId);
-                        const bool last = end == static_cast<size_t>(where->Count);
-                        reader.Bind(2, last ? -1 : static_cast<int64_t>(end - first));
-                        reader.Bind(3, static_cast<int64_t>(first));
-                        // Counted as they pass, so that a part that read other than its share
-                        // shows.
-                        struct TCounted : TReaderRows {
-                            using TReaderRows::TReaderRows;
-                            size_t steps = 0;
-                            bool Step() { return TReaderRows::Step() && ++steps; }
-                        } rows(reader, types);
-                        TableLines(rows, d1, d2, runs[p]);
-                        done[p] = !reader.Failed() && rows.steps == end - first;
-                    });
+    runs.assign(kMostMoveParts, {});
+    const unsigned used = ReadMovesInParts(*where, kTableColumns,
+                                           [&](unsigned p, TSQLiteReader& reader, size_t, size_t) {
+                                               // Counted as they pass, for the reading to tell a
+                                               // part that took other than its share.
+                                               struct TCounted : TReaderRows {
+                                                   using TReaderRows::TReaderRows;
+                                                   size_t steps = 0;
+                                                   bool Step() {
+                                                       return TReaderRows::Step() && ++steps;
+                                                   }
+                                               } rows(reader, types);
+                                               TableLines(rows, d1, d2, runs[p]);
+                                               return rows.steps;
+                                           });
     runs.resize(used);
-    if (std::all_of(done.begin(), done.begin() + used, [](char d) { return d != 0; })) {
-        NoteMovesReadInParts(where->Count);
-        return true;
-    }
-    runs.clear();
-    return false;
+    return used > 0;
 }
 
 }  // namespace
@@ -176,9 +162,7 @@ AnsiString TableReportText(int billId, int type, const AnsiString& item, TDateTi
     const AnsiString d1 = DateToYmd(from), d2 = DateToYmd(to);
     // Moves of one date and number come in the order they were stored, whatever index the
     // engine reads them through.
-    TSQLiteStatement all(*DB,
-                         "select ts, num, note, amount from bill_move where src_bill_id = ? "
-                         "order by ts, num, id");
+    TSQLiteStatement all(*DB, MovesSql(kTableColumns));
     all.Bind(1, billId);
     std::vector<TTableLines> runs;
     if (!TableLinesInParts(all, billId, d1, d2, runs)) {

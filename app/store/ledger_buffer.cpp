@@ -10,7 +10,6 @@
 #include "app/store/moves_in_parts.h"
 #include "db/sqlite_reader.h"
 #include "db/sqlite_statement.h"
-#include "platform/parallel.h"
 
 namespace qm {
 namespace {
@@ -192,9 +191,6 @@ AnsiString CorrespondentText(TSQLiteDatabase& db, int billId) {
 namespace {
 
 constexpr const char* kMovesColumns = "id, ts, amount, note, dest_bill_id, num, bill_move_id";
-constexpr const char* kMovesSql =
-    "select id, ts, amount, note, dest_bill_id, num, bill_move_id from bill_move where "
-    "src_bill_id = ? order by ts, num, id";
 
 // What every row of a load looks up, built once before the rows are read.
 struct TLoadLookups {
@@ -243,40 +239,22 @@ void ReadMove(const Query& t, const TLoadLookups& lookups, TLoadPart& part, TBuf
 // read as this one sees it, or any part that failed.
 bool ReadMovesInParts(TSQLiteDatabase& db, THeadTab& tab, const TLoadLookups& lookups,
                       std::vector<TLoadPart>& parts) {
-    constexpr int64_t kRowsPerPart = 12000;
-    constexpr unsigned kMostParts = 8;
-    const std::optional<TMoveParts> where = AccountMovesInParts(db, tab.Id, kRowsPerPart);
+    const std::optional<TMoveParts> where = AccountMovesInParts(db, tab.Id, 12000);
     if (!where) return false;
-    const int64_t count = where->Count;
-    const std::string sql = MovesPartSql(kMovesColumns);
-
-    tab.BufRows.resize(static_cast<size_t>(count));
-    parts.resize(kMostParts);
-    std::vector<char> done(kMostParts, 0);
-    const unsigned used = ForEachPart(
-        static_cast<size_t>(count), kRowsPerPart, kMostParts,
-        [&](unsigned p, size_t first, size_t end) {
-            TSQLiteReader reader(where->File, sql.c_str());
-            reader.Bind(1, tab.Id);
-            // The last part takes whatever follows, so that a row too many shows as a failure.
-            reader.Bind(2, end == tab.BufRows.size() ? -1 : static_cast<int64_t>(end - first));
-            reader.Bind(3, static_cast<int64_t>(first));
+    tab.BufRows.resize(static_cast<size_t>(where->Count));
+    parts.resize(kMostMoveParts);
+    const unsigned used = ReadMovesInParts(
+        *where, kMovesColumns, [&](unsigned p, TSQLiteReader& reader, size_t first, size_t end) {
             size_t at = first;
-            while (reader.Step()) {
-                if (at == end) return;
-                ReadMove(reader, lookups, parts[p], tab.BufRows[at++]);
+            for (; reader.Step(); ++at) {
+                if (at == end) return at - first + 1;  // a move past the account's end
+                ReadMove(reader, lookups, parts[p], tab.BufRows[at]);
             }
-            done[p] = !reader.Failed() && at == end;
+            return at - first;
         });
-    done.resize(used);
     parts.resize(used);
-    if (std::all_of(done.begin(), done.end(), [](char d) { return d != 0; })) {
-        NoteMovesReadInParts(count);
-        return true;
-    }
-    tab.BufRows.clear();
-    parts.clear();
-    return false;
+    if (used == 0) tab.BufRows.clear();
+    return used > 0;
 }
 
 }  // namespace
@@ -292,7 +270,7 @@ bool LoadBuffer(TSQLiteDatabase& db, THeadTab& tab, const AnsiString& today) {
     std::vector<TLoadPart> parts;
     if (!ReadMovesInParts(db, tab, lookups, parts)) {
         parts.resize(1);
-        TSQLiteStatement& t = db.Statement(kMovesSql);
+        TSQLiteStatement& t = db.Statement(MovesSql(kMovesColumns));
         t.Bind(1, tab.Id);
         while (t.Step()) ReadMove(t, lookups, parts[0], tab.BufRows.emplace_back());
     }

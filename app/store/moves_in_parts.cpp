@@ -1,9 +1,11 @@
 #include "app/store/moves_in_parts.h"
 
+#include <algorithm>
 #include <atomic>
+#include <vector>
 
-#include "db/sqlite_reader.h"
 #include "db/sqlite_statement.h"
+#include "platform/parallel.h"
 
 namespace qm {
 
@@ -36,6 +38,8 @@ bool MoveIdsAreUnique(TSQLiteDatabase& db) {
 std::optional<TMoveParts> AccountMovesInParts(TSQLiteDatabase& db, int accountId,
                                               int64_t leastPerPart) {
     TMoveParts parts;
+    parts.AccountId = accountId;
+    parts.LeastPerPart = leastPerPart;
     parts.File = TSQLiteReader::SharedFile(db);
     if (parts.File.empty()) return std::nullopt;
     TSQLiteStatement& c = db.Statement("select count(*) from bill_move where src_bill_id = ?");
@@ -47,17 +51,34 @@ std::optional<TMoveParts> AccountMovesInParts(TSQLiteDatabase& db, int accountId
     return parts;
 }
 
-std::string MovesPartSql(const char* columns) {
+std::string MovesSql(const char* columns) {
     return std::string("select ") + columns +
-           " from bill_move where src_bill_id = ? order by ts, num, id limit ? offset ?";
+           " from bill_move where src_bill_id = ? order by ts, num, id";
+}
+
+unsigned ReadMovesInParts(const TMoveParts& where, const char* columns,
+                          const std::function<size_t(unsigned part, TSQLiteReader& reader,
+                                                     size_t first, size_t end)>& read) {
+    const std::string sql = MovesSql(columns) + " limit ? offset ?";
+    const auto count = static_cast<size_t>(where.Count);
+    std::vector<char> done(kMostMoveParts, 0);
+    const unsigned used =
+        ForEachPart(count, static_cast<size_t>(where.LeastPerPart), kMostMoveParts,
+                    [&](unsigned part, size_t first, size_t end) {
+                        TSQLiteReader reader(where.File, sql.c_str());
+                        reader.Bind(1, where.AccountId);
+                        reader.Bind(2, end == count ? -1 : static_cast<int64_t>(end - first));
+                        reader.Bind(3, static_cast<int64_t>(first));
+                        const size_t taken = read(part, reader, first, end);
+                        done[part] = !reader.Failed() && taken == end - first;
+                    });
+    if (!std::all_of(done.begin(), done.begin() + used, [](char d) { return d != 0; })) return 0;
+    movesReadInParts += static_cast<uint64_t>(where.Count);
+    return used;
 }
 
 uint64_t MovesReadInParts() {
     return movesReadInParts;
-}
-
-void NoteMovesReadInParts(int64_t moves) {
-    movesReadInParts += static_cast<uint64_t>(moves);
 }
 
 }  // namespace qm

@@ -4,17 +4,25 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
+#include "db/sqlite_reader.h"
 #include "db/sqlite_table3.h"
 
 namespace qm {
 
-// Where and how many: the file other connections read, and the account's moves.
+// The most parts one read is cut into.
+constexpr unsigned kMostMoveParts = 8;
+
+// Which account, where and how many: the file other connections read, the account's moves, and
+// the fewest moves a part takes.
 struct TMoveParts {
+    int AccountId = 0;
     std::string File;
     int64_t Count = 0;
+    int64_t LeastPerPart = 0;
 };
 
 // Whether the account's moves can be read in parts of at least `leastPerPart` moves that join
@@ -25,13 +33,20 @@ struct TMoveParts {
 std::optional<TMoveParts> AccountMovesInParts(TSQLiteDatabase& db, int accountId,
                                               int64_t leastPerPart);
 
-// The statement of a part: `columns` of the account's moves in the ledger's order, with the
-// account, the number of moves (-1: all that follow) and the moves to skip as its parameters.
-std::string MovesPartSql(const char* columns);
+// The statement of one read of `columns` of an account's moves in the ledger's order, the
+// account its parameter.
+std::string MovesSql(const char* columns);
 
-// Moves read in parts so far in this process, for checks that the parts were used; a reader of
-// parts notes its moves once every part has succeeded.
+// Reads the moves in parts side by side. `read(part, reader, first, end)` runs on the part's own
+// thread with a reader standing at move `first` of `columns`, steps it, and returns how many
+// moves it took; the last part's reader goes on to the account's end, so that a move too many
+// shows. Returns the number of parts when every part took exactly moves [first, end) without a
+// failure, 0 when any did not (the caller then reads the usual way on its own connection).
+unsigned ReadMovesInParts(const TMoveParts& where, const char* columns,
+                          const std::function<size_t(unsigned part, TSQLiteReader& reader,
+                                                     size_t first, size_t end)>& read);
+
+// Moves read in parts so far in this process, for checks that the parts were used.
 uint64_t MovesReadInParts();
-void NoteMovesReadInParts(int64_t moves);
 
 }  // namespace qm

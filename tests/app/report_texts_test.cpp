@@ -284,7 +284,9 @@ TEST_F(ReportTexts, BalanceOfEveryAccountReadsAsAccountByAccount) {
         EXPECT_EQ(std::count(LastText().begin(), LastText().end(), '\r'),
                   2 * kSize.groupsPerType * kSize.accountsPerGroup + 5);
         // Over the whole history every account has moves.
-        if (&p == &periods[0]) EXPECT_EQ(LastText().find("\0010,00\r"), AnsiString::npos);
+        if (&p == &periods[0]) {
+            EXPECT_EQ(LastText().find("\0010,00\r"), AnsiString::npos);
+        }
     }
 }
 
