@@ -40,10 +40,12 @@ const AnsiString& TForm1::Ui(int index) const {
 void TForm1::InstallDatabaseFailureExit() {
     // A failed statement leaves the data in a state the program cannot reason about: tell the
     // user and end at once, writing no settings. An open transaction rolls back with the process.
+    // The engine's reason (a full disk, a file another program keeps locked) goes below the
+    // program's own words: it is what the user can act on.
     TSQLiteDatabase::SetFailureHandler([this](const ESQLiteException& e) {
         DbFailed = true;
         std::fprintf(stderr, "%s\n", e.Message.c_str());
-        MessageBox(this, Ui(179), Ui(180), MB_OK | MB_ICONERROR);
+        MessageBox(this, Ui(179) + "\r\r" + FailureReason(e), Ui(180), MB_OK | MB_ICONERROR);
         std::exit(EXIT_FAILURE);
     });
 }
