@@ -85,9 +85,12 @@ void RunUpgrade(TSQLiteDatabase& db, char which, bool keepFiles = false);
 std::vector<AnsiString> MissingIndexes(TSQLiteDatabase& db);
 // Creates the missing ones in one transaction. `progress(position, max)` runs now and then while
 // the engine works (building an index over two million rows takes seconds); it must not use the
-// database.
-void EnsureIndexes(TSQLiteDatabase& db,
-                   const std::function<void(int position, int max)>& progress = {});
+// database. Returns true when all are in place. Where the engine cannot build them (no room on
+// the disk), the transaction is rolled back, the file stays as it was, `reason` (when given)
+// gets the engine's reason and the result is false: the program works without them.
+bool EnsureIndexes(TSQLiteDatabase& db,
+                   const std::function<void(int position, int max)>& progress = {},
+                   AnsiString* reason = nullptr);
 // Rows in bill_move as the engine counts ids: cheap, and what the index work grows with.
 int64_t MoveRowsEstimate(TSQLiteDatabase& db);
 

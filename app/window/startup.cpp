@@ -142,12 +142,19 @@ void TForm1::CollectBackup(bool wait) {
 namespace {
 // Above this many moves, building the indexes takes long enough to need the progress bar.
 constexpr int64_t kIndexRowsWithoutProgress = 100000;
+
+// The indexes only make the program faster: without room for them it works without them, says
+// so with the system's reason, and tries again at the next start.
+void TellIndexesNotBuilt(TForm1& form, const AnsiString& reason) {
+    MessageBox(&form, form.Ui(197) + "\r\r" + reason, "Quillmarsh", MB_OK | MB_ICONWARNING);
+}
 }  // namespace
 
 void TForm1::PrepareIndexes() {
     if (MissingIndexes(*DB).empty()) return;
     if (MoveRowsEstimate(*DB) <= kIndexRowsWithoutProgress) {
-        EnsureIndexes(*DB);
+        AnsiString reason;
+        if (!EnsureIndexes(*DB, {}, &reason)) TellIndexesNotBuilt(*this, reason);
         return;
     }
     databaseBusy_ = true;
@@ -159,13 +166,18 @@ void TForm1::CreateIndexesWithProgress() {
     Panel1->SetVisible(true);
     ProgressBar1->SetPosition(0);
     ProgressBar1->SetVisible(true);
-    EnsureIndexes(*DB, [this](int position, int max) {
-        ProgressBar1->SetMax(max);
-        ProgressBar1->SetPosition(position);
-        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    });
+    AnsiString reason;
+    const bool built = EnsureIndexes(
+        *DB,
+        [this](int position, int max) {
+            ProgressBar1->SetMax(max);
+            ProgressBar1->SetPosition(position);
+            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        },
+        &reason);
     ProgressBar1->SetVisible(false);
     databaseBusy_ = false;
+    if (!built) TellIndexesNotBuilt(*this, reason);
     UpdateReportControls();
     FormPaint();
 }
