@@ -13,6 +13,7 @@
 #include "app/window/window_formats.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"
+#include "platform/file_lock.h"
 #include "platform/files.h"
 #include "platform/window_keys.h"
 
@@ -20,6 +21,15 @@ namespace qm {
 
 TForm1* Form1 = nullptr;
 std::unique_ptr<TSQLiteDatabase> DB;
+
+namespace {
+// Held from before the data file is first read until DB is closed at the end: the one copy of
+// the program that works on the file.
+TFileLock& DataFileLock() {
+    static TFileLock lock;
+    return lock;
+}
+}  // namespace
 
 TForm1::TForm1() {
     Form1 = this;
@@ -61,9 +71,16 @@ bool TForm1::OpenDatabase() {
     if (!FileExists(kDatabaseFileName)) {
         if (MessageBox(this, Ui(87), Ui(88), MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
         DB = CreateDatabaseFile(kDatabaseFileName, Ui(89), Ui(90), Ui(91));
+        if (!LockDataFile()) {
+            DB.reset();
+            return false;
+        }
         BackupCount = 1;
         BackupDate = 0;
     } else {
+        // Before anything is read or written, the leftovers of a backup included: they may be
+        // another copy's copy in the making.
+        if (!LockDataFile()) return false;
         RemoveBackupLeftovers(kDatabaseFileName);
         DB = std::make_unique<TSQLiteDatabase>(kDatabaseFileName);
         BackupCount = ReadBackupCount(*DB);
@@ -106,6 +123,23 @@ bool TForm1::OpenDatabase() {
             DB.reset();
             return false;
         }
+    }
+    return true;
+}
+
+bool TForm1::LockDataFile() {
+    std::string error;
+    switch (DataFileLock().Acquire(kDatabaseFileName, &error)) {
+        case TFileLock::kTaken:
+            return true;
+        case TFileLock::kHeld:
+            // Another copy works on the file; this one ends without writing anything.
+            MessageBox(this, Ui(196), "Quillmarsh", MB_OK | MB_ICONERROR);
+            return false;
+        case TFileLock::kUnlocked:
+            // A file system without locks: the engine's own locking is all there is.
+            std::fprintf(stderr, "%s: not locked: %s\n", kDatabaseFileName, error.c_str());
+            return true;
     }
     return true;
 }
@@ -431,10 +465,12 @@ void TForm1::FormDestroy() {
     TSQLiteDatabase::SetFailureHandler({});
     if (DbFailed || !DB || !startupComplete_) {
         DB.reset();
+        DataFileLock().Release();
         return;
     }
     WriteSettings();
     DB.reset();
+    DataFileLock().Release();
     GlyphBitmap.reset();
 }
 
