@@ -180,6 +180,7 @@ BackupOutcome CopyForBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiStri
     }
     // The copy is taken while the file is closed, so that it is consistent.
     db.reset();
+    BackupStep("closed");
     const AnsiString fresh = BackupTemporaryNames(fileName)[0];
     DeleteFile(fresh);
     std::string error;

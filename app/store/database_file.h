@@ -60,9 +60,9 @@ void RemoveBackupLeftovers(const AnsiString& fileName);
 // Writes "reserv-date" at once, in the form shut-down writes it, so that a crash later the same
 // day does not rotate the copies again at the next start.
 void StoreBackupDate(TSQLiteDatabase& db, int backupDate);
-// Tests observe (and may interrupt) the backup after each step: "copied" once the new copy is
-// complete under its temporary name, "rotated N" once copy N holds its new content, "placed"
-// once the new copy is copy 1.
+// Tests observe (and may interrupt) the backup after each step: "closed" once the live file is
+// closed for the copy, "copied" once the new copy is complete under its temporary name, "rotated N"
+// once copy N holds its new content, "placed" once the new copy is copy 1.
 void SetBackupStepObserver(std::function<void(const AnsiString& step)> observer);
 
 struct LayoutCheck {

@@ -12,10 +12,13 @@
 #include <chrono>
 #include <csignal>
 #include <fstream>
+#include <map>
+#include <mutex>
 
 #include "app/store/database_file.h"
 #include "app/window/main_window.h"
 #include "platform/dialogs.h"
+#include "platform/file_lock.h"
 #include "platform/files.h"
 #include "tests/app/household.h"
 #include "tests/support/small_disk.h"
@@ -620,6 +623,44 @@ TEST_F(Startup, TheDaysBackupIsRecordedAtOnceSoACrashLaterThatDayDoesNotRotateAg
     { TForm1 form; }
     EXPECT_EQ(Sqlite3("./Quillmarsh.dat1", ".dump"), copy1);
     EXPECT_FALSE(PathExists("./Quillmarsh.dat2"));
+}
+
+TEST_F(Startup, TheFilesLockIsHeldThroughTheDailyBackupAndDroppedAtTheEnd) {
+    qmtest::SeedHousehold(10);
+    SetParam("reserv-count", "3");
+    SetParam("reserv-date", "46300");
+    for (const char* copy : {"./Quillmarsh.dat1", "./Quillmarsh.dat2"})
+        std::filesystem::copy_file(kFile, copy);
+    // At each step of the backup, while the program's own connection is closed and reopened, a
+    // second copy's try at the lock (a descriptor of its own) fails.
+    std::mutex mutex;
+    std::map<std::string, TFileLock::Result> probed;
+    SetBackupStepObserver([&](const AnsiString& step) {
+        TFileLock probe;
+        const TFileLock::Result result = probe.Acquire(kFile);
+        std::lock_guard<std::mutex> hold(mutex);
+        probed[step] = result;
+    });
+    {
+        TForm1 form;
+        ASSERT_TRUE(form.StartupComplete());
+        for (int i = 0; i < 1000 && form.BackupDate != 46363; ++i) {
+            QCoreApplication::processEvents();
+            usleep(10000);
+        }
+        EXPECT_EQ(form.BackupDate, 46363);
+        TFileLock probe;
+        EXPECT_EQ(probe.Acquire(kFile), TFileLock::kHeld);
+    }
+    SetBackupStepObserver({});
+    const std::map<std::string, TFileLock::Result> expected = {{"closed", TFileLock::kHeld},
+                                                               {"copied", TFileLock::kHeld},
+                                                               {"rotated 2", TFileLock::kHeld},
+                                                               {"rotated 3", TFileLock::kHeld},
+                                                               {"placed", TFileLock::kHeld}};
+    EXPECT_EQ(probed, expected);
+    TFileLock after;
+    EXPECT_EQ(after.Acquire(kFile), TFileLock::kTaken);
 }
 
 TEST_F(Startup, KillingStartUpAtRandomMomentsNeverLeavesADamagedCopyOrHalfAMove) {
