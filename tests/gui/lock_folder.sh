@@ -19,6 +19,9 @@ if [ "$(id -u)" -ne 0 ] || ! command -v setpriv >/dev/null; then
 fi
 work=$(mktemp -d)
 chmod 755 "$work"
+# The other uids may not reach the build folder: they run a copy of the program.
+install -m 755 "$exe" "$work/quillmarsh"
+exe="$work/quillmarsh"
 # Two uids nobody else on the machine uses now, so that their /tmp names are this test's own.
 victim=$((300000 + RANDOM % 30000 * 2))
 other=$((victim + 1))
