@@ -14,12 +14,15 @@ std::string TSQLiteReader::SharedFile(TSQLiteDatabase& db) {
 }
 
 TSQLiteReader::TSQLiteReader(const std::string& file, const char* sql) {
+    // A reader waits for a lock as the program's own connection does: were it to give up at
+    // once, the caller would read the same rows on that connection and wait there.
     // A reader walks its rows once: a small page cache keeps the upper pages of the trees it
     // walks, where the engine's default cache would hold two megabytes for each reader.
     failed_ =
         file.empty() ||
         sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) !=
             SQLITE_OK ||
+        sqlite3_busy_timeout(db_, kBusyTimeoutMs) != SQLITE_OK ||
         sqlite3_exec(db_, "PRAGMA cache_size = -256", nullptr, nullptr, nullptr) != SQLITE_OK ||
         sqlite3_prepare_v2(db_, sql, -1, &stmt_, nullptr) != SQLITE_OK;
 }

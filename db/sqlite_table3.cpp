@@ -29,6 +29,11 @@ TSQLiteFieldType TypeOfDeclared(const char* decl, int storage) {
     return dtStr;
 }
 
+AnsiString FailureReason(const ESQLiteException& e) {
+    const size_t at = e.Message.rfind("\" : ");
+    return at == AnsiString::npos ? e.Message : e.Message.substr(at + 4);
+}
+
 void TSQLiteDatabase::SetFailureHandler(FailureHandler handler) {
     Handler() = std::move(handler);
 }
@@ -51,6 +56,8 @@ TSQLiteDatabase::TSQLiteDatabase(const AnsiString& fileName) {
         db_ = nullptr;
         throw ESQLiteException(msg);
     }
+    // A lock held for a moment is waited out; one held longer still fails the statement.
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
     // A file that is no database fails here, in the failure handler. A handler that raises
     // leaves the constructor unfinished, so the connection (and its open file) is closed first.
     try {
@@ -139,6 +146,16 @@ void TSQLiteDatabase::ExecSQL(const AnsiString& sql) {
     }
 }
 
+bool TSQLiteDatabase::TryExecSQL(const AnsiString& sql, AnsiString& reason) {
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr);
+    if (rc == SQLITE_OK && stmt) rc = sqlite3_step(stmt);
+    const bool done = rc == SQLITE_DONE || (rc == SQLITE_OK && !stmt);
+    if (!done) reason = EngineMessage();
+    sqlite3_finalize(stmt);
+    return done;
+}
+
 std::unique_ptr<TSQLiteTable> TSQLiteDatabase::GetTable(const AnsiString& sql) {
     try {
         return std::make_unique<TSQLiteTable>(*this, sql);
@@ -205,6 +222,15 @@ void TSQLiteTransaction::Commit() {
     db_.ExecSQL(savepoint_ ? "RELEASE " + SavepointName() : AnsiString("COMMIT"));
     open_ = false;
     --db_.transactionDepth_;
+}
+
+bool TSQLiteTransaction::TryCommit(AnsiString& reason) {
+    assert(open_ && level_ == db_.transactionDepth_);  // invariant 3
+    if (!db_.TryExecSQL(savepoint_ ? "RELEASE " + SavepointName() : AnsiString("COMMIT"), reason))
+        return false;
+    open_ = false;
+    --db_.transactionDepth_;
+    return true;
 }
 
 TSQLiteTable::TSQLiteTable(TSQLiteDatabase& db, const AnsiString& sql) {

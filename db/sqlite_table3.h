@@ -24,6 +24,14 @@ class ESQLiteException : public Exception {
     using Exception::Exception;
 };
 
+// How long a statement waits for a lock another program holds on the file (a backup tool or a
+// sync client reading it for a moment) before it fails as busy.
+inline constexpr int kBusyTimeoutMs = 5000;
+
+// The engine's reason at the end of a statement's or query's failure message (the text after
+// the last "\" : "), or the whole message where it has no such part.
+AnsiString FailureReason(const ESQLiteException& e);
+
 // Field types of result columns; the codes are the engine's storage classes.
 enum TSQLiteFieldType : int { dtInt = 1, dtNumeric = 2, dtStr = 3, dtBlob = 4, dtNull = 5 };
 
@@ -36,13 +44,18 @@ TSQLiteFieldType TypeOfDeclared(const char* declared, int storage);
 
 class TSQLiteDatabase {
   public:
-    // Opens (or creates) the file, then sets the pragmas the program runs with.
+    // Opens (or creates) the file, then sets the busy timeout and the pragmas the program runs
+    // with.
     explicit TSQLiteDatabase(const AnsiString& fileName);
     ~TSQLiteDatabase();
     TSQLiteDatabase(const TSQLiteDatabase&) = delete;
     TSQLiteDatabase& operator=(const TSQLiteDatabase&) = delete;
 
     void ExecSQL(const AnsiString& sql);
+    // Runs a statement as ExecSQL does, but hands a failure back instead of to the failure
+    // handler: false, with the engine's reason in `reason`. For work the program can do
+    // without (a speed aid that a full disk cannot hold).
+    bool TryExecSQL(const AnsiString& sql, AnsiString& reason);
     std::unique_ptr<TSQLiteTable> GetTable(const AnsiString& sql);
     // Runs a statement with exactly one "?" parameter bound to `data` as a blob.
     void UpdateBlob(const AnsiString& sql, const AnsiString& data);
@@ -119,6 +132,9 @@ class TSQLiteTransaction {
     TSQLiteTransaction(const TSQLiteTransaction&) = delete;
     TSQLiteTransaction& operator=(const TSQLiteTransaction&) = delete;
     void Commit();
+    // Commit for work the program can do without: a COMMIT the engine refuses (a full disk)
+    // gives false with its reason, and the object stays open, so that its end rolls back.
+    bool TryCommit(AnsiString& reason);
 
     // How many transaction objects are open on `db`, the outermost counted as 1.
     static int Depth(const TSQLiteDatabase& db) { return db.transactionDepth_; }

@@ -1,6 +1,8 @@
 // The single-instance check over the platform's named lock.
 #include "app/program/only_one.h"
 
+#include <cstdio>
+
 #include "platform/single_instance.h"
 
 namespace qm {
@@ -13,7 +15,18 @@ AnsiString MakeValidMutexName(const AnsiString& name) {
 }
 
 bool IsFirstInstance(const AnsiString& name) {
-    return AcquireNamedLock(MakeValidMutexName(name));
+    switch (AcquireNamedLock(MakeValidMutexName(name))) {
+        case NamedLockResult::kTaken:
+            return true;
+        case NamedLockResult::kHeld:
+            return false;
+        case NamedLockResult::kUnavailable:
+            // Ending without a word would leave the user with nothing; the data file's own lock
+            // still keeps a second copy off the file.
+            std::fprintf(stderr, "No folder of this user's can hold the single-instance lock.\n");
+            return true;
+    }
+    return true;
 }
 
 }  // namespace qm

@@ -180,6 +180,7 @@ BackupOutcome CopyForBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiStri
     }
     // The copy is taken while the file is closed, so that it is consistent.
     db.reset();
+    BackupStep("closed");
     const AnsiString fresh = BackupTemporaryNames(fileName)[0];
     DeleteFile(fresh);
     std::string error;
@@ -358,9 +359,10 @@ int64_t MoveRowsEstimate(TSQLiteDatabase& db) {
     return rows;
 }
 
-void EnsureIndexes(TSQLiteDatabase& db, const std::function<void(int, int)>& progress) {
+bool EnsureIndexes(TSQLiteDatabase& db, const std::function<void(int, int)>& progress,
+                   AnsiString* reason) {
     const std::vector<AnsiString> missing = MissingIndexes(db);
-    if (missing.empty()) return;
+    if (missing.empty()) return true;
     const int64_t expected =
         std::max<int64_t>(1, MoveRowsEstimate(db) * kStepsPerRow *
                                  static_cast<int64_t>(missing.size()) / kProgressSteps);
@@ -380,14 +382,21 @@ void EnsureIndexes(TSQLiteDatabase& db, const std::function<void(int, int)>& pro
         TSQLiteDatabase& db;
         ~RemoveHandler() { db.SetProgressHandler({}); }
     } remove{db};
+    // The indexes only make the program faster: a failure to build them (a nearly full disk)
+    // rolls back with `tr` and leaves the file as it was, rather than ending the program.
+    AnsiString why;
     TSQLiteTransaction tr(db);
     for (const ProgramIndex& index : kProgramIndexes) {
         if (std::find(missing.begin(), missing.end(), index.name) == missing.end()) continue;
         if (StepObserver()) StepObserver()(index.sql);
-        db.ExecSQL(index.sql);
+        if (!db.TryExecSQL(index.sql, why)) break;
     }
-    tr.Commit();
+    if (!why.empty() || !tr.TryCommit(why)) {
+        if (reason) *reason = why;
+        return false;
+    }
     if (progress) progress(kMax, kMax);
+    return true;
 }
 
 void SetSchemaStepObserver(std::function<void(const AnsiString&)> observer) {

@@ -60,9 +60,9 @@ void RemoveBackupLeftovers(const AnsiString& fileName);
 // Writes "reserv-date" at once, in the form shut-down writes it, so that a crash later the same
 // day does not rotate the copies again at the next start.
 void StoreBackupDate(TSQLiteDatabase& db, int backupDate);
-// Tests observe (and may interrupt) the backup after each step: "copied" once the new copy is
-// complete under its temporary name, "rotated N" once copy N holds its new content, "placed"
-// once the new copy is copy 1.
+// Tests observe (and may interrupt) the backup after each step: "closed" once the live file is
+// closed for the copy, "copied" once the new copy is complete under its temporary name, "rotated N"
+// once copy N holds its new content, "placed" once the new copy is copy 1.
 void SetBackupStepObserver(std::function<void(const AnsiString& step)> observer);
 
 struct LayoutCheck {
@@ -85,9 +85,12 @@ void RunUpgrade(TSQLiteDatabase& db, char which, bool keepFiles = false);
 std::vector<AnsiString> MissingIndexes(TSQLiteDatabase& db);
 // Creates the missing ones in one transaction. `progress(position, max)` runs now and then while
 // the engine works (building an index over two million rows takes seconds); it must not use the
-// database.
-void EnsureIndexes(TSQLiteDatabase& db,
-                   const std::function<void(int position, int max)>& progress = {});
+// database. Returns true when all are in place. Where the engine cannot build them (no room on
+// the disk), the transaction is rolled back, the file stays as it was, `reason` (when given)
+// gets the engine's reason and the result is false: the program works without them.
+bool EnsureIndexes(TSQLiteDatabase& db,
+                   const std::function<void(int position, int max)>& progress = {},
+                   AnsiString* reason = nullptr);
 // Rows in bill_move as the engine counts ids: cheap, and what the index work grows with.
 int64_t MoveRowsEstimate(TSQLiteDatabase& db);
 

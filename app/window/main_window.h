@@ -321,6 +321,8 @@ class TForm1 : public TPaintedWidget {
     void CreatePopupMenus();
     void SetCaptions();
     bool OpenDatabase();  // false: the program ends
+    // Takes the data file's lock; false (after telling the user) when another copy holds it.
+    bool LockDataFile();
     // The program's own indexes: made at once on a small file; on a large one after the window
     // is shown, with the progress bar, while the views leave the database alone.
     void PrepareIndexes();

@@ -13,6 +13,7 @@
 #include "app/window/window_formats.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"
+#include "platform/file_lock.h"
 #include "platform/files.h"
 #include "platform/window_keys.h"
 
@@ -20,6 +21,15 @@ namespace qm {
 
 TForm1* Form1 = nullptr;
 std::unique_ptr<TSQLiteDatabase> DB;
+
+namespace {
+// Held from before the data file is first read until DB is closed at the end: the one copy of
+// the program that works on the file.
+TFileLock& DataFileLock() {
+    static TFileLock lock;
+    return lock;
+}
+}  // namespace
 
 TForm1::TForm1() {
     Form1 = this;
@@ -40,10 +50,12 @@ const AnsiString& TForm1::Ui(int index) const {
 void TForm1::InstallDatabaseFailureExit() {
     // A failed statement leaves the data in a state the program cannot reason about: tell the
     // user and end at once, writing no settings. An open transaction rolls back with the process.
+    // The engine's reason (a full disk, a file another program keeps locked) goes below the
+    // program's own words: it is what the user can act on.
     TSQLiteDatabase::SetFailureHandler([this](const ESQLiteException& e) {
         DbFailed = true;
         std::fprintf(stderr, "%s\n", e.Message.c_str());
-        MessageBox(this, Ui(179), Ui(180), MB_OK | MB_ICONERROR);
+        MessageBox(this, Ui(179) + "\r\r" + FailureReason(e), Ui(180), MB_OK | MB_ICONERROR);
         std::exit(EXIT_FAILURE);
     });
 }
@@ -59,9 +71,16 @@ bool TForm1::OpenDatabase() {
     if (!FileExists(kDatabaseFileName)) {
         if (MessageBox(this, Ui(87), Ui(88), MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
         DB = CreateDatabaseFile(kDatabaseFileName, Ui(89), Ui(90), Ui(91));
+        if (!LockDataFile()) {
+            DB.reset();
+            return false;
+        }
         BackupCount = 1;
         BackupDate = 0;
     } else {
+        // Before anything is read or written, the leftovers of a backup included: they may be
+        // another copy's copy in the making.
+        if (!LockDataFile()) return false;
         RemoveBackupLeftovers(kDatabaseFileName);
         DB = std::make_unique<TSQLiteDatabase>(kDatabaseFileName);
         BackupCount = ReadBackupCount(*DB);
@@ -108,6 +127,23 @@ bool TForm1::OpenDatabase() {
     return true;
 }
 
+bool TForm1::LockDataFile() {
+    std::string error;
+    switch (DataFileLock().Acquire(kDatabaseFileName, &error)) {
+        case TFileLock::kTaken:
+            return true;
+        case TFileLock::kHeld:
+            // Another copy works on the file; this one ends without writing anything.
+            MessageBox(this, Ui(196), "Quillmarsh", MB_OK | MB_ICONERROR);
+            return false;
+        case TFileLock::kUnlocked:
+            // A file system without locks: the engine's own locking is all there is.
+            std::fprintf(stderr, "%s: not locked: %s\n", kDatabaseFileName, error.c_str());
+            return true;
+    }
+    return true;
+}
+
 void TForm1::StartPlacingBackup() {
     if (!backupPending_) return;
     backupPending_ = false;
@@ -140,12 +176,19 @@ void TForm1::CollectBackup(bool wait) {
 namespace {
 // Above this many moves, building the indexes takes long enough to need the progress bar.
 constexpr int64_t kIndexRowsWithoutProgress = 100000;
+
+// The indexes only make the program faster: without room for them it works without them, says
+// so with the system's reason, and tries again at the next start.
+void TellIndexesNotBuilt(TForm1& form, const AnsiString& reason) {
+    MessageBox(&form, form.Ui(197) + "\r\r" + reason, "Quillmarsh", MB_OK | MB_ICONWARNING);
+}
 }  // namespace
 
 void TForm1::PrepareIndexes() {
     if (MissingIndexes(*DB).empty()) return;
     if (MoveRowsEstimate(*DB) <= kIndexRowsWithoutProgress) {
-        EnsureIndexes(*DB);
+        AnsiString reason;
+        if (!EnsureIndexes(*DB, {}, &reason)) TellIndexesNotBuilt(*this, reason);
         return;
     }
     databaseBusy_ = true;
@@ -157,13 +200,18 @@ void TForm1::CreateIndexesWithProgress() {
     Panel1->SetVisible(true);
     ProgressBar1->SetPosition(0);
     ProgressBar1->SetVisible(true);
-    EnsureIndexes(*DB, [this](int position, int max) {
-        ProgressBar1->SetMax(max);
-        ProgressBar1->SetPosition(position);
-        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    });
+    AnsiString reason;
+    const bool built = EnsureIndexes(
+        *DB,
+        [this](int position, int max) {
+            ProgressBar1->SetMax(max);
+            ProgressBar1->SetPosition(position);
+            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        },
+        &reason);
     ProgressBar1->SetVisible(false);
     databaseBusy_ = false;
+    if (!built) TellIndexesNotBuilt(*this, reason);
     UpdateReportControls();
     FormPaint();
 }
@@ -417,10 +465,12 @@ void TForm1::FormDestroy() {
     TSQLiteDatabase::SetFailureHandler({});
     if (DbFailed || !DB || !startupComplete_) {
         DB.reset();
+        DataFileLock().Release();
         return;
     }
     WriteSettings();
     DB.reset();
+    DataFileLock().Release();
     GlyphBitmap.reset();
 }
 

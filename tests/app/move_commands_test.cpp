@@ -1,6 +1,11 @@
 // Storing, editing, deleting, duplicating moves from the ledger, and going to the correspondent.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 
 #include "app/window/main_window.h"
@@ -69,7 +74,65 @@ struct MoveCommands : HouseholdWindow {
     }
 };
 
+// Another program takes an exclusive lock on the file and keeps it for `millis`; returns once it
+// holds the lock, with the holder's process id.
+pid_t HoldFileLocked(int millis) {
+    int ready[2];
+    if (pipe(ready) != 0) return -1;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        sqlite3* db = nullptr;
+        const bool locked =
+            sqlite3_open("./Quillmarsh.dat", &db) == SQLITE_OK &&
+            sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK;
+        const char c = locked ? 'y' : 'n';
+        (void)!write(ready[1], &c, 1);
+        usleep(static_cast<useconds_t>(millis) * 1000);
+        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+        _exit(0);
+    }
+    char c = 'n';
+    (void)!read(ready[0], &c, 1);
+    close(ready[0]);
+    close(ready[1]);
+    return c == 'y' ? pid : -1;
+}
+
 }  // namespace
+
+TEST_F(MoveCommands, AFileLockedForAMomentIsWaitedForAndALongerLockEndsTheProgramSayingWhy) {
+    OpenAccount(kWallet);
+    const auto started = std::chrono::steady_clock::now();
+    const pid_t holder = HoldFileLocked(1000);
+    ASSERT_GT(holder, 0);
+    EXPECT_TRUE(Enter("05.03.26", "L1", "while locked", kRestaurants, "", "7"));
+    // The save waited for the lock, so it cannot have ended before the holder let go.
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(900));
+    waitpid(holder, nullptr, 0);
+    EXPECT_EQ(DB->GetTable("select count(*) from bill_move where num = 'L1'")->FieldAsInteger(0),
+              2);
+    const auto& kept = CurrentTab().BufRows;
+    EXPECT_EQ(std::count_if(kept.begin(), kept.end(),
+                            [](const TBufRow& r) { return r.Cells[1] == "L1"; }),
+              1);
+    // The program goes on: the next row is stored as usual.
+    EXPECT_TRUE(Enter("06.03.26", "L2", "", kRestaurants, "", "1"));
+
+    // A lock held past the wait ends the program as every database failure does, and the
+    // message says why.
+    EXPECT_EXIT(
+        {
+            SetMessageBoxHook([](QWidget*, const AnsiString& text, const AnsiString&, int) {
+                std::fprintf(stderr, "box: %s\n", text.c_str());
+                return IDOK;
+            });
+            const pid_t longer = HoldFileLocked(kBusyTimeoutMs + 1500);
+            Enter("07.03.26", "L3", "", kRestaurants, "", "1");
+            if (longer > 0) kill(longer, SIGKILL);
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(EXIT_FAILURE), "box: A database error[^\n]*\r\rSQLite is Busy");
+}
 
 TEST_F(MoveCommands, ANewRowIsStoredAsALinkedPairAndBalancesFollow) {
     OpenAccount(kWallet);

@@ -11,10 +11,14 @@
 #include <QMouseEvent>
 #include <chrono>
 #include <csignal>
+#include <fstream>
+#include <map>
+#include <mutex>
 
 #include "app/store/database_file.h"
 #include "app/window/main_window.h"
 #include "platform/dialogs.h"
+#include "platform/file_lock.h"
 #include "platform/files.h"
 #include "tests/app/household.h"
 #include "tests/support/small_disk.h"
@@ -517,6 +521,85 @@ TEST_F(Startup, ABackupCopyThatCannotBeWrittenIsReportedOnceAndChangesNothing) {
     EXPECT_EXIT(std::exit(StartWithNoRoomForTheCopy()), ::testing::ExitedWithCode(0), "");
 }
 
+namespace {
+
+std::string FileBytes(const char* name) {
+    std::ifstream in(name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Fills the disk under the current folder with `name`, then gives back `room` bytes of it.
+void FillDiskLeaving(const char* name, size_t room) {
+    std::FILE* f = std::fopen(name, "wb");
+    const std::string block(4096, 'x');
+    while (std::fwrite(block.data(), 1, block.size(), f) == block.size() && std::fflush(f) == 0) {
+    }
+    std::fclose(f);
+    std::filesystem::resize_file(name, std::filesystem::file_size(name) - room);
+}
+
+// The child of the next test, on a disk with 40 KB free and a file without the program's
+// indexes: exit code 0 when the program started without them, said why once, left the file as
+// it was, and built them at the next start that had room.
+int StartWithNoRoomForTheIndexes() {
+    const bool mounted = qmtest::MountSmallDisk(3 * 1024 * 1024);
+    qmtest::SeedHousehold(3000);
+    {
+        TSQLiteDatabase db(kFile);
+        db.ExecSQL("drop index if exists bill_move_by_account");
+        db.ExecSQL("drop index if exists bill_move_with_files");
+        db.ExecSQL("vacuum");
+    }
+    SetParam("reserv-date", "46363");  // today's copy is made: the start writes no copy
+    if (mounted)
+        FillDiskLeaving("./ballast", 40 * 1024);
+    else
+        qmtest::LimitFileSize(std::filesystem::file_size(kFile) + 40 * 1024);
+    const std::string before = FileBytes(kFile);
+    const std::string walletMoves =
+        Sqlite3(kFile, "select count(*) from bill_move where src_bill_id = 5");
+    std::vector<AnsiString> asked;
+    SetMessageBoxHook([&](QWidget*, const AnsiString& text, const AnsiString&, int) {
+        asked.push_back(text);
+        return IDOK;
+    });
+    {
+        TForm1 form;
+        EXPECT_TRUE(form.StartupComplete());
+        EXPECT_EQ(asked.size(), 1u);
+        EXPECT_EQ(asked.at(0).rfind(form.Ui(197) + "\r\r", 0), 0u) << asked[0];
+        EXPECT_NE(asked[0].find(mounted ? "database or disk is full" : "disk I/O error"),
+                  std::string::npos)
+            << asked[0];
+        EXPECT_EQ(MissingIndexes(*DB).size(), 2u);
+        EXPECT_TRUE(FileBytes(kFile) == before);
+        // The moves read without them.
+        EXPECT_EQ(
+            DB->GetTable("select count(*) from bill_move where src_bill_id = 5")->FieldAsString(0) +
+                "\n",
+            walletMoves);
+    }
+    EXPECT_EQ(asked.size(), 1u);
+    // With room again, the next start builds them without a word.
+    if (mounted)
+        std::filesystem::remove("./ballast");
+    else
+        qmtest::LimitFileSize(0);
+    {
+        TForm1 form;
+        EXPECT_TRUE(form.StartupComplete());
+        EXPECT_TRUE(MissingIndexes(*DB).empty());
+    }
+    EXPECT_EQ(asked.size(), 1u);
+    return ::testing::Test::HasFailure() ? 1 : 0;
+}
+
+}  // namespace
+
+TEST_F(Startup, IndexesWithoutRoomOnTheDiskAreLeftForTheNextStartAndTheFileStaysAsItWas) {
+    EXPECT_EXIT(std::exit(StartWithNoRoomForTheIndexes()), ::testing::ExitedWithCode(0), "");
+}
+
 TEST_F(Startup, TheDaysBackupIsRecordedAtOnceSoACrashLaterThatDayDoesNotRotateAgain) {
     qmtest::SeedHousehold(10);
     SetParam("reserv-count", "3");
@@ -540,6 +623,44 @@ TEST_F(Startup, TheDaysBackupIsRecordedAtOnceSoACrashLaterThatDayDoesNotRotateAg
     { TForm1 form; }
     EXPECT_EQ(Sqlite3("./Quillmarsh.dat1", ".dump"), copy1);
     EXPECT_FALSE(PathExists("./Quillmarsh.dat2"));
+}
+
+TEST_F(Startup, TheFilesLockIsHeldThroughTheDailyBackupAndDroppedAtTheEnd) {
+    qmtest::SeedHousehold(10);
+    SetParam("reserv-count", "3");
+    SetParam("reserv-date", "46300");
+    for (const char* copy : {"./Quillmarsh.dat1", "./Quillmarsh.dat2"})
+        std::filesystem::copy_file(kFile, copy);
+    // At each step of the backup, while the program's own connection is closed and reopened, a
+    // second copy's try at the lock (a descriptor of its own) fails.
+    std::mutex mutex;
+    std::map<std::string, TFileLock::Result> probed;
+    SetBackupStepObserver([&](const AnsiString& step) {
+        TFileLock probe;
+        const TFileLock::Result result = probe.Acquire(kFile);
+        std::lock_guard<std::mutex> hold(mutex);
+        probed[step] = result;
+    });
+    {
+        TForm1 form;
+        ASSERT_TRUE(form.StartupComplete());
+        for (int i = 0; i < 1000 && form.BackupDate != 46363; ++i) {
+            QCoreApplication::processEvents();
+            usleep(10000);
+        }
+        EXPECT_EQ(form.BackupDate, 46363);
+        TFileLock probe;
+        EXPECT_EQ(probe.Acquire(kFile), TFileLock::kHeld);
+    }
+    SetBackupStepObserver({});
+    const std::map<std::string, TFileLock::Result> expected = {{"closed", TFileLock::kHeld},
+                                                               {"copied", TFileLock::kHeld},
+                                                               {"rotated 2", TFileLock::kHeld},
+                                                               {"rotated 3", TFileLock::kHeld},
+                                                               {"placed", TFileLock::kHeld}};
+    EXPECT_EQ(probed, expected);
+    TFileLock after;
+    EXPECT_EQ(after.Acquire(kFile), TFileLock::kTaken);
 }
 
 TEST_F(Startup, KillingStartUpAtRandomMomentsNeverLeavesADamagedCopyOrHalfAMove) {
