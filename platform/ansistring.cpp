@@ -270,6 +270,20 @@ bool FitsCodePage(const QString& s) {
     return !FirstUnfitChar(s);
 }
 
+std::string WriteBackUtf8(const AnsiString& text, const std::string& stored) {
+    return Utf8ToAnsi(stored) == text ? stored : AnsiToUtf8(text);
+}
+
+TUnfitChar LostStandIn(const AnsiString& text, const std::string& stored) {
+    const TUnfitChar lost = FirstUnfitCharUtf8(stored);
+    if (!lost || Utf8ToAnsi(stored) == text) return {};
+    // A "?" of the stored text is a question mark of its own; one more in the changed text may
+    // be a stand-in the user kept.
+    if (std::count(text.begin(), text.end(), '?') <= std::count(stored.begin(), stored.end(), '?'))
+        return {};
+    return lost;
+}
+
 AnsiString UnicodeName(char32_t code) {
     char name[16];
     std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(code));
