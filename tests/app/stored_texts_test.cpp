@@ -48,6 +48,10 @@ const Texts kTexts[] = {
      "U+041A"},
 };
 
+void PrintTo(const Texts& texts, std::ostream* out) {
+    *out << texts.page;
+}
+
 // Every row of a query on a connection of its own, columns joined by "|", one line per row.
 std::string Bytes(const std::string& sql) {
     sqlite3* db = nullptr;
