@@ -277,11 +277,9 @@ std::string WriteBackUtf8(const AnsiString& text, const std::string& stored) {
 TUnfitChar LostStandIn(const AnsiString& text, const std::string& stored) {
     const TUnfitChar lost = FirstUnfitCharUtf8(stored);
     if (!lost || Utf8ToAnsi(stored) == text) return {};
-    // A "?" of the stored text is a question mark of its own; one more in the changed text may
-    // be a stand-in the user kept.
-    if (std::count(text.begin(), text.end(), '?') <= std::count(stored.begin(), stored.end(), '?'))
-        return {};
-    return lost;
+    // Any "?" of the changed text may be a stand-in the user kept: a question mark of the stored
+    // text's own cannot be told from one, so only a text without any is stored as typed.
+    return text.find('?') == AnsiString::npos ? TUnfitChar() : lost;
 }
 
 AnsiString UnicodeName(char32_t code) {

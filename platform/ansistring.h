@@ -49,10 +49,10 @@ AnsiString UnicodeName(char32_t code);
 // bytes themselves while `text` still reads as the code page showed them (Utf8ToAnsi(stored)),
 // otherwise `text` converted. Touches nothing.
 std::string WriteBackUtf8(const AnsiString& text, const std::string& stored);
-// The stored character that a change of such a text would lose: none while the code page holds
+// The stored character that a change of such a text may lose: none while the code page holds
 // every character of `stored`, while `text` is unchanged (written back as stored) or while `text`
-// holds no more "?" than `stored` has of its own (every stand-in is gone); otherwise the first
-// character of `stored` the code page cannot hold, with its place in `stored`.
+// holds no "?" at all (no stand-in can be left); otherwise the first character of `stored` the
+// code page cannot hold, with its place in `stored`.
 TUnfitChar LostStandIn(const AnsiString& text, const std::string& stored);
 
 }  // namespace qm
