@@ -72,6 +72,7 @@ void TForm3::FitShortNameColumn() {
 
 void TForm3::FormShow() {
     RowIds.clear();
+    StoredNames.clear();
     DeletedIds.clear();
     StringGrid1->SetRowCount(2);
     if (Form1) {
@@ -85,16 +86,18 @@ void TForm3::FormShow() {
             DB->GetTable("select id, name, short_name, kurs, kurs_str from currency order by id");
         for (; !t->Eof(); t->Next()) {
             RowIds.push_back(static_cast<int>(t->FieldAsInteger(0)));
+            StoredNames.emplace_back(t->FieldAsString(1), t->FieldAsString(2));
             const int n = static_cast<int>(RowIds.size());
             StringGrid1->SetRowCount(n + 1);
-            StringGrid1->SetCells(0, n, Utf8ToAnsi(t->FieldAsString(1)));
-            StringGrid1->SetCells(1, n, Utf8ToAnsi(t->FieldAsString(2)));
+            StringGrid1->SetCellText(0, n, QString::fromStdString(StoredNames.back().first));
+            StringGrid1->SetCellText(1, n, QString::fromStdString(StoredNames.back().second));
             StringGrid1->SetCells(2, n, StringReplaceAll(t->FieldAsString(4), ".", ","));
         }
     }
     // A table without currencies leaves one empty row, which is a new currency to be typed.
     if (RowIds.empty()) {
         RowIds.push_back(-1);
+        StoredNames.emplace_back();
         for (int c = 0; c < 3; ++c) StringGrid1->SetCells(c, 1, "");
     }
     StringGrid1->SetFocus();
@@ -110,6 +113,7 @@ void TForm3::StringGrid1KeyPress(char& key) {
 void TForm3::Button1Click() {
     StringGrid1->SetRowCount(StringGrid1->RowCount() + 1);
     RowIds.push_back(-1);
+    StoredNames.emplace_back();
     StringGrid1->SetFocus();
 }
 
@@ -134,6 +138,8 @@ void TForm3::Button2Click() {
     }
     DeletedIds += (DeletedIds.empty() ? "" : ",") + IntToStr(id);
     RowIds.erase(RowIds.begin() + (r - 1));
+    if (r - 1 < static_cast<int>(StoredNames.size()))
+        StoredNames.erase(StoredNames.begin() + (r - 1));
     const int count = StringGrid1->RowCount();
     for (int row = r; row + 1 < count; ++row)
         for (int c = 0; c < 3; ++c)
@@ -173,9 +179,16 @@ void TForm3::Button3Click() {
 }
 
 bool TForm3::CellsFit(int row) {
+    const bool known = row - 1 < static_cast<int>(StoredNames.size());
     for (int c = 0; c < 3; ++c) {
-        const TUnfitChar bad = FirstUnfitChar(StringGrid1->CellText(c, row));
+        const QString text = StringGrid1->CellText(c, row);
+        const TUnfitChar bad = FirstUnfitChar(text);
         if (!bad) continue;
+        // A name read from the file and left as it was is written back as stored.
+        if (known && c < 2 &&
+            text == QString::fromStdString(c == 0 ? StoredNames[row - 1].first
+                                                  : StoredNames[row - 1].second))
+            continue;
         StringGrid1->SetRow(row);
         StringGrid1->SetCol(c);
         NoticeUnfitText(this, Caption(), StringGrid1->Cells(c, 0), bad);

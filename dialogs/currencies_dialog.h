@@ -3,6 +3,8 @@
 // recalculates every group total and repaints the tree; Cancel drops the grid's changes.
 #pragma once
 
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/controls.h"
@@ -23,6 +25,9 @@ class TForm3 : public TForm {
 
     // The currency.id of grid row i + 1 at index i; -1 for a row added since opening.
     std::vector<int> RowIds;
+    // Beside RowIds: each row's name and short name as the file holds them (UTF-8), shown whole
+    // and written back as stored while the cell is left as it was; empty for a row added here.
+    std::vector<std::pair<std::string, std::string>> StoredNames;
     // The ids of the deleted rows joined by ","; empty when none.
     AnsiString DeletedIds;
 

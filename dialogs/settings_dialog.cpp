@@ -144,7 +144,9 @@ void TForm8::Button1Click() {
     }
     TWindowSettings f = MainWindow::Settings();
     f.DateFormatIndex = CheckedDateFormat();
-    f.Title = Edit1->Text();
+    // The title is kept in the code page's bytes as they stand; a byte the code page gives no
+    // character shows as "?", and a title left as it was keeps that byte.
+    if (Edit1->text() != ToQString(f.Title)) f.Title = Edit1->Text();
     f.TitleInReports = CheckBox1->Checked();
     // With no currency listed there is nothing to choose: the main currency stays as it was.
     const int line = ComboBox1->ItemIndex();

@@ -28,7 +28,8 @@ void SelectCharacter(QLineEdit& edit, int position) {
 bool TextsFit(TForm& form, std::initializer_list<std::pair<TEdit*, int>> fields) {
     for (const auto& [edit, caption] : fields) {
         const TUnfitChar bad = FirstUnfitChar(edit->text());
-        if (!bad) continue;
+        // A text read from the file and left as it was is written back as stored.
+        if (!bad || edit->ShowsStoredText()) continue;
         NoticeUnfitText(&form, form.Caption(), Form1 ? MainWindow::Ui(caption) : AnsiString(), bad);
         if (edit->CanFocus()) edit->SetFocus();
         SelectCharacter(*edit, bad.Position);

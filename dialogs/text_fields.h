@@ -19,7 +19,8 @@ void NoticeUnfitText(QWidget* owner, const AnsiString& title, const AnsiString& 
 // Selects the character at `position` (counted in characters from 1) of an edit's text.
 void SelectCharacter(QLineEdit& edit, int position);
 
-// True when the code page holds every character of the edits' texts. Otherwise the first edit
+// True when the code page holds every character of the edits' texts, an edit that still shows
+// its stored text (TEdit::SetStoredText) unchanged passing as it is. Otherwise the first edit
 // that holds one it cannot is named in the notice by its caption (an entry of the texts table)
 // and takes the focus with that character selected; the caller then stores nothing.
 bool TextsFit(TForm& form, std::initializer_list<std::pair<TEdit*, int>> fields);

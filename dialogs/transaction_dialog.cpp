@@ -158,6 +158,8 @@ void TForm7::RadioButton1Click(TRadioButton* clicked) {
 void TForm7::FormShow() {
     Loading = true;
     editingStored_ = false;
+    textsOf_ = 0;
+    stored_ = {};
     const int mode = Tag;
     if (mode == 0) SrcBillId = DestBillId = 0;
     if (Form1) DateTimePicker1->SetFormat(MainWindow::DateFormat());
@@ -183,6 +185,24 @@ void TForm7::FormShow() {
     Tag = 0;
 }
 
+namespace {
+
+// A ledger cell that still reads as its stored text shows that text whole.
+void ShowCellText(TEdit& edit, const AnsiString& cell, const std::string& stored) {
+    if (!stored.empty() && Utf8ToAnsi(stored) == cell)
+        edit.SetStoredText(stored);
+    else
+        edit.SetText(cell);
+}
+
+// The text to store from an edit: a stored text left as it was keeps its apostrophes, any other
+// loses them.
+AnsiString FieldText(const TEdit& edit) {
+    return edit.ShowsStoredText() ? edit.Text() : StringReplaceAll(edit.Text(), "'", "");
+}
+
+}  // namespace
+
 // The current ledger row gives the date, number, note, the two accounts and one amount.
 bool TForm7::LoadLedgerRow(long double& A) {
     if (!Form1 || CurrentTab().Kind != tkLedger || Ledger.CurRow < 0 ||
@@ -191,8 +211,10 @@ bool TForm7::LoadLedgerRow(long double& A) {
     const TBillMoveRow& R = Ledger.Rows[Ledger.CurRow];
     TDateTime date;
     if (TryStrToDate(R.Cells[0], date)) DateTimePicker1->SetDate(date);
-    Edit1->SetText(R.Cells[1]);
-    Edit2->SetText(R.Cells[2]);
+    textsOf_ = R.Id > 0 ? R.Id : R.CopiedFrom;
+    if (textsOf_ > 0 && DB) stored_ = ReadMoveTexts(*DB, textsOf_);
+    ShowCellText(*Edit1, R.Cells[1], stored_.num);
+    ShowCellText(*Edit2, R.Cells[2], stored_.note);
     A = RoundMy(NumberOrZero(R.Cells[4]) - NumberOrZero(R.Cells[5]));
     if (A > 0) {
         // Money came into the ledger's account.
@@ -339,7 +361,8 @@ bool TForm7::Refuse(int text, QWidget* focus) {
 }
 
 bool TForm7::CheckInput(long double& sent, long double& received) {
-    if (!TextsFit(*this, {{Edit1, 31}, {Edit2, 32}, {Edit3, 36}})) return false;
+    if (!TextsFit(*this, {{Edit1, 31}, {Edit2, 32}, {Edit3, 36}}) || !StoredCharactersKept())
+        return false;
     const int src = ComboBox1->ItemIndex(), dest = ComboBox2->ItemIndex();
     if (src < 0 || src >= static_cast<int>(BillIds.size())) return Refuse(26, ComboBox1);
     if (dest < 0 || dest >= static_cast<int>(BillIds.size())) return Refuse(27, ComboBox2);
@@ -358,6 +381,21 @@ bool TForm7::CheckInput(long double& sent, long double& received) {
     return true;
 }
 
+// A number or note taken from the ledger row as the user changed it there, with "?" where the
+// code page could not show a stored character, is refused as a typed one would be.
+bool TForm7::StoredCharactersKept() {
+    const std::pair<TEdit*, const std::string*> fields[] = {{Edit1, &stored_.num},
+                                                            {Edit2, &stored_.note}};
+    for (int i = 0; i < 2; ++i) {
+        const TUnfitChar lost = LostStandIn(fields[i].first->Text(), *fields[i].second);
+        if (!lost) continue;
+        NoticeUnfitText(this, Caption(), Form1 ? MainWindow::Ui(31 + i) : AnsiString(), lost);
+        if (fields[i].first->CanFocus()) fields[i].first->SetFocus();
+        return false;
+    }
+    return true;
+}
+
 void TForm7::Button1Click() {
     long double sent = 0, received = 0;
     if (!CheckInput(sent, received) || !DB || !Form1) return;
@@ -365,8 +403,9 @@ void TForm7::Button1Click() {
     const int dest = BillIds[ComboBox2->ItemIndex()];
     MoveFields f;
     f.date = DateToYmd(DateTimePicker1->Date());
-    f.num = StringReplaceAll(Edit1->Text(), "'", "");
-    f.note = StringReplaceAll(Edit2->Text(), "'", "");
+    f.num = FieldText(*Edit1);
+    f.note = FieldText(*Edit2);
+    f.textsOf = textsOf_;
     f.rate = RateLiteral(Edit3->Text());
     f.amountA = SqlCentsText(-sent);
     f.amountB = SqlCentsText(received);

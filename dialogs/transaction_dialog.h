@@ -7,13 +7,12 @@
 
 #include <vector>
 
+#include "app/store/move_store.h"
 #include "controls/num_edit.h"
 #include "platform/controls.h"
 #include "platform/forms.h"
 
 namespace qm {
-
-struct MoveFields;
 
 class TForm7 : public TForm {
     Q_OBJECT
@@ -77,6 +76,7 @@ class TForm7 : public TForm {
     void ConvertNewRow(long double A);
     void LoadStoredMove(long double A);
     bool CheckInput(long double& sent, long double& received);
+    bool StoredCharactersKept();
     bool Refuse(int text, QWidget* focus);
     void StoreNewMove(const MoveFields& f, int source, int dest);
     void StoreEditedMove(const MoveFields& f, int source, int dest);
@@ -84,6 +84,10 @@ class TForm7 : public TForm {
 
     // Opened for a stored move: OK rewrites its pair instead of adding one.
     bool editingStored_ = false;
+    // The stored move the ledger row's number and note came from (the row's own, or the one it
+    // was duplicated from), 0 for none, and those texts as the file holds them.
+    int textsOf_ = 0;
+    StoredMoveTexts stored_;
 };
 
 extern TForm7* Form7;

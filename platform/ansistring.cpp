@@ -270,6 +270,18 @@ bool FitsCodePage(const QString& s) {
     return !FirstUnfitChar(s);
 }
 
+std::string WriteBackUtf8(const AnsiString& text, const std::string& stored) {
+    return Utf8ToAnsi(stored) == text ? stored : AnsiToUtf8(text);
+}
+
+TUnfitChar LostStandIn(const AnsiString& text, const std::string& stored) {
+    const TUnfitChar lost = FirstUnfitCharUtf8(stored);
+    if (!lost || Utf8ToAnsi(stored) == text) return {};
+    // Any "?" of the changed text may be a stand-in the user kept: a question mark of the stored
+    // text's own cannot be told from one, so only a text without any is stored as typed.
+    return text.find('?') == AnsiString::npos ? TUnfitChar() : lost;
+}
+
 AnsiString UnicodeName(char32_t code) {
     char name[16];
     std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(code));

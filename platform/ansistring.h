@@ -42,4 +42,17 @@ bool FitsCodePage(const QString& s);
 // A character named so that every code page can show the name: "U+4E2D", "U+1F600".
 AnsiString UnicodeName(char32_t code);
 
+// Texts read from the file (UTF-8) and written back. The code page shows a stored character it
+// cannot hold as "?", so a text read, left alone and converted back would lose that character.
+//
+// The UTF-8 to write for `text` in place of `stored`, the text the file held there: the stored
+// bytes themselves while `text` still reads as the code page showed them (Utf8ToAnsi(stored)),
+// otherwise `text` converted. Touches nothing.
+std::string WriteBackUtf8(const AnsiString& text, const std::string& stored);
+// The stored character that a change of such a text may lose: none while the code page holds
+// every character of `stored`, while `text` is unchanged (written back as stored) or while `text`
+// holds no "?" at all (no stand-in can be left); otherwise the first character of `stored` the
+// code page cannot hold, with its place in `stored`.
+TUnfitChar LostStandIn(const AnsiString& text, const std::string& stored);
+
 }  // namespace qm

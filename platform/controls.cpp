@@ -87,6 +87,21 @@ TEdit::TEdit(QWidget* parent) : QLineEdit(parent), TControl(this, QPalette::Base
     });
 }
 
+void TEdit::SetText(const AnsiString& text) {
+    stored_.reset();
+    setText(ToQString(text));
+}
+
+void TEdit::SetStoredText(const std::string& utf8) {
+    const QString text = QString::fromStdString(utf8);
+    setText(text);
+    stored_ = text;
+}
+
+bool TEdit::ShowsStoredText() const {
+    return stored_ && *stored_ == text();
+}
+
 int TEdit::MaxLength() const {
     return maxLength() == 32767 ? 0 : maxLength();
 }

@@ -16,6 +16,8 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTimer>
+#include <optional>
+#include <string>
 
 #include "platform/control.h"
 #include "platform/dates.h"
@@ -77,7 +79,14 @@ class TEdit : public QLineEdit, public TControl {
     // On every change of the text, by the user or by SetText.
     TNotifyEvent OnChange;
     AnsiString Text() const { return FromQString(text()); }
-    void SetText(const AnsiString& text) { setText(ToQString(text)); }
+    void SetText(const AnsiString& text);
+    // Shows a text read from the file (UTF-8) whole, through Qt's own Unicode, also where the
+    // interface code page cannot hold a character of it, and remembers it until the next
+    // SetText or SetStoredText.
+    void SetStoredText(const std::string& utf8);
+    // True while the edit shows the text SetStoredText gave it, unchanged: Text() then reads as
+    // the code page shows the stored text, which is written back as it was stored.
+    bool ShowsStoredText() const;
     int MaxLength() const;
     void SetMaxLength(int length);  // 0: no limit
     bool ReadOnly() const { return isReadOnly(); }
@@ -88,6 +97,9 @@ class TEdit : public QLineEdit, public TControl {
     int SelLength() const { return int(selectedText().size()); }
     void SetSelLength(int length) { setSelection(SelStart(), length); }
     void SelectAll() { selectAll(); }
+
+  private:
+    std::optional<QString> stored_;
 };
 
 class TCheckBox : public QCheckBox, public TControl {

@@ -18,7 +18,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-600}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(amounts dates date_cell qif_import attached_files layout_check)
+[ ${#targets[@]} -eq 0 ] && targets=(amounts dates date_cell qif_import attached_files layout_check stored_texts)
 parallel=${QM_FUZZ_PARALLEL:-1}
 out=${QM_FUZZ_OUT:-$root/build-fuzz/runs}
 

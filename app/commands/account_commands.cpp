@@ -111,7 +111,7 @@ void TForm1::N1Click() {
     TForm2& d = *Form2;
     const AnsiString sign = t->FieldAsString(4);
     d.GroupId = IntField(*t, 1);
-    d.Edit1->SetText(Utf8ToAnsi(t->FieldAsString(3)));
+    d.Edit1->SetStoredText(t->FieldAsString(3));
     d.CheckBox2->SetChecked(sign.size() > 0 && sign[0] == 'T');
     d.CheckBox1->SetChecked(sign.size() > 1 && sign[1] == 'T');
     d.CurrencyId = IntField(*t, 5);
@@ -205,7 +205,7 @@ void TForm1::N8Click() {
     TForm6& d = *Form6;
     const AnsiString sign = t->FieldAsString(4);
     d.CurrencyId = IntField(*t, 1);
-    d.Edit1->SetText(Utf8ToAnsi(t->FieldAsString(3)));
+    d.Edit1->SetStoredText(t->FieldAsString(3));
     d.CheckBox1->SetChecked(sign.size() > 1 && sign[1] == 'T');
     d.ComboBox1->SetItemIndex(TypeItem(d.TypeIds, IntField(*t, 0)));
     d.SetCaption(Ui(44));

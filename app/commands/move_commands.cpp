@@ -7,6 +7,7 @@
 #include "app/store/money_text.h"
 #include "app/store/move_store.h"
 #include "app/window/main_window.h"
+#include "app/window/ui_strings.h"
 #include "db/sqlite_statement.h"
 #include "platform/dialogs.h"
 
@@ -68,6 +69,20 @@ bool TForm1::EditedDate(const AnsiString& cell, AnsiString& ymd) const {
                          std::stoi(ymd.substr(6, 2)), unused);
 }
 
+bool TForm1::KeepsStoredCharacters(const TBillMoveRow& row, int textsOf) {
+    const StoredMoveTexts stored = ReadMoveTexts(*DB, textsOf);
+    for (const int col : {1, 2}) {
+        const TUnfitChar lost = LostStandIn(row.Cells[col], col == 1 ? stored.num : stored.note);
+        if (!lost) continue;
+        MessageBox(this, UnfitTextNotice(Ui(kUnfitTextNotice), BillColumnCaptions[col], lost),
+                   "Quillmarsh", MB_OK | MB_ICONWARNING);
+        PlaceCursor(col);
+        PaintBill();
+        return false;
+    }
+    return true;
+}
+
 AnsiString TForm1::RateText(int billId) {
     TSQLiteStatement& t = DB->Statement(
         "select c.kurs, c.name from bill b, currency c where b.currency_id = c.id and b.id = ?");
@@ -106,6 +121,8 @@ bool TForm1::Save() {
         PaintBill();
         return false;
     }
+    const int textsOf = row.Id > 0 ? row.Id : row.CopiedFrom;
+    if (textsOf > 0 && !KeepsStoredCharacters(row, textsOf)) return false;
     const int account = CurrentTab().Id;
     LastCorrBillId = row.CorrBillId;
     if (RateText(account) != RateText(row.CorrBillId)) return SaveThroughMoveDialog();
@@ -118,6 +135,7 @@ bool TForm1::Save() {
     f.amountA = SqlAmount(RoundHalfEven(net * 100) / 100);
     f.amountB = SqlAmount(RoundHalfEven(-net * 100) / 100);
     f.rate = "1";
+    f.textsOf = row.CopiedFrom;
     Ledger.Editing = false;
     DoEnable(4);
     if (row.Id <= 0)
@@ -190,6 +208,7 @@ void TForm1::Action20Execute() {
     TBillMoveRow& fresh = Ledger.Rows.back();
     for (int c = 1; c <= 5; ++c) fresh.Cells[c] = source.Cells[c];
     fresh.CorrBillId = source.CorrBillId;
+    fresh.CopiedFrom = source.Id;
     SelectMove = -1;
     Ledger.TopRow = static_cast<int>(Ledger.Rows.size()) - Ledger.PageRows;
     Ledger.Editing = true;

@@ -40,6 +40,14 @@ bool MoveBelongsTo(TSQLiteDatabase& db, int moveId, int accountId) {
                 ->Eof();
 }
 
+// The new name of row `id`, ready to stand between single quotes: the name the row holds, byte
+// for byte, while `name` still reads as the code page shows it, so that a name the code page
+// cannot show whole survives a dialog confirmed unchanged.
+AnsiString WrittenName(TSQLiteDatabase& db, int id, const AnsiString& name) {
+    auto t = db.GetTable("select name from bill where id = " + IntToStr(id));
+    return QuotedSqlText(WriteBackUtf8(name, t->Eof() ? std::string() : t->FieldAsString(0)));
+}
+
 }  // namespace
 
 AnsiString CreationStamp() {
@@ -66,7 +74,7 @@ void UpdateAccount(TSQLiteDatabase& db, int id, const AccountFields& f,
     const AnsiString oldGroup = old->Eof() ? AnsiString() : old->FieldAsString(0);
     db.ExecSQL("update bill set twosign = '" + Flag(f.twoDecimals) + Flag(f.hidden) +
                "', bill_type_id = " + IntToStr(f.type) + ", bill_id = " + IntToStr(f.group) +
-               ", name = '" + SqlText(f.name) + "' where id = " + IntToStr(id));
+               ", name = '" + WrittenName(db, id, f.name) + "' where id = " + IntToStr(id));
     if (!oldGroup.empty()) CalcBillAmount(db, oldGroup, period);
     CalcBillAmount(db, IntToStr(f.group), period);
     tr.Commit();
@@ -89,7 +97,7 @@ int InsertGroup(TSQLiteDatabase& db, const GroupFields& f) {
 void UpdateGroup(TSQLiteDatabase& db, int id, const GroupFields& f, const PeriodFilter& period) {
     TSQLiteTransaction tr(db);
     db.ExecSQL("update bill set currency_id = " + IntToStr(f.currency) +
-               ", bill_type_id = " + IntToStr(f.type) + ", name = '" + SqlText(f.name) +
+               ", bill_type_id = " + IntToStr(f.type) + ", name = '" + WrittenName(db, id, f.name) +
                "', twosign = 'F" + Flag(f.hidden) + "' where id = " + IntToStr(id));
     db.ExecSQL("update bill set bill_type_id = " + IntToStr(f.type) +
                " where bill_id = " + IntToStr(id));

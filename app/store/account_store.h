@@ -32,7 +32,8 @@ AnsiString CreationStamp();
 // Inserts an account at the end of its group; returns its id.
 int InsertAccount(TSQLiteDatabase& db, const AccountFields& f);
 // Rewrites name, type, group and flags (the currency stays), then recalculates the group the
-// account left and the one it is in.
+// account left and the one it is in. A name that still reads as the code page shows the stored
+// one keeps the stored bytes (WriteBackUtf8); so does UpdateGroup's.
 void UpdateAccount(TSQLiteDatabase& db, int id, const AccountFields& f, const PeriodFilter& period);
 // Inserts a group after every group of every type; returns its id.
 int InsertGroup(TSQLiteDatabase& db, const GroupFields& f);

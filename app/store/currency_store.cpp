@@ -16,6 +16,23 @@ bool SavableRate(long double value) {
     return StorableNumber(kurs) && std::fabs(kurs) >= std::numeric_limits<double>::min();
 }
 
+namespace {
+
+// A name that still reads as the code page shows the stored one keeps the stored bytes
+// (WriteBackUtf8), so that a currency whose name the code page cannot show survives the dialog
+// confirmed unchanged.
+void UpdateCurrency(TSQLiteDatabase& db, const CurrencyRow& r, const AnsiString& kurs) {
+    auto old = db.GetTable("select name, short_name from currency where id = " + IntToStr(r.id));
+    const std::string name = old->Eof() ? std::string() : old->FieldAsString(0);
+    const std::string shortName = old->Eof() ? std::string() : old->FieldAsString(1);
+    db.ExecSQL("update currency set name = '" + QuotedSqlText(WriteBackUtf8(r.name, name)) +
+               "', short_name = '" + QuotedSqlText(WriteBackUtf8(r.shortName, shortName)) +
+               "', kurs = " + kurs + ", kurs_str = '" + SqlText(r.rate) +
+               "' where id = " + IntToStr(r.id));
+}
+
+}  // namespace
+
 void WriteCurrencies(TSQLiteDatabase& db, const std::vector<CurrencyRow>& rows,
                      const AnsiString& deletedIds, const PeriodFilter& period) {
     TSQLiteTransaction tr(db);
@@ -27,9 +44,7 @@ void WriteCurrencies(TSQLiteDatabase& db, const std::vector<CurrencyRow>& rows,
                        SqlText(r.name) + "','" + SqlText(r.shortName) + "'," + kurs + ",'" +
                        SqlText(r.rate) + "')");
         else
-            db.ExecSQL("update currency set name = '" + SqlText(r.name) + "', short_name = '" +
-                       SqlText(r.shortName) + "', kurs = " + kurs + ", kurs_str = '" +
-                       SqlText(r.rate) + "' where id = " + IntToStr(r.id));
+            UpdateCurrency(db, r, kurs);
     }
     // Group totals are converted through the rates.
     auto groups = db.GetTable("select id from bill where bill_id = 0");

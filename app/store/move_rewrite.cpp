@@ -10,9 +10,11 @@ AnsiString RateLiteral(const AnsiString& rate) {
 void RewriteMovePair(TSQLiteDatabase& db, int move, int twin, int source, int dest,
                      const MoveFields& f) {
     TSQLiteTransaction tr(db);
-    db.ExecSQL("update bill_move set ts = '" + f.date + "', num = '" + SqlText(f.num) +
-               "', note = '" + SqlText(f.note) + "', kurs = " + f.rate + " where id in (" +
-               IntToStr(twin) + "," + IntToStr(move) + ")");
+    const StoredMoveTexts kept = ReadMoveTexts(db, move);
+    db.ExecSQL("update bill_move set ts = '" + f.date + "', num = '" +
+               QuotedSqlText(WriteBackUtf8(f.num, kept.num)) + "', note = '" +
+               QuotedSqlText(WriteBackUtf8(f.note, kept.note)) + "', kurs = " + f.rate +
+               " where id in (" + IntToStr(twin) + "," + IntToStr(move) + ")");
     db.ExecSQL("update bill_move set src_bill_id = " + IntToStr(source) + ", dest_bill_id = " +
                IntToStr(dest) + ", amount = " + f.amountA + " where id = " + IntToStr(move));
     db.ExecSQL("update bill_move set src_bill_id = " + IntToStr(dest) + ", dest_bill_id = " +

@@ -41,25 +41,37 @@ void BindRate(TSQLiteStatement& q, int index, const AnsiString& literal) {
 }
 
 void InsertRow(TSQLiteDatabase& db, int src, int dest, const MoveFields& f,
-               const AnsiString& amount, int twin) {
+               const StoredMoveTexts& kept, const AnsiString& amount, int twin) {
     TSQLiteStatement& q = db.Statement(
         "insert into bill_move (src_bill_id,dest_bill_id,ts,num,note,amount,kurs,bill_move_id) "
         "values (?, ?, ?, ?, ?, ?, ?, ?)");
     // The amount goes in as the text it was written as before: the column's numeric affinity
     // makes it the same number the literal was.
-    q.Bind(1, src).Bind(2, dest).Bind(3, f.date).Bind(4, AnsiToUtf8(f.num));
-    q.Bind(5, AnsiToUtf8(f.note)).Bind(6, amount);
+    q.Bind(1, src).Bind(2, dest).Bind(3, f.date).Bind(4, WriteBackUtf8(f.num, kept.num));
+    q.Bind(5, WriteBackUtf8(f.note, kept.note)).Bind(6, amount);
     BindRate(q, 7, f.rate);
     q.Bind(8, twin).Run();
 }
 
 }  // namespace
 
+StoredMoveTexts ReadMoveTexts(TSQLiteDatabase& db, int moveId) {
+    TSQLiteStatement& t = db.Statement("select num, note from bill_move where id = ?");
+    t.Bind(1, moveId);
+    StoredMoveTexts texts;
+    if (!t.Step()) return texts;
+    texts.num = std::string(t.RawText(0));
+    texts.note = std::string(t.RawText(1));
+    t.Reset();
+    return texts;
+}
+
 int InsertMovePair(TSQLiteDatabase& db, int account, int corr, const MoveFields& f) {
     TSQLiteTransaction tr(db);
     const int n = MaxMoveId(db);
-    InsertRow(db, account, corr, f, f.amountA, n + 2);
-    InsertRow(db, corr, account, f, f.amountB, n + 1);
+    const StoredMoveTexts kept = f.textsOf > 0 ? ReadMoveTexts(db, f.textsOf) : StoredMoveTexts();
+    InsertRow(db, account, corr, f, kept, f.amountA, n + 2);
+    InsertRow(db, corr, account, f, kept, f.amountB, n + 1);
     tr.Commit();
     return n;
 }
@@ -80,9 +92,11 @@ MovePair ReadMovePair(TSQLiteDatabase& db, int moveId) {
 void UpdateMovePair(TSQLiteDatabase& db, int moveId, const MovePair& old, int corr,
                     const MoveFields& f) {
     TSQLiteTransaction tr(db);
+    const StoredMoveTexts kept = ReadMoveTexts(db, moveId);
     TSQLiteStatement& texts =
         db.Statement("update bill_move set ts = ?, num = ?, note = ?, kurs = ? where id in (?, ?)");
-    texts.Bind(1, f.date).Bind(2, AnsiToUtf8(f.num)).Bind(3, AnsiToUtf8(f.note));
+    texts.Bind(1, f.date).Bind(2, WriteBackUtf8(f.num, kept.num));
+    texts.Bind(3, WriteBackUtf8(f.note, kept.note));
     BindRate(texts, 4, f.rate);
     texts.Bind(5, old.twin).Bind(6, moveId).Run();
     db.Statement("update bill_move set dest_bill_id = ?, amount = ? where id = ?")

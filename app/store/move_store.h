@@ -19,7 +19,16 @@ struct MoveFields {
     AnsiString amountA;  // amount text for the owner's row, "-12.30"
     AnsiString amountB;  // the same with the other sign, for the correspondent's row
     AnsiString rate = "1";
+    // A stored move whose number and note a new pair's texts were copied from (a duplicated
+    // row), or 0. A rewritten pair compares with its own stored texts instead.
+    int textsOf = 0;
 };
+
+// A move row's number and note as the file holds them (UTF-8); empty when the row is gone.
+struct StoredMoveTexts {
+    std::string num, note;
+};
+StoredMoveTexts ReadMoveTexts(TSQLiteDatabase& db, int moveId);
 
 struct MovePair {
     int twin = 0;   // bill_move_id of the row
@@ -29,6 +38,11 @@ struct MovePair {
 
 // "select max(id) from bill_move": row A then gets n + 1 and row B n + 2.
 int MaxMoveId(TSQLiteDatabase& db);
+// Number and note are written as WriteBackUtf8 says: a text that still reads as the code page
+// shows the stored one (of `f.textsOf` for a new pair, of the pair itself when it is rewritten)
+// keeps the stored bytes, so that characters the code page cannot show survive a row stored with
+// only another cell changed.
+//
 // Inserts row A (owned by `account`) and row B (owned by `corr`); returns n.
 int InsertMovePair(TSQLiteDatabase& db, int account, int corr, const MoveFields& f);
 MovePair ReadMovePair(TSQLiteDatabase& db, int moveId);

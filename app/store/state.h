@@ -112,6 +112,8 @@ struct TBufRow {
 struct TBillMoveRow {
     int Id = 0;
     int CorrBillId = 0;
+    // The stored move a new row's number and note were duplicated from, or 0.
+    int CopiedFrom = 0;
     TRowCells Cells;
     TCellRects CellRects;
     bool HasFiles = false;

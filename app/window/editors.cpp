@@ -108,6 +108,8 @@ void TForm1::KeySearchText() {
         if (!StartsWithUpperCased(shared ? shared->Note : above.Cells[2], typed.size(), upperTyped))
             continue;
         EditedCell() = above.Cells[2];
+        // A new row stores the completed note as the file holds it (move_store.h).
+        if (TBillMoveRow& row = Ledger.Rows[Ledger.CurRow]; row.Id <= 0) row.CopiedFrom = above.Id;
         CompletionCells = {above.Cells[3], above.Cells[4], above.Cells[5], above.CorrBillId};
         CompletionReady = true;
         Ledger.SelStart = Ledger.CaretPos;

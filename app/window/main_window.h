@@ -289,6 +289,9 @@ class TForm1 : public TPaintedWidget {
     void PlaceCursor(int col);
     bool EvaluateAmountCell(int col);
     bool EditedDate(const AnsiString& cell, AnsiString& ymd) const;
+    // False, after the refusal notice, when the row's number or note was changed from the stored
+    // text of move `textsOf` in a way that would lose a character the code page cannot show.
+    bool KeepsStoredCharacters(const TBillMoveRow& row, int textsOf);
     AnsiString RateText(int billId);
     bool SaveThroughMoveDialog();
     void StoreNewMove(int account, int corr, const MoveFields& f);

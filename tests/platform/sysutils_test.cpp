@@ -263,3 +263,42 @@ TEST(AnsiText, FindsTheFirstCharacterTheCodePageCannotHold) {
     }
     SetInterfaceCodePage(saved);
 }
+
+// A stored text the code page cannot show whole is written back as stored while it reads as the
+// code page showed it; a change that still holds a "?" may keep a stand-in and is refused.
+TEST(AnsiText, StoredTextsComeBackWholeAndLosingChangesAreNamed) {
+    const std::string saved = InterfaceCodePage();
+    struct Case {
+        const char* page;
+        const char* stored;  // UTF-8, as the file holds it
+        const char* shown;   // the text as the user leaves it, in the code page
+        const char* written;
+        int lostAt;  // place of the stored character named, 0 for none
+        char32_t lost;
+    } cases[] = {
+        {"CP1251", "Zürich Café", "Z?rich Caf?", "Zürich Café", 0, 0},
+        {"CP1251", "Zürich Café", "Z?rich Cafe", "Z?rich Cafe", 2, U'\u00FC'},
+        {"CP1251", "Zürich Café", "Zurich Cafe", "Zurich Cafe", 0, 0},
+        // A question mark of the text's own cannot be told from a stand-in.
+        {"CP1251", "Why? Café", "Why? Cafe", "Why? Cafe", 9, U'\u00E9'},
+        {"CP1251", "Why? Café", "Why Cafe", "Why Cafe", 0, 0},
+        {"CP1251", "Why? Café", "Why? Caf? 2", "Why? Caf? 2", 9, U'\u00E9'},
+        {"CP1251", "", "", "", 0, 0},
+        {"CP1251", "", "?", "?", 0, 0},
+        {"CP1252", "Москва", "??????", "Москва", 0, 0},
+        {"CP1252", "Москва", "?????? 1", "?????? 1", 1, U'\u041C'},
+        {"CP1252", "Café?", "Café", "Café", 0, 0},
+        {"CP1252", "Caf\xC3", "Caf?", "Caf\xC3", 0, 0},
+        {"CP1252", "Caf\xC3", "Caf?!", "Caf?!", 4, 0xFFFD},
+    };
+    for (const Case& c : cases) {
+        SetInterfaceCodePage(c.page);
+        const AnsiString shown = Utf8ToAnsi(c.shown);
+        SCOPED_TRACE(std::string(c.page) + " " + c.stored + " -> " + c.shown);
+        EXPECT_EQ(WriteBackUtf8(shown, c.stored), c.written);
+        const TUnfitChar lost = LostStandIn(shown, c.stored);
+        EXPECT_EQ(lost.Position, c.lostAt);
+        if (c.lostAt) EXPECT_EQ(lost.Code, c.lost);
+    }
+    SetInterfaceCodePage(saved);
+}
