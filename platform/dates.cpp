@@ -2,6 +2,9 @@
 #include "platform/dates.h"
 
 #include <QEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
 #include <cmath>
 
 namespace qm {
@@ -18,6 +21,23 @@ class CloseUpWatch : public QObject {
     CloseUpWatch(QObject* popup, TDateTimePicker* picker) : QObject(popup), picker_(picker) {}
     bool eventFilter(QObject*, QEvent* e) override {
         if (e->type() == QEvent::Hide && picker_->OnCloseUp) picker_->OnCloseUp();
+        return false;
+    }
+
+  private:
+    TDateTimePicker* picker_;
+};
+
+// Selects the field a click went into, once the click has placed the caret there. A drag that
+// selected text itself keeps its selection.
+class FieldOnClick : public QObject {
+  public:
+    FieldOnClick(QLineEdit* edit, TDateTimePicker* picker) : QObject(edit), picker_(picker) {}
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (e->type() == QEvent::MouseButtonRelease &&
+            static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton &&
+            !static_cast<QLineEdit*>(watched)->hasSelectedText())
+            picker_->setSelectedSection(picker_->currentSection());
         return false;
     }
 
@@ -46,6 +66,14 @@ TDateTimePicker::TDateTimePicker(QWidget* parent)
         closeUpWatch_ = new CloseUpWatch(popup, this);
         popup->installEventFilter(closeUpWatch_);
     }
+    lineEdit()->installEventFilter(new FieldOnClick(lineEdit(), this));
+}
+
+void TDateTimePicker::keyPressEvent(QKeyEvent* e) {
+    QDateEdit::keyPressEvent(e);
+    // The spin box passes Enter on to its parents after using it; the window behind must not
+    // take it a second time (on the tree tab it would open the selected account).
+    e->accept();
 }
 
 TDateTimePicker::~TDateTimePicker() {

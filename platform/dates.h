@@ -15,6 +15,10 @@ namespace qm {
 QDate QDateOf(TDateTime d);
 TDateTime DateOf(const QDate& date);
 
+// As a desktop date control: a click into the text selects the field under it (day, month or
+// year), so that typed digits replace that field and then move on to the next; the arrow keys
+// step the selected field. Every key that reaches the control ends there: one it has no use
+// for (Enter, Esc) does not go on to the window's own key handlers.
 class TDateTimePicker : public QDateEdit, public TControl {
   public:
     explicit TDateTimePicker(QWidget* parent);
@@ -27,6 +31,9 @@ class TDateTimePicker : public QDateEdit, public TControl {
     AnsiString Format() const { return FromQString(displayFormat()); }
     void SetFormat(const AnsiString& format);
     AnsiString Text() const { return FromQString(text()); }
+
+  protected:
+    void keyPressEvent(QKeyEvent* e) override;
 
   private:
     QObject* closeUpWatch_ = nullptr;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -74,16 +75,90 @@ long double BalanceStep(const TRowCells& cells, int billTypeId) {
     return billTypeId == 1 ? -d : d;
 }
 
-// The order a buffer keeps: date, number, id.
+bool IsAscii(std::string_view bytes) {
+    for (unsigned char c : bytes)
+        if (c >= 0x80) return false;
+    return true;
+}
+
+// Cell 1 and its order from the stored number: `type` is the engine's typeof() of it and
+// `bytes` its text (a NULL reads as no bytes). `readNumber` gives the stored number of an
+// integer or a real, read after the bytes (reading it may convert the engine's copy of them).
+template <class ReadNumber>
+void SetStoredNum(TMoveTexts& t, std::string_view type, std::string_view bytes,
+                  ReadNumber&& readNumber) {
+    AssignFromUtf8(t.Num, bytes);
+    t.NumStored.clear();
+    const char kind = type.empty() ? 't' : type[0];
+    if (kind == 'n') {
+        t.NumClass = TStoredClass::Null;
+    } else if (kind == 'i' || kind == 'r') {
+        t.NumClass = kind == 'i' ? TStoredClass::Integer : TStoredClass::Real;
+        const auto [whole, real] = readNumber();
+        char stored[8];
+        if (kind == 'i')
+            std::memcpy(stored, &whole, 8);
+        else
+            std::memcpy(stored, &real, 8);
+        t.NumStored.assign(stored, 8);
+    } else {
+        t.NumClass = kind == 'b' ? TStoredClass::Blob : TStoredClass::Text;
+        if (t.NumClass == TStoredClass::Blob || !IsAscii(bytes)) t.NumStored.assign(bytes);
+    }
+}
+
+// A number as the engine orders it among the moves of one day.
+struct TNumKey {
+    TStoredClass cls;
+    std::string_view bytes;  // the stored bytes, or the eight bytes of a stored number
+};
+
+TNumKey NumKeyOf(const TBufRow& r, std::string& scratch) {
+    if (const TMoveTexts* t = r.Cells.SharedTexts()) {
+        if (t->NumClass == TStoredClass::Text && t->NumStored.empty()) return {t->NumClass, t->Num};
+        return {t->NumClass, t->NumStored};
+    }
+    // A row whose cells were changed one by one: its number as a save would store it.
+    scratch = AnsiToUtf8(r.Cells[1]);
+    return {TStoredClass::Text, scratch};
+}
+
+long double StoredNumber(const TNumKey& k) {
+    if (k.cls == TStoredClass::Integer) {
+        int64_t v;
+        std::memcpy(&v, k.bytes.data(), 8);
+        return static_cast<long double>(v);
+    }
+    double v;
+    std::memcpy(&v, k.bytes.data(), 8);
+    return v;
+}
+
+// Below zero, zero or above as `a` comes before, with or after `b` in the engine's order:
+// the classes first; numbers by value (long double holds every int64_t and every double
+// exactly); texts and blobs byte by byte, a shorter one first where one begins the other.
+int CompareNums(const TNumKey& a, const TNumKey& b) {
+    auto rank = [](TStoredClass c) { return c == TStoredClass::Real ? 1 : static_cast<int>(c); };
+    if (rank(a.cls) != rank(b.cls)) return rank(a.cls) < rank(b.cls) ? -1 : 1;
+    if (a.cls == TStoredClass::Null) return 0;
+    if (rank(a.cls) == 1) {
+        const long double x = StoredNumber(a), y = StoredNumber(b);
+        return x < y ? -1 : y < x ? 1 : 0;
+    }
+    return a.bytes.compare(b.bytes);  // as unsigned bytes, as the engine's memcmp
+}
+
+// The order a buffer keeps: date, number, id, the number as the engine orders the stored one,
+// so that a kept buffer and a fresh load agree whatever the interface code page.
 bool SortsBefore(const TBufRow& a, const TBufRow& b) {
     const TMoveTexts* ta = a.Cells.SharedTexts();
     const TMoveTexts* tb = b.Cells.SharedTexts();
     const AnsiString& da = ta ? ta->Date : a.Cells[0];
     const AnsiString& db = tb ? tb->Date : b.Cells[0];
     if (da != db) return da < db;
-    const AnsiString& na = ta ? ta->Num : a.Cells[1];
-    const AnsiString& nb = tb ? tb->Num : b.Cells[1];
-    if (na != nb) return na < nb;
+    std::string scratchA, scratchB;
+    const int num = CompareNums(NumKeyOf(a, scratchA), NumKeyOf(b, scratchB));
+    if (num != 0) return num < 0;
     return a.Id < b.Id;
 }
 
@@ -190,7 +265,8 @@ AnsiString CorrespondentText(TSQLiteDatabase& db, int billId) {
 
 namespace {
 
-constexpr const char* kMovesColumns = "id, ts, amount, note, dest_bill_id, num, bill_move_id";
+constexpr const char* kMovesColumns =
+    "id, ts, amount, note, dest_bill_id, num, bill_move_id, typeof(num)";
 
 // What every row of a load looks up, built once before the rows are read.
 struct TLoadLookups {
@@ -229,7 +305,8 @@ void ReadMove(const Query& t, const TLoadLookups& lookups, TLoadPart& part, TBuf
     // A NULL amount reads as 0.0, which is what its empty text counts as.
     SetStoredAmount(*texts, StoredAmountValue(t.RawDouble(2)));
     AssignFromUtf8(texts->Note, t.RawText(3));
-    AssignFromUtf8(texts->Num, t.RawText(5));
+    SetStoredNum(*texts, t.RawText(7), t.RawText(5),
+                 [&] { return std::pair(t.RawInteger(5), t.RawDouble(5)); });
     row.Cells = TRowCells(std::move(shared), 0, false);
 }
 
@@ -363,6 +440,25 @@ THeadTab* LoadedLedgerTab(std::vector<THeadTab>& tabs, int accountId) {
     return nullptr;
 }
 
+namespace {
+
+// Cell 1 of a stored move read back as a load reads it: the column's affinity may have made
+// the typed text a number. `typed` stands for a move the file does not hold.
+void ReadStoredNum(TSQLiteDatabase& db, int moveId, const AnsiString& typed, TMoveTexts& t) {
+    TSQLiteStatement& q = db.Statement("select num, typeof(num) from bill_move where id = ?");
+    q.Bind(1, moveId);
+    if (!q.Step()) {
+        const std::string stored = AnsiToUtf8(typed);
+        SetStoredNum(t, "text", stored, [] { return std::pair<int64_t, double>(0, 0); });
+        return;
+    }
+    SetStoredNum(t, q.RawText(1), q.RawText(0),
+                 [&] { return std::pair(q.RawInteger(0), q.RawDouble(0)); });
+    q.Reset();
+}
+
+}  // namespace
+
 bool InsertBufRow(TSQLiteDatabase& db, std::vector<THeadTab>& tabs, int accountId, int moveId,
                   int corrId, const AnsiString& date, const AnsiString& num, const AnsiString& note,
                   const AnsiString& amount) {
@@ -371,7 +467,7 @@ bool InsertBufRow(TSQLiteDatabase& db, std::vector<THeadTab>& tabs, int accountI
     auto& buf = tab->BufRows;
     auto texts = std::make_shared<TMoveTexts>();
     texts->Date = date;
-    texts->Num = num;
+    ReadStoredNum(db, moveId, num, *texts);
     texts->Note = note;
     texts->Corr = std::make_shared<const AnsiString>(CorrespondentText(db, corrId));
     SetAmount(*texts, StringReplaceAll(amount, ".", ","));

@@ -10,6 +10,9 @@
 //    there. The balance is one fold from the first row on, so a change at row k recomputes
 //    rows k and later from row k - 1's number and gives exactly what a fold from row 0 gives.
 // 3. The text of cell 6 is made from that number when it is read.
+// 4. A buffer in order keeps the order a load reads, "ts, num, id": numbers are compared as the
+//    engine compares the stored values (storage class, then UTF-8 bytes or value), never as the
+//    texts in the interface code page, which sort otherwise or may not hold the characters.
 #pragma once
 
 #include "app/store/balances.h"
@@ -42,7 +45,10 @@ void BuildDisplayedRows(const THeadTab& tab, const PeriodFilter& period, int sor
 THeadTab* LoadedLedgerTab(std::vector<THeadTab>& tabs, int accountId);
 
 // Insert and delete touch only a loaded buffer; return whether a balance overflowed. Each costs
-// one search of the buffer and the running balance from the changed row on.
+// one search of the buffer and the running balance from the changed row on. Insert reads the
+// move's number back from the file (`num` serves only for a move the file does not hold), so
+// that the row shows it and stands where a fresh load puts it: days in the engine's order of
+// the stored numbers, whatever the interface code page.
 bool InsertBufRow(TSQLiteDatabase& db, std::vector<THeadTab>& tabs, int accountId, int moveId,
                   int corrId, const AnsiString& date, const AnsiString& num, const AnsiString& note,
                   const AnsiString& amount);

@@ -13,11 +13,21 @@
 
 namespace qm {
 
+// The storage classes of the engine in the order its "order by" puts them: NULL first, then
+// numbers by value (an integer and a real compared as numbers), then texts, then blobs.
+enum class TStoredClass : uint8_t { Null, Integer, Real, Text, Blob };
+
 // The texts of one move as its ledger shows them, made once when the move enters a buffer and
 // shared, never changed, by the buffer row and by every displayed row made from it.
 struct TMoveTexts {
     AnsiString Date;  // cell 0, "yyyymmdd"
     AnsiString Num;   // cell 1
+    // Cell 1 as the file holds it, which is what orders the moves of one day ("ts, num, id"):
+    // NumStored is empty for a text of the same bytes as Num (ASCII reads the same in every code
+    // page, and most numbers are ASCII); otherwise it holds the stored UTF-8 or blob bytes, or
+    // the eight bytes of the stored int64_t or double.
+    std::string NumStored;
+    TStoredClass NumClass = TStoredClass::Text;
     AnsiString Note;  // cell 2
     // Cell 3: one text per correspondent account, shared by all its moves; null for none.
     std::shared_ptr<const AnsiString> Corr;
