@@ -137,6 +137,7 @@ TEST_F(QifExport, AFailedExportWritesNothingAndSaysWhy) {
             if (c.earlier) boxes.Answer(IDYES, form->Ui(123));
             boxes.Answer(IDOK);
             form->Action6Execute();
+            ASSERT_EQ(boxes.asked().size(), c.earlier ? 2u : 1u);
             const AnsiString shown = boxes.asked().back().text;
             EXPECT_EQ(shown.rfind(form->Ui(198) + "\r\r", 0), 0u) << shown;
             EXPECT_NE(shown.find(c.because), AnsiString::npos) << shown;
