@@ -266,7 +266,8 @@ void DrawGridRow(TCanvas& c, const Frame& f, const TableLayout& L, const TableCe
     for (size_t col = 0; col < cells.size(); ++col) {
         const int w = L.w[col];
         // The sums row leaves its first cell, the difference, for the line below the grid.
-        const AnsiString text = kind == RowKind::Sums && col == 0 ? AnsiString() : cells[col];
+        const AnsiString text =
+            kind == RowKind::Sums && col == 0 ? AnsiString() : ShownPart(cells[col]);
         const bool right =
             kind != RowKind::Header && (col >= 3 || (kind == RowKind::Sums && col == 2));
         const int tx = right ? RightAlignedX(x, x + w, c.TextWidth(text)) : x;
