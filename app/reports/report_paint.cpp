@@ -242,13 +242,15 @@ bool SameReportText(const AnsiString& text, const AnsiString& last, const void* 
     return text.compare(text.size() - kBlock, kBlock, last, last.size() - kBlock, kBlock) == 0;
 }
 
+// Where the text last painted stood (the string and its characters); see SameReportText.
+const void* lastAt = nullptr;
+const char* lastData = nullptr;
+
 // The window paints the same report over and over as it scrolls; its rows and widths are kept
 // for the text last painted at the screen's resolution. Paper is measured afresh.
 std::shared_ptr<const TableMeasure> MeasuredTable(TCanvas& c, const AnsiString& text,
                                                   bool toPrinter) {
     static AnsiString lastText;
-    static const void* lastAt = nullptr;
-    static const char* lastData = nullptr;
     static int lastDpi = 0;
     static std::shared_ptr<const TableMeasure> last;
     if (toPrinter || !c.Device()) return MeasureTableText(c, text);
@@ -323,6 +325,11 @@ int TableHeading(const TForm1& form, TCanvas& c, const Frame& f, const TableLayo
 }
 
 }  // namespace
+
+void ForgetWhereReportsStand() {
+    lastAt = nullptr;
+    lastData = nullptr;
+}
 
 int PaintBalanceToCanvas(const TForm1& form, TCanvas& canvas, const AnsiString& text,
                          const TRect& margins, bool toPrinter) {
