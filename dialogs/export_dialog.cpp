@@ -81,8 +81,11 @@ void TForm9::Button1Click() {
     request.AccountText = ComboBox1->Items()[item];
     request.From = DateTimePicker1->Date();
     request.To = DateTimePicker2->Date();
-    const int failure = ExportAccountMoves(*Form1, request);
-    if (failure >= 0) MessageBox(this, MainWindow::Ui(failure), Caption(), MB_OK | MB_ICONERROR);
+    AnsiString reason;
+    const int failure = ExportAccountMoves(*Form1, request, &reason);
+    if (failure >= 0)
+        MessageBox(this, MainWindow::Ui(failure) + "\r\r" + reason, Caption(),
+                   MB_OK | MB_ICONERROR);
     Close();
 }
 

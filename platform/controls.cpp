@@ -103,10 +103,10 @@ bool TEdit::ShowsStoredText() const {
 }
 
 int TEdit::MaxLength() const {
-    return maxLength() == 32767 ? 0 : maxLength();
+    return maxLength() == kEditMaxLength ? 0 : maxLength();
 }
 void TEdit::SetMaxLength(int length) {
-    setMaxLength(length <= 0 ? 32767 : length);
+    setMaxLength(length <= 0 ? kEditMaxLength : length);
 }
 
 int TEdit::SelStart() const {

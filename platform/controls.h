@@ -73,6 +73,10 @@ class TButton : public QPushButton, public TControl {
     int modalResult_ = 0;
 };
 
+// The most characters a one-line edit field takes (Qt's own limit for its line edits): the
+// longest number, note or account name the user can type or edit in the program's dialogs.
+inline constexpr int kEditMaxLength = 32767;
+
 class TEdit : public QLineEdit, public TControl {
   public:
     explicit TEdit(QWidget* parent);
@@ -88,7 +92,7 @@ class TEdit : public QLineEdit, public TControl {
     // the code page shows the stored text, which is written back as it was stored.
     bool ShowsStoredText() const;
     int MaxLength() const;
-    void SetMaxLength(int length);  // 0: no limit
+    void SetMaxLength(int length);  // 0: kEditMaxLength
     bool ReadOnly() const { return isReadOnly(); }
     void SetReadOnly(bool on) { setReadOnly(on); }
     // Character positions from 0 (one byte is one character).

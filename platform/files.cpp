@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <random>
 #include <system_error>
 #include <vector>
 
@@ -146,6 +147,62 @@ void SyncFolder(const std::filesystem::path& folder) {
 bool DeleteFile(const std::filesystem::path& p) {
     std::error_code ec;
     return std::filesystem::remove(p, ec) && !ec;
+}
+
+std::filesystem::path CreateTempBeside(const std::filesystem::path& target, std::string* error) {
+    struct stat st {};
+    const bool replaces = ::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    const std::filesystem::path folder = target.parent_path();
+    const std::string stem = "." + target.filename().string() + ".tmp-";
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = stem;
+        for (int i = 0; i < 6; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
+        const std::filesystem::path temp = folder / name;
+        // O_EXCL: a name someone else took, or a link planted there, is never written through.
+        Fd fd{::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666)};
+        if (fd.fd < 0) {
+            if (errno == EEXIST) continue;
+            SetError(error, target.string());
+            return {};
+        }
+        if (replaces) ::fchmod(fd.fd, st.st_mode & 07777);
+        return temp;
+    }
+    SetError(error, target.string());
+    return {};
+}
+
+bool PutInPlace(const std::filesystem::path& temp, const std::filesystem::path& target,
+                std::string* error) {
+    if (!FlushFile(temp, error) || !RenameReplacing(temp, target, error)) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    SyncFolder(target.parent_path());
+    return true;
+}
+
+bool WriteFileWhole(const std::filesystem::path& target, const std::string& bytes,
+                    std::string* error) {
+    const std::filesystem::path temp = CreateTempBeside(target, error);
+    if (temp.empty()) return false;
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    bool ok = fd >= 0 && WriteAll(fd, bytes.data(), bytes.size());
+    int err = errno;
+    // A full disk may show only when the last blocks are written out, at close.
+    if (fd >= 0 && ::close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok) {
+        errno = err;
+        SetError(error, target.string());
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return PutInPlace(temp, target, error);
 }
 
 std::filesystem::path TempFolder() {

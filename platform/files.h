@@ -31,6 +31,25 @@ bool RenameReplacing(const std::filesystem::path& from, const std::filesystem::p
 // Flushes a folder's entries (names created, renamed or removed) to the disk.
 void SyncFolder(const std::filesystem::path& folder);
 bool DeleteFile(const std::filesystem::path& p);
+
+// A file the user asks for is whole or not there at all: it is written under a temporary name
+// in its own folder (so that the rename stays on one file system) and renamed into place only
+// when whole. A program killed on the way leaves at most the temporary file, never a partial
+// file under the chosen name.
+//
+// Creates a new empty file named ".<name>.tmp-XXXXXX" beside `target`, with the permission bits
+// of the file it will replace when there is one (else those of any new file). Returns its path,
+// or an empty path with `error` (when given) saying why.
+std::filesystem::path CreateTempBeside(const std::filesystem::path& target,
+                                       std::string* error = nullptr);
+// Flushes `temp` to the disk and renames it to `target`, replacing a file there. On failure
+// `temp` is removed, `target` is as it was and `error` (when given) says why.
+bool PutInPlace(const std::filesystem::path& temp, const std::filesystem::path& target,
+                std::string* error = nullptr);
+// Writes `bytes` as the file `target` in that way. False, with `error`, when it could not; then
+// `target` is as it was and no temporary file remains.
+bool WriteFileWhole(const std::filesystem::path& target, const std::string& bytes,
+                    std::string* error = nullptr);
 std::filesystem::path TempFolder();
 
 }  // namespace qm

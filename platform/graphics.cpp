@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QPolygon>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <numbers>
@@ -339,6 +340,41 @@ void TCanvas::Polyline(const std::vector<TPoint>& points) {
     Changed();
 }
 
+namespace {
+
+std::atomic<size_t> measured{0};
+
+// The text as Qt is given it: never more than the limit.
+QString Shown(const AnsiString& text) {
+    measured.fetch_add(std::min(text.size(), kShownTextLimit), std::memory_order_relaxed);
+    if (text.size() <= kShownTextLimit) return ToQString(text);
+    return ToQString(text.substr(0, kShownTextLimit));
+}
+
+// Of a long text drawn from `x`, the characters that can reach into [left, right): those before
+// are skipped (and `x` moved past them), those after are left out. Advances are whole pixels and
+// add up (the canvas's fonts are unkerned); a glyph may stand out of its advance by a little, so
+// a margin of the font's height is kept on both sides.
+QString Reaching(const QFontMetrics& fm, const QString& s, int& x, int left, int right) {
+    const int margin = fm.height();
+    qsizetype first = 0;
+    for (; first < s.size(); ++first) {
+        const int advance = fm.horizontalAdvance(s[first]);
+        if (x + advance >= left - margin) break;
+        x += advance;
+    }
+    qsizetype end = first;
+    for (int pos = x; end < s.size() && pos < right + margin; ++end)
+        pos += fm.horizontalAdvance(s[end]);
+    return s.mid(first, end - first);
+}
+
+}  // namespace
+
+size_t TextCharactersMeasured() {
+    return measured.load(std::memory_order_relaxed);
+}
+
 void TCanvas::DrawTextAt(QPainter& p, int x, int y, const QString& text) {
     p.setFont(CurrentFont());
     p.setPen(ToQColor(Font.Color));
@@ -346,13 +382,15 @@ void TCanvas::DrawTextAt(QPainter& p, int x, int y, const QString& text) {
 }
 
 void TCanvas::TextOut(int x, int y, const AnsiString& text) {
-    const QString s = ToQString(text);
+    QString s = Shown(text);
     const QFontMetrics& fm = Metrics();
     const int width = fm.horizontalAdvance(s);
     if (QPainter* p = ActivePainter()) {
         if (Brush.Style != bsClear && width > 0)
             p->fillRect(QRect(x, y, width, fm.height()), ToQColor(Brush.Color));
-        if (!s.isEmpty()) DrawTextAt(*p, x, y, s);
+        int from = x;
+        if (text.size() > kShownTextLimit) s = Reaching(fm, s, from, 0, device_->width());
+        if (!s.isEmpty()) DrawTextAt(*p, from, y, s);
         Changed();
     }
     PenPos = {x + width, y};
@@ -365,13 +403,17 @@ void TCanvas::TextRect(const TRect& r, int x, int y, const AnsiString& text) {
     p->save();
     p->setClipRect(box, p->hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
     if (Brush.Style != bsClear) p->fillRect(box, ToQColor(Brush.Color));
-    if (!text.empty()) DrawTextAt(*p, x, y, ToQString(text));
+    if (!text.empty()) {
+        QString s = Shown(text);
+        if (text.size() > kShownTextLimit) s = Reaching(Metrics(), s, x, r.Left, r.Right);
+        DrawTextAt(*p, x, y, s);
+    }
     p->restore();
     Changed();
 }
 
 int TCanvas::TextWidth(const AnsiString& text) {
-    return Metrics().horizontalAdvance(ToQString(text));
+    return Metrics().horizontalAdvance(Shown(text));
 }
 
 TCanvas::TTextMeasurer::TTextMeasurer(const TFont& font, int dpi, const QPaintDevice* device)
@@ -384,7 +426,7 @@ int TCanvas::TTextMeasurer::Width(const AnsiString& text) {
         qfont_ = MakeFont(font_, dpi_);
         metrics_ = std::make_unique<QFontMetrics>(*qfont_, device_);
     }
-    return metrics_->horizontalAdvance(ToQString(text));
+    return metrics_->horizontalAdvance(Shown(text));
 }
 
 std::unique_ptr<TCanvas::TTextMeasurer> TCanvas::Measurer() {

@@ -41,6 +41,26 @@ class QColor;
 
 namespace qm {
 
+// The most of one text that is ever measured or drawn. A text of millions of characters (a note
+// another program wrote into the file, an imported memo) would otherwise be converted and shaped
+// whole at every paint, though no window or page shows more than a few hundred of its
+// characters: this many, at a pixel or more each, reach far past the widest screen. Texts up to
+// the limit are measured and drawn exactly as they are; a longer one as its first
+// kShownTextLimit characters, and TextRect and TextOut draw only those of them that reach into
+// the rectangle or the device. The whole text stays with its owner (the file, the editors).
+inline constexpr size_t kShownTextLimit = 4096;
+
+// What of `text`, from character `from` on, the canvas would look at: all of it up to the
+// limit, else its first kShownTextLimit + 1 characters (one more, so that the canvas still
+// treats it as a long text). A caller that copies a cell's text to paint it copies this.
+inline AnsiString ShownPart(const AnsiString& text, size_t from = 0) {
+    return from < text.size() ? text.substr(from, kShownTextLimit + 1) : AnsiString();
+}
+
+// How many characters the canvases of this process have handed to Qt to measure or draw: what
+// text has cost, for checking that a paint stays within what can show. Any thread.
+size_t TextCharactersMeasured();
+
 struct TColor {
     uint8_t r = 0, g = 0, b = 0;
     friend constexpr bool operator==(const TColor&, const TColor&) = default;
@@ -210,6 +230,7 @@ class TCanvas {
     void Polygon(const std::vector<TPoint>& points);
     void Polyline(const std::vector<TPoint>& points);
 
+    // Texts longer than kShownTextLimit are cut as it says.
     void TextOut(int x, int y, const AnsiString& text);
     void TextRect(const TRect& r, int x, int y, const AnsiString& text);
     int TextWidth(const AnsiString& text);

@@ -8,6 +8,7 @@
 #include <QStyledItemDelegate>
 #include <algorithm>
 
+#include "platform/graphics.h"
 #include "platform/sysutils.h"
 
 namespace qm {
@@ -18,20 +19,40 @@ void ListIndexCheck(int index, int count) {
         throw Exception("List index out of bounds (" + IntToStr(index) + ")");
 }
 
+// A list measures and paints all of an item's text, so an item shows what can show of a long
+// one (a name of millions of characters that another program wrote into the file); the whole
+// text stays with the item, under this role, and is what the item reads back.
+constexpr int kWholeTextRole = Qt::UserRole + 1;
+
+QString ShownItem(const AnsiString& s) {
+    return ToQString(s.size() > kShownTextLimit ? s.substr(0, kShownTextLimit) : s);
+}
+
+QVariant WholeItem(const AnsiString& s) {
+    if (s.size() <= kShownTextLimit) return {};
+    return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+AnsiString ItemText(const QVariant& whole, const QString& shown) {
+    if (whole.isValid()) return whole.toByteArray().toStdString();
+    return FromQString(shown);
+}
+
 class ComboItems : public TStrings {
   public:
     explicit ComboItems(QComboBox* box) : box_(box) {}
     int Count() const override { return box_->count(); }
     AnsiString Strings(int index) const override {
         CheckIndex(index, Count());
-        return FromQString(box_->itemText(index));
+        return ItemText(box_->itemData(index, kWholeTextRole), box_->itemText(index));
     }
     void Insert(int index, const AnsiString& s) override {
         CheckIndex(index, Count() + 1);
         // Qt chooses the first item added to an empty list; the framework chooses none.
         const int chosen = box_->currentIndex();
         QSignalBlocker block(box_);
-        box_->insertItem(index, ToQString(s));
+        box_->insertItem(index, ShownItem(s));
+        box_->setItemData(index, WholeItem(s), kWholeTextRole);
         if (chosen < 0) box_->setCurrentIndex(-1);
     }
     void Delete(int index) override {
@@ -56,11 +77,14 @@ class ListItems : public TStrings {
     int Count() const override { return list_->count(); }
     AnsiString Strings(int index) const override {
         CheckIndex(index, Count());
-        return FromQString(list_->item(index)->text());
+        const QListWidgetItem* item = list_->item(index);
+        return ItemText(item->data(kWholeTextRole), item->text());
     }
     void Insert(int index, const AnsiString& s) override {
         CheckIndex(index, Count() + 1);
-        list_->insertItem(index, ToQString(s));
+        auto* item = new QListWidgetItem(ShownItem(s));
+        item->setData(kWholeTextRole, WholeItem(s));
+        list_->insertItem(index, item);
     }
     void Delete(int index) override {
         CheckIndex(index, Count());

@@ -43,7 +43,7 @@ class TComboBox : public QComboBox, public TControl {
     int ItemIndex() const { return currentIndex(); }
     void SetItemIndex(int index);
     // The chosen item's text; empty when none.
-    AnsiString Text() const { return FromQString(currentText()); }
+    AnsiString Text() const { return currentIndex() >= 0 ? Items()[currentIndex()] : AnsiString(); }
 
   private:
     std::unique_ptr<TStrings> items_;

@@ -2,8 +2,6 @@
 // and one item per move.
 #include "app/exchange/qif_export.h"
 
-#include <fstream>
-
 #include "app/window/main_window.h"
 #include "platform/dialogs.h"
 #include "platform/filedialogs.h"
@@ -21,6 +19,23 @@ AnsiString AmountText(AnsiString stored) {
     return stored;
 }
 
+// The text shows at most this much of a stored value in a message.
+AnsiString Quoted(const AnsiString& text) {
+    return "\"" + (text.size() > 40 ? text.substr(0, 40) + "..." : text) + "\"";
+}
+
+AnsiString MoveDate(TSQLiteTable& move, const AnsiString& account, const AnsiString& dateFormat) {
+    const AnsiString stored = move.FieldAsString(0);
+    try {
+        return FormatDateTime(dateFormat, YmdToDate(stored));
+    } catch (const EConvertError&) {
+        throw EQifExport("Account " + Quoted(account) + ", the move numbered " +
+                         Quoted(Utf8ToAnsi(move.FieldAsString(1))) + " with the note " +
+                         Quoted(Utf8ToAnsi(move.FieldAsString(2))) + ": its stored date " +
+                         Quoted(stored) + " is no date.");
+    }
+}
+
 AnsiString AccountBlock(TSQLiteDatabase& db, int64_t id, const AnsiString& name,
                         const AnsiString& dateFormat, TDateTime today) {
     AnsiString block = "!Account" + AnsiString(kEol) + "N" + name + kEol + "TCash" + kEol + "^" +
@@ -34,7 +49,7 @@ AnsiString AccountBlock(TSQLiteDatabase& db, int64_t id, const AnsiString& name,
         IntToStr(id) + " order by m.ts, m.num, m.id");
     for (; !moves->Eof(); moves->Next()) {
         const AnsiString amount = AmountText(moves->FieldAsString(3));
-        block += "D" + FormatDateTime(dateFormat, YmdToDate(moves->FieldAsString(0))) + kEol;
+        block += "D" + MoveDate(*moves, name, dateFormat) + kEol;
         block += "N" + Utf8ToAnsi(moves->FieldAsString(1)) + kEol + "M" +
                  Utf8ToAnsi(moves->FieldAsString(2)) + kEol;
         block += "U" + amount + kEol + "T" + amount + kEol;
@@ -48,18 +63,29 @@ AnsiString AccountBlock(TSQLiteDatabase& db, int64_t id, const AnsiString& name,
 AnsiString QifExportText(TSQLiteDatabase& db, const AnsiString& dateFormat, TDateTime today) {
     AnsiString text = "!Account" + AnsiString(kEol);
     AnsiString held;
-    try {
-        auto accounts = db.GetTable("select id, name from bill where bill_id > 0 order by name");
-        for (; !accounts->Eof(); accounts->Next()) {
-            const AnsiString name = Utf8ToAnsi(accounts->FieldAsString(1));
-            text += "N" + name + kEol + "TCash" + kEol + "^" + kEol;
-            held += AccountBlock(db, accounts->FieldAsInteger(0), name, dateFormat, today);
-        }
-    } catch (const Exception&) {
-        text += "-----------------" + AnsiString(kEol);
+    auto accounts = db.GetTable("select id, name from bill where bill_id > 0 order by name");
+    for (; !accounts->Eof(); accounts->Next()) {
+        const AnsiString name = Utf8ToAnsi(accounts->FieldAsString(1));
+        text += "N" + name + kEol + "TCash" + kEol + "^" + kEol;
+        held += AccountBlock(db, accounts->FieldAsInteger(0), name, dateFormat, today);
     }
     if (!held.empty()) text += held + kEol;
     return text;
+}
+
+bool WriteQifFile(TSQLiteDatabase& db, const AnsiString& dateFormat, TDateTime today,
+                  const std::filesystem::path& file, AnsiString& reason) {
+    AnsiString text;
+    try {
+        text = QifExportText(db, dateFormat, today);
+    } catch (const EQifExport& e) {
+        reason = e.Message;
+        return false;
+    }
+    std::string error;
+    if (WriteFileWhole(file, text, &error)) return true;
+    reason = error;
+    return false;
 }
 
 std::filesystem::path QifFileName(const std::filesystem::path& chosen) {
@@ -76,10 +102,9 @@ void TForm1::Action6Execute() {
     const std::filesystem::path file = QifFileName(SaveDialog1.FileName);
     if (FileExists(file) && MessageBox(this, Ui(123), Ui(136), MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
-    const AnsiString text = QifExportText(*DB, DateFormat, Date());
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    if (!out) throw Exception("Cannot write \"" + file.string() + "\"");
+    AnsiString reason;
+    if (!WriteQifFile(*DB, DateFormat, Date(), file, reason))
+        MessageBox(this, Ui(198) + "\r\r" + reason, "Quillmarsh", MB_OK | MB_ICONERROR);
 }
 
 }  // namespace qm

@@ -13,6 +13,7 @@
 
 #include "app/store/move_store.h"
 #include "db/sqlite_statement.h"
+#include "platform/controls.h"
 
 namespace qm {
 
@@ -142,8 +143,13 @@ class QifParser {
         return true;
     }
 
-    // A text that goes into the database as it is read.
+    // A text that goes into the database as it is read. One longer than the program's edit
+    // fields take could be neither edited nor kept whole by editing its move.
     void CheckText(size_t i, const AnsiString& text, const char* field) {
+        if (text.size() > static_cast<size_t>(kEditMaxLength))
+            return Note(i, AnsiString("the ") + field + " is longer than " +
+                               IntToStr(kEditMaxLength) +
+                               " characters, the most this program takes");
         for (char c : text)
             if (IsControl(c))
                 return Note(i, AnsiString("the ") + field + " holds a control character");

@@ -10,6 +10,7 @@
 
 #include "app/window/main_window.h"
 #include "app/window/window_progress.h"
+#include "platform/files.h"
 #include "platform/parallel.h"
 #include "xls/excel_writer.h"
 
@@ -141,6 +142,20 @@ std::array<int, 2> AmountCaptionEntries(int billTypeId) {
     }
 }
 
+void SaveWorkbookWhole(xls::TvteXLSWorkbook& book, const std::filesystem::path& file) {
+    std::string error;
+    const std::filesystem::path temp = CreateTempBeside(file, &error);
+    if (temp.empty()) throw Exception(error);
+    try {
+        xls::TvteExcelWriter writer;
+        writer.Save(&book, temp);
+    } catch (...) {
+        DeleteFile(temp);
+        throw;
+    }
+    if (!PutInPlace(temp, file, &error)) throw Exception(error);
+}
+
 namespace {
 
 // What an export leaves to free: a workbook of hundreds of thousands of cells, and the rows it
@@ -251,7 +266,7 @@ TExportSheet SheetOf(TForm1& form, const TExportRequest& r) {
 }
 
 int WriteSheetFile(TForm1& form, const TExportRequest& r, TWindowProgress& progress,
-                   TLeftOver& left) {
+                   TLeftOver& left, AnsiString& reason) {
     left.Book = std::make_unique<xls::TvteXLSWorkbook>();
     xls::TvteXLSWorkbook& book = *left.Book;
     TExportSheet& sheet = left.Sheet;
@@ -259,7 +274,8 @@ int WriteSheetFile(TForm1& form, const TExportRequest& r, TWindowProgress& progr
     try {
         sheet = SheetOf(form, r);
         widths = BuildExportSheet(book, form.Ui(120), std::move(sheet), progress.Callback());
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        reason = r.AccountText + ": " + e.what();
         return 121;
     }
     // The sheet keeps its rows, emptied: the saving is the last step.
@@ -267,9 +283,9 @@ int WriteSheetFile(TForm1& form, const TExportRequest& r, TWindowProgress& progr
     progress.Step(rows, rows + 1);
     try {
         SetExportColumnWidths(*book.Sheet(0), widths);
-        xls::TvteExcelWriter writer;
-        writer.Save(&book, r.File);
-    } catch (const std::exception&) {
+        SaveWorkbookWhole(book, r.File);
+    } catch (const std::exception& e) {
+        reason = r.File.string() + ": " + e.what();
         return 122;
     }
     return -1;
@@ -277,7 +293,7 @@ int WriteSheetFile(TForm1& form, const TExportRequest& r, TWindowProgress& progr
 
 }  // namespace
 
-int ExportAccountMoves(TForm1& form, const TExportRequest& request) {
+int ExportAccountMoves(TForm1& form, const TExportRequest& request, AnsiString* reason) {
     // Shown, and the window's timers held, before the current tab is borrowed.
     TWindowProgress progress(&form);
     progress.Step(0, 1);
@@ -285,15 +301,17 @@ int ExportAccountMoves(TForm1& form, const TExportRequest& request) {
     TBorrowed saved = Borrow(form, request);
     TLeftOver left;
     int failure = -1;
+    AnsiString why;
     try {
         form.GetBillMove();
-        failure = WriteSheetFile(form, request, progress, left);
+        failure = WriteSheetFile(form, request, progress, left, why);
     } catch (...) {
         GiveBack(form, saved, left);
         throw;
     }
     GiveBack(form, saved, left);
     laterRelease.Release(std::move(left));
+    if (reason) *reason = why;
     return failure;
 }
 

@@ -223,6 +223,29 @@ std::shared_ptr<const TableMeasure> MeasureTableText(TCanvas& c, const AnsiStrin
     return m;
 }
 
+// Whether `text` is the text `last` was copied from. A text that stands where it stood (the same
+// string, its characters in the same place, of the same length) is the report tab's text painted
+// again: a tab's text is set when the tab is made and not changed in place. For such a text the
+// two are compared at both ends and in blocks spread over it, so that a paint does not compare
+// all of a text of many megabytes twice; any other text is compared whole.
+bool SameReportText(const AnsiString& text, const AnsiString& last, const void* lastAt,
+                    const char* lastData) {
+    if (text.size() != last.size()) return false;
+    constexpr size_t kBlock = 4096, kBlocks = 64;
+    if (&text != lastAt || text.data() != lastData || text.size() <= 2 * kBlock * kBlocks)
+        return text == last;
+    const size_t step = (text.size() - kBlock) / (kBlocks - 1);
+    for (size_t b = 0; b < kBlocks; ++b) {
+        const size_t at = b * step;
+        if (text.compare(at, kBlock, last, at, kBlock) != 0) return false;
+    }
+    return text.compare(text.size() - kBlock, kBlock, last, last.size() - kBlock, kBlock) == 0;
+}
+
+// Where the text last painted stood (the string and its characters); see SameReportText.
+const void* lastAt = nullptr;
+const char* lastData = nullptr;
+
 // The window paints the same report over and over as it scrolls; its rows and widths are kept
 // for the text last painted at the screen's resolution. Paper is measured afresh.
 std::shared_ptr<const TableMeasure> MeasuredTable(TCanvas& c, const AnsiString& text,
@@ -232,11 +255,13 @@ std::shared_ptr<const TableMeasure> MeasuredTable(TCanvas& c, const AnsiString& 
     static std::shared_ptr<const TableMeasure> last;
     if (toPrinter || !c.Device()) return MeasureTableText(c, text);
     const int dpi = c.Device()->logicalDpiY();
-    if (!last || lastDpi != dpi || lastText != text) {
+    if (!last || lastDpi != dpi || !SameReportText(text, lastText, lastAt, lastData)) {
         last = MeasureTableText(c, text);
         lastText = text;
         lastDpi = dpi;
     }
+    lastAt = &text;
+    lastData = text.data();
     return last;
 }
 
@@ -266,7 +291,8 @@ void DrawGridRow(TCanvas& c, const Frame& f, const TableLayout& L, const TableCe
     for (size_t col = 0; col < cells.size(); ++col) {
         const int w = L.w[col];
         // The sums row leaves its first cell, the difference, for the line below the grid.
-        const AnsiString text = kind == RowKind::Sums && col == 0 ? AnsiString() : cells[col];
+        const AnsiString text =
+            kind == RowKind::Sums && col == 0 ? AnsiString() : ShownPart(cells[col]);
         const bool right =
             kind != RowKind::Header && (col >= 3 || (kind == RowKind::Sums && col == 2));
         const int tx = right ? RightAlignedX(x, x + w, c.TextWidth(text)) : x;
@@ -299,6 +325,11 @@ int TableHeading(const TForm1& form, TCanvas& c, const Frame& f, const TableLayo
 }
 
 }  // namespace
+
+void ForgetWhereReportsStand() {
+    lastAt = nullptr;
+    lastData = nullptr;
+}
 
 int PaintBalanceToCanvas(const TForm1& form, TCanvas& canvas, const AnsiString& text,
                          const TRect& margins, bool toPrinter) {

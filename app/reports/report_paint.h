@@ -18,4 +18,9 @@ int PaintBalanceToCanvas(const TForm1& form, TCanvas& canvas, const AnsiString& 
 int PaintTransactionToCanvas(const TForm1& form, TCanvas& canvas, const AnsiString& text,
                              const TRect& margins, bool toPrinter);
 
+// The window keeps the measures of the table report it painted last, and checks a long text
+// painted again from the same place only in parts. A new report tab may stand where a closed one
+// stood: its text is then compared whole once. Called whenever a report tab is made.
+void ForgetWhereReportsStand();
+
 }  // namespace qm

@@ -1,6 +1,7 @@
 // Report text reading, amount texts and the report tab hand-over.
 #include "app/reports/report_text.h"
 
+#include "app/reports/report_paint.h"
 #include "app/store/money_text.h"
 #include "app/window/main_window.h"
 
@@ -102,6 +103,7 @@ void AddReportTab(TForm1& form, int reportId, const AnsiString& text) {
     tab.Caption = ReportCaption(form, reportId);
     tab.SelMove = -1;
     tab.ReportText = text;
+    ForgetWhereReportsStand();
     Head.HeadTabs.push_back(std::move(tab));
     form.SwitchToTab(static_cast<int>(Head.HeadTabs.size()) - 1);
 }

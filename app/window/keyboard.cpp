@@ -316,7 +316,9 @@ void TForm1::ShowCellHint() {
                 continue;
             const AnsiString& text = rows[r].Cells[col];
             if (c.TextWidth(text) <= rect.Width() - 4) return;
-            RxLabel1->SetCaption(text);
+            // The hint wraps what can show of the text, not all of a note of millions of
+            // characters.
+            RxLabel1->SetCaption(ShownPart(text));
             RxLabel1->SetWidth(rect.Width());
             RxLabel1->SetAutoSize(true);
             Panel3->SetBounds(rect.Left, rect.Bottom, rect.Width(), RxLabel1->Height());

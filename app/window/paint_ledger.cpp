@@ -196,8 +196,9 @@ void TForm1::TextRectMy(int row, int col, TColor back) {
     TBillMoveRow& r = Ledger.Rows[row];
     const bool current = row == Ledger.CurRow && col == Ledger.CurCol;
     // Whole units change only the text drawn: the row keeps its two decimals, so saving a row of
-    // an account shown in whole units never changes its amount.
-    AnsiString T = r.Cells[col];
+    // an account shown in whole units never changes its amount. A cell not being edited is drawn
+    // from the part of its text that can show; the edited one keeps all of it for the caret.
+    AnsiString T = current ? r.Cells[col] : ShownPart(r.Cells[col]);
     if (col >= 4 && !CurrentTab().TwoSign && !T.empty() &&
         !(row == Ledger.CurRow && col <= 5 && Ledger.Editing)) {
         long double v;
@@ -219,7 +220,8 @@ void TForm1::TextRectMy(int row, int col, TColor back) {
         c.Font.Color = kPlaceholder;
     }
     if (col == 6 && !T.empty() && T[0] == '-' && NegativeRed) c.Font.Color = RGB(255, 0, 0);
-    const int W = c.TextWidth(T);
+    // Only right-aligned and edited cells need their width.
+    const int W = col >= 4 || current ? c.TextWidth(T) : 0;
     TRect R = r.CellRects[col];
     c.Brush.Color = back;
     c.FillRect(Rect(R.Left, R.Top, R.Left + 2, R.Bottom));
@@ -272,7 +274,12 @@ int TForm1::PaintCurrentCell(const AnsiString& T, int W, const TRect& R, TColor 
         Ledger.TextX = R.Right - W;
     else if (Ledger.TextX == -10000)
         Ledger.TextX = R.Left;
-    const int CW = c.TextWidth(T.substr(0, Ledger.CaretPos - 1));
+    // The parts of the text measured and drawn are taken no longer than the canvas looks at.
+    const auto part = [&T](size_t from, size_t count) {
+        return from < T.size() ? T.substr(from, std::min(count, kShownTextLimit + 1))
+                               : AnsiString();
+    };
+    const int CW = c.TextWidth(part(0, static_cast<size_t>(Ledger.CaretPos - 1)));
     if (Ledger.TextX + CW < R.Left) Ledger.TextX = R.Left - CW;
     if (Ledger.TextX + CW > R.Right) Ledger.TextX = R.Right - CW;
     if (Ledger.SelStart < 1) Ledger.SelStart = 1;
@@ -282,8 +289,9 @@ int TForm1::PaintCurrentCell(const AnsiString& T, int W, const TRect& R, TColor 
         c.TextRect(R, X, R.Top + 2, T);
         return CW;
     }
-    const int SW = c.TextWidth(T.substr(0, Ledger.SelStart - 1));
-    const AnsiString sel = T.substr(Ledger.SelStart - 1, Ledger.SelLength);
+    const size_t selFrom = static_cast<size_t>(Ledger.SelStart - 1);
+    const int SW = c.TextWidth(part(0, selFrom));
+    const AnsiString sel = part(selFrom, static_cast<size_t>(Ledger.SelLength));
     const int SLW = c.TextWidth(sel);
     c.Brush.Color = back;
     c.FillRect(Rect(R.Left, R.Top, R.Right, R.Top + 2));
@@ -295,7 +303,7 @@ int TForm1::PaintCurrentCell(const AnsiString& T, int W, const TRect& R, TColor 
     }
     if (R.Left < X + SW)
         c.TextRect(Rect(inner.Left, inner.Top, X + SW, inner.Bottom), X, R.Top + 2,
-                   T.substr(0, Ledger.SelStart - 1));
+                   part(0, selFrom));
     const TColor savedFont = c.Font.Color;
     c.Brush.Color = kSelection;
     c.Font.Color = RGB(255, 255, 255);
@@ -304,9 +312,9 @@ int TForm1::PaintCurrentCell(const AnsiString& T, int W, const TRect& R, TColor 
         X + SW, R.Top + 2, sel);
     c.Brush.Color = back;
     c.Font.Color = savedFont;
-    const size_t after = Ledger.SelStart - 1 + sel.size();
+    const size_t after = selFrom + std::min(static_cast<size_t>(Ledger.SelLength), T.size());
     c.TextRect(Rect(std::max(X + SW + SLW, R.Left), inner.Top, R.Right, inner.Bottom), X + SW + SLW,
-               R.Top + 2, after < T.size() ? T.substr(after) : AnsiString());
+               R.Top + 2, part(after, T.size()));
     return CW;
 }
 

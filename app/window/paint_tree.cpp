@@ -1,5 +1,6 @@
 // The account tree tab: three panes, one per account type, rebuilt from the database on every
 // paint; and the scroll bar and clipped-piece routines the other views share.
+#include <algorithm>
 #include <cmath>
 
 #include "app/store/balances.h"
@@ -393,15 +394,20 @@ void TForm1::SetCursorText(int row, int col, int X, int /*Y*/) {
         start = Ledger.TextX;
     else
         start = col >= 4 ? RightAlignedX(r.Left + 2, r.Right - 2, c.TextWidth(T)) : r.Left + 2;
-    // The character boundary nearest to X wins, the earliest on a tie.
+    // The character boundary nearest to X wins, the earliest on a tie. Boundaries only move
+    // right, so the search ends at the first one past X; the canvas measures no further than
+    // its limit either.
     int best = 0;
     int bestDistance = std::abs(start - X);
-    for (size_t k = 1; k <= T.size(); ++k) {
-        const int d = std::abs(start + c.TextWidth(T.substr(0, k)) - X);
+    const size_t last = std::min(T.size(), kShownTextLimit);
+    for (size_t k = 1; k <= last; ++k) {
+        const int right = start + c.TextWidth(T.substr(0, k));
+        const int d = std::abs(right - X);
         if (d < bestDistance) {
             bestDistance = d;
             best = static_cast<int>(k);
         }
+        if (right > X) break;
     }
     Ledger.CaretPos = best + 1;
     Ledger.SelLength = 0;

@@ -673,6 +673,17 @@ TEST_F(QifImportCommand, RefusesFilesThatWouldBreakTheStatements) {
          "!Account\nNA\n^\n" + opening + "D2.1.2020\nT-11111111111111111111.00\nL[B]\n^\n", ""},
         {"the ledger's limit",
          "!Account\nNA\n^\n" + opening + "D2.1.2020\nT1000000000000\nL[B]\n^\n", ""},
+        // Longer than the dialogs' edit fields take: such a move could not be edited whole.
+        {"a note longer than an edit field",
+         "!Account\nNA\n^\n" + opening + "D2.1.2020\nM" + std::string(32768, 'x') +
+             "\nT5\nL[B]\n^\n",
+         "Line 10 \"M" + std::string(79, 'x') +
+             "...\": the note is longer than 32767 characters, the most this program takes."},
+        {"an account name longer than an edit field",
+         "!Account\nNA\n^\nN" + std::string(2000000, 'n') + "\n^\n!Account\nNA\n^\n" + opening,
+         "Line 4 \"N" + std::string(79, 'n') +
+             "...\": the account name is longer than 32767 characters, the most this program "
+             "takes."},
     };
     ModalDriver driver;
     for (const Case& c : cases) {
@@ -685,14 +696,17 @@ TEST_F(QifImportCommand, RefusesFilesThatWouldBreakTheStatements) {
     EXPECT_EQ(driver.shown(), 0);
     EXPECT_EQ(Db("select * from bill order by id") + Db("select * from bill_move"), before);
 
-    // Tabs are text; just below the limit is an amount.
-    WriteFile("fine.qif",
-              "!Account\nNA\n^\n" + opening + "D2.1.2020\nMa\tb\nT-999999999999.99\nL[B]\n^\n");
+    // Tabs are text; just below the limit is an amount; a note as long as an edit field takes
+    // is kept whole.
+    WriteFile("fine.qif", "!Account\nNA\n^\n" + opening +
+                              "D2.1.2020\nMa\tb\nT-999999999999.99\nL[B]\n^\nD3.1.2020\nM" +
+                              std::string(32767, 'y') + "\nT1\nL[B]\n^\n");
     driver.Then(
         [](TForm& f) { AssignAll(static_cast<TForm17&>(f), [](const AnsiString&) { return 2; }); });
     Import("fine.qif");
     EXPECT_EQ(Db("select note, amount || '' from bill_move where note like 'a%' order by id"),
               "a\tb|-999999999999.99\na\tb|999999999999.99\n");
+    EXPECT_EQ(Db("select length(note) from bill_move where note like 'y%'"), "32767\n32767\n");
 }
 
 // Texts the interface code page cannot hold are not turned into "?": the file is refused, naming

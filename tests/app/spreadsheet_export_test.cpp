@@ -3,6 +3,9 @@
 #include "app/exchange/spreadsheet_export.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QImage>
@@ -10,8 +13,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTimer>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <tuple>
 
 #include "app/store/ledger_buffer.h"
 #include "app/window/main_window.h"
@@ -354,15 +359,20 @@ TEST_F(SpreadsheetExport, EdgeCasesOfPeriodNamesAndFailures) {
     BalanceOverflowShown = true;  // the ledger's own notice is not what this is about
     DB->ExecSQL("update bill_move set amount = 5e12 where ts = '20260101' and src_bill_id = " +
                 IntToStr(kBank));
-    for (const auto& [file, message] : {std::pair<std::string, int>{"huge", 121},
-                                        std::pair<std::string, int>{"no/such/dir/x", 122}}) {
+    for (const auto& [file, message, because] :
+         {std::tuple<std::string, int, std::string>{"huge", 121, "-Bank: "},
+          std::tuple<std::string, int, std::string>{"no/such/dir/x", 122, "No such file"}}) {
         ScriptedBoxes boxes;
-        boxes.Answer(IDOK, form->Ui(message));
+        boxes.Answer(IDOK);
         ChooseFile(file);
         Export([&](TForm9& f) {
             f.ComboBox1->SetItemIndex(Item(f, message == 121 ? kBank : kWallet));
             f.Button1->Click();
         });
+        // The program's text, and below it what failed.
+        const AnsiString shown = boxes.asked().at(0).text;
+        EXPECT_EQ(shown.rfind(form->Ui(message) + "\r\r", 0), 0u) << shown;
+        EXPECT_NE(shown.find(because), AnsiString::npos) << shown;
         EXPECT_FALSE(std::filesystem::exists(file + ".xls"));
         EXPECT_EQ(CurrentTab().Kind, tkTree);
         EXPECT_TRUE(CurrentTab().BufRows.empty());
@@ -422,4 +432,94 @@ TEST(SpreadsheetSheet, TakingTheRowsTextsBuildsTheSameWorkbook) {
     xls::TvteExcelWriter().WriteWorkbook(streamB, &b);
     EXPECT_EQ(streamA.Data(), streamB.Data());
     EXPECT_EQ(b.Sheet(0)->Range(2, 5, 2, 5)->Value().AsText(), AnsiString(40, 'w'));
+}
+
+namespace {
+
+std::string Contents(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+std::vector<std::filesystem::path> FolderFiles() {
+    std::vector<std::filesystem::path> names;
+    for (const auto& e : std::filesystem::directory_iterator(".")) names.push_back(e.path());
+    return names;
+}
+
+}  // namespace
+
+// A workbook the file format cannot hold is refused before anything stands under the chosen
+// name: the earlier file stays, and no temporary file is left beside it.
+TEST(SpreadsheetFile, AWorkbookThatCannotBeStoredLeavesTheEarlierFile) {
+    TempDir dir;
+    UseProgramFormats();
+    std::ofstream("out.xls", std::ios::binary) << "earlier";
+    xls::TvteXLSWorkbook book;
+    BuildExportSheet(book, "Transactions", Sample());
+    book.Sheet(0)->Range(0, 5, 0, 5)->NumberFormat = AnsiString(300, '0');
+    EXPECT_THROW(SaveWorkbookWhole(book, "out.xls"), xls::EXLSError);
+    EXPECT_EQ(Contents("out.xls"), "earlier");
+    EXPECT_EQ(FolderFiles(), std::vector<std::filesystem::path>{"./out.xls"});
+}
+
+// A save killed at any moment leaves the earlier file or the whole new one under the name.
+TEST(SpreadsheetFile, KillingASaveLeavesTheEarlierFileOrTheWholeNewOne) {
+    TempDir dir;
+    UseProgramFormats();
+    xls::TvteXLSWorkbook book;
+    TExportSheet s = Sample();
+    for (int i = 0; i < 30000; ++i)
+        s.Rows.push_back({"20260103", IntToStr(i), "Note " + IntToStr(i), "B:Work-Salary",
+                          "1200,50", "", "1589,13"});
+    BuildExportSheet(book, "Transactions", s);
+    SaveWorkbookWhole(book, "whole.xls");
+    const std::string whole = Contents("whole.xls");
+    const std::string earlier = "earlier";
+    std::srand(4321);
+    long long saveMicros = 0;
+    int wholeSeen = 0, earlierSeen = 0;
+    for (int round = 0; round < 16; ++round) {
+        std::ofstream("out.xls", std::ios::binary | std::ios::trunc) << earlier;
+        int saved[2];
+        ASSERT_EQ(pipe(saved), 0);
+        const auto start = std::chrono::steady_clock::now();
+        const pid_t pid = fork();
+        if (pid == 0) {
+            close(saved[0]);
+            for (;;) {
+                SaveWorkbookWhole(book, "out.xls");
+                if (write(saved[1], "x", 1) != 1) _exit(8);
+            }
+        }
+        close(saved[1]);
+        if (round == 0) {
+            char byte = 0;
+            ASSERT_EQ(read(saved[0], &byte, 1), 1);
+            saveMicros = std::chrono::duration_cast<std::chrono::microseconds>(
+                             std::chrono::steady_clock::now() - start)
+                             .count();
+        } else {
+            usleep(static_cast<useconds_t>(std::rand() % (2 * saveMicros + 1)));
+        }
+        kill(pid, SIGKILL);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        close(saved[0]);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the save ended by itself in round " << round;
+        const std::string now = Contents("out.xls");
+        if (now == earlier)
+            ++earlierSeen;
+        else if (now == whole)
+            ++wholeSeen;
+        else
+            ADD_FAILURE() << "round " << round << ": a part of " << now.size() << " bytes of "
+                          << whole.size();
+        // What a kill may leave besides: temporary files, never under the chosen name.
+        for (const auto& p : FolderFiles())
+            if (p.filename() != "out.xls" && p.filename() != "whole.xls")
+                std::filesystem::remove(p);
+    }
+    EXPECT_GT(wholeSeen, 0);
+    EXPECT_GT(earlierSeen, 0);
 }

@@ -326,6 +326,42 @@ TEST(Canvas, TextWidthIsTheDrawnExtentInWholePixels) {
     EXPECT_GT(c.TextWidth("Balance of accounts"), regular);
 }
 
+// A text of millions of characters is measured and drawn as its first kShownTextLimit: the same
+// width, and, of that part, exactly the pixels the part itself gives, wherever it starts.
+TEST(Canvas, ALongTextCostsNoMoreThanItsFirstPartAndDrawsTheSame) {
+    AnsiString text;
+    while (text.size() < 3'000'000) text += "Wij-Mq. tail " + std::to_string(text.size()) + " ";
+    const AnsiString first = text.substr(0, kShownTextLimit);
+    TBitmap plain(400, 40), cut(400, 40);
+    for (TBitmap* b : {&plain, &cut}) b->Canvas().Font.Size = 9;
+    const size_t before = TextCharactersMeasured();
+    EXPECT_EQ(cut.Canvas().TextWidth(text), plain.Canvas().TextWidth(first));
+    EXPECT_LE(TextCharactersMeasured() - before, 2 * kShownTextLimit);
+    // Starting left of the rectangle (a scrolled cell), inside it, and past the part's end.
+    const int firstWidth = plain.Canvas().TextWidth(first);
+    for (const int x : {20, -1234, -(firstWidth - 100), -(firstWidth + 50)}) {
+        SCOPED_TRACE(x);
+        for (TBitmap* b : {&plain, &cut}) b->Canvas().Brush.Color = clWhite;
+        const size_t drawn = TextCharactersMeasured();
+        cut.Canvas().TextRect(Rect(10, 5, 390, 20), x, 5, text);
+        EXPECT_LE(TextCharactersMeasured() - drawn, kShownTextLimit);
+        plain.Canvas().TextRect(Rect(10, 5, 390, 20), x, 5, first);
+        EXPECT_EQ(cut.Image(), plain.Image());
+        cut.Canvas().TextOut(x, 22, text);
+        plain.Canvas().TextOut(x, 22, first);
+        EXPECT_EQ(cut.Image(), plain.Image());
+        EXPECT_EQ(cut.Canvas().PenPos.X, plain.Canvas().PenPos.X);
+        if (x == 20) {
+            EXPECT_GT(CountWhere(cut.Image(), QRect(10, 5, 380, 15), Dark), 100);
+        }
+    }
+    // A measurer on another thread measures the same part.
+    int measured = 0;
+    auto measurer = cut.Canvas().Measurer();
+    std::thread([&] { measured = measurer->Width(text); }).join();
+    EXPECT_EQ(measured, firstWidth);
+}
+
 TEST(Canvas, ArialIsLiberationSansAtNinetySixDotsPerInch) {
     TBitmap bitmap(50, 20);
     TCanvas& c = bitmap.Canvas();
