@@ -63,6 +63,9 @@ void CheckAsRecalculated(TSQLiteDatabase& db, const PeriodFilter& period) {
     }
     Require(before == after, "a save stores what a recalculation from every move stores",
             before + "/" + after);
+    // The rollback above ends the trust; the balances are as they should be, so the next save
+    // starts from them again.
+    TrustStoredBalances(db, period);
 }
 
 MoveFields Fields(long long cents, const std::string& date) {
