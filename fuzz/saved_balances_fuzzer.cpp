@@ -37,18 +37,21 @@ void AddBills(TSQLiteDatabase& db) {
     const int bills[][4] = {{1, 0, 2, 1}, {2, 1, 1, 1}, {3, 1, 2, 1},
                             {4, 0, 3, 2}, {5, 4, 3, 1}, {6, 4, 3, 2}};
     for (const auto& b : bills)
-        db.ExecSQL("insert into bill (id, bill_id, bill_type_id, currency_id, name, amount, "
-                   "budget) values (" +
-                   IntToStr(b[0]) + "," + IntToStr(b[1]) + "," + IntToStr(b[2]) + "," +
-                   IntToStr(b[3]) + ",'b', 0, 0)");
-    db.ExecSQL("update bill set budget = 50, budget_date_from = '20260301', budget_date_to = "
-               "'20260331' where id = 5");
+        db.ExecSQL(
+            "insert into bill (id, bill_id, bill_type_id, currency_id, name, amount, "
+            "budget) values (" +
+            IntToStr(b[0]) + "," + IntToStr(b[1]) + "," + IntToStr(b[2]) + "," + IntToStr(b[3]) +
+            ",'b', 0, 0)");
+    db.ExecSQL(
+        "update bill set budget = 50, budget_date_from = '20260301', budget_date_to = "
+        "'20260331' where id = 5");
 }
 
 AnsiString Stored(TSQLiteDatabase& db, int account) {
-    auto t = db.GetTable("select typeof(amount), amount, typeof(budget_amount), budget_amount "
-                         "from bill where id = " +
-                         IntToStr(account));
+    auto t = db.GetTable(
+        "select typeof(amount), amount, typeof(budget_amount), budget_amount "
+        "from bill where id = " +
+        IntToStr(account));
     return t->FieldAsString(0) + t->FieldAsString(1) + t->FieldAsString(2) + t->FieldAsString(3);
 }
 
@@ -111,8 +114,8 @@ bool Run(TSQLiteDatabase& db, const std::string& line, PeriodFilter& period, boo
                     period);
         return trusted;
     } else if (op == "e" && in >> a >> b >> c >> date) {
-        SaveEditedMove(db, static_cast<int>(a), static_cast<int>(b),
-                       Fields(c % 100000000000, date), period);
+        SaveEditedMove(db, static_cast<int>(a), static_cast<int>(b), Fields(c % 100000000000, date),
+                       period);
         return trusted;
     } else if (op == "d" && in >> a) {
         DeleteMove(db, static_cast<int>(a), period);
