@@ -24,11 +24,16 @@ constexpr std::uint8_t gmul(std::uint8_t a, std::uint8_t b) {
     return r;
 }
 
-// The multiplicative inverse is x^254; 0 maps to 0.
+// The multiplicative inverse is x^254 (0 maps to 0), by squaring and multiplying: 254 is
+// 11111110 in binary. Multiplying 254 times over would exceed the steps some compilers allow a
+// constant expression for the whole table.
 constexpr std::uint8_t ginv(std::uint8_t x) {
-    std::uint8_t r = 1;
-    for (int i = 0; i < 254; ++i) r = gmul(r, x);
-    return x == 0 ? 0 : r;
+    std::uint8_t r = 1, power = x;
+    for (int e = 254; e != 0; e >>= 1) {
+        if (e & 1) r = gmul(r, power);
+        power = gmul(power, power);
+    }
+    return r;
 }
 
 constexpr std::uint8_t rotl8(std::uint8_t b, int n) {

@@ -19,8 +19,9 @@ const char* const kCreateStatements[] = {
     "dest_bill_id NUMERIC, id INTEGER PRIMARY KEY, note TEXT, src_bill_id NUMERIC, ts TEXT, "
     "files BLOB)",
     "CREATE TABLE bill_type (id INTEGER PRIMARY KEY, name TEXT)",
-    "CREATE TABLE currency (kurs NUMERIC, short_name TEXT, id INTEGER PRIMARY KEY, name TEXT, "
-    "ts TEXT, kurs_str TEXT)",
+    // One statement over two lines (the parentheses tell clang the joined literals are meant).
+    ("CREATE TABLE currency (kurs NUMERIC, short_name TEXT, id INTEGER PRIMARY KEY, name TEXT, "
+     "ts TEXT, kurs_str TEXT)"),
     "CREATE TABLE param (id INTEGER PRIMARY KEY, name TEXT, value TEXT)",
     "INSERT INTO currency VALUES (1,'TEST',1,'TEST','20100212141230','1')",
 };

@@ -93,11 +93,18 @@ long double StoredAmountValue(double stored) {
     // form of 15 significant digits prints that decimal exactly (a double keeps 15 digits), and
     // reading it back gives the long double nearest to c / 100, which is also what dividing c by
     // 100 in long double gives.
-    if (std::isfinite(stored) && std::fabs(stored) < 1e13) {
-        const double cents = std::nearbyint(stored * 100.0);
-        if (cents / 100.0 == stored) return cents == 0 ? 0 : static_cast<long double>(cents) / 100;
-    }
+    int64_t cents = 0;
+    if (StoredHundredths(stored, cents))
+        return cents == 0 ? 0 : static_cast<long double>(cents) / 100;
     return AmountValue(FloatToStr(stored));
+}
+
+bool StoredHundredths(double stored, int64_t& hundredths) {
+    if (!std::isfinite(stored) || !(std::fabs(stored) < 1e13)) return false;
+    const double cents = std::nearbyint(stored * 100.0);
+    if (cents / 100.0 != stored) return false;
+    hundredths = static_cast<int64_t>(cents);
+    return true;
 }
 
 }  // namespace qm

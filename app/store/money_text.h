@@ -1,6 +1,8 @@
 // The text forms in which amounts are shown and written into SQL.
 #pragma once
 
+#include <cstdint>
+
 #include "platform/ansistring.h"
 
 namespace qm {
@@ -37,5 +39,9 @@ long double AmountValue(const AnsiString& text);
 // engine's double): the same number, without the detour through text for the amounts of at
 // most two decimals that the program writes.
 long double StoredAmountValue(double stored);
+// Whether `stored` is the double nearest to a whole number of hundredths below 10^15 (every amount
+// the program writes is); sets `hundredths` to that number when it is. StoredAmountValue gives
+// such a number as hundredths / 100.
+bool StoredHundredths(double stored, int64_t& hundredths);
 
 }  // namespace qm

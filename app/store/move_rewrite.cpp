@@ -26,11 +26,9 @@ MovePair SaveRewrittenMove(TSQLiteDatabase& db, int move, int source, int dest, 
                            const PeriodFilter& period) {
     TSQLiteTransaction tr(db);
     const MovePair old = ReadMovePair(db, move);
-    const TSQLiteDatabase::ChangeStamp before = db.Changes();
+    const MoveChange before = BeginMoveChange(db, {move, old.twin});
     RewriteMovePair(db, move, old.twin, source, dest, f);
-    NoteChangedMoves(db, before, {move, old.twin});
-    // An account named twice is recalculated twice, as the dialog always did.
-    for (int id : {source, old.owner, dest, old.corr}) CalcBillAmount(db, IntToStr(id), period);
+    RecalculateAfterChange(db, before, {source, old.owner, dest, old.corr}, period);
     tr.Commit();
     return old;
 }

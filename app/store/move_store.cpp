@@ -113,16 +113,15 @@ void UpdateMovePair(TSQLiteDatabase& db, int moveId, const MovePair& old, int co
 }
 
 // The balances are stored values: a pair committed without them would leave them lagging until
-// the accounts are saved again, so the pair's own transaction nests inside this one. The change
-// is told to the balances' kept moves, so that they need not read the accounts again.
+// the accounts are saved again, so the pair's own transaction nests inside this one. The rows are
+// read as they were before the change, so that the balances need only the change.
 int SaveNewMove(TSQLiteDatabase& db, int account, int corr, const MoveFields& f,
                 const PeriodFilter& period) {
     TSQLiteTransaction tr(db);
-    const TSQLiteDatabase::ChangeStamp before = db.Changes();
-    const int n = InsertMovePair(db, account, corr, f);
-    NoteChangedMoves(db, before, {n + 1, n + 2});
-    CalcBillAmount(db, IntToStr(account), period);
-    CalcBillAmount(db, IntToStr(corr), period);
+    const int n = MaxMoveId(db);
+    const MoveChange before = BeginMoveChange(db, {n + 1, n + 2});
+    InsertMovePair(db, account, corr, f);
+    RecalculateAfterChange(db, before, {account, corr}, period);
     tr.Commit();
     return n;
 }
@@ -131,21 +130,18 @@ MovePair SaveEditedMove(TSQLiteDatabase& db, int moveId, int corr, const MoveFie
                         const PeriodFilter& period) {
     TSQLiteTransaction tr(db);
     const MovePair old = ReadMovePair(db, moveId);
-    const TSQLiteDatabase::ChangeStamp before = db.Changes();
+    const MoveChange before = BeginMoveChange(db, {moveId, old.twin});
     UpdateMovePair(db, moveId, old, corr, f);
-    NoteChangedMoves(db, before, {moveId, old.twin});
-    for (int id : {old.owner, old.corr, corr}) CalcBillAmount(db, IntToStr(id), period);
+    RecalculateAfterChange(db, before, {old.owner, old.corr, corr}, period);
     tr.Commit();
     return old;
 }
 
 MovePair DeleteMove(TSQLiteDatabase& db, int moveId, const PeriodFilter& period) {
     TSQLiteTransaction tr(db);
-    const TSQLiteDatabase::ChangeStamp before = db.Changes();
+    const MoveChange before = BeginMoveChange(db, {moveId, ReadMovePair(db, moveId).twin});
     const MovePair p = DeleteMovePair(db, moveId);
-    NoteChangedMoves(db, before, {moveId, p.twin});
-    CalcBillAmount(db, IntToStr(p.owner), period);
-    CalcBillAmount(db, IntToStr(p.corr), period);
+    RecalculateAfterChange(db, before, {p.owner, p.corr}, period);
     tr.Commit();
     return p;
 }

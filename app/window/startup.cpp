@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "app/store/balances.h"
 #include "app/store/database_file.h"
 #include "app/window/main_window.h"
 #include "app/window/ui_strings.h"
@@ -438,6 +439,9 @@ void TForm1::FinishStartup() {
     Ledger.SelStart = 1;
     Ledger.SelLength = 2;
     FilterEnabled = true;
+    // The file holds its balances as the program left them, over the period the settings
+    // restored: a save brings those it touches up to date from the change alone.
+    TrustStoredBalances(*DB, Period());
     UpdateCaption();
     // The tree and the reports convert totals into the main currency: a stored id that names
     // no currency (deleted, or damaged) is treated as none stored.

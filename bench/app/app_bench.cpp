@@ -8,7 +8,9 @@
 // reported beside it ("engine_ms") with the ratio.
 //
 // Sizes: QM_BENCH_MOVES (default 1,000,000 moves) and QM_BENCH_BIG (default 100,000 of them in
-// one account). The household is written once per size into QM_BENCH_CACHE (default
+// one account); QM_BENCH_SECOND gives the correspondent of the saves (SecondBigAccountId) that
+// many moves of its own, so that both accounts of every saved, edited, deleted and duplicated
+// move are large. The household is written once per size into QM_BENCH_CACHE (default
 // /tmp/qm-bench-cache), as the generator makes it and as the program's first start leaves it,
 // and copied for every run. Run:  build/bench/app/app_bench --benchmark_counters_tabular=true
 #include <benchmark/benchmark.h>
@@ -45,7 +47,8 @@ int EnvInt(const char* name, int fallback) {
 }
 
 bench::HouseholdSize Size() {
-    return {EnvInt("QM_BENCH_MOVES", 1000000), EnvInt("QM_BENCH_BIG", 100000)};
+    return {EnvInt("QM_BENCH_MOVES", 1000000), EnvInt("QM_BENCH_BIG", 100000),
+            EnvInt("QM_BENCH_SECOND", 0)};
 }
 
 double Seconds(Clock::time_point from) {
@@ -61,7 +64,8 @@ fs::path CacheDir() {
 
 std::string SizeName() {
     const bench::HouseholdSize s = Size();
-    return "household-" + std::to_string(s.moves) + "-" + std::to_string(s.bigMoves);
+    return "household-" + std::to_string(s.moves) + "-" + std::to_string(s.bigMoves) +
+           (s.secondMoves > 0 ? "-" + std::to_string(s.secondMoves) : "");
 }
 
 // The household as the generator writes it: the tables only, no index.
@@ -402,7 +406,66 @@ double EngineSaveSeconds(sqlite3* db, int account, int corr) {
 }
 
 // The correspondent of the saves: the first account of the next group of assets.
-constexpr int kCorr = bench::BigAccountId + 11;
+constexpr int kCorr = bench::SecondBigAccountId;
+
+// The engine alone: `statements` in one transaction, committed.
+double EngineSeconds(sqlite3* db, const std::vector<std::string>& statements) {
+    const auto t0 = Clock::now();
+    Exec(db, "begin");
+    for (const std::string& sql : statements) Exec(db, sql);
+    Exec(db, "commit");
+    return Seconds(t0);
+}
+
+// The balances' statements of a change to moves of `accounts`: each account's row and its
+// group's written.
+std::vector<std::string> BalanceStatements(std::initializer_list<int> accounts) {
+    std::vector<std::string> out;
+    for (int id : accounts)
+        out.push_back(
+            "update bill set amount = amount, budget_amount = budget_amount where id in (" +
+            std::to_string(id) + ", (select bill_id from bill where id = " + std::to_string(id) +
+            "))");
+    return out;
+}
+
+// The twin of a stored move.
+int TwinOf(sqlite3* db, int move) {
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db, "select bill_move_id from bill_move where id = ?", -1, &stmt, nullptr);
+    sqlite3_bind_int(stmt, 1, move);
+    const int twin = sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_int(stmt, 0) : 0;
+    sqlite3_finalize(stmt);
+    return twin;
+}
+
+// The engine alone on the statements of an edit of `move` (every column the edit writes written
+// again as it is) and of its deletion (the rows put back afterwards, outside the time): the
+// median of five of each.
+std::pair<double, double> EngineEditAndDeleteMs(sqlite3* db, int move) {
+    const std::string pair =
+        "(" + std::to_string(move) + ", " + std::to_string(TwinOf(db, move)) + ")";
+    std::vector<double> edits, deletes;
+    std::vector<std::string> edit = {
+        "update bill_move set ts = ts, num = num, note = note, kurs = kurs where id in " + pair,
+        "update bill_move set src_bill_id = src_bill_id, dest_bill_id = dest_bill_id, amount = "
+        "amount where id in " +
+            pair};
+    std::vector<std::string> remove = {"delete from bill_move where id in " + pair};
+    for (auto* list : {&edit, &remove})
+        for (const std::string& sql : BalanceStatements({bench::BigAccountId, kCorr}))
+            list->push_back(sql);
+    Exec(db, "create temp table if not exists engine_rows as select * from bill_move where 0");
+    for (int i = 0; i < 5; ++i) {
+        edits.push_back(EngineSeconds(db, edit) * 1000);
+        Exec(db, "insert into engine_rows select * from bill_move where id in " + pair);
+        deletes.push_back(EngineSeconds(db, remove) * 1000);
+        Exec(db, "insert into bill_move select * from engine_rows; delete from engine_rows");
+    }
+    std::sort(edits.begin(), edits.end());
+    std::sort(deletes.begin(), deletes.end());
+    return {edits[2], deletes[2]};
+}
 
 void FillNewRow(const AnsiString& amount) {
     TBillMoveRow& row = Ledger.Rows.back();
@@ -444,10 +507,25 @@ BENCHMARK(BM_SaveNewMove)
     ->Iterations(10)
     ->Repetitions(5);
 
-// A move in the middle of the big ledger, made current.
+// A move in the middle of the big ledger, made current: the middle one of those with the
+// correspondent of the saves where there are any (with a second big account both of its accounts
+// are large).
 void SelectMiddleMove(TForm1& form) {
-    SelectMove = Ledger.Rows[Ledger.Rows.size() / 2].Id;
+    std::vector<int> withCorr;
+    for (const TBillMoveRow& row : std::as_const(Ledger.Rows))
+        if (row.Id > 0 && row.CorrBillId == kCorr) withCorr.push_back(row.Id);
+    SelectMove =
+        withCorr.empty() ? Ledger.Rows[Ledger.Rows.size() / 2].Id : withCorr[withCorr.size() / 2];
     form.PaintBill();
+}
+
+// The engine's times for an edit and a deletion of the move SelectMiddleMove makes current.
+void ReportEngineEditAndDelete(benchmark::State& state, TForm1& form, double programMs, bool edit) {
+    SelectMiddleMove(form);
+    const auto [editMs, deleteMs] = EngineEditAndDeleteMs(DB->Handle(), SelectMove);
+    const double engine = edit ? editMs : deleteMs;
+    state.counters["engine_ms"] = engine;
+    state.counters["ratio"] = programMs / engine;
 }
 
 // Changing the amount of a stored move in the middle of the ledger and pressing Enter.
@@ -467,7 +545,7 @@ void BM_EditMove(benchmark::State& state) {
     };
     state.counters["first_ms"] = edit() * 1000;
     for (auto _ : state) samples.Add(state, edit());
-    samples.Report(state);
+    ReportEngineEditAndDelete(state, *p.form, samples.Report(state), true);
 }
 BENCHMARK(BM_EditMove)
     ->Unit(benchmark::kMillisecond)
@@ -488,7 +566,7 @@ void BM_DeleteMove(benchmark::State& state) {
     };
     state.counters["first_ms"] = remove() * 1000;
     for (auto _ : state) samples.Add(state, remove());
-    samples.Report(state);
+    ReportEngineEditAndDelete(state, *p.form, samples.Report(state), false);
 }
 BENCHMARK(BM_DeleteMove)
     ->Unit(benchmark::kMillisecond)
@@ -509,7 +587,11 @@ void BM_DuplicateMove(benchmark::State& state) {
     };
     state.counters["first_ms"] = duplicate() * 1000;
     for (auto _ : state) samples.Add(state, duplicate());
-    samples.Report(state);
+    double engine = 0;
+    for (int i = 0; i < 10; ++i)
+        engine += EngineSaveSeconds(DB->Handle(), bench::BigAccountId, kCorr);
+    state.counters["engine_ms"] = engine * 1000 / 10;
+    state.counters["ratio"] = samples.Report(state) / (engine * 1000 / 10);
 }
 BENCHMARK(BM_DuplicateMove)
     ->Unit(benchmark::kMillisecond)

@@ -107,12 +107,20 @@ std::pair<int, int> Parties(int i, const HouseholdSize& size, std::mt19937& rand
                          static_cast<int>(random() % kAccountsPerGroup));
     };
     // The big account's moves are spread evenly over the years: exactly `bigMoves` values of i
-    // move the quotient below to its next whole number.
-    if (static_cast<long long>(i) * size.bigMoves / size.moves !=
-        static_cast<long long>(i + 1) * size.bigMoves / size.moves) {
+    // move the quotient below to its next whole number. So are the second's.
+    auto takes = [&](int count) {
+        return static_cast<long long>(i) * count / size.moves !=
+               static_cast<long long>(i + 1) * count / size.moves;
+    };
+    const bool second = size.secondMoves > 0 && takes(size.secondMoves);
+    if (takes(size.bigMoves)) {
+        if (second) return std::pair{SecondBigAccountId, BigAccountId};
         return random() % 4 == 0 ? std::pair{pick(1), BigAccountId}
                                  : std::pair{BigAccountId, pick(3)};
     }
+    if (second)
+        return random() % 4 == 0 ? std::pair{pick(1), SecondBigAccountId}
+                                 : std::pair{SecondBigAccountId, pick(3)};
     int payer = 0, payee = 0;
     do {
         switch (random() % 20) {
@@ -131,7 +139,9 @@ std::pair<int, int> Parties(int i, const HouseholdSize& size, std::mt19937& rand
             default:
                 payer = pick(2), payee = pick(3);
         }
-    } while (payer == payee || payer == BigAccountId || payee == BigAccountId);
+    } while (
+        payer == payee || payer == BigAccountId || payee == BigAccountId ||
+        (size.secondMoves > 0 && (payer == SecondBigAccountId || payee == SecondBigAccountId)));
     return {payer, payee};
 }
 
