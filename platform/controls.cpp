@@ -87,6 +87,10 @@ TEdit::TEdit(QWidget* parent) : QLineEdit(parent), TControl(this, QPalette::Base
     });
 }
 
+AnsiString TEdit::Text() const {
+    return FromQString(ShowsStoredText() ? stored_->whole : text());
+}
+
 void TEdit::SetText(const AnsiString& text) {
     stored_.reset();
     setText(ToQString(text));
@@ -95,11 +99,11 @@ void TEdit::SetText(const AnsiString& text) {
 void TEdit::SetStoredText(const std::string& utf8) {
     const QString text = QString::fromStdString(utf8);
     setText(text);
-    stored_ = text;
+    stored_ = TStored{text, this->text()};
 }
 
 bool TEdit::ShowsStoredText() const {
-    return stored_ && *stored_ == text();
+    return stored_ && stored_->shown == text();
 }
 
 int TEdit::MaxLength() const {

@@ -82,7 +82,9 @@ class TEdit : public QLineEdit, public TControl {
     explicit TEdit(QWidget* parent);
     // On every change of the text, by the user or by SetText.
     TNotifyEvent OnChange;
-    AnsiString Text() const { return FromQString(text()); }
+    // The text shown; while a stored text is shown unchanged, that whole text, also where it is
+    // longer than the edit takes and the edit shows its first kEditMaxLength characters.
+    AnsiString Text() const;
     void SetText(const AnsiString& text);
     // Shows a text read from the file (UTF-8) whole, through Qt's own Unicode, also where the
     // interface code page cannot hold a character of it, and remembers it until the next
@@ -103,7 +105,11 @@ class TEdit : public QLineEdit, public TControl {
     void SelectAll() { selectAll(); }
 
   private:
-    std::optional<QString> stored_;
+    struct TStored {
+        QString whole;  // as read from the file
+        QString shown;  // as the edit took it: no longer than its maximum length
+    };
+    std::optional<TStored> stored_;
 };
 
 class TCheckBox : public QCheckBox, public TControl {

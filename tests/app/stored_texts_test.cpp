@@ -267,6 +267,28 @@ TEST_P(StoredTexts, ConfirmedUnchangedEveryPathWritesTheStoredBytesBack) {
     EXPECT_EQ(driver.shown(), 6);
 }
 
+// A note longer than an edit field takes is shown cut, and a dialog confirmed unchanged still
+// writes the whole note back.
+TEST_P(StoredTexts, ANoteLongerThanTheFieldTakesComesBackWhole) {
+    const std::string pair = "id = " + IntToStr(move_) + " or bill_move_id = " + IntToStr(move_);
+    const std::string note = GetParam().note + std::string(kEditMaxLength, 'n') + "'end";
+    {
+        TSQLiteDatabase db("./Quillmarsh.dat");
+        db.ExecSQL("update bill_move set note = '" + QuotedSqlText(note) + "' where " + pair);
+    }
+    const std::string sql = "select hex(note) from bill_move where " + pair + " order by id";
+    const std::string before = Bytes(sql);
+    SelectStoredMove();
+    driver.Then([&](TForm& f) {
+        auto& d = static_cast<TForm7&>(f);
+        EXPECT_EQ(d.Edit2->text().size(), kEditMaxLength);
+        d.Button1->Click();
+    });
+    form->Action(4)->trigger();
+    EXPECT_EQ(driver.shown(), 1);
+    EXPECT_EQ(Bytes(sql), before);
+}
+
 TEST_P(StoredTexts, AChangeKeepingAStandInIsRefusedAndNothingIsStored) {
     const Texts& t = GetParam();
     const std::string pair = "id = " + IntToStr(move_) + " or bill_move_id = " + IntToStr(move_);
