@@ -13,13 +13,13 @@ TEST(Workbook, SameBoundsReturnTheSameRangeWithValueAndFormatKept) {
     TvteXLSWorksheet* sheet = book.AddSheet();
     TvteXLSRange* a = sheet->Range(1, 2, 3, 4);
     a->SetValue(AnsiString("kept"));
-    a->NumberFormat = "0.00";
-    a->Font.Style = fsBold;
+    a->Format().NumberFormat = "0.00";
+    a->Format().Font.Style = fsBold;
     TvteXLSRange* again = sheet->Range(1, 2, 3, 4);
     EXPECT_EQ(again, a);
     EXPECT_EQ(again->Value(), TVariant("kept"));
-    EXPECT_EQ(again->NumberFormat, "0.00");
-    EXPECT_TRUE(again->Font.Bold());
+    EXPECT_EQ(again->Format().NumberFormat, "0.00");
+    EXPECT_TRUE(again->Format().Font.Bold());
     EXPECT_EQ(sheet->RangeCount(), 1);
     EXPECT_EQ(a->Worksheet(), sheet);
 }
