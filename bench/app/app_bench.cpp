@@ -752,7 +752,9 @@ void BM_SessionMemory(benchmark::State& state) {
     std::map<std::string, std::pair<double, double>> steps;
     for (auto _ : state) {
         const auto t0 = Clock::now();
-        FILE* child = popen("QM_BENCH_SESSION=1 /proc/self/exe 2>/dev/null", "r");
+        const std::string command =
+            "QM_BENCH_SESSION=1 '" + fs::read_symlink("/proc/self/exe").string() + "' 2>/dev/null";
+        FILE* child = popen(command.c_str(), "r");
         if (!child) throw std::runtime_error("cannot start the session");
         char step[32];
         double peak = 0, rss = 0;

@@ -595,3 +595,42 @@ TEST(ExcelWriter, EveryPartOfACellFormatTellsCellsOfAColumnApart) {
         EXPECT_EQ(xfs.size(), 15u + 1 + 5 + 2);
     }
 }
+
+// A sheet's ranges shown in shared formats are written byte for byte as the same ranges each
+// given the same format of its own, the range changed after sharing included.
+TEST(ExcelWriter, RangesSharingAFormatAreWrittenAsRangesWithFormatsOfTheirOwn) {
+    auto dressed = [](TvteXLSFormat& f, int kind) {
+        f.Borders.Border(bdBottom).LineStyle = static_cast<uint8_t>(1 + kind % 2);
+        f.Borders.Border(bdLeft).Color = kind == 2 ? clRed : clBlack;
+        if (kind >= 1) f.NumberFormat = kind == 1 ? "0.00" : "0.000";
+        if (kind == 2) f.Font.Style = fsItalic;
+        if (kind == 3) f.Font.Name = "Courier New";
+    };
+    auto value = [](int i) {
+        return i % 3 == 0 ? TVariant(AnsiString("t") + std::to_string(i)) : TVariant(i * 1.5);
+    };
+    constexpr int kRows = 40, kCols = 4;
+    TvteXLSWorkbook own, shared;
+    TvteXLSWorksheet* a = own.AddSheet();
+    TvteXLSWorksheet* b = shared.AddSheet();
+    std::vector<const TvteXLSFormat*> formats;
+    for (int kind = 0; kind < kCols; ++kind) {
+        TvteXLSFormat f;
+        dressed(f, kind);
+        formats.push_back(b->AddFormat(f));
+    }
+    const std::vector<TvteXLSRange*> cellsA = a->AddCells(0, 0, kCols - 1, kRows - 1);
+    const std::vector<TvteXLSRange*> cellsB = b->AddCells(0, 0, kCols - 1, kRows - 1);
+    for (int i = 0; i < kRows * kCols; ++i) {
+        dressed(cellsA[i]->Format(), i % kCols);
+        cellsA[i]->SetValue(value(i));
+        cellsB[i]->ShareFormat(formats[i % kCols]);
+        cellsB[i]->SetValue(value(i));
+    }
+    cellsA[5]->Format().HorizontalAlignment = 3;
+    cellsB[5]->Format().HorizontalAlignment = 3;
+    const Built written = Build(own), sharing = Build(shared);
+    EXPECT_EQ(xlstest::Hex(sharing.stream), xlstest::Hex(written.stream));
+    EXPECT_EQ(XFAt(sharing.Sheet(0), 1, 1), XFAt(written.Sheet(0), 1, 1));
+    EXPECT_NE(XFAt(sharing.Sheet(0), 1, 1), XFAt(sharing.Sheet(0), 2, 1));
+}
