@@ -91,10 +91,11 @@ class TvteXLSRange {
     // The format to read.
     const TvteXLSFormat& Format() const;
     // The format to change: a copy of its own for this range first, unless it has one already
-    // (made by the sheet, so not for ranges of one sheet on several threads at once).
+    // (made by the sheet, so not for ranges of one sheet on several threads at once). Raises
+    // EXLSError for a range that belongs to no sheet.
     TvteXLSFormat& Format();
-    // Shows the range in `format`, one of its sheet's formats (TvteXLSWorksheet::AddFormat),
-    // without a copy; changes the range only.
+    // Shows the range in `format`, one of its sheet's formats (TvteXLSWorksheet::AddFormat), or
+    // in the default format for null, without a copy; changes this range only.
     void ShareFormat(const TvteXLSFormat* format);
 
     // Set by the writer during a save to its own record for this range; null otherwise.
@@ -189,7 +190,8 @@ class TvteXLSWorksheet {
     // The ranges that touch a row, in no particular order.
     const std::vector<TvteXLSRange*>& RangesInRow(int32_t row) const;
 
-    // A format kept by the sheet as long as the sheet lives, for its ranges to share.
+    // A copy of `format` kept by the sheet as long as the sheet lives, for its ranges to share
+    // (TvteXLSRange::ShareFormat); returns the copy.
     const TvteXLSFormat* AddFormat(const TvteXLSFormat& format);
 
     // The first column object with this index, or a new one of width 2048.

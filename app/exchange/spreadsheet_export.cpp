@@ -278,10 +278,11 @@ TExportSheet SheetOf(TForm1& form, const TExportRequest& r) {
 // ledger keeps its last row, the empty new one, as a ledger always does.
 void ReleaseExportRows() {
     std::vector<TBufRow>().swap(CurrentTab().BufRows);
-    std::vector<TBillMoveRow> newRow;
-    if (!Ledger.Rows.empty()) newRow.push_back(std::move(Ledger.Rows.back()));
-    Ledger.Rows.swap(newRow);
-    newRow.clear();
+    {
+        std::vector<TBillMoveRow> kept;
+        if (!Ledger.Rows.empty()) kept.push_back(std::move(Ledger.Rows.back()));
+        Ledger.Rows.swap(kept);
+    }
     // Much of it was read on other threads, into their pools: back to the system, so that the
     // workbook does not come on top of it.
     ReturnFreedMemory();
