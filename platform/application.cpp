@@ -2,11 +2,14 @@
 #include "platform/application.h"
 
 #include "platform/dialogs.h"
+#include "platform/memory.h"
 #include "platform/sysutils.h"
 
 namespace qm {
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    ReturnFreedMemoryPromptly();
+}
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
     try {

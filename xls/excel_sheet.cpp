@@ -119,6 +119,8 @@ void TvteExcelWriter::WriteRowBlocks(TMemStream& s, const TvteXLSWorksheet& shee
         for (size_t at : parts[p].dbcells)
             dbcells[block++] = static_cast<uint32_t>(start + at - StreamStart);
         s.Write(parts[p].bytes.Data());
+        // Each run's bytes go as soon as they are in the stream, not all at the end.
+        parts[p] = TPart();
     }
 }
 

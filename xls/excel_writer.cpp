@@ -5,6 +5,7 @@
 #include <QString>
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "platform/parallel.h"
 #include "xls/ole_storage.h"
@@ -308,23 +309,24 @@ void TvteExcelWriter::Survey() {
             size_t lastFont = 0;  // neighbouring cells mostly share their font
             for (size_t i = first; i < end; ++i) {
                 TvteXLSRange& range = *ranges_[i];
+                const TvteXLSFormat& format = std::as_const(range).Format();
                 TRangeInfo& info = RangeInfo[i];
                 range.WriterData = &info;
-                if (lastFont >= run.fonts.size() || !SameFont(run.fonts[lastFont], range.Font)) {
+                if (lastFont >= run.fonts.size() || !SameFont(run.fonts[lastFont], format.Font)) {
                     lastFont = 0;
                     while (lastFont < run.fonts.size() &&
-                           !SameFont(run.fonts[lastFont], range.Font))
+                           !SameFont(run.fonts[lastFont], format.Font))
                         ++lastFont;
-                    if (lastFont == run.fonts.size()) run.fonts.push_back(range.Font);
+                    if (lastFont == run.fonts.size()) run.fonts.push_back(format.Font);
                 }
                 info.Font = static_cast<uint32_t>(lastFont);
-                if (!range.NumberFormat.empty()) {
-                    auto known = seen.find(range.NumberFormat);
+                if (!format.NumberFormat.empty()) {
+                    auto known = seen.find(format.NumberFormat);
                     if (known == seen.end()) {
-                        known = seen.emplace(range.NumberFormat,
+                        known = seen.emplace(format.NumberFormat,
                                              static_cast<uint32_t>(run.formats.size()))
                                     .first;
-                        run.formats.push_back(&range.NumberFormat);
+                        run.formats.push_back(&format.NumberFormat);
                     }
                     info.Format = known->second + 1;
                 }
@@ -423,28 +425,29 @@ uint16_t TvteExcelWriter::BorderColorIndex(const TvteXLSBorder& b) {
 }
 
 TXFBody TvteExcelWriter::BuildXF(const TvteXLSRange& range, const TRangeInfo& info) {
-    const TvteXLSBorders& bd = range.Borders;
+    const TvteXLSFormat& format = range.Format();
+    const TvteXLSBorders& bd = format.Borders;
     const TvteXLSBorder &left = bd.Border(bdLeft), &right = bd.Border(bdRight),
                         &top = bd.Border(bdTop), &bottom = bd.Border(bdBottom),
                         &down = bd.Border(bdDiagonalDown), &up = bd.Border(bdDiagonalUp);
-    if (range.FillPattern < 0 || range.FillPattern > kMaxFillPattern)
-        throw EXLSError("Fill pattern " + std::to_string(range.FillPattern) +
+    if (format.FillPattern < 0 || format.FillPattern > kMaxFillPattern)
+        throw EXLSError("Fill pattern " + std::to_string(format.FillPattern) +
                         " is not one a cell format can hold (0 to 18)");
     uint16_t leftColor = BorderColorIndex(left), rightColor = BorderColorIndex(right);
     uint16_t topColor = BorderColorIndex(top), bottomColor = BorderColorIndex(bottom);
     const TvteXLSBorder* diagonal = up.LineStyle ? &up : down.LineStyle ? &down : nullptr;
     uint32_t diagonalColor = diagonal ? BorderColorIndex(*diagonal) : 0;
     uint32_t diagonalStyle = diagonal ? diagonal->LineStyle & 0x0F : 0;
-    uint16_t fore = static_cast<uint16_t>(GetColorIndex(range.FillForeColor) + 8);
-    uint16_t back = static_cast<uint16_t>(GetColorIndex(range.FillBackColor) + 8);
+    uint16_t fore = static_cast<uint16_t>(GetColorIndex(format.FillForeColor) + 8);
+    uint16_t back = static_cast<uint16_t>(GetColorIndex(format.FillBackColor) + 8);
 
     TXFBody b{};
     PutU16(&b[0], static_cast<uint16_t>(info.Font));
     PutU16(&b[2], static_cast<uint16_t>(info.Format));
     PutU16(&b[4], 0x0001);
-    b[6] = static_cast<uint8_t>((range.HorizontalAlignment & 0x07) | (range.WrapText ? 0x08 : 0) |
-                                (range.VerticalAlignment & 0x07) << 4);
-    b[7] = range.Rotation;
+    b[6] = static_cast<uint8_t>((format.HorizontalAlignment & 0x07) | (format.WrapText ? 0x08 : 0) |
+                                (format.VerticalAlignment & 0x07) << 4);
+    b[7] = format.Rotation;
     b[8] = range.IsSingleCell() ? 0 : 0x20;
     b[9] = 0x7C;
     PutU16(&b[10],
@@ -454,7 +457,7 @@ TXFBody TvteExcelWriter::BuildXF(const TvteXLSRange& range, const TRangeInfo& in
            static_cast<uint16_t>((leftColor & 0x7F) | (rightColor & 0x7F) << 7 |
                                  (down.LineStyle ? 0x4000 : 0) | (up.LineStyle ? 0x8000 : 0)));
     PutU32(&b[14], (topColor & 0x7Fu) | (bottomColor & 0x7Fu) << 7 | (diagonalColor & 0x7Fu) << 14 |
-                       diagonalStyle << 21 | static_cast<uint32_t>(range.FillPattern) << 26);
+                       diagonalStyle << 21 | static_cast<uint32_t>(format.FillPattern) << 26);
     PutU16(&b[18], static_cast<uint16_t>((fore & 0x7F) | (back & 0x7F) << 7));
     return b;
 }
@@ -475,19 +478,20 @@ struct TXFKey {
 };
 
 TXFKey XFKeyOf(const TvteXLSRange& range, const TRangeInfo& info) {
+    const TvteXLSFormat& format = range.Format();
     TXFKey k;
     for (int b = 0; b < 6; ++b) {
-        k.BorderColors[b] = range.Borders.Border(b).Color;
-        k.BorderStyles[b] = range.Borders.Border(b).LineStyle;
+        k.BorderColors[b] = format.Borders.Border(b).Color;
+        k.BorderStyles[b] = format.Borders.Border(b).LineStyle;
     }
-    k.Horizontal = range.HorizontalAlignment;
-    k.Vertical = range.VerticalAlignment;
-    k.Rotation = range.Rotation;
-    k.Wrap = range.WrapText;
+    k.Horizontal = format.HorizontalAlignment;
+    k.Vertical = format.VerticalAlignment;
+    k.Rotation = format.Rotation;
+    k.Wrap = format.WrapText;
     k.SingleCell = range.IsSingleCell();
-    k.FillPattern = range.FillPattern;
-    k.FillFore = range.FillForeColor;
-    k.FillBack = range.FillBackColor;
+    k.FillPattern = format.FillPattern;
+    k.FillFore = format.FillForeColor;
+    k.FillBack = format.FillBackColor;
     k.Font = info.Font;
     k.Format = info.Format;
     return k;
@@ -582,6 +586,8 @@ void TvteExcelWriter::WriteSST() {
             at += length;
         }
     }
+    // The converted texts are in the records now: their room goes before the stream grows.
+    std::vector<TPart>().swap(parts);
     const Bytes& records = sst.Finish();
     size_t ahead = records.size() + 4096;
     for (int i = 0; i < Workbook->SheetCount(); ++i) ahead += SheetBytesGuess(*Workbook->Sheet(i));

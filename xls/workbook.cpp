@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 #include <unordered_set>
+#include <utility>
 
 #include "platform/parallel.h"
 
@@ -46,7 +47,31 @@ const TvteXLSBorder& TvteXLSBorders::Border(int i) const {
 
 TvteXLSRange::TvteXLSRange(TvteXLSWorksheet* sheet, int32_t left, int32_t top, int32_t right,
                            int32_t bottom)
-    : worksheet_(sheet), left_(left), top_(top), right_(right), bottom_(bottom) {}
+    : worksheet_(sheet),
+      left_(static_cast<uint16_t>(left)),
+      top_(static_cast<uint16_t>(top)),
+      right_(static_cast<uint16_t>(right)),
+      bottom_(static_cast<uint16_t>(bottom)) {}
+
+const TvteXLSFormat& TvteXLSRange::Format() const {
+    static const TvteXLSFormat kDefault;
+    return format_ ? *format_ : kDefault;
+}
+
+TvteXLSFormat& TvteXLSRange::Format() {
+    if (!ownFormat_) {
+        if (!worksheet_) throw EXLSError("A range without a sheet has no format to change");
+        format_ = worksheet_->AddFormat(std::as_const(*this).Format());
+        ownFormat_ = true;
+    }
+    // The sheet made it for this range alone and keeps it unchanged for no one else.
+    return const_cast<TvteXLSFormat&>(*format_);
+}
+
+void TvteXLSRange::ShareFormat(const TvteXLSFormat* format) {
+    format_ = format;
+    ownFormat_ = false;
+}
 
 void TvteXLSRange::SetValue(TVariant v) {
     if (v.VarType() == TVarType::String) {
@@ -222,6 +247,10 @@ void TvteXLSWorksheet::RemoveOverlapping(int32_t left, int32_t top, int32_t righ
 void TvteXLSWorksheet::ExtendCols(int32_t left, int32_t right) {
     if (dims_.MinCol == -1 || dims_.MinCol > left) dims_.MinCol = left;
     if (dims_.MaxCol == -1 || dims_.MaxCol < right) dims_.MaxCol = right;
+}
+
+const TvteXLSFormat* TvteXLSWorksheet::AddFormat(const TvteXLSFormat& format) {
+    return &formats_.emplace_back(format);
 }
 
 TvteXLSCol* TvteXLSWorksheet::Col(int32_t index) {

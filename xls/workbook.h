@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -54,6 +55,26 @@ class TvteXLSBorders {
     TvteXLSBorder borders_[6];
 };
 
+// Everything a range shows its value with: borders, font, alignment, number format and fill.
+class TvteXLSFormat {
+  public:
+    TvteXLSBorders Borders;
+    TvteXLSFont Font;
+    uint8_t HorizontalAlignment =
+        0;  // 0 general, 1 left, 2 centre, 3 right, 4 fill, 5 justify, 6 across
+    uint8_t VerticalAlignment = 2;  // 0 top, 1 centre, 2 bottom, 3 justify
+    bool WrapText = false;
+    uint8_t Rotation = 0;
+    AnsiString NumberFormat;  // empty: the general format
+    int32_t FillPattern = 0;  // 0 no fill, 1..18 the file format's fill patterns
+    TColor FillForeColor = clBlack;
+    TColor FillBackColor = clBlack;
+};
+
+// A rectangle of cells with one value and one format. The format is shared: ranges start with
+// the default one or one of the sheet's formats (ShareFormat), and a range gets a format of its
+// own the first time it is changed through Format(). A sheet of hundreds of thousands of cells
+// in a handful of formats then holds each format once, not once per cell.
 class TvteXLSRange {
   public:
     TvteXLSRange(TvteXLSWorksheet* sheet, int32_t left, int32_t top, int32_t right, int32_t bottom);
@@ -67,17 +88,16 @@ class TvteXLSRange {
     int32_t Bottom() const { return bottom_; }
     bool IsSingleCell() const { return left_ == right_ && top_ == bottom_; }
 
-    TvteXLSBorders Borders;
-    TvteXLSFont Font;
-    uint8_t HorizontalAlignment =
-        0;  // 0 general, 1 left, 2 centre, 3 right, 4 fill, 5 justify, 6 across
-    uint8_t VerticalAlignment = 2;  // 0 top, 1 centre, 2 bottom, 3 justify
-    bool WrapText = false;
-    uint8_t Rotation = 0;
-    AnsiString NumberFormat;  // empty: the general format
-    int32_t FillPattern = 0;  // 0 no fill, 1..18 the file format's fill patterns
-    TColor FillForeColor = clBlack;
-    TColor FillBackColor = clBlack;
+    // The format to read.
+    const TvteXLSFormat& Format() const;
+    // The format to change: a copy of its own for this range first, unless it has one already
+    // (made by the sheet, so not for ranges of one sheet on several threads at once). Raises
+    // EXLSError for a range that belongs to no sheet.
+    TvteXLSFormat& Format();
+    // Shows the range in `format`, one of its sheet's formats (TvteXLSWorksheet::AddFormat), or
+    // in the default format for null, without a copy; changes this range only.
+    void ShareFormat(const TvteXLSFormat* format);
+
     // Set by the writer during a save to its own record for this range; null otherwise.
     TRangeInfo* WriterData = nullptr;
 
@@ -90,7 +110,10 @@ class TvteXLSRange {
 
   private:
     TvteXLSWorksheet* worksheet_;
-    int32_t left_, top_, right_, bottom_;
+    const TvteXLSFormat* format_ = nullptr;  // null: the default format
+    // Bounds fit in 16 bits (rows 0..65535, columns 0..255).
+    uint16_t left_, top_, right_, bottom_;
+    bool ownFormat_ = false;  // format_ was made for this range alone
     TVariant value_;
 };
 
@@ -167,6 +190,10 @@ class TvteXLSWorksheet {
     // The ranges that touch a row, in no particular order.
     const std::vector<TvteXLSRange*>& RangesInRow(int32_t row) const;
 
+    // A copy of `format` kept by the sheet as long as the sheet lives, for its ranges to share
+    // (TvteXLSRange::ShareFormat); returns the copy.
+    const TvteXLSFormat* AddFormat(const TvteXLSFormat& format);
+
     // The first column object with this index, or a new one of width 2048.
     TvteXLSCol* Col(int32_t index);
     int ColCount() const { return static_cast<int>(cols_.size()); }
@@ -197,6 +224,7 @@ class TvteXLSWorksheet {
     size_t lastBlockSize_ = 0, lastBlockUsed_ = 0;
     std::vector<Slot*> ranges_;
     std::vector<std::unique_ptr<TvteXLSCol>> cols_;
+    std::deque<TvteXLSFormat> formats_;  // every format shared or changed; never moved
     TSheetDimensions dims_;
     // Ranges by row, so that finding and replacing ranges does not scan the whole sheet.
     std::vector<std::vector<TvteXLSRange*>> rowIndex_;

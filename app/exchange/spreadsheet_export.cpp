@@ -11,6 +11,7 @@
 #include "app/window/main_window.h"
 #include "app/window/window_progress.h"
 #include "platform/files.h"
+#include "platform/memory.h"
 #include "platform/parallel.h"
 #include "xls/excel_writer.h"
 
@@ -26,17 +27,17 @@ xls::TvteXLSRange& Cell(xls::TvteXLSWorksheet& sheet, int row, int col) {
     return *sheet.Range(col, row, col, row);
 }
 
-void SetEdges(xls::TvteXLSRange& r, uint8_t top, uint8_t bottom, uint8_t left, uint8_t right) {
-    r.Borders.Border(xls::bdTop).LineStyle = top;
-    r.Borders.Border(xls::bdBottom).LineStyle = bottom;
-    r.Borders.Border(xls::bdLeft).LineStyle = left;
-    r.Borders.Border(xls::bdRight).LineStyle = right;
+void SetEdges(xls::TvteXLSFormat& f, uint8_t top, uint8_t bottom, uint8_t left, uint8_t right) {
+    f.Borders.Border(xls::bdTop).LineStyle = top;
+    f.Borders.Border(xls::bdBottom).LineStyle = bottom;
+    f.Borders.Border(xls::bdLeft).LineStyle = left;
+    f.Borders.Border(xls::bdRight).LineStyle = right;
 }
 
 void TitleCell(xls::TvteXLSWorksheet& sheet, int row, const AnsiString& text) {
     xls::TvteXLSRange& r = Cell(sheet, row, 0);
     r.SetValue(text);
-    r.Font.Style = xls::fsBold;
+    r.Format().Font.Style = xls::fsBold;
 }
 
 // The caption row starts each column's width at its caption's length + 1.
@@ -45,17 +46,41 @@ void CaptionRow(xls::TvteXLSWorksheet& sheet, const std::array<AnsiString, 7>& c
     for (int c = 0; c < 7; ++c) {
         xls::TvteXLSRange& r = Cell(sheet, kCaptionRow, c);
         r.SetValue(captions[c]);
-        r.Font.Style = xls::fsBold;
-        if (c >= 4) r.HorizontalAlignment = 3;
-        SetEdges(r, kMedium, kMedium, kMedium, kMedium);
+        r.Format().Font.Style = xls::fsBold;
+        if (c >= 4) r.Format().HorizontalAlignment = 3;
+        SetEdges(r.Format(), kMedium, kMedium, kMedium, kMedium);
         widths[c] = static_cast<int>(captions[c].size()) + 1;
     }
 }
 
+// The formats of the moves' cells, made once and shared by every cell: by column, by whether
+// the cell is in the last row (its lower edge is the frame's), and by whether it holds a number.
+class TMoveFormats {
+  public:
+    TMoveFormats(xls::TvteXLSWorksheet& sheet, bool twoDecimals) {
+        for (int col = 0; col < 7; ++col)
+            for (int last = 0; last < 2; ++last)
+                for (int number = 0; number < 2; ++number) {
+                    xls::TvteXLSFormat f;
+                    if (number) f.NumberFormat = twoDecimals ? "0.00" : "0";
+                    SetEdges(f, kThin, last ? kMedium : kThin, col == 0 ? kMedium : kThin,
+                             col == 6 ? kMedium : kThin);
+                    formats_[col][last][number] = sheet.AddFormat(f);
+                }
+    }
+    const xls::TvteXLSFormat* Of(int col, bool last, bool number) const {
+        return formats_[col][last ? 1 : 0][number ? 1 : 0];
+    }
+
+  private:
+    std::array<std::array<std::array<const xls::TvteXLSFormat*, 2>, 2>, 7> formats_{};
+};
+
 // `text` is moved into the cell when `take` is set. Returns the text's length.
 int MoveCell(xls::TvteXLSRange& r, int col, AnsiString& text, bool take, bool last,
-             bool twoDecimals) {
+             const TMoveFormats& formats) {
     const int length = static_cast<int>(text.size());
+    const bool number = !text.empty() && col >= 4;
     if (text.empty()) {
         r.SetValue(AnsiString(" "));
     } else if (col < 4) {
@@ -64,10 +89,8 @@ int MoveCell(xls::TvteXLSRange& r, int col, AnsiString& text, bool take, bool la
         // The ledger's amount texts carry the decimal comma; "------" (a balance too large to
         // show) is no number and stops the export.
         r.SetValue(static_cast<double>(StrToFloat(text)));
-        r.NumberFormat = twoDecimals ? "0.00" : "0";
     }
-    SetEdges(r, kThin, last ? kMedium : kThin, col == 0 ? kMedium : kThin,
-             col == 6 ? kMedium : kThin);
+    r.ShareFormat(formats.Of(col, last, number));
     return length;
 }
 
@@ -87,6 +110,7 @@ std::array<int, 7> BuildSheet(xls::TvteXLSWorkbook& book, const AnsiString& shee
     // text of each column. The window's progress is told from the calling thread only.
     const std::vector<xls::TvteXLSRange*> cells =
         sheet.AddCells(0, kFirstMoveRow, 6, kFirstMoveRow + static_cast<int32_t>(rows) - 1);
+    const TMoveFormats formats(sheet, s.TwoDecimals);
     constexpr unsigned kMostParts = 8;
     std::array<std::array<int, 7>, kMostParts> longest{};
     ForEachPart(rows, 4096, kMostParts, [&](unsigned part, size_t first, size_t end) {
@@ -95,7 +119,7 @@ std::array<int, 7> BuildSheet(xls::TvteXLSWorkbook& book, const AnsiString& shee
                 progress(static_cast<int>(i * rows / end), static_cast<int>(rows) + 1);
             for (int c = 0; c < 7; ++c) {
                 const int length = MoveCell(*cells[i * 7 + static_cast<size_t>(c)], c, s.Rows[i][c],
-                                            take, i + 1 == rows, s.TwoDecimals);
+                                            take, i + 1 == rows, formats);
                 longest[part][c] = std::max(longest[part][c], length);
             }
         }
@@ -265,21 +289,40 @@ TExportSheet SheetOf(TForm1& form, const TExportRequest& r) {
     return s;
 }
 
+// The export's own reading of the account, in the borrowed tab and the ledger, let go; the
+// ledger keeps its last row, the empty new one, as a ledger always does.
+void ReleaseExportRows() {
+    std::vector<TBufRow>().swap(CurrentTab().BufRows);
+    {
+        std::vector<TBillMoveRow> kept;
+        if (!Ledger.Rows.empty()) kept.push_back(std::move(Ledger.Rows.back()));
+        Ledger.Rows.swap(kept);
+    }
+    // Much of it was read on other threads, into their pools: back to the system, so that the
+    // workbook does not come on top of it.
+    ReturnFreedMemory();
+}
+
 int WriteSheetFile(TForm1& form, const TExportRequest& r, TWindowProgress& progress,
                    TLeftOver& left, AnsiString& reason) {
     left.Book = std::make_unique<xls::TvteXLSWorkbook>();
     xls::TvteXLSWorkbook& book = *left.Book;
     TExportSheet& sheet = left.Sheet;
     std::array<int, 7> widths{};
+    size_t rowCount = 0;
     try {
         sheet = SheetOf(form, r);
+        // The rows' texts are taken: the moves the ledger loading read for them are let go
+        // before the workbook is made, and the rows themselves once their texts are in it.
+        ReleaseExportRows();
         widths = BuildExportSheet(book, form.Ui(120), std::move(sheet), progress.Callback());
+        rowCount = sheet.Rows.size();
+        std::vector<std::array<AnsiString, 7>>().swap(sheet.Rows);
     } catch (const std::exception& e) {
         reason = r.AccountText + ": " + e.what();
         return 121;
     }
-    // The sheet keeps its rows, emptied: the saving is the last step.
-    const int rows = static_cast<int>(sheet.Rows.size());
+    const int rows = static_cast<int>(rowCount);
     progress.Step(rows, rows + 1);
     try {
         SetExportColumnWidths(*book.Sheet(0), widths);

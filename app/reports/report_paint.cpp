@@ -134,11 +134,14 @@ BalanceLayout LayOutBalance(TCanvas& c, const AnsiString& text, Frame& f) {
     return L;
 }
 
-using TableCells = std::array<AnsiString, 5>;
+// A row's cells as they stand in the text, without their marks.
+using TableCells = std::array<std::string_view, 5>;
 
 // A table text cut into rows and measured in the canvas's font: what does not change from one
-// paint of the same report to the next.
+// paint of the same report to the next. The rows look into the measure's own copy of the text,
+// so that a report of a hundred thousand moves is held once more, not once per cell.
 struct TableMeasure {
+    AnsiString text;
     AnsiString period, account;
     std::vector<TableCells> rows;  // 0 the column header, the last the sums
     std::array<int, 5> w{};        // the widest text of each column
@@ -153,10 +156,18 @@ struct TableLayout {
 
 enum class RowKind { Header, Body, Sums };
 
-TableCells CellsOf(const AnsiString& line) {
+// The line's parts between separators, as CutParts cuts them, each without its leading marks.
+TableCells CellsOf(std::string_view line) {
     TableCells cells;
-    const std::vector<AnsiString> parts = CutParts(line, '\1');
-    for (size_t i = 0; i < parts.size() && i < cells.size(); ++i) cells[i] = StripMarks(parts[i]);
+    size_t pos = 0;
+    for (size_t i = 0; i < cells.size() && pos < line.size(); ++i) {
+        size_t end = line.find('\1', pos);
+        if (end == std::string_view::npos) end = line.size();
+        size_t from = pos;
+        while (from < end && static_cast<unsigned char>(line[from]) < 10) ++from;
+        cells[i] = line.substr(from, end - from);
+        pos = end + 1;
+    }
     return cells;
 }
 
@@ -166,9 +177,9 @@ template <class Measure>
 class Widths {
   public:
     explicit Widths(Measure measure) : measure_(std::move(measure)) {}
-    int Of(const AnsiString& text) {
+    int Of(std::string_view text) {
         auto known = widths_.find(text);
-        if (known == widths_.end()) known = widths_.emplace(text, measure_(text)).first;
+        if (known == widths_.end()) known = widths_.emplace(text, measure_(AnsiString(text))).first;
         return known->second;
     }
 
@@ -179,7 +190,7 @@ class Widths {
 
 void MeasureTable(TCanvas& c, TableMeasure& m) {
     SetBold(c, true);
-    for (size_t col = 0; col < 5; ++col) m.w[col] = c.TextWidth(m.rows.front()[col]);
+    for (size_t col = 0; col < 5; ++col) m.w[col] = c.TextWidth(AnsiString(m.rows.front()[col]));
     SetBold(c, false);
     // A long report's rows are measured in runs side by side where the canvas lets other
     // threads measure: the first run here, each other with a measurer and widths of its own.
@@ -208,16 +219,27 @@ void MeasureTable(TCanvas& c, TableMeasure& m) {
     // The sums are drawn bold.
     SetBold(c, true);
     for (size_t col = 2; col < 5; ++col)
-        m.w[col] = std::max(m.w[col], c.TextWidth(m.rows.back()[col]));
+        m.w[col] = std::max(m.w[col], c.TextWidth(AnsiString(m.rows.back()[col])));
 }
 
 std::shared_ptr<const TableMeasure> MeasureTableText(TCanvas& c, const AnsiString& text) {
     auto m = std::make_shared<TableMeasure>();
     m->LH = c.TextHeight("1");
-    TLineReader lines(text);
-    m->period = StripMarks(lines.Next());
-    m->account = StripMarks(lines.Next());
-    while (!lines.AtEnd()) m->rows.push_back(CellsOf(lines.Next()));
+    m->text = text;
+    // Lines end at '\r', as TLineReader reads them.
+    const std::string_view all = m->text;
+    size_t pos = 0;
+    auto nextLine = [&] {
+        if (pos >= all.size()) return std::string_view();
+        size_t end = all.find('\r', pos);
+        if (end == std::string_view::npos) end = all.size();
+        const std::string_view line = all.substr(pos, end - pos);
+        pos = end + 1;
+        return line;
+    };
+    m->period = StripMarks(AnsiString(nextLine()));
+    m->account = StripMarks(AnsiString(nextLine()));
+    while (pos < all.size()) m->rows.push_back(CellsOf(nextLine()));
     if (m->rows.empty()) m->rows.emplace_back();  // a text without its column header
     MeasureTable(c, *m);
     return m;
@@ -250,14 +272,13 @@ const char* lastData = nullptr;
 // for the text last painted at the screen's resolution. Paper is measured afresh.
 std::shared_ptr<const TableMeasure> MeasuredTable(TCanvas& c, const AnsiString& text,
                                                   bool toPrinter) {
-    static AnsiString lastText;
     static int lastDpi = 0;
     static std::shared_ptr<const TableMeasure> last;
     if (toPrinter || !c.Device()) return MeasureTableText(c, text);
     const int dpi = c.Device()->logicalDpiY();
-    if (!last || lastDpi != dpi || !SameReportText(text, lastText, lastAt, lastData)) {
+    if (!last || lastDpi != dpi || !SameReportText(text, last->text, lastAt, lastData)) {
+        last.reset();  // the old rows go before the new ones are made
         last = MeasureTableText(c, text);
-        lastText = text;
         lastDpi = dpi;
     }
     lastAt = &text;
@@ -292,7 +313,9 @@ void DrawGridRow(TCanvas& c, const Frame& f, const TableLayout& L, const TableCe
         const int w = L.w[col];
         // The sums row leaves its first cell, the difference, for the line below the grid.
         const AnsiString text =
-            kind == RowKind::Sums && col == 0 ? AnsiString() : ShownPart(cells[col]);
+            kind == RowKind::Sums && col == 0
+                ? AnsiString()
+                : AnsiString(cells[col].substr(0, kShownTextLimit + 1));  // as ShownPart cuts
         const bool right =
             kind != RowKind::Header && (col >= 3 || (kind == RowKind::Sums && col == 2));
         const int tx = right ? RightAlignedX(x, x + w, c.TextWidth(text)) : x;
@@ -394,7 +417,7 @@ int PaintTransactionToCanvas(const TForm1& form, TCanvas& canvas, const AnsiStri
     }
     y += f.LH;
     SetBold(canvas, true);
-    canvas.TextOut(f.M.Left + 2 * f.U, y, rows[last][0]);
+    canvas.TextOut(f.M.Left + 2 * f.U, y, AnsiString(rows[last][0]));
     return y + f.LH + f.U;
 }
 

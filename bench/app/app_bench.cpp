@@ -3,7 +3,8 @@
 // first start of a day with its backup copy, and the first start ever on a file without the
 // program's indexes), opening the big ledger, a keystroke in a cell, switching between the tree
 // and the ledger, saving, editing, duplicating and deleting a move, the period filter; and the
-// peak memory of the real program after it opened the big ledger. Where the engine answers the
+// peak memory of the real program after it opened the big ledger, and after a session of reports
+// and an export on top of that. Where the engine answers the
 // same query or runs the same statements on its own, that time is measured in the same run and
 // reported beside it ("engine_ms") with the ratio.
 //
@@ -26,6 +27,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <sstream>
 #include <thread>
 
@@ -33,7 +36,14 @@
 #include "app/store/database_file.h"
 #include "app/window/main_window.h"
 #include "bench/app/household_file.h"
+#include "dialogs/balance_report_dialog.h"
+#include "dialogs/charts_report_dialog.h"
+#include "dialogs/export_dialog.h"
+#include "dialogs/table_report_dialog.h"
 #include "platform/dialogs.h"
+#include "platform/filedialogs.h"
+#include "platform/forms.h"
+#include "platform/memory.h"
 
 using namespace qm;
 namespace fs = std::filesystem;
@@ -734,6 +744,119 @@ BENCHMARK(BM_ProgramMemory)
     ->Iterations(1)
     ->Repetitions(5);
 
+// ---- A session of reports and an export, as a process ----
+
+// Runs a menu command whose modal dialog `act` drives, and lets the window repaint.
+template <typename Form>
+void Command(TForm1& form, int action, const std::function<void(Form&)>& act) {
+    TForm::SetModalDriver([&](TForm& f) { act(static_cast<Form&>(f)); });
+    form.Action(action)->trigger();
+    Flush();
+    TForm::SetModalDriver({});
+}
+
+int ItemOf(const std::vector<int>& ids, int id) {
+    return static_cast<int>(std::find(ids.begin(), ids.end(), id) - ids.begin());
+}
+
+const TDateTime kFirstDay = EncodeDate(2019, 1, 1);
+const TDateTime kLastDay = EncodeDate(2026, 12, 31);
+
+// The day of the big account's 60,000th move: the export's period ends there.
+TDateTime ExportLastDay() {
+    return YmdToDate(DB->GetTable("select ts from bill_move where src_bill_id = " +
+                                  IntToStr(bench::BigAccountId) +
+                                  " order by ts limit 1 offset 59999")
+                         ->FieldAsString(0));
+}
+
+// One step of the session after another, each leaving its report tab open as a user would:
+// the balance of every income and spending account, the big account's table, a pie of the
+// assets groups over all moves, and an export of 60,000 of the big account's moves. Prints
+// the peak and present resident size after opening and after each step, in megabytes.
+int RunSession() {
+    Program p(IndexedFile(), StartSettings(false, true));
+    auto figures = [](const char* step) {
+        const pid_t self = getpid();
+        std::printf("%s %.1f %.1f\n", step, StatusMegabytes(self, "VmHWM:"),
+                    StatusMegabytes(self, "VmRSS:"));
+    };
+    figures("ledger");
+    Command<TForm13>(*p.form, 31, [](TForm13& d) {
+        for (TDateTimePicker* from : {d.DateTimePicker1, d.DateTimePicker3})
+            from->SetDate(kFirstDay);
+        for (TDateTimePicker* to : {d.DateTimePicker2, d.DateTimePicker4}) to->SetDate(kLastDay);
+        for (TListBox* list : {d.ListBox2, d.ListBox4})
+            while (list->Items().Count() > 0) {
+                list->SetItemIndex(0);
+                list == d.ListBox2 ? d.Button1Click() : d.Button3Click();
+            }
+        d.Button5Click();
+    });
+    figures("balance");
+    Command<TForm16>(*p.form, 30, [](TForm16& d) {
+        d.ComboBox1->SetItemIndex(ItemOf(d.BillIds, bench::BigAccountId));
+        d.DateTimePicker1->SetDate(kFirstDay);
+        d.DateTimePicker2->SetDate(kLastDay);
+        d.Button1Click();
+    });
+    figures("table");
+    Command<TForm14>(*p.form, 22, [](TForm14& d) {
+        d.DateTimePicker1->SetDate(kFirstDay);
+        d.DateTimePicker2->SetDate(kLastDay);
+        d.ComboBox1->SetItemIndex(d.ComboBox1->Items().IndexOf("Assets"));
+        d.Button1Click();
+    });
+    figures("chart");
+    const fs::path target = p.folder->dir / "moves.xls";
+    SetFileDialogHook([&](const FileDialogRequest&) { return std::vector<fs::path>{target}; });
+    const TDateTime last = ExportLastDay();
+    Command<TForm9>(*p.form, 23, [&](TForm9& d) {
+        d.ComboBox1->SetItemIndex(ItemOf(d.AccountIds, bench::BigAccountId));
+        d.DateTimePicker1->SetDate(kFirstDay);
+        d.DateTimePicker2->SetDate(last);
+        d.Button1Click();
+    });
+    SetFileDialogHook({});
+    // The window goes quiet as it would in front of a user.
+    for (int i = 0; i < 20; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        QApplication::processEvents();
+    }
+    figures(fs::exists(target) ? "export" : "no-export");
+    std::fflush(stdout);
+    return 0;
+}
+
+// The session above in a process of its own (this program started again with QM_BENCH_SESSION
+// set), so that its peak is its own: peak and present resident size after each step.
+void BM_SessionMemory(benchmark::State& state) {
+    std::map<std::string, std::pair<double, double>> steps;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        const std::string command =
+            "QM_BENCH_SESSION=1 '" + fs::read_symlink("/proc/self/exe").string() + "' 2>/dev/null";
+        FILE* child = popen(command.c_str(), "r");
+        if (!child) throw std::runtime_error("cannot start the session");
+        char step[32];
+        double peak = 0, rss = 0;
+        while (std::fscanf(child, "%31s %lf %lf", step, &peak, &rss) == 3)
+            steps[step] = {peak, rss};
+        pclose(child);
+        state.SetIterationTime(Seconds(t0));
+    }
+    if (steps.count("export") == 0) state.SkipWithError("the export made no file");
+    for (const char* step : {"ledger", "balance", "table", "chart", "export"}) {
+        state.counters[std::string(step) + "_peak_MB"] = steps[step].first;
+        if (std::string(step) == "export") state.counters["export_rss_MB"] = steps[step].second;
+    }
+}
+BENCHMARK(BM_SessionMemory)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(5);
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -745,8 +868,15 @@ int main(int argc, char** argv) {
     ::chmod(runtime.c_str(), 0700);
     qputenv("XDG_RUNTIME_DIR", runtime.c_str());
     QApplication app(argc, argv);
+    // The allocator set as the program's application object sets it.
+    ReturnFreedMemoryPromptly();
     // Message boxes (none is expected) are answered at once instead of waiting for a click.
     SetMessageBoxHook([](QWidget*, const AnsiString&, const AnsiString&, int) { return IDOK; });
+    if (std::getenv("QM_BENCH_SESSION")) {
+        const int code = RunSession();
+        fs::remove_all(runtime);
+        return code;
+    }
     benchmark::Initialize(&argc, argv);
     IndexedFile();  // made before any figure is taken
     benchmark::RunSpecifiedBenchmarks();

@@ -25,11 +25,11 @@ void Fill(TvteXLSWorkbook& book) {
         sheet->Range(3, row, 3, row)->SetValue(AnsiString("Account ") + std::to_string(row % 40));
         TvteXLSRange* in = sheet->Range(4, row, 4, row);
         in->SetValue(row * 0.37);
-        in->NumberFormat = "#,##0.00";
+        in->Format().NumberFormat = "#,##0.00";
         TvteXLSRange* out = sheet->Range(5, row, 5, row);
         out->SetValue(-row * 1.13);
-        out->NumberFormat = "#,##0.00";
-        out->Borders.Border(bdBottom).LineStyle = 1;
+        out->Format().NumberFormat = "#,##0.00";
+        out->Format().Borders.Border(bdBottom).LineStyle = 1;
         sheet->Range(6, row, 6, row)
             ->SetValue(AnsiString("note for move number ") + std::to_string(row));
     }

@@ -376,3 +376,29 @@ TEST_F(ReportPaint, EachReportIsDrawnWithItsOwnMeasures) {
         EXPECT_EQ(bitmap.Image(), first[i++ % 3]) << i;
     }
 }
+
+// The window keeps a table's rows and widths between paints of one text: a text that differs,
+// in a cell or only in a cell's marks, is measured afresh, and the first again as it was.
+TEST_F(ReportPaint, TheWindowMeasuresATableAgainWhenItsTextChanges) {
+    auto table = [](const std::string& note) {
+        return R("P~A~Date|Number|Description|In|Out~01.01.2026|1|" + note +
+                 "||1~Difference: 1||Total|0|1~");
+    };
+    const int top = 10 + 2 * m.LH() + 20;
+    // The right end of the rule above the column header.
+    auto ruleEnd = [&](const AnsiString& text) {
+        TBitmap b(900, 200);
+        PaintTransactionToCanvas(*form, b.Canvas(), text, Rect(0, 10, 0, 0), false);
+        int x = 899;
+        while (x > 0 && At(b.Image(), x, top) != kRule) --x;
+        return x;
+    };
+    const int shortNote = ruleEnd(table("Pay"));
+    const int longNote = ruleEnd(table("Pay for the whole of the next winter"));
+    EXPECT_EQ(longNote - shortNote, m.Width("Pay for the whole of the next winter", false) -
+                                        m.Width("Description", true));
+    EXPECT_EQ(ruleEnd(table("Pay")), shortNote);
+    // Marks before a cell's text are no part of it: the same widths as without them.
+    EXPECT_EQ(ruleEnd(table("^#Pay for the whole of the next winter")), longNote);
+    EXPECT_EQ(ruleEnd(table("Pay")), shortNote);
+}

@@ -123,7 +123,7 @@ TEST(SpreadsheetSheet, LaysTheTableOutWithFramesNumbersAndWidths) {
     EXPECT_EQ(sheet.RangeCount(), 2 + 7 * 3);
     EXPECT_EQ(sheet.Range(1, 4, 1, 4)->Value().AsText(), " ");
     EXPECT_EQ(sheet.Range(4, 4, 4, 4)->Value().AsText(), " ");
-    EXPECT_EQ(sheet.Range(4, 4, 4, 4)->NumberFormat, "");
+    EXPECT_EQ(sheet.Range(4, 4, 4, 4)->Format().NumberFormat, "");
     SetExportColumnWidths(sheet, widths);
     EXPECT_EQ(sheet.Col(2)->Width, 61 * 256);
     EXPECT_EQ(sheet.Col(0)->Width, 9 * 256);

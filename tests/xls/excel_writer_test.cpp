@@ -104,15 +104,15 @@ TEST(ExcelWriter, RangeFontsFollowTheFourDefaultsFromIndexFive) {
     TvteXLSWorkbook book;
     TvteXLSWorksheet* sheet = book.AddSheet();
     sheet->Range(0, 0, 0, 0)->SetValue(1);
-    sheet->Range(1, 0, 1, 0)->Font.Style = fsBold;
+    sheet->Range(1, 0, 1, 0)->Format().Font.Style = fsBold;
     sheet->Range(2, 0, 2, 0)->SetValue(2);  // same font as the first
     TvteXLSRange* own = sheet->Range(3, 0, 3, 0);
-    own->Font.Name = "Courier New";
-    own->Font.SetSize(12);
-    own->Font.Style = fsItalic | fsUnderline | fsStrikeOut;
-    own->Font.Color = clRed;
+    own->Format().Font.Name = "Courier New";
+    own->Format().Font.SetSize(12);
+    own->Format().Font.Style = fsItalic | fsUnderline | fsStrikeOut;
+    own->Format().Font.Color = clRed;
     TvteXLSRange* likeDefault = sheet->Range(4, 0, 4, 0);
-    likeDefault->Font.Color = clWindowText;  // equal to the four defaults
+    likeDefault->Format().Font.Color = clWindowText;  // equal to the four defaults
 
     Built b = Build(book);
     auto fonts = b.With(0x0031);
@@ -143,11 +143,12 @@ TEST(ExcelWriter, NumberFormatsAreMatchedIgnoringCaseOrAddedFromFifty) {
     qm::SetInterfaceCodePage("CP1251");
     TvteXLSWorkbook book;
     TvteXLSWorksheet* sheet = book.AddSheet();
-    sheet->Range(0, 0, 0, 0)->NumberFormat = "0.00";
-    sheet->Range(0, 1, 0, 1)->NumberFormat = "dd.mm.yyyy";
-    sheet->Range(0, 2, 0, 2)->NumberFormat = "0.00";
-    sheet->Range(0, 3, 0, 3)->NumberFormat = qm::Utf8ToAnsi("#,##0\"р.\";[RED]\\-#,##0\"Р.\"");
-    sheet->Range(0, 4, 0, 4)->NumberFormat = "DD.MM.YYYY";
+    sheet->Range(0, 0, 0, 0)->Format().NumberFormat = "0.00";
+    sheet->Range(0, 1, 0, 1)->Format().NumberFormat = "dd.mm.yyyy";
+    sheet->Range(0, 2, 0, 2)->Format().NumberFormat = "0.00";
+    sheet->Range(0, 3, 0, 3)->Format().NumberFormat =
+        qm::Utf8ToAnsi("#,##0\"р.\";[RED]\\-#,##0\"Р.\"");
+    sheet->Range(0, 4, 0, 4)->Format().NumberFormat = "DD.MM.YYYY";
     sheet->Range(0, 5, 0, 5);
     Built b = Build(book);
     qm::SetInterfaceCodePage(previous);
@@ -202,13 +203,13 @@ TEST(ExcelWriter, EqualCellFormatsAreSharedAndMergedRangesGetTheirOwn) {
 TEST(ExcelWriter, CellFormatCarriesAlignmentBordersAndFill) {
     TvteXLSWorkbook book;
     TvteXLSRange* r = book.AddSheet()->Range(0, 0, 0, 0);
-    r->HorizontalAlignment = 3;
-    r->WrapText = true;
-    r->VerticalAlignment = 1;
-    r->Rotation = 90;
+    r->Format().HorizontalAlignment = 3;
+    r->Format().WrapText = true;
+    r->Format().VerticalAlignment = 1;
+    r->Format().Rotation = 90;
     auto set = [&](int i, uint8_t style, TColor color) {
-        r->Borders.Border(i).LineStyle = style;
-        r->Borders.Border(i).Color = color;
+        r->Format().Borders.Border(i).LineStyle = style;
+        r->Format().Borders.Border(i).Color = color;
     };
     set(bdLeft, 1, clRed);
     set(bdRight, 2, clBlue);
@@ -216,17 +217,17 @@ TEST(ExcelWriter, CellFormatCarriesAlignmentBordersAndFill) {
     set(bdBottom, 6, clBlack);
     set(bdDiagonalUp, 4, clRed);
     set(bdDiagonalDown, 1, clGreen);
-    r->FillPattern = 1;
-    r->FillForeColor = clYellow;
-    r->FillBackColor = clWhite;
+    r->Format().FillPattern = 1;
+    r->Format().FillForeColor = clYellow;
+    r->Format().FillBackColor = clWhite;
     Built b = Build(book);
     EXPECT_EQ(xlstest::Hex(b.With(0x00E0).at(21).Data),
               "05 00 00 00 01 00 1b 5a 00 7c 21 63 0a c6 0b 84 82 04 8d 04");
     EXPECT_TRUE(b.With(0x0092).empty());  // only palette colours were used
 
     // Only the other diagonal: its colour and style fill the diagonal fields.
-    r->Borders.Border(bdDiagonalUp).LineStyle = 0;
-    r->FillPattern = 0;
+    r->Format().Borders.Border(bdDiagonalUp).LineStyle = 0;
+    r->Format().FillPattern = 0;
     b = Build(book);
     const Record xf = b.With(0x00E0).at(21);
     EXPECT_EQ(xf.U16(12) & 0xC000, 0x4000);
@@ -255,10 +256,10 @@ TEST(ExcelWriter, NewColoursTakeFreePalettePositions) {
 
     TvteXLSWorkbook book;
     TvteXLSRange* r = book.AddSheet()->Range(0, 0, 0, 0);
-    r->FillPattern = 1;
-    r->FillForeColor = RGB(1, 2, 3);
-    r->Borders.Border(bdTop).LineStyle = 1;
-    r->Borders.Border(bdTop).Color = RGB(4, 5, 6);
+    r->Format().FillPattern = 1;
+    r->Format().FillForeColor = RGB(1, 2, 3);
+    r->Format().Borders.Border(bdTop).LineStyle = 1;
+    r->Format().Borders.Border(bdTop).Color = RGB(4, 5, 6);
     Built b = Build(book);
     auto palettes = b.With(0x0092);
     ASSERT_EQ(palettes.size(), 1u);
@@ -494,11 +495,14 @@ TEST(ExcelWriter, WhatTheFileCannotHoldIsRefusedAndTheRangesAreLeftClean) {
               "The page header of 256 characters is longer than a page header can hold (255)");
     EXPECT_EQ(failure([](auto& s, auto&) { s.PageSetup.LeftFooter = std::string(300, 'f'); }),
               "The page footer of 302 characters is longer than a page footer can hold (255)");
-    EXPECT_EQ(failure([](auto&, auto& r) { r.FillPattern = 19; }),
+    EXPECT_EQ(failure([](auto&, auto& r) { r.Format().FillPattern = 19; }),
               "Fill pattern 19 is not one a cell format can hold (0 to 18)");
-    EXPECT_EQ(failure([](auto&, auto& r) { r.Font.Name = std::string(256, 'n'); }).substr(0, 15),
-              "The font name \"");
-    EXPECT_EQ(failure([](auto&, auto& r) { r.NumberFormat = std::string(256, '0'); }).substr(0, 19),
+    EXPECT_EQ(
+        failure([](auto&, auto& r) { r.Format().Font.Name = std::string(256, 'n'); }).substr(0, 15),
+        "The font name \"");
+    EXPECT_EQ(failure([](auto&, auto& r) {
+                  r.Format().NumberFormat = std::string(256, '0');
+              }).substr(0, 19),
               "The number format \"");
     EXPECT_EQ(failure([](auto& s, auto&) { s.PageSetup.CenterHeader = std::string(253, 'h'); }),
               "no error");
@@ -527,29 +531,31 @@ TEST(ExcelWriter, RecordsCannotBeWrittenOutsideAWorkbook) {
 // the same one a cell with that format alone gets, and cells alike share one.
 TEST(ExcelWriter, EveryPartOfACellFormatTellsCellsOfAColumnApart) {
     const std::vector<std::pair<const char*, std::function<void(TvteXLSRange&)>>> changes = {
-        {"left line", [](TvteXLSRange& r) { r.Borders.Border(bdLeft).LineStyle = 2; }},
-        {"right colour", [](TvteXLSRange& r) { r.Borders.Border(bdRight).Color = clRed; }},
-        {"top colour", [](TvteXLSRange& r) { r.Borders.Border(bdTop).Color = RGB(1, 2, 3); }},
-        {"bottom line", [](TvteXLSRange& r) { r.Borders.Border(bdBottom).LineStyle = 6; }},
-        {"diagonal", [](TvteXLSRange& r) { r.Borders.Border(bdDiagonalUp).LineStyle = 1; }},
+        {"left line", [](TvteXLSRange& r) { r.Format().Borders.Border(bdLeft).LineStyle = 2; }},
+        {"right colour", [](TvteXLSRange& r) { r.Format().Borders.Border(bdRight).Color = clRed; }},
+        {"top colour",
+         [](TvteXLSRange& r) { r.Format().Borders.Border(bdTop).Color = RGB(1, 2, 3); }},
+        {"bottom line", [](TvteXLSRange& r) { r.Format().Borders.Border(bdBottom).LineStyle = 6; }},
+        {"diagonal",
+         [](TvteXLSRange& r) { r.Format().Borders.Border(bdDiagonalUp).LineStyle = 1; }},
         {"diagonal colour",
          [](TvteXLSRange& r) {
-             r.Borders.Border(bdDiagonalDown).LineStyle = 1;
-             r.Borders.Border(bdDiagonalDown).Color = clBlue;
+             r.Format().Borders.Border(bdDiagonalDown).LineStyle = 1;
+             r.Format().Borders.Border(bdDiagonalDown).Color = clBlue;
          }},
-        {"horizontal", [](TvteXLSRange& r) { r.HorizontalAlignment = 3; }},
-        {"vertical", [](TvteXLSRange& r) { r.VerticalAlignment = 0; }},
-        {"wrap", [](TvteXLSRange& r) { r.WrapText = true; }},
-        {"rotation", [](TvteXLSRange& r) { r.Rotation = 45; }},
-        {"fill", [](TvteXLSRange& r) { r.FillPattern = 2; }},
-        {"fill fore", [](TvteXLSRange& r) { r.FillForeColor = clAqua; }},
-        {"fill back", [](TvteXLSRange& r) { r.FillBackColor = RGB(9, 8, 7); }},
-        {"font", [](TvteXLSRange& r) { r.Font.Style = fsItalic; }},
-        {"number format", [](TvteXLSRange& r) { r.NumberFormat = "0.000"; }},
+        {"horizontal", [](TvteXLSRange& r) { r.Format().HorizontalAlignment = 3; }},
+        {"vertical", [](TvteXLSRange& r) { r.Format().VerticalAlignment = 0; }},
+        {"wrap", [](TvteXLSRange& r) { r.Format().WrapText = true; }},
+        {"rotation", [](TvteXLSRange& r) { r.Format().Rotation = 45; }},
+        {"fill", [](TvteXLSRange& r) { r.Format().FillPattern = 2; }},
+        {"fill fore", [](TvteXLSRange& r) { r.Format().FillForeColor = clAqua; }},
+        {"fill back", [](TvteXLSRange& r) { r.Format().FillBackColor = RGB(9, 8, 7); }},
+        {"font", [](TvteXLSRange& r) { r.Format().Font.Style = fsItalic; }},
+        {"number format", [](TvteXLSRange& r) { r.Format().NumberFormat = "0.000"; }},
     };
     // Every line thin, so that a line's colour shows in the record.
     auto framed = [](TvteXLSRange& r) {
-        for (int b = bdBottom; b <= bdTop; ++b) r.Borders.Border(b).LineStyle = 1;
+        for (int b = bdBottom; b <= bdTop; ++b) r.Format().Borders.Border(b).LineStyle = 1;
     };
     for (const auto& [what, change] : changes) {
         SCOPED_TRACE(what);
@@ -588,4 +594,43 @@ TEST(ExcelWriter, EveryPartOfACellFormatTellsCellsOfAColumnApart) {
         EXPECT_EQ(xlstest::Hex(xfs.at(changed).Data), xlstest::Hex(expected));
         EXPECT_EQ(xfs.size(), 15u + 1 + 5 + 2);
     }
+}
+
+// A sheet's ranges shown in shared formats are written byte for byte as the same ranges each
+// given the same format of its own, the range changed after sharing included.
+TEST(ExcelWriter, RangesSharingAFormatAreWrittenAsRangesWithFormatsOfTheirOwn) {
+    auto dressed = [](TvteXLSFormat& f, int kind) {
+        f.Borders.Border(bdBottom).LineStyle = static_cast<uint8_t>(1 + kind % 2);
+        f.Borders.Border(bdLeft).Color = kind == 2 ? clRed : clBlack;
+        if (kind >= 1) f.NumberFormat = kind == 1 ? "0.00" : "0.000";
+        if (kind == 2) f.Font.Style = fsItalic;
+        if (kind == 3) f.Font.Name = "Courier New";
+    };
+    auto value = [](int i) {
+        return i % 3 == 0 ? TVariant(AnsiString("t") + std::to_string(i)) : TVariant(i * 1.5);
+    };
+    constexpr int kRows = 40, kCols = 4;
+    TvteXLSWorkbook own, shared;
+    TvteXLSWorksheet* a = own.AddSheet();
+    TvteXLSWorksheet* b = shared.AddSheet();
+    std::vector<const TvteXLSFormat*> formats;
+    for (int kind = 0; kind < kCols; ++kind) {
+        TvteXLSFormat f;
+        dressed(f, kind);
+        formats.push_back(b->AddFormat(f));
+    }
+    const std::vector<TvteXLSRange*> cellsA = a->AddCells(0, 0, kCols - 1, kRows - 1);
+    const std::vector<TvteXLSRange*> cellsB = b->AddCells(0, 0, kCols - 1, kRows - 1);
+    for (int i = 0; i < kRows * kCols; ++i) {
+        dressed(cellsA[i]->Format(), i % kCols);
+        cellsA[i]->SetValue(value(i));
+        cellsB[i]->ShareFormat(formats[i % kCols]);
+        cellsB[i]->SetValue(value(i));
+    }
+    cellsA[5]->Format().HorizontalAlignment = 3;
+    cellsB[5]->Format().HorizontalAlignment = 3;
+    const Built written = Build(own), sharing = Build(shared);
+    EXPECT_EQ(xlstest::Hex(sharing.stream), xlstest::Hex(written.stream));
+    EXPECT_EQ(XFAt(sharing.Sheet(0), 1, 1), XFAt(written.Sheet(0), 1, 1));
+    EXPECT_NE(XFAt(sharing.Sheet(0), 1, 1), XFAt(sharing.Sheet(0), 2, 1));
 }

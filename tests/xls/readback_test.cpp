@@ -85,19 +85,19 @@ TEST(ReadBack, OneSheetWithEveryKindOfContentReadsBackAsWritten) {
 
     TvteXLSRange* title = sheet->Range(0, 0, 3, 0);
     title->SetValue(FromUtf8("Выписка по счёту"));
-    title->Font.Style = fsBold;
-    title->Font.SetSize(14);
-    title->HorizontalAlignment = 2;
+    title->Format().Font.Style = fsBold;
+    title->Format().Font.SetSize(14);
+    title->Format().HorizontalAlignment = 2;
 
     TvteXLSRange* amount = sheet->Range(1, 2, 1, 2);
     amount->SetValue(-1234.5);
-    amount->NumberFormat = "0.00";
-    amount->Borders.Border(bdBottom).LineStyle = 1;
-    amount->Borders.Border(bdBottom).Color = clRed;
+    amount->Format().NumberFormat = "0.00";
+    amount->Format().Borders.Border(bdBottom).LineStyle = 1;
+    amount->Format().Borders.Border(bdBottom).Color = clRed;
 
     TvteXLSRange* note = sheet->Range(0, 2, 0, 2);
     note->SetValue(AnsiString("a\r\nb"));
-    note->WrapText = true;
+    note->Format().WrapText = true;
 
     AnsiString longText;
     while (longText.size() < 9000) longText += FromUtf8("Длинный текст примечания. ");
@@ -165,12 +165,12 @@ TEST(ReadBack, SeveralSheetsKeepTheirNamesCellsFontsAndFormats) {
             label->SetValue(FromUtf8("Счёт ") + std::to_string(row));
             TvteXLSRange* value = sheet->Range(1, row, 1, row);
             value->SetValue(row * 1.5 + i);
-            value->NumberFormat = i == 1 ? "#,##0.00" : "0.0";
+            value->Format().NumberFormat = i == 1 ? "#,##0.00" : "0.0";
         }
         TvteXLSRange* total = sheet->Range(0, 45, 1, 46);
         total->SetValue(FromUtf8("Итого"));
-        total->Font.Style = fsBold | fsItalic | fsUnderline;
-        total->Font.Name = "Times New Roman";
+        total->Format().Font.Style = fsBold | fsItalic | fsUnderline;
+        total->Format().Font.Name = "Times New Roman";
     }
     book.SetUserName(FromUtf8("Пользователь"));
     TMemStream built;
@@ -273,11 +273,11 @@ TEST(ReadBack, ColoursOutsideTheDefaultPaletteAreStoredInIt) {
 
     TvteXLSRange* coloured = sheet->Range(1, 0, 1, 0);
     coloured->SetValue(AnsiString("c"));
-    coloured->Font.Color = RGB(0x12, 0x34, 0x56);
-    coloured->FillPattern = 1;
-    coloured->FillForeColor = RGB(0xAB, 0xCD, 0xEF);
-    coloured->Borders.Border(bdTop).LineStyle = 2;
-    coloured->Borders.Border(bdTop).Color = clBlue;
+    coloured->Format().Font.Color = RGB(0x12, 0x34, 0x56);
+    coloured->Format().FillPattern = 1;
+    coloured->Format().FillForeColor = RGB(0xAB, 0xCD, 0xEF);
+    coloured->Format().Borders.Border(bdTop).LineStyle = 2;
+    coloured->Format().Borders.Border(bdTop).Color = clBlue;
     TvteExcelWriter().Save(&book, dir / "coloured.xls");
     QJsonObject b = xlstest::ReadBack(dir / "coloured.xls")["book"].toObject();
     EXPECT_EQ(Str(b["log"]), QString());
@@ -315,11 +315,11 @@ TEST(ReadBack, ALargeSheetWrittenInRunsReadsBackCellByCell) {
     for (int row = 0; row < kRows; ++row) {
         TvteXLSRange& text = *cells[row * 3];
         text.SetValue(AnsiString(textOf(row)));
-        if (row == 5 || row == 20001) text.Font.Style = fsItalic;
-        if (row >= 15000 && row % 1000 == 0) text.Font.Style = fsBold;
+        if (row == 5 || row == 20001) text.Format().Font.Style = fsItalic;
+        if (row >= 15000 && row % 1000 == 0) text.Format().Font.Style = fsBold;
         TvteXLSRange& amount = *cells[row * 3 + 1];
         amount.SetValue(row * 0.25);
-        amount.NumberFormat = formatOf(row);
+        amount.Format().NumberFormat = formatOf(row);
         cells[row * 3 + 2]->SetValue(AnsiString(row % 4 == 0 ? "" : "x" + std::to_string(row)));
     }
     sheet->Range(0, kRows, 2, kRows + 1)->SetValue(AnsiString("end"));

@@ -13,13 +13,13 @@ TEST(Workbook, SameBoundsReturnTheSameRangeWithValueAndFormatKept) {
     TvteXLSWorksheet* sheet = book.AddSheet();
     TvteXLSRange* a = sheet->Range(1, 2, 3, 4);
     a->SetValue(AnsiString("kept"));
-    a->NumberFormat = "0.00";
-    a->Font.Style = fsBold;
+    a->Format().NumberFormat = "0.00";
+    a->Format().Font.Style = fsBold;
     TvteXLSRange* again = sheet->Range(1, 2, 3, 4);
     EXPECT_EQ(again, a);
     EXPECT_EQ(again->Value(), TVariant("kept"));
-    EXPECT_EQ(again->NumberFormat, "0.00");
-    EXPECT_TRUE(again->Font.Bold());
+    EXPECT_EQ(again->Format().NumberFormat, "0.00");
+    EXPECT_TRUE(again->Format().Font.Bold());
     EXPECT_EQ(sheet->RangeCount(), 1);
     EXPECT_EQ(a->Worksheet(), sheet);
 }
@@ -312,4 +312,39 @@ TEST(Workbook, CellsMadeAtOnceStandWhereCellsMadeOneByOneWould) {
     EXPECT_THROW(sheet->AddCells(3, 0, 2, 0), EXLSError);
     EXPECT_EQ(sheet->RangeCount(), before);
     EXPECT_EQ(sheet->Dimensions().MaxRow, kRows + 1);
+}
+
+TEST(Workbook, ASharedFormatIsReadByItsRangesAndAChangeGoesToOneRangeAlone) {
+    TvteXLSWorkbook book;
+    TvteXLSWorksheet* sheet = book.AddSheet();
+    TvteXLSFormat framed;
+    framed.Borders.Border(bdTop).LineStyle = 2;
+    framed.NumberFormat = "0.00";
+    const TvteXLSFormat* shared = sheet->AddFormat(framed);
+    const std::vector<TvteXLSRange*> cells = sheet->AddCells(0, 0, 2, 0);
+    for (TvteXLSRange* cell : cells) cell->ShareFormat(shared);
+    for (const TvteXLSRange* cell : cells) {
+        EXPECT_EQ(&cell->Format(), shared);
+        EXPECT_EQ(cell->Format().Borders.Border(bdTop).LineStyle, 2);
+    }
+    // The middle cell is changed: it alone gets the change, on a copy of what it showed.
+    cells[1]->Format().Font.Style = fsBold;
+    const TvteXLSRange& middle = *cells[1];
+    EXPECT_NE(&middle.Format(), shared);
+    EXPECT_TRUE(middle.Format().Font.Bold());
+    EXPECT_EQ(middle.Format().NumberFormat, "0.00");
+    EXPECT_EQ(middle.Format().Borders.Border(bdTop).LineStyle, 2);
+    EXPECT_FALSE(shared->Font.Bold());
+    for (const TvteXLSRange* other : {cells[0], cells[2]}) {
+        EXPECT_EQ(&other->Format(), shared);
+        EXPECT_FALSE(other->Format().Font.Bold());
+    }
+    // A second change keeps to the copy the range has; a new range shows the default.
+    TvteXLSFormat* own = &cells[1]->Format();
+    cells[1]->Format().Rotation = 45;
+    EXPECT_EQ(&cells[1]->Format(), own);
+    const TvteXLSRange& fresh = *sheet->Range(0, 1, 0, 1);
+    EXPECT_TRUE(fresh.Format().NumberFormat.empty());
+    EXPECT_EQ(fresh.Format().Borders.Border(bdTop).LineStyle, 0);
+    EXPECT_EQ(fresh.Format().VerticalAlignment, 2);
 }
