@@ -458,7 +458,7 @@ TEST(SpreadsheetFile, AWorkbookThatCannotBeStoredLeavesTheEarlierFile) {
     std::ofstream("out.xls", std::ios::binary) << "earlier";
     xls::TvteXLSWorkbook book;
     BuildExportSheet(book, "Transactions", Sample());
-    book.Sheet(0)->Range(0, 5, 0, 5)->NumberFormat = AnsiString(300, '0');
+    book.Sheet(0)->Range(0, 5, 0, 5)->Format().NumberFormat = AnsiString(300, '0');
     EXPECT_THROW(SaveWorkbookWhole(book, "out.xls"), xls::EXLSError);
     EXPECT_EQ(Contents("out.xls"), "earlier");
     EXPECT_EQ(FolderFiles(), std::vector<std::filesystem::path>{"./out.xls"});
