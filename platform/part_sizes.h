@@ -27,15 +27,8 @@ constexpr size_t kLeastExportRows = 4096;
 // listed in its row's index by the part that owns the row.
 constexpr size_t kLeastCellRows = 1024;
 
-// The writer's one survey of every range (font, number format, shared string). Runs of fewer
-// than 32,768 ranges cost more in joining than they save.
-constexpr size_t kLeastSurveyRanges = 32768;
-
 // Shared strings converted to UTF-16 by runs.
 constexpr size_t kLeastSharedStrings = 16384;
-
-// Row blocks (32 rows each) written by runs into streams of their own and joined.
-constexpr size_t kLeastRowBlocks = 256;
 
 // Rows of the table report measured by runs, each with a font of its own.
 constexpr size_t kLeastMeasuredRows = 8192;
