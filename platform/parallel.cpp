@@ -54,14 +54,6 @@ class TWorkPool {
             }
         }
     }
-    ~TWorkPool() {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            stopping_ = true;
-        }
-        wake_.notify_all();
-        for (std::thread& t : workers_) t.join();
-    }
     unsigned Workers() const { return static_cast<unsigned>(workers_.size()); }
 
     // Runs job's parts 1.. on the workers and here, part 0 here first; returns when all ended.
@@ -99,8 +91,7 @@ class TWorkPool {
         onWorker = true;
         std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
-            wake_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
-            if (stopping_) return;
+            wake_.wait(lock, [&] { return !queue_.empty(); });
             TJob& job = *queue_.front();
             const unsigned part = Claim(job);
             lock.unlock();
@@ -113,13 +104,14 @@ class TWorkPool {
     std::mutex mutex_;
     std::condition_variable wake_, ended_;
     std::deque<TJob*> queue_;  // jobs with parts nobody has begun
-    bool stopping_ = false;
     std::vector<std::thread> workers_;
 };
 
+// Never destroyed: the workers wait until the process ends. A child made by fork() has none of
+// them, and joining them at its exit would never return; its callers take every part themselves.
 TWorkPool& Pool() {
-    static TWorkPool pool;
-    return pool;
+    static TWorkPool* pool = new TWorkPool;
+    return *pool;
 }
 
 unsigned PartsFor(size_t count, size_t leastPerPart, unsigned mostParts) {

@@ -157,3 +157,19 @@ TEST(ForEachPart, ARunnerThatIsNotSideBySideRunsTheWorkHereAsOnePart) {
     EXPECT_EQ(TParts::SideBySide().Run(100, 1, 8, [](unsigned, size_t, size_t) {}),
               ForEachPart(100, 1, 8, [](unsigned, size_t, size_t) {}));
 }
+
+// A child made by fork() (a death test, a crash test's writer) has none of the pool's workers:
+// its calls run every part themselves, and its exit does not wait for workers it never had.
+TEST(ForEachPart, AChildMadeByForkRunsItsPartsAndEnds) {
+    Forced forced;
+    ForEachPart(8, 1, 8, [](unsigned, size_t, size_t) {});  // the pool and its workers exist
+    EXPECT_EXIT(
+        {
+            alarm(20);  // a hang ends the child by a signal, not with code 3
+            std::atomic<size_t> seen{0};
+            const unsigned used = ForEachPart(
+                1000, 1, 8, [&](unsigned, size_t first, size_t end) { seen += end - first; });
+            std::exit(used >= 2 && seen == 1000 ? 3 : 4);
+        },
+        testing::ExitedWithCode(3), "");
+}
