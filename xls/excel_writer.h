@@ -23,6 +23,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/parallel.h"
 #include "xls/biff_records.h"
 #include "xls/biff_stream.h"
 #include "xls/text16.h"
