@@ -1,12 +1,16 @@
 // The sizes at which the program's long passes are cut into parts side by side (ForEachPart,
 // platform/parallel.h): the fewest items a part takes, and the most parts. Each was chosen from
-// the benchmarks of bench/ (docs/performance.md, "One pool"); a pass that gained less than a
-// fifth of its benchmark's time from parts runs as a plain loop and has no entry here: the
-// export's cells laid out and filled (reports_bench, export of 60,000 rows: 372-367 ms in parts,
-// 437-426 ms with the filling in one part, no steady difference with both in one part), the
-// writer's survey and row blocks (xls_bench, BM_Save65000x7/1: 247-270 ms in parts, 250-312 ms
-// with the survey in one part, 202-254 ms with the row blocks in one part) and the table report's
-// widths (reports_bench: 312-330 ms in parts, 260-292 ms in one).
+// the benchmarks of bench/ (docs/performance.md, "One pool"). A pass that gained nothing from
+// parts runs as a plain loop and has no entry here: the table report's widths (reports_bench,
+// table report of 100,000 moves: 312-330 ms measured in parts, 260-292 ms in one), and the
+// trivial passes (freeing the writer's pointers, reserving rows, copying the rows' texts,
+// collecting merged ranges).
+//
+// The export's passes (its cells laid out and filled, the writer's survey, shared strings and
+// row blocks) are kept together: each alone moved the export of 60,000 rows by less than a
+// fifth, within the noise of a shared machine, but the export with its cells and the writer's
+// survey and row blocks in one part took 424-501 ms where the build before took 265-266 ms in
+// the same hour (reports_bench, interleaved runs).
 #pragma once
 
 #include <cstddef>
@@ -23,6 +27,22 @@ constexpr unsigned kMost = 8;
 // 1.38x the engine's one query); below 12,000 moves a part's own connection and its skip
 // through the index cost about as much as its share of the rows saves.
 constexpr size_t kLeastMovesPerRead = 12000;
+
+// The export's cells laid out at once (AddCells), rows of seven, each part making its own rows'
+// cells. xls_bench, BM_AddCells65000x7: 73 ms in parts, 175 ms in one.
+constexpr size_t kLeastCellRows = 1024;
+
+// The export's rows filled into their cells (texts, numbers parsed from the amount texts,
+// borders). reports_bench, export of 60,000 rows: 367-372 ms in parts, 426-437 ms in one.
+constexpr size_t kLeastExportRows = 4096;
+
+// The writer's one survey of every range (font, number format, shared string). Runs of fewer
+// than 32,768 ranges cost more in joining than they save. xls_bench, BM_Save65000x7/1: 247-270
+// ms with the runs, 250-312 ms with the survey in one.
+constexpr size_t kLeastSurveyRanges = 32768;
+
+// Row blocks (32 rows each) written by runs into streams of their own and joined.
+constexpr size_t kLeastRowBlocks = 256;
 
 // Shared strings converted to UTF-16 by runs. xls_bench, BM_Save65000x7/1 (the export's shape,
 // 65,000 rows of 7 cells): 247-270 ms with the runs, 378-417 ms with the strings in one run.

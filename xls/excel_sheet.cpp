@@ -2,6 +2,7 @@
 // DBCELL record and indexed from the INDEX record, then window, selection and merged cells.
 #include <algorithm>
 
+#include "platform/part_sizes.h"
 #include "xls/excel_writer.h"
 
 namespace qm::xls {
@@ -93,11 +94,31 @@ void TvteExcelWriter::WriteSheetSettings(TMemStream& s, const TvteXLSWorksheet& 
 }
 
 // Rows go out in blocks: the block's ROW records, then all its cells, then its DBCELL record,
-// which points back to the first ROW record and steps from one row's first cell to the next.
+// which points back to the first ROW record and steps from one row's first cell to the next. A
+// block refers only to its own bytes, so runs of blocks are written side by side, each into a
+// stream of its own, and joined in order.
 void TvteExcelWriter::WriteRowBlocks(TMemStream& s, const TvteXLSWorksheet& sheet,
                                      std::vector<uint32_t>& dbcells) {
-    for (size_t b = 0; b < dbcells.size(); ++b)
-        dbcells[b] = static_cast<uint32_t>(WriteRowBlock(s, sheet, b) - StreamStart);
+    struct TPart {
+        TMemStream bytes;
+        std::vector<size_t> dbcells;  // positions in `bytes`
+    };
+    std::vector<TPart> parts(partsizes::kMost);
+    const unsigned used =
+        parts_.Run(dbcells.size(), partsizes::kLeastRowBlocks, partsizes::kMost,
+                   [&](unsigned p, size_t first, size_t end) {
+                       TPart& part = parts[p];
+                       part.dbcells.reserve(end - first);
+                       for (size_t b = first; b < end; ++b)
+                           part.dbcells.push_back(WriteRowBlock(part.bytes, sheet, b));
+                   });
+    size_t block = 0;
+    for (unsigned p = 0; p < used; ++p) {
+        const size_t start = s.Position();
+        for (size_t at : parts[p].dbcells)
+            dbcells[block++] = static_cast<uint32_t>(start + at - StreamStart);
+        s.Write(parts[p].bytes.Data());
+    }
 }
 
 size_t TvteExcelWriter::WriteRowBlock(TMemStream& s, const TvteXLSWorksheet& sheet,

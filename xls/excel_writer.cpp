@@ -275,34 +275,92 @@ void TvteExcelWriter::WriteGlobals() {
 }
 
 // One pass over every range decides its font, number format and shared string: a large sheet's
-// ranges are read once for all three, not once for each. (Runs of it side by side gained less
-// than a fifth of a save: see platform/part_sizes.h.)
+// ranges are read once for all three, not once for each. The pass runs over runs of ranges side
+// by side, each run keeping its fonts, formats and texts in the order it met them; joined in run
+// order, they give every font, format and string the place one pass from the start would.
 void TvteExcelWriter::Survey() {
     fonts_.assign(4, DefaultFont());
     formats_.clear();
     for (const TBuiltInFormat& f : kBuiltInFormats) formats_.push_back({f.Index, f.Text, {}});
-    std::unordered_map<AnsiString, uint16_t> seen;  // format text of a range -> index
     texts_.clear();
     textChars_ = 0;
-    size_t lastFont = 0;  // neighbouring cells mostly share their font
-    for (size_t i = 0; i < ranges_.size(); ++i) {
-        TvteXLSRange& range = *ranges_[i];
-        TRangeInfo& info = RangeInfo[i];
-        range.WriterData = &info;
-        lastFont = FontPosition(range.Font, lastFont);
-        // Font index 4 does not exist in the file: the fifth font record has index 5.
-        info.Font = static_cast<uint32_t>(lastFont + 1);
-        if (!range.NumberFormat.empty()) {  // empty: the general format, index 0
-            auto known = seen.find(range.NumberFormat);
-            if (known == seen.end())
-                known = seen.emplace(range.NumberFormat, FormatIndex(range.NumberFormat)).first;
-            info.Format = known->second;
+
+    // A run's own numbering, in RangeInfo until the runs are joined: Font is the run's font,
+    // Format the run's format + 1 (0: the general format), SST the run's text.
+    struct TRun {
+        std::vector<TvteXLSFont> fonts;
+        std::vector<const AnsiString*> formats;
+        std::vector<const TVariant*> texts;
+        size_t textChars = 0;
+        std::vector<uint32_t> fontPlaces, formatIndexes;  // in the workbook, once joined
+        uint32_t firstText = 0;
+    };
+    constexpr unsigned kMostRuns = partsizes::kMost;
+    std::vector<TRun> runs(kMostRuns);
+    std::vector<size_t> runStarts(kMostRuns + 1, ranges_.size());
+    const unsigned used = parts_.Run(
+        ranges_.size(), partsizes::kLeastSurveyRanges, kMostRuns,
+        [&](unsigned p, size_t first, size_t end) {
+            TRun& run = runs[p];
+            runStarts[p] = first;
+            std::unordered_map<AnsiString, uint32_t> seen;  // format text -> the run's format
+            size_t lastFont = 0;  // neighbouring cells mostly share their font
+            for (size_t i = first; i < end; ++i) {
+                TvteXLSRange& range = *ranges_[i];
+                TRangeInfo& info = RangeInfo[i];
+                range.WriterData = &info;
+                if (lastFont >= run.fonts.size() || !SameFont(run.fonts[lastFont], range.Font)) {
+                    lastFont = 0;
+                    while (lastFont < run.fonts.size() &&
+                           !SameFont(run.fonts[lastFont], range.Font))
+                        ++lastFont;
+                    if (lastFont == run.fonts.size()) run.fonts.push_back(range.Font);
+                }
+                info.Font = static_cast<uint32_t>(lastFont);
+                if (!range.NumberFormat.empty()) {
+                    auto known = seen.find(range.NumberFormat);
+                    if (known == seen.end()) {
+                        known = seen.emplace(range.NumberFormat,
+                                             static_cast<uint32_t>(run.formats.size()))
+                                    .first;
+                        run.formats.push_back(&range.NumberFormat);
+                    }
+                    info.Format = known->second + 1;
+                }
+                const TVariant& v = range.Value();
+                if (v.IsNumeric() || !HasText(v)) continue;
+                info.SST = static_cast<uint32_t>(run.texts.size());
+                run.texts.push_back(&v);
+                run.textChars += TextLength(v);
+            }
+        });
+
+    std::unordered_map<AnsiString, uint16_t> seen;  // format text of a range -> index
+    size_t lastFont = 0;
+    for (unsigned p = 0; p < used; ++p) {
+        TRun& run = runs[p];
+        for (const TvteXLSFont& font : run.fonts) {
+            lastFont = FontPosition(font, lastFont);
+            // Font index 4 does not exist in the file: the fifth font record has index 5.
+            run.fontPlaces.push_back(static_cast<uint32_t>(lastFont + 1));
         }
-        const TVariant& v = range.Value();
-        if (v.IsNumeric() || !HasText(v)) continue;
-        info.SST = static_cast<uint32_t>(texts_.size());
-        texts_.push_back(&v);
-        textChars_ += TextLength(v);
+        for (const AnsiString* format : run.formats) {
+            auto known = seen.find(*format);
+            if (known == seen.end()) known = seen.emplace(*format, FormatIndex(*format)).first;
+            run.formatIndexes.push_back(known->second);
+        }
+        run.firstText = static_cast<uint32_t>(texts_.size());
+        texts_.insert(texts_.end(), run.texts.begin(), run.texts.end());
+        textChars_ += run.textChars;
+    }
+    for (size_t p = 0; p < used; ++p) {
+        const TRun& run = runs[p];
+        for (size_t i = runStarts[p]; i < runStarts[p + 1]; ++i) {
+            TRangeInfo& info = RangeInfo[i];
+            info.Font = run.fontPlaces[info.Font];
+            info.Format = info.Format == 0 ? 0 : run.formatIndexes[info.Format - 1];
+            if (info.SST != kNoString) info.SST += run.firstText;
+        }
     }
 }
 

@@ -9,10 +9,11 @@
 //     the cell formats of ranges follow from 21 on.
 //  3. Each BOUNDSHEET offset ends up holding the stream position of its sheet's BOF record.
 //
-// Threads: the writer starts none. The conversion of the shared strings is cut into runs as the
-// TParts it was made with runs them, by default all on the calling thread. While the runs are
-// under way the workbook and the tables surveyed before them are read-only; run p writes only
-// its own slot of the per-run results, which are joined in order afterwards.
+// Threads: the writer starts none. Its long passes (the survey of the ranges, the shared
+// strings, the row blocks) are cut into runs as the TParts it was made with runs them, by
+// default all on the calling thread. While runs are under way the workbook and the tables built
+// before them are read-only; run p writes only its own slot of the per-run results and the
+// RangeInfo entries of its own ranges, and the runs' results are joined in order afterwards.
 #pragma once
 
 #include <array>
@@ -23,7 +24,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/parallel.h"
 #include "xls/biff_records.h"
 #include "xls/biff_stream.h"
 #include "xls/text16.h"

@@ -2,10 +2,11 @@
 // lines, and one row per move with thin inner lines, a medium outer frame, and the amounts and
 // the balance as numbers.
 //
-// Threads: the export runs on the window's thread. It loads the ledger as the window does (a
-// large account in parts, see app/store/ledger_buffer.h) and lets the writer convert the
-// shared strings in runs on the shared pool (xls/excel_writer.h); the workbook is read-only
-// while they run, and it is freed here once the file is written.
+// Threads: the export runs on the window's thread and decides where its work goes in parts on
+// the shared pool: the cells laid out (AddCells), the cells filled (BuildSheet) and the writer's
+// long passes. While parts run, the sheet's layout and the rows' texts other than a part's own
+// are read-only; part p writes only its own rows' cells (and, when taking them, their texts) and
+// longest[p], and only part 0, on the window's thread, tells the progress bar.
 #include "app/exchange/spreadsheet_export.h"
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include "app/window/main_window.h"
 #include "app/window/window_progress.h"
 #include "platform/parallel.h"
+#include "platform/part_sizes.h"
 #include "xls/excel_writer.h"
 
 namespace qm {
@@ -85,20 +87,30 @@ std::array<int, 7> BuildSheet(xls::TvteXLSWorkbook& book, const AnsiString& shee
     CaptionRow(sheet, s.Captions, widths);
     const size_t rows = s.Rows.size();
     if (rows == 0) return widths;
-    // The moves' cells are made at once, and filled row by row; the window's progress is told
-    // every 4,096 rows.
-    const std::vector<xls::TvteXLSRange*> cells =
-        sheet.AddCells(0, kFirstMoveRow, 6, kFirstMoveRow + static_cast<int32_t>(rows) - 1);
-    for (size_t i = 0; i < rows; ++i) {
-        if (progress && i % 4096 == 0) progress(static_cast<int>(i), static_cast<int>(rows) + 1);
-        for (int c = 0; c < 7; ++c) {
-            const int length = MoveCell(*cells[i * 7 + static_cast<size_t>(c)], c, s.Rows[i][c],
-                                        take, i + 1 == rows, s.TwoDecimals);
-            widths[c] = std::max(widths[c], length);
-        }
-    }
+    // The moves' cells are made at once, and filled side by side: part p writes only the cells
+    // and the texts of its own rows, and longest[p]; the rows' other texts and the sheet are not
+    // changed while the parts run. The window's progress is told from the calling thread only.
+    const std::vector<xls::TvteXLSRange*> cells = sheet.AddCells(
+        0, kFirstMoveRow, 6, kFirstMoveRow + static_cast<int32_t>(rows) - 1, TParts::SideBySide());
+    std::array<std::array<int, 7>, partsizes::kMost> longest{};
+    ForEachPart(rows, partsizes::kLeastExportRows, partsizes::kMost,
+                [&](unsigned part, size_t first, size_t end) {
+                    for (size_t i = first; i < end; ++i) {
+                        if (part == 0 && progress && (i - first) % 4096 == 0)
+                            progress(static_cast<int>(i * rows / end), static_cast<int>(rows) + 1);
+                        for (int c = 0; c < 7; ++c) {
+                            const int length =
+                                MoveCell(*cells[i * 7 + static_cast<size_t>(c)], c, s.Rows[i][c],
+                                         take, i + 1 == rows, s.TwoDecimals);
+                            longest[part][c] = std::max(longest[part][c], length);
+                        }
+                    }
+                });
     // A column is as wide as its longest text, up to the limit.
-    for (int c = 0; c < 7; ++c) widths[c] = std::min(widths[c], kMaxWidth);
+    for (int c = 0; c < 7; ++c) {
+        for (const auto& part : longest) widths[c] = std::max(widths[c], part[c]);
+        widths[c] = std::min(widths[c], kMaxWidth);
+    }
     return widths;
 }
 

@@ -65,6 +65,17 @@ void BM_Save65000x7(benchmark::State& state) {
     std::filesystem::remove(file);
 }
 
+// The export's layout of its cells at once, its rows made in parts (1) or here (0).
+void BM_AddCells65000x7(benchmark::State& state) {
+    for (auto _ : state) {
+        auto book = std::make_unique<TvteXLSWorkbook>();
+        benchmark::DoNotOptimize(book->AddSheet()->AddCells(0, 0, 6, kRows - 1, PartsOf(state)));
+        state.PauseTiming();  // freeing the workbook is not the layout's
+        book.reset();
+        state.ResumeTiming();
+    }
+}
+
 void BM_Fill65000x7(benchmark::State& state) {
     for (auto _ : state) {
         TvteXLSWorkbook book;
@@ -89,6 +100,7 @@ void BM_Free65000x7(benchmark::State& state) {
 
 BENCHMARK(BM_FillAndSave65000x7)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Save65000x7)->Unit(benchmark::kMillisecond)->Arg(0)->Arg(1);
+BENCHMARK(BM_AddCells65000x7)->Unit(benchmark::kMillisecond)->Arg(0)->Arg(1);
 BENCHMARK(BM_Free65000x7)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Fill65000x7)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

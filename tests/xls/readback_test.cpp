@@ -291,10 +291,10 @@ TEST(ReadBack, ColoursOutsideTheDefaultPaletteAreStoredInIt) {
     EXPECT_EQ(xf["border"].toObject()["top"].toArray(), (QJsonArray{2, 12}));
 }
 
-// A sheet large enough that the writer converts its shared strings in several runs side by side,
-// and writes many row blocks. Fonts and number formats met late must get the numbers one pass
-// from the start gives them; every string must land on its own cell, in the very bytes one run
-// gives; every block must be found through the INDEX record.
+// A sheet large enough that the writer reads its ranges, converts its strings and writes its
+// row blocks in several runs side by side. Fonts and number formats first met in a later run,
+// or met again there, must get the numbers one pass from the start gives them; every string must
+// land on its own cell; every block must be found through the INDEX record.
 TEST(ReadBack, ALargeSheetWrittenInRunsReadsBackCellByCell) {
     qmtest::TempDir dir;
     qmtest::ForcedParts forced;
@@ -310,7 +310,8 @@ TEST(ReadBack, ALargeSheetWrittenInRunsReadsBackCellByCell) {
         if (row >= 12000 && row % 3 == 0) return "DD.MM.YYYY";
         return "0.00";
     };
-    const std::vector<TvteXLSRange*> cells = sheet->AddCells(0, 0, 2, kRows - 1);
+    const std::vector<TvteXLSRange*> cells =
+        sheet->AddCells(0, 0, 2, kRows - 1, qm::TParts::SideBySide());
     for (int row = 0; row < kRows; ++row) {
         TvteXLSRange& text = *cells[row * 3];
         text.SetValue(AnsiString(textOf(row)));
