@@ -58,17 +58,30 @@ class TWorkPool {
 
     // Runs job's parts 1.. on the workers and here, part 0 here first; returns when all ended.
     void Run(TJob& job) {
+        Post(job);
+        job.Run(0);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            ++job.ended;
+        }
+        Finish(job);
+    }
+
+    // Hands the job's parts from job.next on to the workers.
+    void Post(TJob& job) {
         {
             std::lock_guard<std::mutex> lock(mutex_);
             queue_.push_back(&job);
         }
-        if (job.parts > 2)
+        if (job.parts - job.next > 1)
             wake_.notify_all();
         else
             wake_.notify_one();
-        job.Run(0);
+    }
+
+    // Runs here the job's parts no worker has begun; returns when all have ended.
+    void Finish(TJob& job) {
         std::unique_lock<std::mutex> lock(mutex_);
-        ++job.ended;
         while (job.next < job.parts) {
             const unsigned part = Claim(job);
             lock.unlock();
@@ -153,6 +166,45 @@ bool PartsForced() {
 
 bool ForceParts(bool on) {
     return forced.exchange(on);
+}
+
+struct TLater::TState {
+    std::function<void()> task;
+    TPartWork work;
+    TJob job;
+};
+
+TLater::TLater(std::function<void()> task) : state_(std::make_unique<TState>()) {
+    state_->task = std::move(task);
+    state_->work = [state = state_.get()](unsigned, size_t, size_t) { state->task(); };
+    TJob& job = state_->job;
+    job.work = &state_->work;
+    job.count = 1;
+    job.parts = 1;
+    job.next = 0;
+    job.failures.resize(1);
+    if (onWorker) {
+        job.Run(0);
+        job.next = job.ended = 1;
+    } else {
+        Pool().Post(job);
+    }
+}
+
+TLater::~TLater() {
+    if (!state_) return;
+    try {
+        Wait();
+    } catch (...) {  // a failure nobody waited for ends with it
+    }
+}
+
+void TLater::Wait() {
+    if (!state_) return;
+    Pool().Finish(state_->job);
+    const std::exception_ptr failure = state_->job.failures[0];
+    state_.reset();
+    if (failure) std::rethrow_exception(failure);
 }
 
 unsigned PoolWorkers() {

@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 
 namespace qm {
 
@@ -42,6 +43,24 @@ class TParts {
   private:
     explicit TParts(bool sideBySide) : sideBySide_(sideBySide) {}
     bool sideBySide_ = false;
+};
+
+// One task handed to the shared pool, for work the caller need not wait for (freeing a large
+// structure once its file is written). Wait(), and the destructor, return once the task has
+// ended; the one waiting runs the task itself when no worker has begun it. Wait() raises again
+// what the task raised; the destructor drops it. The task owns what it touches.
+class TLater {
+  public:
+    TLater() = default;
+    explicit TLater(std::function<void()> task);
+    ~TLater();
+    TLater(const TLater&) = delete;
+    TLater& operator=(const TLater&) = delete;
+    void Wait();
+
+  private:
+    struct TState;
+    std::unique_ptr<TState> state_;
 };
 
 // Whether every ForEachPart call makes at least two parts, whatever the machine's cores and the

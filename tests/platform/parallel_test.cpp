@@ -173,3 +173,27 @@ TEST(ForEachPart, AChildMadeByForkRunsItsPartsAndEnds) {
         },
         testing::ExitedWithCode(3), "");
 }
+
+// A task handed to the pool runs on a worker while the caller goes on; waiting for it (or
+// dropping its handle) returns once it has ended, and raises again what it raised.
+TEST(ForEachPart, ATaskForLaterRunsOnAWorkerAndIsWaitedFor) {
+    const std::thread::id here = std::this_thread::get_id();
+    std::atomic<bool> started{false}, release{false}, ended{false};
+    std::thread::id ranOn;
+    {
+        TLater later([&] {
+            ranOn = std::this_thread::get_id();
+            started = true;
+            while (!release) std::this_thread::yield();
+            ended = true;
+        });
+        while (!started) std::this_thread::yield();  // a worker took it: the caller went on
+        EXPECT_FALSE(ended);
+        release = true;
+    }
+    EXPECT_TRUE(ended);
+    EXPECT_NE(ranOn, here);
+    TLater failing([] { throw std::runtime_error("freeing"); });
+    EXPECT_THROW(failing.Wait(), std::runtime_error);
+    failing.Wait();  // waited for once; nothing left
+}
