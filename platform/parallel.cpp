@@ -69,11 +69,13 @@ class TWorkPool {
 
     // Hands the job's parts from job.next on to the workers.
     void Post(TJob& job) {
+        bool many = false;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             queue_.push_back(&job);
+            many = job.parts - job.next > 1;  // read before a worker can claim a part
         }
-        if (job.parts - job.next > 1)
+        if (many)
             wake_.notify_all();
         else
             wake_.notify_one();
