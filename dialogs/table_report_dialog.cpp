@@ -1,4 +1,8 @@
 // TForm16, the table report dialog.
+//
+// Threads: a large account's lines are read in parts on the shared pool (TableLinesInParts),
+// each part on a connection of its own into its own run of lines; the statement's field types
+// and the period are read-only while the parts run.
 #include "dialogs/table_report_dialog.h"
 
 #include <algorithm>
@@ -16,6 +20,8 @@
 #include "db/sqlite_reader.h"
 #include "db/sqlite_statement.h"
 #include "dialogs/account_period.h"
+#include "platform/parallel.h"
+#include "platform/part_sizes.h"
 
 namespace qm {
 
@@ -124,7 +130,8 @@ class TReaderRows {
 // are read the usual way instead.
 bool TableLinesInParts(TSQLiteStatement& all, int billId, const AnsiString& d1,
                        const AnsiString& d2, std::vector<TTableLines>& runs) {
-    const std::optional<TMoveParts> where = AccountMovesInParts(*DB, billId, 12000);
+    const std::optional<TMoveParts> where =
+        AccountMovesInParts(*DB, billId, partsizes::kLeastMovesPerRead);
     if (!where) return false;
     // The field types of the whole statement, from its first row.
     std::array<TSQLiteFieldType, 4> types{};
@@ -132,7 +139,7 @@ bool TableLinesInParts(TSQLiteStatement& all, int billId, const AnsiString& d1,
     for (int c = 0; c < 4; ++c) types[c] = all.ColumnType(c);
     all.Reset();
     runs.assign(kMostMoveParts, {});
-    const unsigned used = ReadMovesInParts(*where, kTableColumns,
+    const unsigned used = ReadMovesInParts(*where, kTableColumns, TParts::SideBySide(),
                                            [&](unsigned p, TSQLiteReader& reader, size_t, size_t) {
                                                // Counted as they pass, for the reading to tell a
                                                // part that took other than its share.

@@ -231,16 +231,16 @@ void TListBox::SetItemHeight(int height) {
     doItemsLayout();
 }
 
-TCanvas& TListBox::MeasureCanvas() const {
+TCanvas& TListBox::MeasureCanvas() {
     if (!measure_) measure_ = std::make_unique<TBitmap>(1, 1);
     measure_->Canvas().Font = Font();
     return measure_->Canvas();
 }
 
-int TListBox::TextWidth(const AnsiString& s) const {
+int TListBox::TextWidth(const AnsiString& s) {
     return MeasureCanvas().TextWidth(s);
 }
-int TListBox::TextHeight(const AnsiString& s) const {
+int TListBox::TextHeight(const AnsiString& s) {
     return MeasureCanvas().TextHeight(s);
 }
 

@@ -88,9 +88,10 @@ class TListBox : public QListWidget, public TControl {
     void SetStyle(TListBoxStyle style);
     int ItemHeight() const { return itemHeight_; }
     void SetItemHeight(int height);
-    // Text measures in the list's font as its canvas takes them, for sizing the list.
-    int TextWidth(const AnsiString& s) const;
-    int TextHeight(const AnsiString& s) const;
+    // Text measures in the list's font as its canvas takes them, for sizing the list. Not
+    // const: the first call makes the list's measuring canvas, and each sets its font.
+    int TextWidth(const AnsiString& s);
+    int TextHeight(const AnsiString& s);
 
     // The painting of one owner-drawn item (called by the list's item delegate).
     void DrawItem(int index, const TRect& rect, TOwnerDrawState state, TCanvas& canvas);
@@ -100,10 +101,10 @@ class TListBox : public QListWidget, public TControl {
     void mouseDoubleClickEvent(QMouseEvent* e) override;
 
   private:
-    TCanvas& MeasureCanvas() const;
+    TCanvas& MeasureCanvas();
 
     std::unique_ptr<TStrings> items_;
-    mutable std::unique_ptr<TBitmap> measure_;
+    std::unique_ptr<TBitmap> measure_;
     TListBoxStyle style_ = TListBoxStyle::lbStandard;
     int itemHeight_ = 16;
 };

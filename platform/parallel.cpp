@@ -1,42 +1,216 @@
 #include "platform/parallel.h"
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
 #include <exception>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
 
 namespace qm {
 
-unsigned ForEachPart(size_t count, size_t leastPerPart, unsigned mostParts,
-                     const std::function<void(unsigned part, size_t first, size_t end)>& work) {
-    const size_t cores = std::max(1u, std::thread::hardware_concurrency());
-    const size_t byItems = leastPerPart > 0 ? count / leastPerPart : count;
-    const auto parts =
-        static_cast<unsigned>(std::max<size_t>(1, std::min({byItems, cores, size_t{mostParts}})));
-    std::vector<std::exception_ptr> failures(parts);
-    auto run = [&](unsigned part) {
+namespace {
+
+std::atomic<bool> forced{[] {
+    const char* value = std::getenv("QM_FORCE_PARTS");
+    return value != nullptr && std::strcmp(value, "1") == 0;
+}()};
+
+thread_local bool onWorker = false;
+
+// One call's parts. Guarded by the pool's mutex: `next`, `ended`; each part writes only its
+// own slot of `failures`, read after every part has ended.
+struct TJob {
+    const TPartWork* work = nullptr;
+    size_t count = 0;
+    unsigned parts = 0;
+    unsigned next = 1;  // part 0 is the caller's
+    unsigned ended = 0;
+    std::vector<std::exception_ptr> failures;
+
+    void Run(unsigned part) {
         try {
-            work(part, count * part / parts, count * (part + 1) / parts);
+            (*work)(part, count * part / parts, count * (part + 1) / parts);
         } catch (...) {
             failures[part] = std::current_exception();
         }
-    };
-    std::vector<std::thread> threads;
-    std::vector<unsigned> here;  // parts no thread could be made for
-    for (unsigned part = 1; part < parts; ++part) {
-        try {
-            threads.emplace_back(run, part);
-        } catch (const std::system_error&) {
-            here.push_back(part);
+    }
+};
+
+class TWorkPool {
+  public:
+    TWorkPool() {
+        const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+        for (unsigned i = 0; i + 1 < std::max(2u, cores); ++i) {
+            try {
+                workers_.emplace_back([this] { Serve(); });
+            } catch (const std::system_error&) {
+                break;  // fewer workers; callers take the parts nobody begins
+            }
         }
     }
-    run(0);
-    for (unsigned part : here) run(part);
-    for (std::thread& t : threads) t.join();
-    for (const std::exception_ptr& failure : failures)
+    unsigned Workers() const { return static_cast<unsigned>(workers_.size()); }
+
+    // Runs job's parts 1.. on the workers and here, part 0 here first; returns when all ended.
+    void Run(TJob& job) {
+        Post(job);
+        job.Run(0);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            ++job.ended;
+        }
+        Finish(job);
+    }
+
+    // Hands the job's parts from job.next on to the workers.
+    void Post(TJob& job) {
+        bool many = false;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            queue_.push_back(&job);
+            many = job.parts - job.next > 1;  // read before a worker can claim a part
+        }
+        if (many)
+            wake_.notify_all();
+        else
+            wake_.notify_one();
+    }
+
+    // Runs here the job's parts no worker has begun; returns when all have ended.
+    void Finish(TJob& job) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        while (job.next < job.parts) {
+            const unsigned part = Claim(job);
+            lock.unlock();
+            job.Run(part);
+            lock.lock();
+            ++job.ended;
+        }
+        ended_.wait(lock, [&] { return job.ended == job.parts; });
+    }
+
+  private:
+    // Takes the job's next part; the job leaves the queue with its last part. Under mutex_.
+    unsigned Claim(TJob& job) {
+        const unsigned part = job.next++;
+        if (job.next == job.parts) std::erase(queue_, &job);
+        return part;
+    }
+
+    void Serve() {
+        onWorker = true;
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [&] { return !queue_.empty(); });
+            TJob& job = *queue_.front();
+            const unsigned part = Claim(job);
+            lock.unlock();
+            job.Run(part);
+            lock.lock();
+            if (++job.ended == job.parts) ended_.notify_all();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_, ended_;
+    std::deque<TJob*> queue_;  // jobs with parts nobody has begun
+    std::vector<std::thread> workers_;
+};
+
+// Never destroyed: the workers wait until the process ends. A child made by fork() has none of
+// them, and joining them at its exit would never return; its callers take every part themselves.
+TWorkPool& Pool() {
+    static TWorkPool* pool = new TWorkPool;
+    return *pool;
+}
+
+unsigned PartsFor(size_t count, size_t leastPerPart, unsigned mostParts) {
+    const size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    const size_t byItems = leastPerPart > 0 ? count / leastPerPart : count;
+    size_t parts = std::max<size_t>(1, std::min({byItems, cores, size_t{mostParts}}));
+    if (forced) parts = std::max(parts, std::min({count, size_t{mostParts}, size_t{2}}));
+    return static_cast<unsigned>(parts);
+}
+
+}  // namespace
+
+unsigned ForEachPart(size_t count, size_t leastPerPart, unsigned mostParts, const TPartWork& work) {
+    TJob job;
+    job.work = &work;
+    job.count = count;
+    job.parts = PartsFor(count, leastPerPart, mostParts);
+    job.failures.resize(job.parts);
+    if (job.parts == 1 || onWorker) {
+        for (unsigned part = 0; part < job.parts; ++part) job.Run(part);
+    } else {
+        Pool().Run(job);
+    }
+    for (const std::exception_ptr& failure : job.failures)
         if (failure) std::rethrow_exception(failure);
-    return parts;
+    return job.parts;
+}
+
+unsigned TParts::Run(size_t count, size_t leastPerPart, unsigned mostParts,
+                     const TPartWork& work) const {
+    if (sideBySide_) return ForEachPart(count, leastPerPart, mostParts, work);
+    work(0, 0, count);
+    return 1;
+}
+
+bool PartsForced() {
+    return forced;
+}
+
+bool ForceParts(bool on) {
+    return forced.exchange(on);
+}
+
+struct TLater::TState {
+    std::function<void()> task;
+    TPartWork work;
+    TJob job;
+};
+
+TLater::TLater(std::function<void()> task) : state_(std::make_unique<TState>()) {
+    state_->task = std::move(task);
+    state_->work = [state = state_.get()](unsigned, size_t, size_t) { state->task(); };
+    TJob& job = state_->job;
+    job.work = &state_->work;
+    job.count = 1;
+    job.parts = 1;
+    job.next = 0;
+    job.failures.resize(1);
+    if (onWorker) {
+        job.Run(0);
+        job.next = job.ended = 1;
+    } else {
+        Pool().Post(job);
+    }
+}
+
+TLater::~TLater() {
+    if (!state_) return;
+    try {
+        Wait();
+    } catch (...) {  // a failure nobody waited for ends with it
+    }
+}
+
+void TLater::Wait() {
+    if (!state_) return;
+    Pool().Finish(state_->job);
+    const std::exception_ptr failure = state_->job.failures[0];
+    state_.reset();
+    if (failure) std::rethrow_exception(failure);
+}
+
+unsigned PoolWorkers() {
+    return Pool().Workers();
 }
 
 }  // namespace qm

@@ -1,17 +1,76 @@
-// Work over many items cut into parts that run side by side on the machine's cores.
+// Work over many items cut into parts that run side by side on one pool of long-lived workers.
+//
+// Thread notes (the pool is the one place in the program that starts threads for work in parts):
+//  1. The pool is made on first use with one worker fewer than the machine has cores (at least
+//     one) and lives until the process ends; nothing else starts a thread for a part.
+//  2. A call runs its part 0 on the calling thread and hands the others to the workers; the
+//     calling thread also takes any part no worker has begun, so a call always ends even when
+//     every worker is busy with another caller's parts. All parts have ended when it returns.
+//  3. A call made from inside a part (on a worker) runs all its parts on that worker, one after
+//     the other: a worker never waits for work queued behind it.
+//  4. What the parts share is the caller's to keep read-only while they run; each part writes
+//     only its own items and its own slot of any per-part result.
 #pragma once
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 
 namespace qm {
 
+using TPartWork = std::function<void(unsigned part, size_t first, size_t end)>;
+
 // Calls work(part, first, end) for the parts of [0, count): as many parts as the machine has
 // cores, at most `mostParts`, each of at least `leastPerPart` items (one part when there are
-// fewer). Part 0 runs on the calling thread, the others each on a thread of its own; all have
+// fewer). Parts run on the shared pool beside the calling thread, which runs part 0; all have
 // ended when this returns, and the first exception one of them raised is raised again here.
-// Returns the number of parts.
-unsigned ForEachPart(size_t count, size_t leastPerPart, unsigned mostParts,
-                     const std::function<void(unsigned part, size_t first, size_t end)>& work);
+// With parts forced (ForceParts), at least two parts whenever there are two items and
+// `mostParts` allows them. Returns the number of parts.
+unsigned ForEachPart(size_t count, size_t leastPerPart, unsigned mostParts, const TPartWork& work);
+
+// How a caller lets a class of the model cut its work: the class takes one of these and starts
+// no thread of its own. The default runs every piece of work as one part on the calling thread;
+// SideBySide() runs them through ForEachPart.
+class TParts {
+  public:
+    TParts() = default;
+    static TParts SideBySide() { return TParts(true); }
+    // As ForEachPart side by side, otherwise work(0, 0, count) here. Returns the number of parts.
+    unsigned Run(size_t count, size_t leastPerPart, unsigned mostParts,
+                 const TPartWork& work) const;
+    bool IsSideBySide() const { return sideBySide_; }
+
+  private:
+    explicit TParts(bool sideBySide) : sideBySide_(sideBySide) {}
+    bool sideBySide_ = false;
+};
+
+// One task handed to the shared pool, for work the caller need not wait for (freeing a large
+// structure once its file is written). Wait(), and the destructor, return once the task has
+// ended; the one waiting runs the task itself when no worker has begun it. Wait() raises again
+// what the task raised; the destructor drops it. The task owns what it touches.
+class TLater {
+  public:
+    TLater() = default;
+    explicit TLater(std::function<void()> task);
+    ~TLater();
+    TLater(const TLater&) = delete;
+    TLater& operator=(const TLater&) = delete;
+    void Wait();
+
+  private:
+    struct TState;
+    std::unique_ptr<TState> state_;
+};
+
+// Whether every ForEachPart call makes at least two parts, whatever the machine's cores and the
+// callers' least sizes, so that tests of the seams between parts run them on any machine. Set
+// at the start from the environment value QM_FORCE_PARTS=1; tests change it with ForceParts,
+// which returns the setting it replaced. Set it only while no parts run.
+bool PartsForced();
+bool ForceParts(bool on);
+
+// The number of workers in the shared pool (made if it was not yet).
+unsigned PoolWorkers();
 
 }  // namespace qm

@@ -2,7 +2,7 @@
 // DBCELL record and indexed from the INDEX record, then window, selection and merged cells.
 #include <algorithm>
 
-#include "platform/parallel.h"
+#include "platform/part_sizes.h"
 #include "xls/excel_writer.h"
 
 namespace qm::xls {
@@ -99,20 +99,19 @@ void TvteExcelWriter::WriteSheetSettings(TMemStream& s, const TvteXLSWorksheet& 
 // stream of its own, and joined in order.
 void TvteExcelWriter::WriteRowBlocks(TMemStream& s, const TvteXLSWorksheet& sheet,
                                      std::vector<uint32_t>& dbcells) {
-    constexpr size_t kLeastBlocksPerPart = 256;
-    constexpr unsigned kMostParts = 8;
     struct TPart {
         TMemStream bytes;
         std::vector<size_t> dbcells;  // positions in `bytes`
     };
-    std::vector<TPart> parts(kMostParts);
-    const unsigned used = ForEachPart(
-        dbcells.size(), kLeastBlocksPerPart, kMostParts, [&](unsigned p, size_t first, size_t end) {
-            TPart& part = parts[p];
-            part.dbcells.reserve(end - first);
-            for (size_t b = first; b < end; ++b)
-                part.dbcells.push_back(WriteRowBlock(part.bytes, sheet, b));
-        });
+    std::vector<TPart> parts(partsizes::kMost);
+    const unsigned used =
+        parts_.Run(dbcells.size(), partsizes::kLeastRowBlocks, partsizes::kMost,
+                   [&](unsigned p, size_t first, size_t end) {
+                       TPart& part = parts[p];
+                       part.dbcells.reserve(end - first);
+                       for (size_t b = first; b < end; ++b)
+                           part.dbcells.push_back(WriteRowBlock(part.bytes, sheet, b));
+                   });
     size_t block = 0;
     for (unsigned p = 0; p < used; ++p) {
         const size_t start = s.Position();
@@ -179,23 +178,13 @@ void TvteExcelWriter::WriteCell(TMemStream& cells, const TvteXLSRange& range, in
 }
 
 void TvteExcelWriter::WriteMerges(TMemStream& s, const TvteXLSWorksheet& sheet) {
-    // Every range is looked at, and a large sheet's ranges are many: runs of them side by side.
-    constexpr unsigned kMostParts = 8;
-    std::vector<std::vector<TMergedRange>> parts(kMostParts);
-    const unsigned used = ForEachPart(
-        static_cast<size_t>(sheet.RangeCount()), 65536, kMostParts,
-        [&](unsigned p, size_t first, size_t end) {
-            for (size_t i = first; i < end; ++i) {
-                const TvteXLSRange* r = sheet.RangeAt(static_cast<int>(i));
-                if (r->IsSingleCell()) continue;
-                parts[p].push_back(
-                    {static_cast<uint16_t>(r->Top()), static_cast<uint16_t>(r->Bottom()),
-                     static_cast<uint16_t>(r->Left()), static_cast<uint16_t>(r->Right())});
-            }
-        });
     std::vector<TMergedRange> merges;
-    for (unsigned p = 0; p < used; ++p)
-        merges.insert(merges.end(), parts[p].begin(), parts[p].end());
+    for (int i = 0; i < sheet.RangeCount(); ++i) {
+        const TvteXLSRange* r = sheet.RangeAt(i);
+        if (r->IsSingleCell()) continue;
+        merges.push_back({static_cast<uint16_t>(r->Top()), static_cast<uint16_t>(r->Bottom()),
+                          static_cast<uint16_t>(r->Left()), static_cast<uint16_t>(r->Right())});
+    }
     WriteMergedCells(s, merges);
 }
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <utility>
 
-#include "platform/parallel.h"
+#include "platform/part_sizes.h"
 #include "xls/ole_storage.h"
 
 namespace qm::xls {
@@ -127,7 +127,7 @@ size_t SheetBytesGuess(const TvteXLSWorksheet& sheet) {
 
 void TvteCustomWriter::Save(TvteXLSWorkbook*, const std::filesystem::path&) {}
 
-TvteExcelWriter::TvteExcelWriter() {
+TvteExcelWriter::TvteExcelWriter(TParts parts) : parts_(parts) {
     Palette = kDefaultPalette;
 }
 
@@ -205,9 +205,7 @@ void TvteExcelWriter::Prepare(TvteXLSWorkbook* workbook) {
 }
 
 void TvteExcelWriter::Finish() {
-    ForEachPart(ranges_.size(), 65536, 8, [this](unsigned, size_t first, size_t end) {
-        for (size_t i = first; i < end; ++i) ranges_[i]->WriterData = nullptr;
-    });
+    for (TvteXLSRange* range : ranges_) range->WriterData = nullptr;
     ranges_.clear();
     UsedColors.clear();
     RangeInfo.clear();
@@ -298,11 +296,12 @@ void TvteExcelWriter::Survey() {
         std::vector<uint32_t> fontPlaces, formatIndexes;  // in the workbook, once joined
         uint32_t firstText = 0;
     };
-    constexpr unsigned kMostRuns = 8;
+    constexpr unsigned kMostRuns = partsizes::kMost;
     std::vector<TRun> runs(kMostRuns);
     std::vector<size_t> runStarts(kMostRuns + 1, ranges_.size());
-    const unsigned used =
-        ForEachPart(ranges_.size(), 32768, kMostRuns, [&](unsigned p, size_t first, size_t end) {
+    const unsigned used = parts_.Run(
+        ranges_.size(), partsizes::kLeastSurveyRanges, kMostRuns,
+        [&](unsigned p, size_t first, size_t end) {
             TRun& run = runs[p];
             runStarts[p] = first;
             std::unordered_map<AnsiString, uint32_t> seen;  // format text -> the run's format
@@ -356,17 +355,15 @@ void TvteExcelWriter::Survey() {
         texts_.insert(texts_.end(), run.texts.begin(), run.texts.end());
         textChars_ += run.textChars;
     }
-    ForEachPart(used, 1, kMostRuns, [&](unsigned, size_t first, size_t end) {
-        for (size_t p = first; p < end; ++p) {
-            const TRun& run = runs[p];
-            for (size_t i = runStarts[p]; i < runStarts[p + 1]; ++i) {
-                TRangeInfo& info = RangeInfo[i];
-                info.Font = run.fontPlaces[info.Font];
-                info.Format = info.Format == 0 ? 0 : run.formatIndexes[info.Format - 1];
-                if (info.SST != kNoString) info.SST += run.firstText;
-            }
+    for (size_t p = 0; p < used; ++p) {
+        const TRun& run = runs[p];
+        for (size_t i = runStarts[p]; i < runStarts[p + 1]; ++i) {
+            TRangeInfo& info = RangeInfo[i];
+            info.Font = run.fontPlaces[info.Font];
+            info.Format = info.Format == 0 ? 0 : run.formatIndexes[info.Format - 1];
+            if (info.SST != kNoString) info.SST += run.firstText;
         }
-    });
+    }
 }
 
 size_t TvteExcelWriter::FontPosition(const TvteXLSFont& font, size_t last) {
@@ -564,10 +561,10 @@ void TvteExcelWriter::WriteSST() {
         std::u16string chars;
         std::vector<uint32_t> lengths;
     };
-    constexpr unsigned kMostParts = 8;
-    std::vector<TPart> parts(kMostParts);
-    const unsigned used =
-        ForEachPart(texts_.size(), 16384, kMostParts, [&](unsigned p, size_t first, size_t end) {
+    std::vector<TPart> parts(partsizes::kMost);
+    const unsigned used = parts_.Run(
+        texts_.size(), partsizes::kLeastSharedStrings, partsizes::kMost,
+        [&](unsigned p, size_t first, size_t end) {
             TPart& part = parts[p];
             part.lengths.reserve(end - first);
             part.chars.reserve(textChars_ / texts_.size() * (end - first) + 16);

@@ -8,6 +8,12 @@
 //  2. Cell format index 15 is the default cell format, 16 to 20 the built-in number styles, and
 //     the cell formats of ranges follow from 21 on.
 //  3. Each BOUNDSHEET offset ends up holding the stream position of its sheet's BOF record.
+//
+// Threads: the writer starts none. Its long passes (the survey of the ranges, the shared
+// strings, the row blocks) are cut into runs as the TParts it was made with runs them, by
+// default all on the calling thread. While runs are under way the workbook and the tables built
+// before them are read-only; run p writes only its own slot of the per-run results and the
+// RangeInfo entries of its own ranges, and the runs' results are joined in order afterwards.
 #pragma once
 
 #include <array>
@@ -43,7 +49,8 @@ class TvteCustomWriter {
 
 class TvteExcelWriter : public TvteCustomWriter {
   public:
-    TvteExcelWriter();
+    // `parts` decides whether the long passes of a save run side by side.
+    explicit TvteExcelWriter(TParts parts = TParts());
 
     // Raises EXLSError with "StgCreateDocFile error %d" or "CreateStream error %d" when the
     // container cannot be made, and EXLSError for anything the file format cannot hold.
@@ -101,6 +108,7 @@ class TvteExcelWriter : public TvteCustomWriter {
     size_t WriteRowBlock(TMemStream& s, const TvteXLSWorksheet& sheet, size_t block) const;
     void WriteMerges(TMemStream& s, const TvteXLSWorksheet& sheet);
 
+    TParts parts_;
     TMemStream* stream_ = nullptr;
     std::optional<TCodePageTable> codePage_;
     std::vector<TvteXLSRange*> ranges_;  // all ranges, in RangeInfo order

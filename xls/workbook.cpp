@@ -7,7 +7,7 @@
 #include <unordered_set>
 #include <utility>
 
-#include "platform/parallel.h"
+#include "platform/part_sizes.h"
 
 namespace qm::xls {
 
@@ -177,7 +177,7 @@ TvteXLSWorksheet::Slot& TvteXLSWorksheet::NewSlot() {
 }
 
 std::vector<TvteXLSRange*> TvteXLSWorksheet::AddCells(int32_t left, int32_t top, int32_t right,
-                                                      int32_t bottom) {
+                                                      int32_t bottom, const TParts& runner) {
     CheckCol(left);
     CheckCol(right);
     CheckRow(top);
@@ -192,26 +192,26 @@ std::vector<TvteXLSRange*> TvteXLSWorksheet::AddCells(int32_t left, int32_t top,
     ranges_.reserve(ranges_.size() + cells.size());
     if (rowIndex_.size() <= static_cast<size_t>(bottom)) rowIndex_.resize(bottom + 1);
     RemoveOverlapping(left, top, right, bottom);
-    ForEachPart(height, 4096, 8, [&](unsigned, size_t first, size_t end) {
-        for (size_t row = first; row < end; ++row) {
-            auto& inRow = rowIndex_[static_cast<size_t>(top) + row];
-            inRow.reserve(inRow.size() + width);
-        }
-    });
-    // Nothing below allocates.
-    ForEachPart(height, 1024, 8, [&](unsigned, size_t first, size_t end) {
-        for (size_t row = first; row < end; ++row) {
-            const auto r = static_cast<int32_t>(top + row);
-            auto& inRow = rowIndex_[static_cast<size_t>(r)];
-            for (size_t col = 0; col < width; ++col) {
-                const auto c = static_cast<int32_t>(left + col);
-                const size_t at = row * width + col;
-                Slot* slot = new (&block->slots[at]) Slot(std::in_place, this, c, r, c, r);
-                cells[at] = &**slot;
-                inRow.push_back(cells[at]);
-            }
-        }
-    });
+    for (size_t row = 0; row < height; ++row) {
+        auto& inRow = rowIndex_[static_cast<size_t>(top) + row];
+        inRow.reserve(inRow.size() + width);
+    }
+    // Nothing below allocates, and each part touches only its own rows.
+    runner.Run(height, partsizes::kLeastCellRows, partsizes::kMost,
+               [&](unsigned, size_t first, size_t end) {
+                   for (size_t row = first; row < end; ++row) {
+                       const auto r = static_cast<int32_t>(top + row);
+                       auto& inRow = rowIndex_[static_cast<size_t>(r)];
+                       for (size_t col = 0; col < width; ++col) {
+                           const auto c = static_cast<int32_t>(left + col);
+                           const size_t at = row * width + col;
+                           Slot* slot =
+                               new (&block->slots[at]) Slot(std::in_place, this, c, r, c, r);
+                           cells[at] = &**slot;
+                           inRow.push_back(cells[at]);
+                       }
+                   }
+               });
     block->made = width * height;
     for (size_t i = 0; i < cells.size(); ++i) ranges_.push_back(&block->slots[i]);
     slotBlocks_.push_back(std::move(block));

@@ -15,6 +15,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/parallel.h"
 #include "xls/variant.h"
 #include "xls/xls_font.h"
 
@@ -182,9 +183,11 @@ class TvteXLSWorksheet {
     TvteXLSRange* Range(int32_t left, int32_t top, int32_t right, int32_t bottom);
     // A new single-cell range for every cell of the rectangle, row by row and left to right, in
     // the order the sheet keeps them, after every range the rectangle overlaps is removed: a
-    // large table laid out at once, its cells made side by side on the machine's cores. Bounds
-    // are checked as Range checks them.
-    std::vector<TvteXLSRange*> AddCells(int32_t left, int32_t top, int32_t right, int32_t bottom);
+    // large table laid out at once. Its rows' cells are made in parts as `runner` runs them (by
+    // default all here); each part writes only its own rows' cells and row lists, which are
+    // given their room before the parts start. Bounds are checked as Range checks them.
+    std::vector<TvteXLSRange*> AddCells(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                                        const TParts& runner = TParts());
     int RangeCount() const { return static_cast<int>(ranges_.size()); }
     TvteXLSRange* RangeAt(int i) const { return &**ranges_.at(i); }
     // The ranges that touch a row, in no particular order.

@@ -1,18 +1,26 @@
 // Spreadsheet export: a title row, the period, the ledger's column captions framed in medium
 // lines, and one row per move with thin inner lines, a medium outer frame, and the amounts and
 // the balance as numbers.
+//
+// Threads: the export runs on the window's thread and decides where its work goes in parts on
+// the shared pool: the cells laid out (AddCells), the cells filled (BuildSheet) and the writer's
+// long passes. While parts run, the sheet's layout and the rows' texts other than a part's own
+// are read-only; part p writes only its own rows' cells (and, when taking them, their texts) and
+// longest[p], and only part 0, on the window's thread, tells the progress bar. Once the file
+// is written, the workbook and the rows go to one task on the pool that frees them; nothing
+// else touches them then.
 #include "app/exchange/spreadsheet_export.h"
 
 #include <algorithm>
-#include <future>
 #include <memory>
-#include <system_error>
+#include <optional>
 
 #include "app/window/main_window.h"
 #include "app/window/window_progress.h"
 #include "platform/files.h"
 #include "platform/memory.h"
 #include "platform/parallel.h"
+#include "platform/part_sizes.h"
 #include "xls/excel_writer.h"
 
 namespace qm {
@@ -106,24 +114,25 @@ std::array<int, 7> BuildSheet(xls::TvteXLSWorkbook& book, const AnsiString& shee
     CaptionRow(sheet, s.Captions, widths);
     const size_t rows = s.Rows.size();
     if (rows == 0) return widths;
-    // The moves' cells are made at once and filled side by side; each part keeps the longest
-    // text of each column. The window's progress is told from the calling thread only.
-    const std::vector<xls::TvteXLSRange*> cells =
-        sheet.AddCells(0, kFirstMoveRow, 6, kFirstMoveRow + static_cast<int32_t>(rows) - 1);
+    // The moves' cells are made at once, and filled side by side: part p writes only the cells
+    // and the texts of its own rows, and longest[p]; the rows' other texts and the sheet are not
+    // changed while the parts run. The window's progress is told from the calling thread only.
+    const std::vector<xls::TvteXLSRange*> cells = sheet.AddCells(
+        0, kFirstMoveRow, 6, kFirstMoveRow + static_cast<int32_t>(rows) - 1, TParts::SideBySide());
     const TMoveFormats formats(sheet, s.TwoDecimals);
-    constexpr unsigned kMostParts = 8;
-    std::array<std::array<int, 7>, kMostParts> longest{};
-    ForEachPart(rows, 4096, kMostParts, [&](unsigned part, size_t first, size_t end) {
-        for (size_t i = first; i < end; ++i) {
-            if (part == 0 && progress && (i - first) % 4096 == 0)
-                progress(static_cast<int>(i * rows / end), static_cast<int>(rows) + 1);
-            for (int c = 0; c < 7; ++c) {
-                const int length = MoveCell(*cells[i * 7 + static_cast<size_t>(c)], c, s.Rows[i][c],
-                                            take, i + 1 == rows, formats);
-                longest[part][c] = std::max(longest[part][c], length);
-            }
-        }
-    });
+    std::array<std::array<int, 7>, partsizes::kMost> longest{};
+    ForEachPart(rows, partsizes::kLeastExportRows, partsizes::kMost,
+                [&](unsigned part, size_t first, size_t end) {
+                    for (size_t i = first; i < end; ++i) {
+                        if (part == 0 && progress && (i - first) % 4096 == 0)
+                            progress(static_cast<int>(i * rows / end), static_cast<int>(rows) + 1);
+                        for (int c = 0; c < 7; ++c) {
+                            const int length = MoveCell(*cells[i * 7 + static_cast<size_t>(c)], c,
+                                                        s.Rows[i][c], take, i + 1 == rows, formats);
+                            longest[part][c] = std::max(longest[part][c], length);
+                        }
+                    }
+                });
     // A column is as wide as its longest text, up to the limit.
     for (int c = 0; c < 7; ++c) {
         for (const auto& part : longest) widths[c] = std::max(widths[c], part[c]);
@@ -171,7 +180,7 @@ void SaveWorkbookWhole(xls::TvteXLSWorkbook& book, const std::filesystem::path& 
     const std::filesystem::path temp = CreateTempBeside(file, &error);
     if (temp.empty()) throw Exception(error);
     try {
-        xls::TvteExcelWriter writer;
+        xls::TvteExcelWriter writer(TParts::SideBySide());
         writer.Save(&book, temp);
     } catch (...) {
         DeleteFile(temp);
@@ -182,9 +191,8 @@ void SaveWorkbookWhole(xls::TvteXLSWorkbook& book, const std::filesystem::path& 
 
 namespace {
 
-// What an export leaves to free: a workbook of hundreds of thousands of cells, and the rows it
-// was made from. The file is written by then, so this is freed on a worker while the window
-// goes on; the next export, and the program's end, wait for it.
+// What an export leaves to free once the file is written: the workbook, and the rows it was
+// made from.
 struct TLeftOver {
     std::unique_ptr<xls::TvteXLSWorkbook> Book;
     TExportSheet Sheet;
@@ -192,27 +200,18 @@ struct TLeftOver {
     std::vector<TBillMoveRow> Rows;
 };
 
-class TLaterRelease {
-  public:
-    ~TLaterRelease() { Wait(); }
-    void Release(TLeftOver&& left) {
-        Wait();
-        try {
-            pending_ = std::async(std::launch::async,
-                                  [left = std::move(left)]() mutable { left = TLeftOver(); });
-        } catch (const std::system_error&) {
-            // No thread to be had: it is freed here, with the task that was not started.
-        }
-    }
-    void Wait() {
-        if (pending_.valid()) pending_.get();
-    }
+// They are freed on the pool while the window goes on: freed here, they made the user wait
+// 22 ms more for each export (xls_bench, BM_Free65000x7). The next export, and the program's
+// end, wait for the last one's release, so that two workbooks are never held at once.
+std::optional<TLater>& LastRelease() {
+    static std::optional<TLater> release;
+    return release;
+}
 
-  private:
-    std::future<void> pending_;
-};
-
-TLaterRelease laterRelease;
+void ReleaseLater(TLeftOver&& left) {
+    auto held = std::make_shared<TLeftOver>(std::move(left));
+    LastRelease().emplace([held] { *held = TLeftOver(); });
+}
 
 // What the export takes from the main window and gives back.
 struct TBorrowed {
@@ -279,12 +278,9 @@ TExportSheet SheetOf(TForm1& form, const TExportRequest& r) {
     BillColumnCaptions[4] = Ledger.AmountCaption1;
     BillColumnCaptions[5] = Ledger.AmountCaption2;
     s.Captions = BillColumnCaptions;
-    // The last displayed row is the ledger's empty new row. Each row's texts are made on their
-    // own (the balance is written out per row), so large ledgers make them side by side.
+    // The last displayed row is the ledger's empty new row.
     s.Rows.resize(Ledger.Rows.empty() ? 0 : Ledger.Rows.size() - 1);
-    ForEachPart(s.Rows.size(), 8192, 8, [&s](unsigned, size_t first, size_t end) {
-        for (size_t i = first; i < end; ++i) s.Rows[i] = Ledger.Rows[i].Cells;
-    });
+    for (size_t i = 0; i < s.Rows.size(); ++i) s.Rows[i] = Ledger.Rows[i].Cells;
     s.TwoDecimals = r.TwoSign;
     return s;
 }
@@ -340,7 +336,7 @@ int ExportAccountMoves(TForm1& form, const TExportRequest& request, AnsiString* 
     // Shown, and the window's timers held, before the current tab is borrowed.
     TWindowProgress progress(&form);
     progress.Step(0, 1);
-    laterRelease.Wait();
+    LastRelease().reset();
     TBorrowed saved = Borrow(form, request);
     TLeftOver left;
     int failure = -1;
@@ -353,7 +349,7 @@ int ExportAccountMoves(TForm1& form, const TExportRequest& request, AnsiString* 
         throw;
     }
     GiveBack(form, saved, left);
-    laterRelease.Release(std::move(left));
+    ReleaseLater(std::move(left));
     if (reason) *reason = why;
     return failure;
 }

@@ -1,6 +1,11 @@
 // The balance and table report routines. Each lays its text out first (cells and column widths
 // measured in the canvas's font) and then draws it row by row; on paper a new page starts before
 // a row whose top lies below the usable height, and every page carries its number.
+//
+// Threads: a long table report's rows are measured in runs on the shared pool (MeasureTable).
+// The rows are read-only while the runs go; run 0 measures with the canvas on the calling
+// thread, every other run with a measurer of its own made beforehand, and each writes only its
+// own slot of the widest widths.
 #include "app/reports/report_paint.h"
 
 #include <QPaintDevice>
@@ -15,6 +20,7 @@
 #include "app/store/money_text.h"
 #include "app/window/main_window.h"
 #include "platform/parallel.h"
+#include "platform/part_sizes.h"
 
 namespace qm {
 namespace {
@@ -194,26 +200,28 @@ void MeasureTable(TCanvas& c, TableMeasure& m) {
     SetBold(c, false);
     // A long report's rows are measured in runs side by side where the canvas lets other
     // threads measure: the first run here, each other with a measurer and widths of its own.
-    constexpr unsigned kMostParts = 8;
+    constexpr unsigned kMostParts = partsizes::kMost;
     std::array<std::unique_ptr<TCanvas::TTextMeasurer>, kMostParts> measurers;
     unsigned allowed = 1;
     for (; allowed < kMostParts; ++allowed)
         if (!(measurers[allowed] = c.Measurer())) break;
     std::array<std::array<int, 5>, kMostParts> widest{};
-    ForEachPart(m.rows.size() - 1, 8192, allowed, [&](unsigned p, size_t first, size_t end) {
-        auto run = [&](auto measure) {
-            Widths<decltype(measure)> widths(measure);
-            for (size_t i = first + 1; i < end + 1; ++i)
-                for (size_t col = 0; col < 5; ++col)
-                    widest[p][col] = std::max(widest[p][col], widths.Of(m.rows[i][col]));
-        };
-        if (p == 0)
-            run([&c](const AnsiString& text) { return c.TextWidth(text); });
-        else
-            run([&measurer = *measurers[p]](const AnsiString& text) {
-                return measurer.Width(text);
-            });
-    });
+    ForEachPart(m.rows.size() - 1, partsizes::kLeastMeasuredRows, allowed,
+                [&](unsigned p, size_t first, size_t end) {
+                    auto run = [&](auto measure) {
+                        Widths<decltype(measure)> widths(measure);
+                        for (size_t i = first + 1; i < end + 1; ++i)
+                            for (size_t col = 0; col < 5; ++col)
+                                widest[p][col] =
+                                    std::max(widest[p][col], widths.Of(m.rows[i][col]));
+                    };
+                    if (p == 0)
+                        run([&c](const AnsiString& text) { return c.TextWidth(text); });
+                    else
+                        run([&measurer = *measurers[p]](const AnsiString& text) {
+                            return measurer.Width(text);
+                        });
+                });
     for (const auto& run : widest)
         for (size_t col = 0; col < 5; ++col) m.w[col] = std::max(m.w[col], run[col]);
     // The sums are drawn bold.

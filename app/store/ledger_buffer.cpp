@@ -1,4 +1,9 @@
 // Ledger buffers and displayed rows.
+//
+// Threads: a load in parts (LoadBuffer with a runner side by side) starts no thread itself.
+// While its parts run, the lookups (rows with files, correspondents, today) are read-only; part
+// p writes only its own rows of the buffer, sized before the parts start, and its own repairs;
+// the balance pass and the repairs' writes follow on the calling thread.
 #include "app/store/ledger_buffer.h"
 
 #include <algorithm>
@@ -11,6 +16,7 @@
 #include "app/store/moves_in_parts.h"
 #include "db/sqlite_reader.h"
 #include "db/sqlite_statement.h"
+#include "platform/part_sizes.h"
 
 namespace qm {
 namespace {
@@ -315,20 +321,24 @@ void ReadMove(const Query& t, const TLoadLookups& lookups, TLoadPart& part, TBuf
 // the rows are read the usual way instead: a small account, a file other connections cannot
 // read as this one sees it, or any part that failed.
 bool ReadMovesInParts(TSQLiteDatabase& db, THeadTab& tab, const TLoadLookups& lookups,
-                      std::vector<TLoadPart>& parts) {
-    const std::optional<TMoveParts> where = AccountMovesInParts(db, tab.Id, 12000);
+                      const TParts& runner, std::vector<TLoadPart>& parts) {
+    if (!runner.IsSideBySide()) return false;
+    const std::optional<TMoveParts> where =
+        AccountMovesInParts(db, tab.Id, partsizes::kLeastMovesPerRead);
     if (!where) return false;
     tab.BufRows.resize(static_cast<size_t>(where->Count));
     parts.resize(kMostMoveParts);
-    const unsigned used = ReadMovesInParts(
-        *where, kMovesColumns, [&](unsigned p, TSQLiteReader& reader, size_t first, size_t end) {
-            size_t at = first;
-            for (; reader.Step(); ++at) {
-                if (at == end) return at - first + 1;  // a move past the account's end
-                ReadMove(reader, lookups, parts[p], tab.BufRows[at]);
-            }
-            return at - first;
-        });
+    const unsigned used =
+        ReadMovesInParts(*where, kMovesColumns, runner,
+                         [&](unsigned p, TSQLiteReader& reader, size_t first, size_t end) {
+                             size_t at = first;
+                             for (; reader.Step(); ++at) {
+                                 if (at == end)
+                                     return at - first + 1;  // a move past the account's end
+                                 ReadMove(reader, lookups, parts[p], tab.BufRows[at]);
+                             }
+                             return at - first;
+                         });
     parts.resize(used);
     if (used == 0) tab.BufRows.clear();
     return used > 0;
@@ -336,7 +346,7 @@ bool ReadMovesInParts(TSQLiteDatabase& db, THeadTab& tab, const TLoadLookups& lo
 
 }  // namespace
 
-bool LoadBuffer(TSQLiteDatabase& db, THeadTab& tab, const AnsiString& today) {
+bool LoadBuffer(TSQLiteDatabase& db, THeadTab& tab, const AnsiString& today, const TParts& runner) {
     tab.BufRows.clear();
     // Rows that carry files, and correspondent names, are looked up once per load rather than
     // once per move.
@@ -345,7 +355,7 @@ bool LoadBuffer(TSQLiteDatabase& db, THeadTab& tab, const AnsiString& today) {
     lookups.correspondents = AllCorrespondents(db);
     lookups.today = today;
     std::vector<TLoadPart> parts;
-    if (!ReadMovesInParts(db, tab, lookups, parts)) {
+    if (!ReadMovesInParts(db, tab, lookups, runner, parts)) {
         parts.resize(1);
         TSQLiteStatement& t = db.Statement(MovesSql(kMovesColumns));
         t.Bind(1, tab.Id);

@@ -18,6 +18,7 @@
 #include "app/store/balances.h"
 #include "app/store/state.h"
 #include "db/sqlite_table3.h"
+#include "platform/parallel.h"
 
 namespace qm {
 
@@ -26,9 +27,11 @@ AnsiString CorrespondentText(TSQLiteDatabase& db, int billId);
 
 // Fills the tab's buffer from bill_move, repairing dates that are not all digits to `today`
 // ("yyyymmdd") in both rows of their pair. Returns whether a running balance overflowed.
-// A large account is read in parts side by side, each on a read-only connection of its own,
-// when the file allows it; the buffer is the same either way.
-bool LoadBuffer(TSQLiteDatabase& db, THeadTab& tab, const AnsiString& today);
+// A large account is read in parts as `runner` runs them (by default in one piece here), each
+// on a read-only connection of its own, when the file allows it; the buffer is the same either
+// way. Part p writes only its own rows of the buffer and its own repairs.
+bool LoadBuffer(TSQLiteDatabase& db, THeadTab& tab, const AnsiString& today,
+                const TParts& runner = TParts());
 
 // Recomputes cell 6 of every buffer row; true when a balance reached 1e12 ("------").
 bool BillMoveCalcSum(THeadTab& tab);

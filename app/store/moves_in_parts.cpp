@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "db/sqlite_statement.h"
-#include "platform/parallel.h"
 
 namespace qm {
 
@@ -56,22 +55,22 @@ std::string MovesSql(const char* columns) {
            " from bill_move where src_bill_id = ? order by ts, num, id";
 }
 
-unsigned ReadMovesInParts(const TMoveParts& where, const char* columns,
+unsigned ReadMovesInParts(const TMoveParts& where, const char* columns, const TParts& runner,
                           const std::function<size_t(unsigned part, TSQLiteReader& reader,
                                                      size_t first, size_t end)>& read) {
     const std::string sql = MovesSql(columns) + " limit ? offset ?";
     const auto count = static_cast<size_t>(where.Count);
     std::vector<char> done(kMostMoveParts, 0);
     const unsigned used =
-        ForEachPart(count, static_cast<size_t>(where.LeastPerPart), kMostMoveParts,
-                    [&](unsigned part, size_t first, size_t end) {
-                        TSQLiteReader reader(where.File, sql.c_str());
-                        reader.Bind(1, where.AccountId);
-                        reader.Bind(2, end == count ? -1 : static_cast<int64_t>(end - first));
-                        reader.Bind(3, static_cast<int64_t>(first));
-                        const size_t taken = read(part, reader, first, end);
-                        done[part] = !reader.Failed() && taken == end - first;
-                    });
+        runner.Run(count, static_cast<size_t>(where.LeastPerPart), kMostMoveParts,
+                   [&](unsigned part, size_t first, size_t end) {
+                       TSQLiteReader reader(where.File, sql.c_str());
+                       reader.Bind(1, where.AccountId);
+                       reader.Bind(2, end == count ? -1 : static_cast<int64_t>(end - first));
+                       reader.Bind(3, static_cast<int64_t>(first));
+                       const size_t taken = read(part, reader, first, end);
+                       done[part] = !reader.Failed() && taken == end - first;
+                   });
     if (!std::all_of(done.begin(), done.begin() + used, [](char d) { return d != 0; })) return 0;
     movesReadInParts += static_cast<uint64_t>(where.Count);
     return used;

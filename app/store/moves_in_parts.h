@@ -1,6 +1,10 @@
 // The moves of one large account read in parts side by side, each part on a read-only
 // connection of its own, in the ledger's order ("order by ts, num, id"): the engine's time for
 // the rows is most of what opening a ledger or a report over the account costs.
+//
+// Threads: no thread is started here; the caller's TParts runs the parts. Each part has its own
+// connection and writes only what its `read` gives it (its own rows and its own slot of any
+// per-part result); the account, the file and the caller's lookups are read-only meanwhile.
 #pragma once
 
 #include <cstdint>
@@ -10,11 +14,13 @@
 
 #include "db/sqlite_reader.h"
 #include "db/sqlite_table3.h"
+#include "platform/parallel.h"
+#include "platform/part_sizes.h"
 
 namespace qm {
 
 // The most parts one read is cut into.
-constexpr unsigned kMostMoveParts = 8;
+constexpr unsigned kMostMoveParts = partsizes::kMost;
 
 // Which account, where and how many: the file other connections read, the account's moves, and
 // the fewest moves a part takes.
@@ -37,12 +43,12 @@ std::optional<TMoveParts> AccountMovesInParts(TSQLiteDatabase& db, int accountId
 // account its parameter.
 std::string MovesSql(const char* columns);
 
-// Reads the moves in parts side by side. `read(part, reader, first, end)` runs on the part's own
-// thread with a reader standing at move `first` of `columns`, steps it, and returns how many
+// Reads the moves in parts as `runner` runs them. `read(part, reader, first, end)` runs on the
+// part's thread with a reader standing at move `first` of `columns`, steps it, and returns how many
 // moves it took; the last part's reader goes on to the account's end, so that a move too many
 // shows. Returns the number of parts when every part took exactly moves [first, end) without a
 // failure, 0 when any did not (the caller then reads the usual way on its own connection).
-unsigned ReadMovesInParts(const TMoveParts& where, const char* columns,
+unsigned ReadMovesInParts(const TMoveParts& where, const char* columns, const TParts& runner,
                           const std::function<size_t(unsigned part, TSQLiteReader& reader,
                                                      size_t first, size_t end)>& read);
 

@@ -27,7 +27,7 @@ TRowCells& TRowCells::operator=(const TRowCells& other) {
     return *this;
 }
 
-std::array<AnsiString, 7>& TRowCells::Own() const {
+std::array<AnsiString, 7>& TRowCells::Own() {
     if (!own_) {
         own_ = std::make_unique<std::array<AnsiString, 7>>();
         if (texts_) {
@@ -49,8 +49,8 @@ AnsiString& TRowCells::operator[](size_t col) {
 }
 
 const AnsiString& TRowCells::operator[](size_t col) const {
-    if (col >= 7) throw std::out_of_range("ledger cell " + std::to_string(col));
-    if (own_ || col == 6) return Own()[col];
+    if (col >= 6) throw std::out_of_range("ledger cell " + std::to_string(col) + " to read");
+    if (own_) return (*own_)[col];
     if (!texts_) return kNoText;
     switch (col) {
         case 0:
@@ -69,7 +69,8 @@ const AnsiString& TRowCells::operator[](size_t col) const {
 }
 
 AnsiString TRowCells::Text(size_t col) const {
-    if (own_ || col != 6) return (*this)[col];
+    if (own_ && col == 6) return (*own_)[6];
+    if (col != 6) return (*this)[col];
     if (!texts_) return AnsiString();
     return overflow_ ? AnsiString("------") : CentsText(balance_, ',');
 }

@@ -54,7 +54,9 @@ class TRowCells {
 
     // A cell to read or change: the row gets its own strings first.
     AnsiString& operator[](size_t col);
-    // A cell to read: the shared text while the row has no strings of its own.
+    // Cell 0 to 5 to read: the shared text while the row has no strings of its own. Changes
+    // nothing, so rows shared by threads can be read at once. The balance (cell 6) is made
+    // from its number and read with Text(6); asking for it here raises std::out_of_range.
     const AnsiString& operator[](size_t col) const;
     static constexpr size_t size() { return 7; }
     // A cell's text without giving the row strings of its own.
@@ -75,12 +77,12 @@ class TRowCells {
     bool HasOwnStrings() const { return own_ != nullptr; }
 
   private:
-    std::array<AnsiString, 7>& Own() const;
+    std::array<AnsiString, 7>& Own();
 
     std::shared_ptr<const TMoveTexts> texts_;
     long double balance_ = 0;
     bool overflow_ = false;
-    mutable std::unique_ptr<std::array<AnsiString, 7>> own_;
+    std::unique_ptr<std::array<AnsiString, 7>> own_;
 };
 
 // Where each cell of a displayed row was drawn by the last ledger paint; rows that paint did not

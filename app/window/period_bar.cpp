@@ -57,7 +57,8 @@ void TForm1::DateTimePicker1KeyDown(int& key, TShiftState) {
 
 void TForm1::GetBillMove() {
     THeadTab& tab = CurrentTab();
-    if (tab.BufRows.empty() && LoadBuffer(*DB, tab, DateToYmd(Date()))) ShowBalanceOverflow();
+    if (tab.BufRows.empty() && LoadBuffer(*DB, tab, DateToYmd(Date()), TParts::SideBySide()))
+        ShowBalanceOverflow();
     // Into the rows' own storage: emptied rows keep it, and a large ledger is rebuilt often.
     BuildDisplayedRows(tab, Period(), SortMode, LastDate, Ledger.Rows);
 }

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <memory>
 
 #include "xls/excel_writer.h"
 
@@ -45,18 +46,34 @@ void BM_FillAndSave65000x7(benchmark::State& state) {
     for (auto _ : state) {
         TvteXLSWorkbook book;
         Fill(book);
-        TvteExcelWriter().Save(&book, file);
+        TvteExcelWriter(qm::TParts::SideBySide()).Save(&book, file);
     }
     state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(file));
     std::filesystem::remove(file);
+}
+
+// Argument 1: the writer's long passes side by side on the pool; 0: all on this thread.
+qm::TParts PartsOf(const benchmark::State& state) {
+    return state.range(0) != 0 ? qm::TParts::SideBySide() : qm::TParts();
 }
 
 void BM_Save65000x7(benchmark::State& state) {
     std::filesystem::path file = Target();
     TvteXLSWorkbook book;
     Fill(book);
-    for (auto _ : state) TvteExcelWriter().Save(&book, file);
+    for (auto _ : state) TvteExcelWriter(PartsOf(state)).Save(&book, file);
     std::filesystem::remove(file);
+}
+
+// The export's layout of its cells at once, its rows made in parts (1) or here (0).
+void BM_AddCells65000x7(benchmark::State& state) {
+    for (auto _ : state) {
+        auto book = std::make_unique<TvteXLSWorkbook>();
+        benchmark::DoNotOptimize(book->AddSheet()->AddCells(0, 0, 6, kRows - 1, PartsOf(state)));
+        state.PauseTiming();  // freeing the workbook is not the layout's
+        book.reset();
+        state.ResumeTiming();
+    }
 }
 
 void BM_Fill65000x7(benchmark::State& state) {
@@ -67,9 +84,23 @@ void BM_Fill65000x7(benchmark::State& state) {
     }
 }
 
+// Freeing a filled workbook, the export's last step once its file is written: what the window
+// waits for when the workbook is freed on its own thread.
+void BM_Free65000x7(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto book = std::make_unique<TvteXLSWorkbook>();
+        Fill(*book);
+        state.ResumeTiming();
+        book.reset();
+    }
+}
+
 }  // namespace
 
 BENCHMARK(BM_FillAndSave65000x7)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Save65000x7)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Save65000x7)->Unit(benchmark::kMillisecond)->Arg(0)->Arg(1);
+BENCHMARK(BM_AddCells65000x7)->Unit(benchmark::kMillisecond)->Arg(0)->Arg(1);
+BENCHMARK(BM_Free65000x7)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Fill65000x7)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

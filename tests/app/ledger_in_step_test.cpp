@@ -3,6 +3,7 @@
 // buffer's texts until a row is changed.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <random>
 #include <tuple>
 
@@ -10,6 +11,7 @@
 #include "app/store/ledger_buffer.h"
 #include "app/store/money_text.h"
 #include "app/store/move_store.h"
+#include "platform/parallel.h"
 #include "tests/support/support.h"
 
 using namespace qm;
@@ -263,4 +265,29 @@ TEST_F(LedgerInStep, NumbersKeepTheFilesOrderWhateverTheCodePage) {
             for (int i : {1, 2}) tabs[i].BufRows.clear();
         }
     SetInterfaceCodePage(savedPage);
+}
+
+// Rows are read by the parts of an export or a report at once: reading one, through any of its
+// const accessors, changes nothing of it, and the balance is made from its number each time.
+TEST_F(LedgerInStep, ReadingARowChangesNothingOfItFromManyThreadsAtOnce) {
+    for (int i = 0; i < 40; ++i) Store(2, 3, RandomMove());
+    LoadBuffer(*db, tabs[1], "20261207");
+    const std::vector<TBillMoveRow> rows = BuildDisplayedRows(tabs[1], {}, 0, "07.12.2026");
+    std::vector<std::array<AnsiString, 7>> expected;
+    for (const TBillMoveRow& r : rows) expected.push_back(r.Cells);
+    qmtest::ForcedParts forced;
+    std::atomic<int> wrong{0};
+    ForEachPart(rows.size() * 50, 1, 8, [&](unsigned, size_t first, size_t end) {
+        for (size_t i = first; i < end; ++i) {
+            const TRowCells& cells = rows[i % rows.size()].Cells;
+            for (size_t col = 0; col < 6; ++col)
+                wrong += cells[col] != expected[i % rows.size()][col];
+            wrong += cells.Text(6) != expected[i % rows.size()][6];
+        }
+    });
+    EXPECT_EQ(wrong, 0);
+    for (size_t i = 0; i + 1 < rows.size(); ++i) {  // the last, the new row, has its own
+        EXPECT_FALSE(rows[i].Cells.HasOwnStrings()) << i;
+        EXPECT_THROW(rows[i].Cells[6], std::out_of_range) << i;
+    }
 }

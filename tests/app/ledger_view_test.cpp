@@ -176,7 +176,7 @@ TEST_F(LedgerView, AmountsTooWideForTheirCellShowTheirSignAndCutTheirEnd) {
     c.Font.Style = {};
     for (int col : {5, 6}) {
         const TRect cell = row.CellRects[col];
-        const AnsiString& text = row.Cells[col];
+        const AnsiString text = row.Cells.Text(col);
         ASSERT_GT(c.TextWidth(text), cell.Width() - 4) << text;
         // The text starts at the cell's left, the balance with its minus sign; the end is cut.
         const QRect first = FirstGlyph(picture, inner(cell));
@@ -186,7 +186,7 @@ TEST_F(LedgerView, AmountsTooWideForTheirCellShowTheirSignAndCutTheirEnd) {
     }
     // A balance that fits stays right-aligned two pixels before the cell's right end.
     const TRect cell = fits.CellRects[6];
-    const int width = c.TextWidth(fits.Cells[6]);
+    const int width = c.TextWidth(fits.Cells.Text(6));
     ASSERT_LT(width, cell.Width() - 4);
     const QRect first = FirstGlyph(picture, inner(cell));
     EXPECT_GE(first.left(), cell.Right - 2 - width);

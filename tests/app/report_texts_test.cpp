@@ -485,6 +485,7 @@ TEST_F(ReportTexts, TableReportListsMovesOfOneDayInTheirStoredOrder) {
 // does: moves of one day and number in their stored order across the seams of the parts, moves
 // outside the period left out, NULL and text amounts, and the sums added in the moves' order.
 TEST_F(ReportTexts, ALargeAccountsTableReadInPartsReadsAsTheReference) {
+    qmtest::ForcedParts forced;
     const int account = GeneratedAccountId(kSize, 3, 1, 2);
     const int other = GeneratedAccountId(kSize, 2, 0, 0);
     TSQLiteTransaction many(*DB);

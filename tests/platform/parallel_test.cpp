@@ -1,66 +1,199 @@
-// Work cut into parts run side by side.
+// Work cut into parts run side by side on the shared pool.
 #include "platform/parallel.h"
 
 #include <gtest/gtest.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
+#include <set>
 #include <stdexcept>
 #include <thread>
 #include <vector>
 
 using namespace qm;
 
+namespace {
+
+// Parts forced on for the life of the object.
+struct Forced {
+    bool was = ForceParts(true);
+    ~Forced() { ForceParts(was); }
+};
+
+long ThreadNumber() {
+    return syscall(SYS_gettid);
+}
+
+}  // namespace
+
 TEST(ForEachPart, ThePartsCoverEveryItemOnceInOrderAndRespectTheirBounds) {
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    for (size_t count : {0u, 1u, 999u, 1000u, 1001u, 7919u, 100000u}) {
-        for (unsigned most : {1u, 3u, 8u}) {
-            std::vector<int> seen(count, 0);
-            std::vector<std::pair<size_t, size_t>> parts(most, {0, 0});
-            std::atomic<unsigned> calls{0};
-            const unsigned used =
-                ForEachPart(count, 1000, most, [&](unsigned part, size_t first, size_t end) {
-                    ++calls;
-                    parts.at(part) = {first, end};
-                    for (size_t i = first; i < end; ++i) ++seen[i];
-                });
-            EXPECT_EQ(calls, used);
-            // As many parts as allowed, none of fewer than 1000 items unless there is one.
-            const size_t allowed = std::min<size_t>(most, cores);
-            EXPECT_EQ(used, std::max<size_t>(1, std::min(count / 1000, allowed))) << count;
-            // Part p is the p-th run of the items.
-            size_t next = 0;
-            for (unsigned p = 0; p < used; ++p) {
-                EXPECT_EQ(parts[p].first, next);
-                next = parts[p].second;
+    for (bool force : {false, true}) {
+        const bool was = ForceParts(force);
+        for (size_t count : {0u, 1u, 2u, 999u, 1000u, 1001u, 7919u, 100000u}) {
+            for (unsigned most : {1u, 3u, 8u}) {
+                std::vector<int> seen(count, 0);
+                std::vector<std::pair<size_t, size_t>> parts(most, {0, 0});
+                std::atomic<unsigned> calls{0};
+                const unsigned used =
+                    ForEachPart(count, 1000, most, [&](unsigned part, size_t first, size_t end) {
+                        ++calls;
+                        parts.at(part) = {first, end};
+                        for (size_t i = first; i < end; ++i) ++seen[i];
+                    });
+                EXPECT_EQ(calls, used);
+                // As many parts as allowed, none of fewer than 1000 items unless there is one;
+                // forced, two wherever two items and the bound allow them.
+                const size_t allowed = std::min<size_t>(most, cores);
+                size_t expected = std::max<size_t>(1, std::min(count / 1000, allowed));
+                if (force) expected = std::max(expected, std::min<size_t>({count, most, 2}));
+                EXPECT_EQ(used, expected) << count << " items, at most " << most;
+                // Part p is the p-th run of the items.
+                size_t next = 0;
+                for (unsigned p = 0; p < used; ++p) {
+                    EXPECT_EQ(parts[p].first, next);
+                    next = parts[p].second;
+                }
+                EXPECT_EQ(next, count);
+                EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), static_cast<long>(count));
             }
-            EXPECT_EQ(next, count);
-            EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), static_cast<long>(count));
         }
+        ForceParts(was);
     }
 }
 
 TEST(ForEachPart, TheFirstPartRunsHereAndAFailureIsRaisedAfterEveryPartEnded) {
+    Forced forced;
     const std::thread::id here = std::this_thread::get_id();
     std::atomic<bool> firstHere{false};
     std::atomic<unsigned> ended{0};
     auto work = [&](unsigned part, size_t, size_t) {
         if (part == 0) firstHere = std::this_thread::get_id() == here;
         if (part == 1) throw std::runtime_error("part 1");
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
         ++ended;
     };
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    if (cores < 2) {
-        EXPECT_EQ(ForEachPart(10, 1, 4, work), 1u);
-        EXPECT_TRUE(firstHere);
-        return;
-    }
+    const unsigned parts = std::max(2u, std::thread::hardware_concurrency());
     try {
-        ForEachPart(cores * 10, 10, cores, work);
+        ForEachPart(parts * 10, 10, parts, work);
         ADD_FAILURE() << "no exception";
     } catch (const std::runtime_error& e) {
         EXPECT_STREQ(e.what(), "part 1");
     }
     EXPECT_TRUE(firstHere);
-    EXPECT_EQ(ended, cores - 1);
+    EXPECT_EQ(ended, parts - 1);
+    // The pool goes on serving after a failure.
+    EXPECT_EQ(ForEachPart(4, 1, 2, [](unsigned, size_t, size_t) {}), 2u);
+}
+
+// The parts of every call run on the same few long-lived threads, however many calls are made
+// and from however many threads at once; a call from inside a part runs its parts on that
+// part's thread instead of waiting for workers that may all be busy.
+TEST(ForEachPart, EveryCallRunsOnTheSameFewThreadsAndACallInsideAPartStaysOnItsThread) {
+    Forced forced;
+    std::mutex mutex;
+    std::set<long> threads;
+    std::set<long> callerThreads{ThreadNumber()};
+    std::atomic<unsigned> wrong{0}, nestedElsewhere{0};
+    auto call = [&] {
+        for (int i = 0; i < 50; ++i) {
+            std::vector<int> seen(64, 0);
+            ForEachPart(seen.size(), 1, 8, [&](unsigned, size_t first, size_t end) {
+                {
+                    std::lock_guard<std::mutex> lock(mutex);
+                    threads.insert(ThreadNumber());
+                }
+                const long outer = ThreadNumber();
+                for (size_t at = first; at < end; ++at) {
+                    const bool onWorker = callerThreads.count(outer) == 0;
+                    ForEachPart(3, 1, 3, [&](unsigned, size_t, size_t) {
+                        if (onWorker && ThreadNumber() != outer) ++nestedElsewhere;
+                    });
+                    ++seen[at];
+                }
+            });
+            wrong += static_cast<unsigned>(std::count(seen.begin(), seen.end(), 0));
+        }
+    };
+    std::vector<std::thread> callers;
+    std::vector<long> numbers(3);
+    std::atomic<int> started{0};
+    for (int c = 0; c < 3; ++c)
+        callers.emplace_back([&, c] {
+            numbers[c] = ThreadNumber();
+            ++started;
+            while (started < 4) std::this_thread::yield();
+            call();
+        });
+    while (started < 3) std::this_thread::yield();
+    callerThreads.insert(numbers.begin(), numbers.end());
+    ++started;
+    call();
+    for (std::thread& t : callers) t.join();
+    EXPECT_EQ(wrong, 0u);
+    // The four calling threads and the pool's workers: not a thread per part of each call.
+    EXPECT_LE(threads.size(), PoolWorkers() + 4);
+    EXPECT_GE(PoolWorkers(), 1u);
+    EXPECT_EQ(nestedElsewhere, 0u);
+}
+
+TEST(ForEachPart, ARunnerThatIsNotSideBySideRunsTheWorkHereAsOnePart) {
+    Forced forced;
+    const std::thread::id here = std::this_thread::get_id();
+    for (size_t count : {0u, 5u, 100000u}) {
+        std::vector<std::pair<size_t, size_t>> seen;
+        const unsigned used =
+            TParts().Run(count, 1, 8, [&](unsigned part, size_t first, size_t end) {
+                EXPECT_EQ(part, 0u);
+                EXPECT_EQ(std::this_thread::get_id(), here);
+                seen.emplace_back(first, end);
+            });
+        EXPECT_EQ(used, 1u);
+        EXPECT_EQ(seen, (std::vector<std::pair<size_t, size_t>>{{0, count}}));
+    }
+    EXPECT_EQ(TParts::SideBySide().Run(100, 1, 8, [](unsigned, size_t, size_t) {}),
+              ForEachPart(100, 1, 8, [](unsigned, size_t, size_t) {}));
+}
+
+// A child made by fork() (a death test, a crash test's writer) has none of the pool's workers:
+// its calls run every part themselves, and its exit does not wait for workers it never had.
+TEST(ForEachPart, AChildMadeByForkRunsItsPartsAndEnds) {
+    Forced forced;
+    ForEachPart(8, 1, 8, [](unsigned, size_t, size_t) {});  // the pool and its workers exist
+    EXPECT_EXIT(
+        {
+            alarm(20);  // a hang ends the child by a signal, not with code 3
+            std::atomic<size_t> seen{0};
+            const unsigned used = ForEachPart(
+                1000, 1, 8, [&](unsigned, size_t first, size_t end) { seen += end - first; });
+            std::exit(used >= 2 && seen == 1000 ? 3 : 4);
+        },
+        testing::ExitedWithCode(3), "");
+}
+
+// A task handed to the pool runs on a worker while the caller goes on; waiting for it (or
+// dropping its handle) returns once it has ended, and raises again what it raised.
+TEST(ForEachPart, ATaskForLaterRunsOnAWorkerAndIsWaitedFor) {
+    const std::thread::id here = std::this_thread::get_id();
+    std::atomic<bool> started{false}, release{false}, ended{false};
+    std::thread::id ranOn;
+    {
+        TLater later([&] {
+            ranOn = std::this_thread::get_id();
+            started = true;
+            while (!release) std::this_thread::yield();
+            ended = true;
+        });
+        while (!started) std::this_thread::yield();  // a worker took it: the caller went on
+        EXPECT_FALSE(ended);
+        release = true;
+    }
+    EXPECT_TRUE(ended);
+    EXPECT_NE(ranOn, here);
+    TLater failing([] { throw std::runtime_error("freeing"); });
+    EXPECT_THROW(failing.Wait(), std::runtime_error);
+    failing.Wait();  // waited for once; nothing left
 }

@@ -12,6 +12,7 @@
 
 #include "platform/ansistring.h"
 #include "platform/forms.h"
+#include "platform/parallel.h"
 #include "platform/sysutils.h"
 
 namespace qmtest {
@@ -22,6 +23,19 @@ void EnsureApp();
 // Message boxes and modal forms that no test scripted fail the test and are answered with the
 // cautious button, instead of waiting for a click. Installed before every suite runs.
 void InstallUnexpectedDialogGuards();
+
+// At least two parts for every piece of work cut into parts while the object lives, whatever the
+// machine's cores: for the tests of the seams between parts.
+class ForcedParts {
+  public:
+    ForcedParts() : was_(qm::ForceParts(true)) {}
+    ~ForcedParts() { qm::ForceParts(was_); }
+    ForcedParts(const ForcedParts&) = delete;
+    ForcedParts& operator=(const ForcedParts&) = delete;
+
+  private:
+    bool was_;
+};
 
 // Moves the process into a fresh temporary folder for the life of the object, and back after.
 class TempDir {
