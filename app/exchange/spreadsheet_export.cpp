@@ -285,18 +285,22 @@ TExportSheet SheetOf(TForm1& form, const TExportRequest& r) {
     return s;
 }
 
-// The export's own reading of the account, in the borrowed tab and the ledger, let go; the
-// ledger keeps its last row, the empty new one, as a ledger always does.
-void ReleaseExportRows() {
-    std::vector<TBufRow>().swap(CurrentTab().BufRows);
-    {
-        std::vector<TBillMoveRow> kept;
-        if (!Ledger.Rows.empty()) kept.push_back(std::move(Ledger.Rows.back()));
-        Ledger.Rows.swap(kept);
-    }
-    // Much of it was read on other threads, into their pools: back to the system, so that the
-    // workbook does not come on top of it.
-    ReturnFreedMemory();
+// The export's own reading of the account, in the borrowed tab and the ledger, let go while the
+// workbook is made: they are freed on the pool, and what the reading threads freed handed back
+// to the system, so that the workbook does not come on top of them and the user does not wait
+// for the freeing. The ledger keeps its last row, the empty new one, as a ledger always does.
+// The task owns what it frees; the caller waits for it once the file is written.
+void ReleaseExportRows(std::optional<TLater>& freeing) {
+    auto rows = std::make_shared<std::pair<std::vector<TBufRow>, std::vector<TBillMoveRow>>>();
+    rows->first.swap(CurrentTab().BufRows);
+    std::vector<TBillMoveRow> kept;
+    if (!Ledger.Rows.empty()) kept.push_back(std::move(Ledger.Rows.back()));
+    rows->second.swap(Ledger.Rows);
+    Ledger.Rows.swap(kept);
+    freeing.emplace([rows] {
+        *rows = {};
+        ReturnFreedMemory();
+    });
 }
 
 int WriteSheetFile(TForm1& form, const TExportRequest& r, TWindowProgress& progress,
@@ -306,11 +310,12 @@ int WriteSheetFile(TForm1& form, const TExportRequest& r, TWindowProgress& progr
     TExportSheet& sheet = left.Sheet;
     std::array<int, 7> widths{};
     size_t rowCount = 0;
+    std::optional<TLater> freeing;
     try {
         sheet = SheetOf(form, r);
         // The rows' texts are taken: the moves the ledger loading read for them are let go
         // before the workbook is made, and the rows themselves once their texts are in it.
-        ReleaseExportRows();
+        ReleaseExportRows(freeing);
         widths = BuildExportSheet(book, form.Ui(120), std::move(sheet), progress.Callback());
         rowCount = sheet.Rows.size();
         std::vector<std::array<AnsiString, 7>>().swap(sheet.Rows);
