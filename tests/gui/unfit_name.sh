@@ -4,44 +4,9 @@
 # with the text as typed, and nothing is stored; a name with accented letters is stored as typed.
 # Usage: unfit_name.sh <quillmarsh executable> [folder for screenshots]
 set -euo pipefail
-exe=$(realpath "$1")
-shots=${2:-}
-work=$(mktemp -d)
-app_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-# A display of our own; Xvfb writes the number it took. Only our own server is ended at the end.
-exec 3< <(exec Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null)
-xvfb_pid=$!
-read -r -t 10 display <&3
-export DISPLAY=":$display"
-unset QT_QPA_PLATFORM
+source "$(dirname "${BASH_SOURCE[0]}")/dialog_session.sh"
 # A Western locale: the interface code page is 1252, which has no CJK characters or emoji.
 export LANG=C.UTF-8
-export XDG_RUNTIME_DIR="$work/runtime"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-cd "$work"
-
-fail() { echo "FAIL: $*"; shot failure; cat "$work/out.txt" 2>/dev/null; exit 1; }
-shot() { [ -n "$shots" ] && import -window root "$shots/$1.png" 2>/dev/null || true; }
-sql() { sqlite3 Quillmarsh.dat "$1"; }
-window() {  # waits for a shown window whose name matches (the newest), gives it the keyboard
-  local id=""
-  for _ in $(seq 50); do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -1) && [ -n "$id" ] && break
-    sleep 0.1
-  done
-  [ -n "$id" ] || fail "no window '$1'"
-  xdotool windowfocus --sync "$id" 2>/dev/null || true
-  echo "$id"
-}
-windows() { xdotool search --onlyvisible --name "$1" 2>/dev/null | wc -l; }
-click() { xdotool mousemove "$1" "$2" click 1; sleep 0.4; }
 
 "$exe" >>"$work/out.txt" 2>&1 &
 app_pid=$!
