@@ -1,5 +1,7 @@
 #include "platform/parallel.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -8,6 +10,7 @@
 #include <deque>
 #include <exception>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -55,6 +58,21 @@ class TWorkPool {
         }
     }
     unsigned Workers() const { return static_cast<unsigned>(workers_.size()); }
+
+    // fork() copies only the calling thread. A worker may hold the mutex at that moment, and the
+    // condition variables count waiters that will never wake in the child, so the mutex is held
+    // across the fork and the child starts from a pool of no workers and nothing queued.
+    void BeforeFork() { mutex_.lock(); }
+    void AfterForkInParent() { mutex_.unlock(); }
+    void AfterForkInChild() {
+        new (&wake_) std::condition_variable;
+        new (&ended_) std::condition_variable;
+        queue_.clear();
+        // The threads do not exist here; their handles are let go of, never joined.
+        new std::vector<std::thread>(std::move(workers_));
+        workers_.clear();
+        mutex_.unlock();
+    }
 
     // Runs job's parts 1.. on the workers and here, part 0 here first; returns when all ended.
     void Run(TJob& job) {
@@ -125,7 +143,12 @@ class TWorkPool {
 // Never destroyed: the workers wait until the process ends. A child made by fork() has none of
 // them, and joining them at its exit would never return; its callers take every part themselves.
 TWorkPool& Pool() {
-    static TWorkPool* pool = new TWorkPool;
+    static TWorkPool* pool = [] {
+        auto* made = new TWorkPool;
+        pthread_atfork([] { Pool().BeforeFork(); }, [] { Pool().AfterForkInParent(); },
+                       [] { Pool().AfterForkInChild(); });
+        return made;
+    }();
     return *pool;
 }
 
