@@ -1,8 +1,9 @@
 // Work over many items cut into parts that run side by side on one pool of long-lived workers.
 //
 // Thread notes (the pool is the one place in the program that starts threads for work in parts):
-//  1. The pool is made on first use with one worker fewer than the machine has cores (at least
-//     one) and lives until the process ends; nothing else starts a thread for a part.
+//  1. The pool is made on first use with one worker fewer than the processors the process may
+//     run on (at least one) and lives until the process ends; nothing else starts a thread for a
+//     part. Each worker keeps to one of those processors, none to the first.
 //  2. A call runs its part 0 on the calling thread and hands the others to the workers; the
 //     calling thread also takes any part no worker has begun, so a call always ends even when
 //     every worker is busy with another caller's parts. All parts have ended when it returns.

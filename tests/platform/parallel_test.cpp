@@ -2,11 +2,13 @@
 #include "platform/parallel.h"
 
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <map>
 #include <mutex>
 #include <set>
 #include <stdexcept>
@@ -138,6 +140,40 @@ TEST(ForEachPart, EveryCallRunsOnTheSameFewThreadsAndACallInsideAPartStaysOnItsT
     EXPECT_LE(threads.size(), PoolWorkers() + 4);
     EXPECT_GE(PoolWorkers(), 1u);
     EXPECT_EQ(nestedElsewhere, 0u);
+}
+
+// Each worker stays on one processor the process may use, never the first of them, and no two
+// share one: woken together they would otherwise be stacked onto a few.
+TEST(ForEachPart, EachWorkerKeepsToAProcessorOfItsOwn) {
+    Forced forced;
+    cpu_set_t allowed;
+    ASSERT_EQ(sched_getaffinity(0, sizeof allowed, &allowed), 0);
+    const int count = CPU_COUNT(&allowed);
+    if (count < 2) GTEST_SKIP() << "one processor: the one worker shares it with the callers";
+    int first = 0;
+    while (!CPU_ISSET(first, &allowed)) ++first;
+    std::mutex mutex;
+    std::map<long, std::set<int>> processors;  // worker thread -> processors it ran on
+    const long here = ThreadNumber();
+    for (int i = 0; i < 200; ++i)
+        ForEachPart(64, 1, 64, [&](unsigned, size_t, size_t) {
+            const long thread = ThreadNumber();
+            const int cpu = sched_getcpu();
+            volatile unsigned spin = 0;
+            for (int k = 0; k < 20000; ++k) spin = spin + 1;  // long enough to be moved
+            std::lock_guard<std::mutex> lock(mutex);
+            if (thread != here) processors[thread].insert({cpu, sched_getcpu()});
+        });
+    EXPECT_EQ(processors.size(), PoolWorkers());
+    std::set<int> homes;
+    for (const auto& [thread, cpus] : processors) {
+        ASSERT_EQ(cpus.size(), 1u) << "a worker moved between processors";
+        const int cpu = *cpus.begin();
+        EXPECT_TRUE(CPU_ISSET(cpu, &allowed));
+        EXPECT_NE(cpu, first);
+        homes.insert(cpu);
+    }
+    EXPECT_EQ(homes.size(), processors.size()) << "two workers share a processor";
 }
 
 TEST(ForEachPart, ARunnerThatIsNotSideBySideRunsTheWorkHereAsOnePart) {
