@@ -440,8 +440,9 @@ void RecalculateAllBalances(TSQLiteDatabase& db, const PeriodFilter& period,
             if (fresh) sums.push_back({account, MoveSum{}});
             slot = it->second;
         }
-        move.id = q.RawInteger(2);
         ReadAmount(q, 1, move);
+        // Only an amount that is no whole number of hundredths is placed by its id.
+        if (!move.hundredths) move.id = q.RawInteger(2);
         sums[slot].sum.Add(move);
     }
 
