@@ -2,14 +2,11 @@
 #include "platform/application.h"
 
 #include "platform/dialogs.h"
-#include "platform/memory.h"
 #include "platform/sysutils.h"
 
 namespace qm {
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
-    ReturnFreedMemoryPromptly();
-}
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
     try {

@@ -43,7 +43,6 @@
 #include "platform/dialogs.h"
 #include "platform/filedialogs.h"
 #include "platform/forms.h"
-#include "platform/memory.h"
 
 using namespace qm;
 namespace fs = std::filesystem;
@@ -868,8 +867,6 @@ int main(int argc, char** argv) {
     ::chmod(runtime.c_str(), 0700);
     qputenv("XDG_RUNTIME_DIR", runtime.c_str());
     QApplication app(argc, argv);
-    // The allocator set as the program's application object sets it.
-    ReturnFreedMemoryPromptly();
     // Message boxes (none is expected) are answered at once instead of waiting for a click.
     SetMessageBoxHook([](QWidget*, const AnsiString&, const AnsiString&, int) { return IDOK; });
     if (std::getenv("QM_BENCH_SESSION")) {

@@ -36,7 +36,6 @@
 #include "platform/dialogs.h"
 #include "platform/filedialogs.h"
 #include "platform/forms.h"
-#include "platform/memory.h"
 
 using namespace qm;
 namespace fs = std::filesystem;
@@ -529,8 +528,6 @@ BENCHMARK(BM_QifImport100000Moves)->Unit(benchmark::kMillisecond)->UseManualTime
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    // The allocator set as the program's application object sets it.
-    ReturnFreedMemoryPromptly();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     Running().reset();

@@ -57,7 +57,7 @@ TEST(Memory, WhatALargePieceOfWorkFreedGoesBackToTheSystem) {
     GTEST_SKIP() << "only the GNU C library's allocator is set and trimmed";
 #endif
     if (!kOwnAllocator) GTEST_SKIP() << "a sanitizer's allocator holds what is freed";
-    ReturnFreedMemoryPromptly();
+    TFreedMemoryPromptly prompt;
     constexpr size_t kTotal = 96 << 20;
     std::vector<char*> small = MadeOnAThread(16 << 10, kTotal);
     char* large = static_cast<char*>(std::malloc(kTotal));
