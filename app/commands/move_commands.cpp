@@ -168,12 +168,16 @@ void TForm1::StoreNewMove(int account, int corr, const MoveFields& f) {
 
 void TForm1::StoreEditedMove(int account, int corr, const MoveFields& f) {
     const MovePair old = SaveEditedMove(*DB, SelectMove, corr, f, Period());
-    DelBufRow(Head.HeadTabs, account, SelectMove);
-    bool overflow = InsertBufRow(*DB, Head.HeadTabs, account, SelectMove, corr, f.date, f.num,
-                                 f.note, f.amountA);
-    DelBufRow(Head.HeadTabs, old.corr, old.twin);
-    overflow |=
-        InsertBufRow(*DB, Head.HeadTabs, corr, old.twin, account, f.date, f.num, f.note, f.amountB);
+    bool overflow = ReplaceBufRow(*DB, Head.HeadTabs, account, SelectMove, corr, f.date, f.num,
+                                  f.note, f.amountA);
+    if (old.corr == corr) {
+        overflow |= ReplaceBufRow(*DB, Head.HeadTabs, corr, old.twin, account, f.date, f.num,
+                                  f.note, f.amountB);
+    } else {
+        DelBufRow(Head.HeadTabs, old.corr, old.twin);
+        overflow |= InsertBufRow(*DB, Head.HeadTabs, corr, old.twin, account, f.date, f.num, f.note,
+                                 f.amountB);
+    }
     if (overflow) ShowBalanceOverflow();
 }
 

@@ -467,14 +467,9 @@ void ReadStoredNum(TSQLiteDatabase& db, int moveId, const AnsiString& typed, TMo
     q.Reset();
 }
 
-}  // namespace
-
-bool InsertBufRow(TSQLiteDatabase& db, std::vector<THeadTab>& tabs, int accountId, int moveId,
-                  int corrId, const AnsiString& date, const AnsiString& num, const AnsiString& note,
-                  const AnsiString& amount) {
-    THeadTab* tab = LoadedLedgerTab(tabs, accountId);
-    if (!tab) return false;
-    auto& buf = tab->BufRows;
+// The row a stored move gets in a buffer.
+TBufRow StoredRow(TSQLiteDatabase& db, int moveId, int corrId, const AnsiString& date,
+                  const AnsiString& num, const AnsiString& note, const AnsiString& amount) {
     auto texts = std::make_shared<TMoveTexts>();
     texts->Date = date;
     ReadStoredNum(db, moveId, num, *texts);
@@ -485,6 +480,12 @@ bool InsertBufRow(TSQLiteDatabase& db, std::vector<THeadTab>& tabs, int accountI
     row.Id = moveId;
     row.CorrBillId = corrId;
     row.Cells = TRowCells(std::move(texts), 0, false);
+    return row;
+}
+
+// Puts `row` where the buffer's order puts it.
+bool InsertRow(THeadTab* tab, TBufRow row) {
+    auto& buf = tab->BufRows;
     // The first row that sorts at or after the move. In a buffer in order all through that is
     // where the order puts it; otherwise (dates read with another century, or repaired) every
     // row is looked at.
@@ -494,6 +495,42 @@ bool InsertBufRow(TSQLiteDatabase& db, std::vector<THeadTab>& tabs, int accountI
                                            [&](const TBufRow& r) { return !SortsBefore(r, row); });
     const size_t index = static_cast<size_t>(pos - buf.begin());
     buf.insert(pos, std::move(row));
+    return RunningBalanceFrom(*tab, index, facts);
+}
+
+}  // namespace
+
+bool InsertBufRow(TSQLiteDatabase& db, std::vector<THeadTab>& tabs, int accountId, int moveId,
+                  int corrId, const AnsiString& date, const AnsiString& num, const AnsiString& note,
+                  const AnsiString& amount) {
+    THeadTab* tab = LoadedLedgerTab(tabs, accountId);
+    if (!tab) return false;
+    return InsertRow(tab, StoredRow(db, moveId, corrId, date, num, note, amount));
+}
+
+bool ReplaceBufRow(TSQLiteDatabase& db, std::vector<THeadTab>& tabs, int accountId, int moveId,
+                   int corrId, const AnsiString& date, const AnsiString& num,
+                   const AnsiString& note, const AnsiString& amount) {
+    THeadTab* tab = LoadedLedgerTab(tabs, accountId);
+    if (!tab) return false;
+    TBufRow row = StoredRow(db, moveId, corrId, date, num, note, amount);
+    auto& buf = tab->BufRows;
+    auto it =
+        std::find_if(buf.begin(), buf.end(), [&](const TBufRow& r) { return r.Id == moveId; });
+    if (it == buf.end()) return InsertRow(tab, std::move(row));
+    const size_t index = static_cast<size_t>(it - buf.begin());
+    THeadTab::TBufFacts& facts = Facts(*tab);
+    if (it->Cells.Overflow()) --facts.overflowing;
+    // In a buffer in order, the row keeps its place when it still sorts after the row before it
+    // and not after the row behind it: the place an insert would find once it was taken out.
+    const bool keepsPlace = facts.sorted && (index == 0 || SortsBefore(buf[index - 1], row)) &&
+                            (index + 1 == buf.size() || !SortsBefore(buf[index + 1], row));
+    if (!keepsPlace) {
+        buf.erase(it);
+        RunningBalanceFrom(*tab, index, facts);
+        return InsertRow(tab, std::move(row));
+    }
+    *it = std::move(row);
     return RunningBalanceFrom(*tab, index, facts);
 }
 

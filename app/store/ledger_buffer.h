@@ -56,5 +56,11 @@ bool InsertBufRow(TSQLiteDatabase& db, std::vector<THeadTab>& tabs, int accountI
                   int corrId, const AnsiString& date, const AnsiString& num, const AnsiString& note,
                   const AnsiString& amount);
 bool DelBufRow(std::vector<THeadTab>& tabs, int accountId, int moveId);
+// An edited move: its row as a delete and an insert would leave it, but changed where it stands
+// when its place in the order is still its own (an amount or a note changed), so that a large
+// buffer is not shifted twice.
+bool ReplaceBufRow(TSQLiteDatabase& db, std::vector<THeadTab>& tabs, int accountId, int moveId,
+                   int corrId, const AnsiString& date, const AnsiString& num,
+                   const AnsiString& note, const AnsiString& amount);
 
 }  // namespace qm
