@@ -75,9 +75,18 @@ long double NetOf(const TRowCells& cells) {
     return AmountValue(cells[4]) - AmountValue(cells[5]);
 }
 
+// The hundredths a row's texts add to the running balance, where a row can keep them.
+int32_t StepCentsOf(const TMoveTexts& t) {
+    const long double cents = RoundHalfEven(t.Net * 100);
+    return std::fabs(cents) < 2147483647.0L ? static_cast<int32_t>(cents) : TRowCells::kNoStep;
+}
+
 // One step of the running balance: the row's amount cut to hundredths, with the account's sign.
+// A zero kept reads as +0 where the texts' could give -0; either leaves a sum as it was.
 long double BalanceStep(const TRowCells& cells, int billTypeId) {
-    const long double d = RoundHalfEven(NetOf(cells) * 100) / 100;
+    const int32_t kept = cells.StepCents();
+    const long double d = kept != TRowCells::kNoStep ? static_cast<long double>(kept) / 100
+                                                     : RoundHalfEven(NetOf(cells) * 100) / 100;
     return billTypeId == 1 ? -d : d;
 }
 
@@ -314,6 +323,7 @@ void ReadMove(const Query& t, const TLoadLookups& lookups, TLoadPart& part, TBuf
     SetStoredNum(*texts, t.RawText(7), t.RawText(5),
                  [&] { return std::pair(t.RawInteger(5), t.RawDouble(5)); });
     row.Cells = TRowCells(std::move(shared), 0, false);
+    row.Cells.KeepStepCents(StepCentsOf(*texts));
 }
 
 // A large account is read in parts side by side, each on a connection of its own, straight
@@ -326,7 +336,11 @@ bool ReadMovesInParts(TSQLiteDatabase& db, THeadTab& tab, const TLoadLookups& lo
     const std::optional<TMoveParts> where =
         AccountMovesInParts(db, tab.Id, partsizes::kLeastMovesPerRead);
     if (!where) return false;
-    tab.BufRows.resize(static_cast<size_t>(where->Count));
+    // Room for a few more rows, as the displayed rows keep: the first save into a buffer of
+    // exactly its rows moved all of them to new storage (10-20 ms for 300,000).
+    const auto count = static_cast<size_t>(where->Count);
+    tab.BufRows.reserve(count + count / 16 + 1);
+    tab.BufRows.resize(count);
     parts.resize(kMostMoveParts);
     const unsigned used =
         ReadMovesInParts(*where, kMovesColumns, runner,
@@ -479,7 +493,9 @@ TBufRow StoredRow(TSQLiteDatabase& db, int moveId, int corrId, const AnsiString&
     TBufRow row;
     row.Id = moveId;
     row.CorrBillId = corrId;
+    const int32_t step = StepCentsOf(*texts);
     row.Cells = TRowCells(std::move(texts), 0, false);
+    row.Cells.KeepStepCents(step);
     return row;
 }
 

@@ -20,6 +20,7 @@ TRowCells::TRowCells(const TRowCells& other)
     : texts_(other.texts_),
       balance_(other.balance_),
       overflow_(other.overflow_),
+      stepCents_(other.stepCents_),
       own_(other.own_ ? std::make_unique<std::array<AnsiString, 7>>(*other.own_) : nullptr) {}
 
 TRowCells& TRowCells::operator=(const TRowCells& other) {

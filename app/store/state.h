@@ -75,6 +75,12 @@ class TRowCells {
     const TMoveTexts* SharedTexts() const { return own_ ? nullptr : texts_.get(); }
     // The row has its own strings (it was edited, or cell 6 was read).
     bool HasOwnStrings() const { return own_ != nullptr; }
+    // The row's amount in hundredths as the running balance adds it, kept beside the balance so
+    // that a pass over many rows need not read each row's texts: kNoStep when none is kept (an
+    // amount of 21 million or more, a displayed row) and once the row has strings of its own.
+    static constexpr int32_t kNoStep = INT32_MIN;
+    int32_t StepCents() const { return own_ ? kNoStep : stepCents_; }
+    void KeepStepCents(int32_t cents) { stepCents_ = cents; }
 
   private:
     std::array<AnsiString, 7>& Own();
@@ -82,6 +88,7 @@ class TRowCells {
     std::shared_ptr<const TMoveTexts> texts_;
     long double balance_ = 0;
     bool overflow_ = false;
+    int32_t stepCents_ = kNoStep;  // in the room before own_: a row takes no more memory
     std::unique_ptr<std::array<AnsiString, 7>> own_;
 };
 
