@@ -10,6 +10,7 @@
 #include <cstring>
 #include <deque>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <system_error>
@@ -111,8 +112,10 @@ class TWorkPool {
         new (&wake_) std::condition_variable;
         new (&ended_) std::condition_variable;
         queue_.clear();
-        // The threads do not exist here; their handles are let go of, never joined.
-        new std::vector<std::thread>(std::move(workers_));
+        // The threads do not exist here: their handles can be neither joined nor destroyed, so
+        // they are kept where nothing touches them again.
+        if (!forkedAway_) forkedAway_ = std::make_unique<std::vector<std::thread>>();
+        for (std::thread& worker : workers_) forkedAway_->push_back(std::move(worker));
         workers_.clear();
         mutex_.unlock();
     }
@@ -182,6 +185,8 @@ class TWorkPool {
     std::condition_variable wake_, ended_;
     std::deque<TJob*> queue_;  // jobs with parts nobody has begun
     std::vector<std::thread> workers_;
+    // Never freed (the pool itself never is): its threads' handles must not be destroyed.
+    std::unique_ptr<std::vector<std::thread>> forkedAway_;
 };
 
 // Never destroyed: the workers wait until the process ends. A child made by fork() has none of

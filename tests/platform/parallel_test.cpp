@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -205,7 +206,18 @@ TEST(ForEachPart, AChildMadeByForkRunsItsPartsAndEnds) {
             std::atomic<size_t> seen{0};
             const unsigned used = ForEachPart(
                 1000, 1, 8, [&](unsigned, size_t first, size_t end) { seen += end - first; });
-            std::exit(used >= 2 && seen == 1000 ? 3 : 4);
+            if (used < 2 || seen != 1000) std::exit(4);
+            // A child of the child forks from a pool that already has no workers.
+            const pid_t grandchild = fork();
+            if (grandchild == 0) {
+                seen = 0;
+                ForEachPart(1000, 1, 8,
+                            [&](unsigned, size_t first, size_t end) { seen += end - first; });
+                std::_Exit(seen == 1000 ? 3 : 5);
+            }
+            int status = 0;
+            waitpid(grandchild, &status, 0);
+            std::exit(WIFEXITED(status) ? WEXITSTATUS(status) : 6);
         },
         testing::ExitedWithCode(3), "");
 }
