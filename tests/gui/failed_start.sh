@@ -21,9 +21,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-exec 3< <(Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null)
+exec 3< <(exec Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null)
+# Our own server, not the newest of the machine: another test may have started one since.
+xvfb_pid=$!
 read -r -t 10 display <&3
-xvfb_pid=$(pgrep -n Xvfb)
 export DISPLAY=":$display"
 unset QT_QPA_PLATFORM
 export LANG=C.UTF-8
@@ -31,7 +32,7 @@ export LANG=C.UTF-8
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 
-fail() { echo "FAIL: $*" >&2; shot failure; exit 1; }
+fail() { echo "FAIL: $*" >&2; cat "$work/out.txt" >&2; shot failure; exit 1; }
 shot() { [ -n "$shots" ] && import -window root "$shots/$1.png" 2>/dev/null || true; }
 window() {  # waits for a shown window whose name matches, and gives it the keyboard
   local id=""

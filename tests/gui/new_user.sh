@@ -17,9 +17,10 @@ cleanup() {
 trap cleanup EXIT
 
 # A display of our own; Xvfb writes the number it took.
-exec 3< <(Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null)
+exec 3< <(exec Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null)
+# Our own server, not the newest of the machine: another test may have started one since.
+xvfb_pid=$!
 read -r -t 10 display <&3
-xvfb_pid=$(pgrep -n Xvfb)
 export DISPLAY=":$display"
 unset QT_QPA_PLATFORM
 export LANG=C.UTF-8
