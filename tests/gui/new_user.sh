@@ -5,30 +5,10 @@
 # close, start again, and find the move, the open tab and the selection still there.
 # Usage: new_user.sh <quillmarsh executable> [folder for screenshots]
 set -euo pipefail
-exe=$1
-shots=${2:-}
-work=$(mktemp -d)
-app_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-# A display of our own; Xvfb writes the number it took.
-exec 3< <(exec Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null)
-# Our own server, not the newest of the machine: another test may have started one since.
-xvfb_pid=$!
-read -r -t 10 display <&3
-export DISPLAY=":$display"
-unset QT_QPA_PLATFORM
+# The display, the private runtime and working folders, and their ending at exit; the helpers
+# below are this script's own.
+source "$(dirname "${BASH_SOURCE[0]}")/dialog_session.sh"
 export LANG=C.UTF-8
-# The single-instance lock lives in the runtime folder: a private one, so that a copy of the
-# program the user has open does not stop this one.
-export XDG_RUNTIME_DIR="$work/runtime"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-cd "$work"
 
 fail() { echo "FAIL: $*"; shot failure; exit 1; }
 shot() { [ -n "$shots" ] && import -window root "$shots/$1.png" 2>/dev/null || true; }
