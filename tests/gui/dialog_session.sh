@@ -14,7 +14,9 @@ cleanup() {
 trap cleanup EXIT
 
 # A display of our own; Xvfb writes the number it took. Only our own server is ended at the end.
-exec 3< <(exec Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null)
+# -noreset: a server left by its last client resets, and a program connecting in that moment is
+# refused ("could not connect to display"); xdotool's every call is a client that leaves.
+exec 3< <(exec Xvfb -noreset -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null)
 xvfb_pid=$!
 read -r -t 10 display <&3
 export DISPLAY=":$display"

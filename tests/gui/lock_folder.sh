@@ -38,7 +38,10 @@ shot() { [ -n "$shots" ] && import -window root "$shots/lock-$1.png" 2>/dev/null
 as() { local uid=$1; shift; setpriv --reuid="$uid" --regid="$uid" --clear-groups "$@"; }
 
 # An X display every local user may use.
-Xvfb -displayfd 5 -ac -screen 0 1280x800x24 -nolisten tcp 5>"$work/display" 2>/dev/null &
+# -noreset: a server left by its last client resets, and a program connecting in that moment is
+# refused ("could not connect to display"); xdotool's every call is a client that leaves.
+Xvfb -noreset -displayfd 5 -ac -screen 0 1280x800x24 -nolisten tcp 5>"$work/display" \
+  2>/dev/null &
 xvfb_pid=$!
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -1 "$work/display")"

@@ -42,7 +42,9 @@ wait_for() {
 session_begin() {
   work=$(mktemp -d)
   trap session_end EXIT
-  Xvfb -displayfd 5 -screen 0 1280x800x24 -nolisten tcp 5>"$work/display" 2>/dev/null &
+  # -noreset: a server left by its last client resets, and a program connecting in that moment is
+  # refused ("could not connect to display"); xdotool's every call is a client that leaves.
+  Xvfb -noreset -displayfd 5 -screen 0 1280x800x24 -nolisten tcp 5>"$work/display" 2>/dev/null &
   xvfb_pid=$!
   wait_for 1 '[ -s "$work/display" ] && echo 1' || fail "no X display"
   export DISPLAY=":$(head -1 "$work/display")"

@@ -44,7 +44,9 @@ done
 
 # Started from the menu: a private runtime folder (the single-instance lock lives there), a home
 # folder of our own, and a desktop that runs in some other folder.
-exec 3< <(Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp 2>/dev/null)
+# -noreset: a server left by its last client resets, and a program connecting in that moment is
+# refused ("could not connect to display"); xdotool's every call is a client that leaves.
+exec 3< <(Xvfb -noreset -displayfd 1 -screen 0 1024x768x24 -nolisten tcp 2>/dev/null)
 xvfb_pid=$!
 read -r -t 10 display <&3 || fail "no X display"
 export DISPLAY=":$display" HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" LANG=C.UTF-8
