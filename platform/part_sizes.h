@@ -1,11 +1,12 @@
 // The sizes at which the program's long passes are cut into parts side by side (ForEachPart,
 // platform/parallel.h): the fewest items a part takes, and the most parts. Each was chosen from
 // the benchmarks of bench/ (docs/performance.md, "One pool"). The trivial passes (freeing the
-// writer's pointers, reserving rows, copying the rows' texts, collecting merged ranges) run as
-// plain loops and have no entry here.
+// writer's pointers, reserving rows, copying the rows' texts, collecting merged ranges, the
+// shared strings' conversion through the code page's table) run as plain loops and have no
+// entry here.
 //
-// The export's passes (its cells laid out and filled, the writer's survey, shared strings and
-// row blocks) are kept together: each alone moved the export of 60,000 rows by less than a
+// The export's passes (its cells laid out and filled, the writer's survey and row blocks) are
+// kept together: each alone moved the export of 60,000 rows by less than a
 // fifth, within the noise of a shared machine, but the export with its cells and the writer's
 // survey and row blocks in one part took 424-501 ms where the build before took 265-266 ms in
 // the same hour (reports_bench, interleaved runs).
@@ -39,16 +40,15 @@ constexpr size_t kLeastExportRows = 4096;
 // ms with the runs, 250-312 ms with the survey in one.
 constexpr size_t kLeastSurveyRanges = 32768;
 
-// Row blocks (32 rows each) written by runs into streams of their own and joined.
-constexpr size_t kLeastRowBlocks = 256;
+// Row blocks (32 rows each) written by runs into buffers of their own and joined, a round of
+// runs at a time. A round of 256 blocks (8,192 rows, about a megabyte of records) is what the
+// buffers hold at most; 32 blocks to a run.
+constexpr size_t kLeastRowBlocks = 32;
+constexpr size_t kRowBlocksPerRound = 256;
 
 // Rows of the table report measured by runs, each with a font of its own. reports_bench, table
 // report of 100,000 moves, at load average 13 to 15: 164-199 ms in runs, 206-288 ms in one; at
 // load average 20 the one run was the faster (260-292 ms against 312-330 ms).
 constexpr size_t kLeastMeasuredRows = 8192;
-
-// Shared strings converted to UTF-16 by runs. xls_bench, BM_Save65000x7/1 (the export's shape,
-// 65,000 rows of 7 cells): 247-270 ms with the runs, 378-417 ms with the strings in one run.
-constexpr size_t kLeastSharedStrings = 16384;
 
 }  // namespace qm::partsizes

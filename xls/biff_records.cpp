@@ -259,68 +259,78 @@ void WriteEOF(TMemStream& s) {
     EmptyRecord(s, 0x000A);
 }
 
-TSSTBuilder::TSSTBuilder(size_t streamPosition, uint32_t stringCount)
-    : streamPosition_(streamPosition),
+TSSTBuilder::TSSTBuilder(TMemStream& stream, uint32_t stringCount)
+    : out_(stream),
+      start_(stream.Size()),
       bucketSize_(static_cast<uint16_t>(std::max<uint32_t>(stringCount / 128 + 1, 8))),
       stringCount_(stringCount) {
+    if (out_.Position() != start_)
+        throw std::logic_error("the shared strings start anywhere but at the stream's end");
     StartRecord(0x00FC);
-    uint8_t counts[8] = {};
-    buf_.insert(buf_.end(), counts, counts + 8);
+    const uint8_t counts[8] = {};
+    Append(counts, 8);
     fill_ += 8;
+}
+
+void TSSTBuilder::Append(const void* data, size_t size) {
+    out_.Write(data, size);
 }
 
 void TSSTBuilder::StartRecord(uint16_t id) {
     if (fill_ > 0) CloseRecord();
-    recordStart_ = buf_.size();
+    recordStart_ = out_.Size();
     uint8_t header[4];
     PutU16(header, id);
     PutU16(header + 2, 0);
-    buf_.insert(buf_.end(), header, header + 4);
+    Append(header, 4);
     fill_ = 4;
 }
 
 void TSSTBuilder::CloseRecord() {
-    PutU16(buf_.data() + recordStart_ + 2, static_cast<uint16_t>(fill_ - 4));
+    uint8_t length[2];
+    PutU16(length, static_cast<uint16_t>(fill_ - 4));
+    out_.Overwrite(recordStart_ + 2, length, 2);
 }
 
-void TSSTBuilder::Reserve(size_t chars) {
+void TSSTBuilder::Reserve(size_t chars, size_t more) {
     // Each string's header, and a CONTINUE header with a repeated option byte per full record.
     const size_t bytes = chars * 2 + (stringCount_ > added_ ? stringCount_ - added_ : 0) * 3;
-    buf_.reserve(buf_.size() + bytes + (bytes / kMaxRecordData + 1) * 5);
+    out_.Reserve(out_.Size() + bytes + (bytes / kMaxRecordData + 1) * 5 + more);
 }
 
 void TSSTBuilder::Add(const char16_t* text, size_t length) {
     if (Room() < 5) StartRecord(kContinueId);
     if (added_ % bucketSize_ == 0)
-        buckets_.emplace_back(static_cast<uint32_t>(streamPosition_ + buf_.size()),
-                              static_cast<uint16_t>(fill_));
+        buckets_.emplace_back(static_cast<uint32_t>(out_.Size()), static_cast<uint16_t>(fill_));
     ++added_;
     uint8_t header[3];
     PutU16(header, static_cast<uint16_t>(length));
     header[2] = 1;
-    buf_.insert(buf_.end(), header, header + 3);
+    Append(header, 3);
     fill_ += 3;
     auto src = reinterpret_cast<const uint8_t*>(text);
     size_t left = length * 2;
     while (left > 0) {
         size_t piece = std::min(left, Room()) & ~size_t(1);
-        buf_.insert(buf_.end(), src, src + piece);
+        Append(src, piece);
         src += piece;
         left -= piece;
         fill_ += piece;
         if (left > 0 && Room() < 5) {
             StartRecord(kContinueId);
-            buf_.push_back(1);  // the rest of a string starts with its option byte again
+            const uint8_t option = 1;  // the rest of a string starts with its option byte again
+            Append(&option, 1);
             fill_ = 5;
         }
     }
 }
 
-const Bytes& TSSTBuilder::Finish() {
+void TSSTBuilder::Finish() {
     CloseRecord();
-    PutU32(buf_.data() + 4, added_);
-    PutU32(buf_.data() + 8, added_);
-    return buf_;
+    uint8_t counts[8];
+    PutU32(counts, added_);
+    PutU32(counts + 4, added_);
+    out_.Overwrite(start_ + 4, counts, 8);
 }
 
 // BOF of a worksheet.

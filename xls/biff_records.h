@@ -82,30 +82,33 @@ void WriteExtSST(TMemStream& s, uint16_t bucketSize,
                  const std::vector<std::pair<uint32_t, uint16_t>>& entries);
 void WriteEOF(TMemStream& s);
 
-// The shared string table, assembled in one buffer with its own CONTINUE records, and the
-// positions of every bucketSize-th string for EXTSST.
+// The shared string table with its own CONTINUE records, and the positions of every
+// bucketSize-th string for EXTSST. The records go straight onto the end of the stream, so that a
+// table of megabytes is not held twice while it is copied in.
 class TSSTBuilder {
   public:
-    // streamPosition: where the SST record will start in the stream.
-    TSSTBuilder(size_t streamPosition, uint32_t stringCount);
+    // The SST record starts at the stream's end, where its position must be.
+    TSSTBuilder(TMemStream& stream, uint32_t stringCount);
     void Add(const char16_t* text, size_t length);
-    // Room for strings of `chars` characters in all, added after this.
-    void Reserve(size_t chars);
-    // The finished records, with the counts filled in.
-    const Bytes& Finish();
+    // The stream's room for strings of `chars` characters in all, added after this, and `more`
+    // bytes that follow the table.
+    void Reserve(size_t chars, size_t more = 0);
+    // Fills in the counts; the records end at the stream's end.
+    void Finish();
     uint16_t BucketSize() const { return bucketSize_; }
     const std::vector<std::pair<uint32_t, uint16_t>>& Buckets() const { return buckets_; }
 
   private:
     void StartRecord(uint16_t id);
     void CloseRecord();
+    void Append(const void* data, size_t size);
     size_t Room() const { return kMaxRecordData + 4 - fill_; }
 
-    size_t streamPosition_;
+    TMemStream& out_;
+    size_t start_;
     uint16_t bucketSize_;
     uint32_t stringCount_;
     uint32_t added_ = 0;
-    Bytes buf_;
     size_t recordStart_ = 0;
     size_t fill_ = 0;  // of the current record, counting its 4-byte header
     std::vector<std::pair<uint32_t, uint16_t>> buckets_;

@@ -23,6 +23,12 @@ void TMemStream::Write(const void* data, size_t size) {
     pos_ += size;
 }
 
+void TMemStream::Overwrite(size_t at, const void* data, size_t size) {
+    if (at > data_.size() || size > data_.size() - at)
+        throw std::logic_error("bytes overwritten past the end of the stream");
+    std::memcpy(data_.data() + at, data, size);
+}
+
 void PutU16(uint8_t* p, uint16_t v) {
     std::memcpy(p, &v, 2);
 }

@@ -22,6 +22,8 @@ class TMemStream {
     void Write(const void* data, size_t size);
     void Write(const Bytes& b) { Write(b.data(), b.size()); }
     void Seek(size_t position) { pos_ = position; }
+    // Bytes already written, replaced in place; the position stays where it is.
+    void Overwrite(size_t at, const void* data, size_t size);
     size_t Position() const { return pos_; }
     size_t Size() const { return data_.size(); }
     const Bytes& Data() const { return data_; }

@@ -96,7 +96,9 @@ void TvteExcelWriter::WriteSheetSettings(TMemStream& s, const TvteXLSWorksheet& 
 // Rows go out in blocks: the block's ROW records, then all its cells, then its DBCELL record,
 // which points back to the first ROW record and steps from one row's first cell to the next. A
 // block refers only to its own bytes, so runs of blocks are written side by side, each into a
-// stream of its own, and joined in order.
+// buffer of its own, and joined in order. That goes a round of runs at a time, the buffers kept
+// from round to round: a large sheet's cell records are then never held twice, once in the
+// buffers and once in the stream.
 void TvteExcelWriter::WriteRowBlocks(TMemStream& s, const TvteXLSWorksheet& sheet,
                                      std::vector<uint32_t>& dbcells) {
     struct TPart {
@@ -104,22 +106,25 @@ void TvteExcelWriter::WriteRowBlocks(TMemStream& s, const TvteXLSWorksheet& shee
         std::vector<size_t> dbcells;  // positions in `bytes`
     };
     std::vector<TPart> parts(partsizes::kMost);
-    const unsigned used =
-        parts_.Run(dbcells.size(), partsizes::kLeastRowBlocks, partsizes::kMost,
-                   [&](unsigned p, size_t first, size_t end) {
-                       TPart& part = parts[p];
-                       part.dbcells.reserve(end - first);
-                       for (size_t b = first; b < end; ++b)
-                           part.dbcells.push_back(WriteRowBlock(part.bytes, sheet, b));
-                   });
     size_t block = 0;
-    for (unsigned p = 0; p < used; ++p) {
-        const size_t start = s.Position();
-        for (size_t at : parts[p].dbcells)
-            dbcells[block++] = static_cast<uint32_t>(start + at - StreamStart);
-        s.Write(parts[p].bytes.Data());
-        // Each run's bytes go as soon as they are in the stream, not all at the end.
-        parts[p] = TPart();
+    while (block < dbcells.size()) {
+        const size_t round = std::min(dbcells.size() - block, partsizes::kRowBlocksPerRound);
+        const size_t roundStart = block;
+        const unsigned used = parts_.Run(
+            round, partsizes::kLeastRowBlocks, partsizes::kMost,
+            [&](unsigned p, size_t first, size_t end) {
+                TPart& part = parts[p];
+                part.bytes.Clear();
+                part.dbcells.clear();
+                for (size_t b = first; b < end; ++b)
+                    part.dbcells.push_back(WriteRowBlock(part.bytes, sheet, roundStart + b));
+            });
+        for (unsigned p = 0; p < used; ++p) {
+            const size_t start = s.Position();
+            for (size_t at : parts[p].dbcells)
+                dbcells[block++] = static_cast<uint32_t>(start + at - StreamStart);
+            s.Write(parts[p].bytes.Data());
+        }
     }
 }
 
@@ -157,8 +162,9 @@ size_t TvteExcelWriter::WriteRowBlock(TMemStream& s, const TvteXLSWorksheet& she
 }
 
 void TvteExcelWriter::WriteCell(TMemStream& cells, const TvteXLSRange& range, int32_t row) const {
-    if (!range.WriterData) throw EXLSError("A range can only be written as part of its workbook");
-    const TRangeInfo& info = *range.WriterData;
+    if (range.WriterData >= RangeInfo.size())
+        throw EXLSError("A range can only be written as part of its workbook");
+    const TRangeInfo& info = RangeInfo[range.WriterData];
     auto xf = static_cast<uint16_t>(info.XF);
     auto r = static_cast<uint16_t>(row);
     int32_t c = range.Left();

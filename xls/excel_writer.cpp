@@ -7,6 +7,7 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/memory.h"
 #include "platform/part_sizes.h"
 #include "xls/ole_storage.h"
 
@@ -205,7 +206,7 @@ void TvteExcelWriter::Prepare(TvteXLSWorkbook* workbook) {
 }
 
 void TvteExcelWriter::Finish() {
-    for (TvteXLSRange* range : ranges_) range->WriterData = nullptr;
+    for (TvteXLSRange* range : ranges_) range->WriterData = kNoWriterData;
     ranges_.clear();
     UsedColors.clear();
     RangeInfo.clear();
@@ -226,6 +227,10 @@ void TvteExcelWriter::WriteWorkbook(TMemStream& stream, TvteXLSWorkbook* workboo
     Prepare(workbook);
     Survey();
     WriteGlobals();
+    // What the survey's runs freed, on threads where this one would not take it again, goes back
+    // to the system before the sheets' records are made: a large workbook's last bytes are made
+    // at the session's peak.
+    ReturnFreedMemory();
     for (int i = 0; i < workbook->SheetCount(); ++i) {
         SheetPositions[i].Bof = static_cast<uint32_t>(stream.Position());
         WriteSheet(stream, workbook->Sheet(i));
@@ -310,7 +315,7 @@ void TvteExcelWriter::Survey() {
                 TvteXLSRange& range = *ranges_[i];
                 const TvteXLSFormat& format = std::as_const(range).Format();
                 TRangeInfo& info = RangeInfo[i];
-                range.WriterData = &info;
+                range.WriterData = static_cast<uint32_t>(i);
                 if (lastFont >= run.fonts.size() || !SameFont(run.fonts[lastFont], format.Font)) {
                     lastFont = 0;
                     while (lastFont < run.fonts.size() &&
@@ -555,41 +560,19 @@ void TvteExcelWriter::AppendValueText(const TVariant& v, std::u16string& out) co
 
 void TvteExcelWriter::WriteSST() {
     if (texts_.empty()) return;
-    // The texts lie all over the sheet's ranges: runs of them are read and converted side by
-    // side, each into one buffer, and the records are then made from the buffers in order.
-    struct TPart {
-        std::u16string chars;
-        std::vector<uint32_t> lengths;
-    };
-    std::vector<TPart> parts(partsizes::kMost);
-    const unsigned used = parts_.Run(
-        texts_.size(), partsizes::kLeastSharedStrings, partsizes::kMost,
-        [&](unsigned p, size_t first, size_t end) {
-            TPart& part = parts[p];
-            part.lengths.reserve(end - first);
-            part.chars.reserve(textChars_ / texts_.size() * (end - first) + 16);
-            for (size_t i = first; i < end; ++i) {
-                const size_t before = part.chars.size();
-                AppendValueText(*texts_[i], part.chars);
-                part.lengths.push_back(static_cast<uint32_t>(part.chars.size() - before));
-            }
-        });
-    TSSTBuilder sst(stream_->Position(), static_cast<uint32_t>(texts_.size()));
-    sst.Reserve(textChars_);
-    for (unsigned p = 0; p < used; ++p) {
-        const char16_t* at = parts[p].chars.data();
-        for (uint32_t length : parts[p].lengths) {
-            sst.Add(at, length);
-            at += length;
-        }
-    }
-    // The converted texts are in the records now: their room goes before the stream grows.
-    std::vector<TPart>().swap(parts);
-    const Bytes& records = sst.Finish();
-    size_t ahead = records.size() + 4096;
+    // The stream's room for the records and the sheets after them is taken once, before the
+    // records go onto its end.
+    size_t ahead = 4096;
     for (int i = 0; i < Workbook->SheetCount(); ++i) ahead += SheetBytesGuess(*Workbook->Sheet(i));
-    stream_->Reserve(stream_->Size() + ahead);
-    stream_->Write(records);
+    TSSTBuilder sst(*stream_, static_cast<uint32_t>(texts_.size()));
+    sst.Reserve(textChars_, ahead);
+    std::u16string text;
+    for (const TVariant* v : texts_) {
+        text.clear();
+        AppendValueText(*v, text);
+        sst.Add(text.data(), text.size());
+    }
+    sst.Finish();
     WriteExtSST(*stream_, sst.BucketSize(), sst.Buckets());
 }
 

@@ -4,13 +4,13 @@
 //
 // Invariants while a save runs:
 //  1. Every range has a TRangeInfo in RangeInfo, in sheet order then range order, and its
-//     WriterData points at it; both are gone when the save ends, however it ends.
+//     WriterData is that record's position; both are gone when the save ends, however it ends.
 //  2. Cell format index 15 is the default cell format, 16 to 20 the built-in number styles, and
 //     the cell formats of ranges follow from 21 on.
 //  3. Each BOUNDSHEET offset ends up holding the stream position of its sheet's BOF record.
 //
-// Threads: the writer starts none. Its long passes (the survey of the ranges, the shared
-// strings, the row blocks) are cut into runs as the TParts it was made with runs them, by
+// Threads: the writer starts none. Its long passes (the survey of the ranges, the row blocks)
+// are cut into runs as the TParts it was made with runs them, by
 // default all on the calling thread. While runs are under way the workbook and the tables built
 // before them are read-only; run p writes only its own slot of the per-run results and the
 // RangeInfo entries of its own ranges, and the runs' results are joined in order afterwards.

@@ -11,7 +11,7 @@
 
 namespace qm::xls {
 
-enum class TVarType {
+enum class TVarType : uint8_t {
     Empty,
     Smallint,
     Integer,
@@ -28,12 +28,12 @@ enum class TVarType {
 class TVariant {
   public:
     TVariant() = default;
-    TVariant(int32_t v) : type_(TVarType::Integer), data_(static_cast<double>(v)) {}
-    TVariant(double v) : type_(TVarType::Double), data_(v) {}
-    TVariant(bool v) : type_(TVarType::Boolean), data_(v) {}
-    TVariant(const char* v) : type_(TVarType::String), data_(AnsiString(v)) {}
-    TVariant(AnsiString v) : type_(TVarType::String), data_(std::move(v)) {}
-    TVariant(std::u16string v) : type_(TVarType::OleStr), data_(std::move(v)) {}
+    TVariant(int32_t v) : data_(static_cast<double>(v)), type_(TVarType::Integer) {}
+    TVariant(double v) : data_(v), type_(TVarType::Double) {}
+    TVariant(bool v) : data_(v), type_(TVarType::Boolean) {}
+    TVariant(const char* v) : data_(AnsiString(v)), type_(TVarType::String) {}
+    TVariant(AnsiString v) : data_(std::move(v)), type_(TVarType::String) {}
+    TVariant(std::u16string v) : data_(std::move(v)), type_(TVarType::OleStr) {}
 
     static TVariant Smallint(int16_t v) {
         return TVariant(TVarType::Smallint, static_cast<double>(v));
@@ -60,9 +60,13 @@ class TVariant {
     bool operator==(const TVariant& o) const { return type_ == o.type_ && data_ == o.data_; }
 
   private:
-    TVariant(TVarType t, double v) : type_(t), data_(v) {}
+    TVariant(TVarType t, double v) : data_(v), type_(t) {}
+    // The kind goes into the bytes the held value leaves free at its end, and a holder of a
+    // value may put its own small fields after it the same way: a sheet holds one per cell.
+    [[no_unique_address]] std::variant<std::monostate, double, int64_t, bool, AnsiString,
+                                       std::u16string>
+        data_;
     TVarType type_ = TVarType::Empty;
-    std::variant<std::monostate, double, int64_t, bool, AnsiString, std::u16string> data_;
 };
 
 }  // namespace qm::xls

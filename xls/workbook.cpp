@@ -137,9 +137,8 @@ TvteXLSRange* TvteXLSWorksheet::Range(int32_t left, int32_t top, int32_t right, 
             return r;
     RemoveOverlapping(left, top, right, bottom);
 
-    Slot& slot = NewSlot();
-    TvteXLSRange* range = &slot.emplace(this, left, top, right, bottom);
-    ranges_.push_back(&slot);
+    TvteXLSRange* range = NewRange(left, top, right, bottom);
+    ranges_.push_back(range);
     if (rowIndex_.size() <= static_cast<size_t>(bottom)) rowIndex_.resize(bottom + 1);
     for (int32_t row = top; row <= bottom; ++row) {
         // A row mostly holds a handful of cells: room for them at once, not grown cell by cell.
@@ -153,27 +152,32 @@ TvteXLSRange* TvteXLSWorksheet::Range(int32_t left, int32_t top, int32_t right, 
     return range;
 }
 
-static_assert(alignof(std::optional<TvteXLSRange>) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
+static_assert(alignof(TvteXLSRange) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
+// A sheet holds a range per cell: the fields are laid out to fit this on the compilers the
+// program is built with, and a change that grows it should be a choice.
+static_assert(sizeof(TvteXLSRange) == 64);
 
-TvteXLSWorksheet::TSlotBlock::TSlotBlock(size_t capacity)
-    : slots(static_cast<Slot*>(::operator new(capacity * sizeof(Slot)))) {}
+TvteXLSWorksheet::TSlotBlock::TSlotBlock(size_t room)
+    : slots(static_cast<TvteXLSRange*>(::operator new(room * sizeof(TvteXLSRange)))),
+      capacity(room) {}
 
 TvteXLSWorksheet::TSlotBlock::~TSlotBlock() {
     std::destroy_n(slots, made);
     ::operator delete(slots);
 }
 
-TvteXLSWorksheet::Slot& TvteXLSWorksheet::NewSlot() {
-    if (lastBlockUsed_ == lastBlockSize_) {
-        const size_t size = std::min<size_t>(lastBlockSize_ == 0 ? 16 : lastBlockSize_ * 2, 4096);
-        auto block = std::make_unique<TSlotBlock>(size);
-        std::uninitialized_default_construct_n(block->slots, size);
-        block->made = size;
-        slotBlocks_.push_back(std::move(block));
-        lastBlockSize_ = size;
-        lastBlockUsed_ = 0;
+TvteXLSRange* TvteXLSWorksheet::NewRange(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    if (!lastBlockOpen_ || slotBlocks_.back()->made == slotBlocks_.back()->capacity) {
+        const size_t last = lastBlockOpen_ ? slotBlocks_.back()->capacity : 0;
+        const size_t size = std::min<size_t>(last == 0 ? 16 : last * 2, 4096);
+        slotBlocks_.push_back(std::make_unique<TSlotBlock>(size));
+        lastBlockOpen_ = true;
     }
-    return slotBlocks_.back()->slots[lastBlockUsed_++];
+    TSlotBlock& block = *slotBlocks_.back();
+    TvteXLSRange* range =
+        new (&block.slots[block.made]) TvteXLSRange(this, left, top, right, bottom);
+    ++block.made;
+    return range;
 }
 
 std::vector<TvteXLSRange*> TvteXLSWorksheet::AddCells(int32_t left, int32_t top, int32_t right,
@@ -205,18 +209,16 @@ std::vector<TvteXLSRange*> TvteXLSWorksheet::AddCells(int32_t left, int32_t top,
                        for (size_t col = 0; col < width; ++col) {
                            const auto c = static_cast<int32_t>(left + col);
                            const size_t at = row * width + col;
-                           Slot* slot =
-                               new (&block->slots[at]) Slot(std::in_place, this, c, r, c, r);
-                           cells[at] = &**slot;
+                           cells[at] = new (&block->slots[at]) TvteXLSRange(this, c, r, c, r);
                            inRow.push_back(cells[at]);
                        }
                    }
                });
     block->made = width * height;
-    for (size_t i = 0; i < cells.size(); ++i) ranges_.push_back(&block->slots[i]);
+    ranges_.insert(ranges_.end(), cells.begin(), cells.end());
     slotBlocks_.push_back(std::move(block));
-    // The blocks that NewSlot fills go on after this one.
-    lastBlockUsed_ = lastBlockSize_;
+    // The blocks that NewRange fills go on after this one.
+    lastBlockOpen_ = false;
     ExtendCols(left, right);
     if (dims_.MinRow == -1 || dims_.MinRow > top) dims_.MinRow = top;
     if (dims_.MaxRow == -1 || dims_.MaxRow < bottom) dims_.MaxRow = bottom;
@@ -237,9 +239,9 @@ void TvteXLSWorksheet::RemoveOverlapping(int32_t left, int32_t top, int32_t righ
     if (doomed.empty()) return;
     for (const TvteXLSRange* r : doomed)
         for (int32_t row = r->Top(); row <= r->Bottom(); ++row) std::erase(rowIndex_[row], r);
-    std::erase_if(ranges_, [&](Slot* slot) {
-        if (doomed.count(&**slot) == 0) return false;
-        slot->reset();
+    std::erase_if(ranges_, [&](TvteXLSRange* range) {
+        if (doomed.count(range) == 0) return false;
+        range->SetValue(TVariant());
         return true;
     });
 }

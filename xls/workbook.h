@@ -12,7 +12,6 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
-#include <optional>
 #include <vector>
 
 #include "platform/parallel.h"
@@ -27,7 +26,8 @@ constexpr int32_t kMaxCellText = 32767;
 
 class TvteXLSWorkbook;
 class TvteXLSWorksheet;
-struct TRangeInfo;
+
+constexpr uint32_t kNoWriterData = 0xFFFFFFFF;
 
 class TvteXLSBorder {
   public:
@@ -99,9 +99,6 @@ class TvteXLSRange {
     // in the default format for null, without a copy; changes this range only.
     void ShareFormat(const TvteXLSFormat* format);
 
-    // Set by the writer during a save to its own record for this range; null otherwise.
-    TRangeInfo* WriterData = nullptr;
-
     const TVariant& Value() const { return value_; }
     // Texts are stored with every CR LF pair turned into LF; a text longer than a cell can hold
     // raises EXLSError.
@@ -110,12 +107,19 @@ class TvteXLSRange {
     bool IsText() const { return !value_.IsNumeric(); }
 
   private:
+    // The fields are in the order that packs them into 64 bytes: a sheet of hundreds of
+    // thousands of cells holds one range per cell.
     TvteXLSWorksheet* worksheet_;
     const TvteXLSFormat* format_ = nullptr;  // null: the default format
     // Bounds fit in 16 bits (rows 0..65535, columns 0..255).
     uint16_t left_, top_, right_, bottom_;
+    [[no_unique_address]] TVariant value_;
     bool ownFormat_ = false;  // format_ was made for this range alone
-    TVariant value_;
+
+  public:
+    // Set by the writer during a save to the position of its own record for this range in its
+    // RangeInfo; kNoWriterData otherwise.
+    uint32_t WriterData = kNoWriterData;
 };
 
 class TvteXLSCol {
@@ -189,7 +193,7 @@ class TvteXLSWorksheet {
     std::vector<TvteXLSRange*> AddCells(int32_t left, int32_t top, int32_t right, int32_t bottom,
                                         const TParts& runner = TParts());
     int RangeCount() const { return static_cast<int>(ranges_.size()); }
-    TvteXLSRange* RangeAt(int i) const { return &**ranges_.at(i); }
+    TvteXLSRange* RangeAt(int i) const { return ranges_.at(i); }
     // The ranges that touch a row, in no particular order.
     const std::vector<TvteXLSRange*>& RangesInRow(int32_t row) const;
 
@@ -210,22 +214,23 @@ class TvteXLSWorksheet {
     AnsiString name_;
     // Ranges live side by side in the order they were made, so that the writer's passes over a
     // sheet of hundreds of thousands of cells read memory in sequence and the sheet frees them in
-    // a few blocks; a replaced range's slot is emptied and stays unused.
-    using Slot = std::optional<TvteXLSRange>;
-    // Room for slots, made in place, and the number of them made so far.
+    // a few blocks. A replaced range leaves the sheet's lists and lets its value go; its place
+    // stays unused until the sheet ends.
+    // Room for ranges, made in place from the start on, and the number of them made so far.
     class TSlotBlock {
       public:
         explicit TSlotBlock(size_t capacity);
         ~TSlotBlock();
         TSlotBlock(const TSlotBlock&) = delete;
         TSlotBlock& operator=(const TSlotBlock&) = delete;
-        Slot* slots;
+        TvteXLSRange* slots;
+        size_t capacity;
         size_t made = 0;
     };
-    Slot& NewSlot();
+    TvteXLSRange* NewRange(int32_t left, int32_t top, int32_t right, int32_t bottom);
     std::vector<std::unique_ptr<TSlotBlock>> slotBlocks_;  // each twice the last, up to a limit
-    size_t lastBlockSize_ = 0, lastBlockUsed_ = 0;
-    std::vector<Slot*> ranges_;
+    bool lastBlockOpen_ = false;  // whether NewRange may go on filling the last block
+    std::vector<TvteXLSRange*> ranges_;
     std::vector<std::unique_ptr<TvteXLSCol>> cols_;
     std::deque<TvteXLSFormat> formats_;  // every format shared or changed; never moved
     TSheetDimensions dims_;

@@ -342,8 +342,6 @@ int ExportAccountMoves(TForm1& form, const TExportRequest& request, AnsiString* 
     TWindowProgress progress(&form);
     progress.Step(0, 1);
     LastRelease().reset();
-    // The session's peak: the workbook's blocks are handed back as they are freed.
-    TFreedMemoryPromptly prompt;
     TBorrowed saved = Borrow(form, request);
     TLeftOver left;
     int failure = -1;

@@ -316,29 +316,68 @@ TEST(BiffRecords, HexTextGivesOneBytePerRunOfDigits) {
 }
 
 TEST(BiffRecords, SharedStringsAreCountedAndBucketed) {
-    TSSTBuilder sst(1000, 2);
+    // The table goes onto the end of a stream that holds the records before it.
+    TMemStream stream;
+    const Bytes before(1000, 0xAA);
+    stream.Write(before);
+    TSSTBuilder sst(stream, 2);
     sst.Add(u"ab", 2);
     sst.Add(u"Я", 1);
-    EXPECT_EQ(xlstest::Hex(sst.Finish()),
+    sst.Finish();
+    EXPECT_EQ(Bytes(stream.Data().begin(), stream.Data().begin() + 1000), before);
+    EXPECT_EQ(xlstest::Hex(Bytes(stream.Data().begin() + 1000, stream.Data().end())),
               "fc 00 14 00 02 00 00 00 02 00 00 00 02 00 01 61 00 62 00 01 00 01 2f 04");
+    EXPECT_EQ(stream.Position(), stream.Size());
     EXPECT_EQ(sst.BucketSize(), 8);
     ASSERT_EQ(sst.Buckets().size(), 1u);
     EXPECT_EQ(sst.Buckets()[0], std::make_pair(1012u, uint16_t{12}));
 
     // More than 1023 strings: buckets grow so that there are at most 128 of them.
-    TSSTBuilder many(0, 2000);
+    TMemStream manyStream;
+    TSSTBuilder many(manyStream, 2000);
     for (int i = 0; i < 2000; ++i) many.Add(u"x", 1);
     many.Finish();
     EXPECT_EQ(many.BucketSize(), 16);
     EXPECT_EQ(many.Buckets().size(), 125u);
 }
 
+// Counts and record lengths are filled in afterwards, over bytes already written: only there,
+// and without moving the position the next record is written at.
+TEST(BiffRecords, BytesAreOverwrittenOnlyWhereTheStreamHoldsThem) {
+    const uint8_t two[2] = {0xEE, 0xFF};
+    struct Case {
+        size_t at, size;
+        const char* after;  // empty: refused
+    };
+    for (const Case& c : {Case{0, 2, "ee ff 03 04"}, Case{2, 2, "01 02 ee ff"},
+                          Case{3, 1, "01 02 03 ee"}, Case{3, 2, ""}, Case{5, 0, ""}}) {
+        TMemStream s;
+        s.Write(Bytes{1, 2, 3, 4});
+        s.Seek(1);
+        if (*c.after) {
+            s.Overwrite(c.at, two, c.size);
+            EXPECT_EQ(xlstest::Hex(s.Data()), c.after) << c.at;
+        } else {
+            EXPECT_THROW(s.Overwrite(c.at, two, c.size), std::logic_error) << c.at;
+            EXPECT_EQ(xlstest::Hex(s.Data()), "01 02 03 04");
+        }
+        EXPECT_EQ(s.Position(), 1u);
+    }
+    // A table begun anywhere but at the stream's end would overwrite what follows it.
+    TMemStream s;
+    s.Write(Bytes{1, 2, 3});
+    s.Seek(1);
+    EXPECT_THROW(TSSTBuilder(s, 1), std::logic_error);
+}
+
 TEST(BiffRecords, AStringLongerThanTheRoomLeftGoesOnInAContinueRecordWithItsOptionByte) {
-    TSSTBuilder sst(0, 2);
+    TMemStream stream;
+    TSSTBuilder sst(stream, 2);
     sst.Add(u"a", 1);                     // record fill 12 + 5 = 17
     std::u16string big(6000, u'\u0416');  // header at fill 17, characters from 20
     sst.Add(big.data(), big.size());
-    auto records = xlstest::Records(sst.Finish());
+    sst.Finish();
+    auto records = xlstest::Records(stream.Data());
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0].Id, 0x00FC);
     EXPECT_EQ(records[0].Data.size() + 4, 8228u);  // filled to the limit
@@ -352,12 +391,14 @@ TEST(BiffRecords, AStringLongerThanTheRoomLeftGoesOnInAContinueRecordWithItsOpti
 }
 
 TEST(BiffRecords, AStringIsNotStartedInTheLastFourBytesOfARecord) {
-    TSSTBuilder sst(500, 3);
+    TMemStream stream;
+    TSSTBuilder sst(stream, 3);
     std::u16string filler(4105, u'f');  // 12 + 3 + 8210 = 8225: three bytes of room left
     sst.Add(filler.data(), filler.size());
     sst.Add(u"next", 4);
     sst.Add(u"z", 1);
-    auto records = xlstest::Records(sst.Finish());
+    sst.Finish();
+    auto records = xlstest::Records(stream.Data());
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0].Data.size(), 8221u);
     EXPECT_EQ(records[1].Id, 0x003C);

@@ -482,7 +482,7 @@ TEST(ExcelWriter, WhatTheFileCannotHoldIsRefusedAndTheRangesAreLeftClean) {
         try {
             TvteExcelWriter().WriteWorkbook(s, &book);
         } catch (const EXLSError& e) {
-            EXPECT_EQ(r->WriterData, nullptr);
+            EXPECT_EQ(r->WriterData, kNoWriterData);
             return e.Message;
         }
         return std::string("no error");

@@ -293,8 +293,8 @@ TEST(ReadBack, ColoursOutsideTheDefaultPaletteAreStoredInIt) {
     EXPECT_EQ(xf["border"].toObject()["top"].toArray(), (QJsonArray{2, 12}));
 }
 
-// A sheet large enough that the writer reads its ranges, converts its strings and writes its
-// row blocks in several runs side by side. Fonts and number formats first met in a later run,
+// A sheet large enough that the writer reads its ranges in several runs side by side and writes
+// its row blocks in several rounds of runs. Fonts and number formats first met in a later run,
 // or met again there, must get the numbers one pass from the start gives them; every string must
 // land on its own cell; every block must be found through the INDEX record.
 TEST(ReadBack, ALargeSheetWrittenInRunsReadsBackCellByCell) {
