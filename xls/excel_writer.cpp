@@ -212,7 +212,7 @@ void TvteExcelWriter::Finish() {
     RangeInfo.clear();
     fonts_.clear();
     formats_.clear();
-    texts_.clear();
+    textCount_ = textChars_ = 0;
     SheetPositions.clear();
     codePage_.reset();
     stream_ = nullptr;
@@ -288,7 +288,7 @@ void TvteExcelWriter::Survey() {
     fonts_.assign(4, DefaultFont());
     formats_.clear();
     for (const TBuiltInFormat& f : kBuiltInFormats) formats_.push_back({f.Index, f.Text, {}});
-    texts_.clear();
+    textCount_ = 0;
     textChars_ = 0;
 
     // A run's own numbering, in RangeInfo until the runs are joined: Font is the run's font,
@@ -296,7 +296,7 @@ void TvteExcelWriter::Survey() {
     struct TRun {
         std::vector<TvteXLSFont> fonts;
         std::vector<const AnsiString*> formats;
-        std::vector<const TVariant*> texts;
+        uint32_t texts = 0;
         size_t textChars = 0;
         std::vector<uint32_t> fontPlaces, formatIndexes;  // in the workbook, once joined
         uint32_t firstText = 0;
@@ -336,8 +336,7 @@ void TvteExcelWriter::Survey() {
                 }
                 const TVariant& v = range.Value();
                 if (v.IsNumeric() || !HasText(v)) continue;
-                info.SST = static_cast<uint32_t>(run.texts.size());
-                run.texts.push_back(&v);
+                info.SST = run.texts++;
                 run.textChars += TextLength(v);
             }
         });
@@ -356,8 +355,8 @@ void TvteExcelWriter::Survey() {
             if (known == seen.end()) known = seen.emplace(*format, FormatIndex(*format)).first;
             run.formatIndexes.push_back(known->second);
         }
-        run.firstText = static_cast<uint32_t>(texts_.size());
-        texts_.insert(texts_.end(), run.texts.begin(), run.texts.end());
+        run.firstText = static_cast<uint32_t>(textCount_);
+        textCount_ += run.texts;
         textChars_ += run.textChars;
     }
     for (size_t p = 0; p < used; ++p) {
@@ -559,17 +558,19 @@ void TvteExcelWriter::AppendValueText(const TVariant& v, std::u16string& out) co
 }
 
 void TvteExcelWriter::WriteSST() {
-    if (texts_.empty()) return;
+    if (textCount_ == 0) return;
     // The stream's room for the records and the sheets after them is taken once, before the
     // records go onto its end.
     size_t ahead = 4096;
     for (int i = 0; i < Workbook->SheetCount(); ++i) ahead += SheetBytesGuess(*Workbook->Sheet(i));
-    TSSTBuilder sst(*stream_, static_cast<uint32_t>(texts_.size()));
+    TSSTBuilder sst(*stream_, static_cast<uint32_t>(textCount_));
     sst.Reserve(textChars_, ahead);
+    // The survey numbered the texts in the order of the ranges.
     std::u16string text;
-    for (const TVariant* v : texts_) {
+    for (size_t i = 0; i < ranges_.size(); ++i) {
+        if (RangeInfo[i].SST == kNoString) continue;
         text.clear();
-        AppendValueText(*v, text);
+        AppendValueText(ranges_[i]->Value(), text);
         sst.Add(text.data(), text.size());
     }
     sst.Finish();

@@ -113,8 +113,8 @@ class TvteExcelWriter : public TvteCustomWriter {
     std::optional<TCodePageTable> codePage_;
     std::vector<TvteXLSRange*> ranges_;  // all ranges, in RangeInfo order
     // What the survey of the ranges found: the font table, the number formats (built-in ones
-    // first, then each new text of the ranges with the text it came from), and the values of
-    // the shared strings in their order with their length in all.
+    // first, then each new text of the ranges with the text it came from), and the number of
+    // the shared strings (numbered in the order of their ranges) with their length in all.
     struct TFormatEntry {
         uint16_t Index;
         std::u16string Text;
@@ -122,8 +122,7 @@ class TvteExcelWriter : public TvteCustomWriter {
     };
     std::vector<TvteXLSFont> fonts_;
     std::vector<TFormatEntry> formats_;
-    std::vector<const TVariant*> texts_;
-    size_t textChars_ = 0;
+    size_t textCount_ = 0, textChars_ = 0;
 };
 
 }  // namespace qm::xls
