@@ -227,9 +227,10 @@ void TvteExcelWriter::WriteWorkbook(TMemStream& stream, TvteXLSWorkbook* workboo
     Prepare(workbook);
     Survey();
     WriteGlobals();
-    // What the survey's runs freed, on threads where this one would not take it again, goes back
-    // to the system before the sheets' records are made: a large workbook's last bytes are made
-    // at the session's peak.
+    // What was freed before the sheets' records are made (the survey's runs, and what the caller
+    // let go of while the workbook was filled), much of it in the pools of the threads that ran
+    // parts, where this one would not take it again, goes back to the system: a large workbook's
+    // last bytes are made at its caller's peak.
     ReturnFreedMemory();
     for (int i = 0; i < workbook->SheetCount(); ++i) {
         SheetPositions[i].Bof = static_cast<uint32_t>(stream.Position());
