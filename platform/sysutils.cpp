@@ -126,9 +126,10 @@ AnsiString FloatToStrSep(long double v, char sep) {
         if (std::isdigit(static_cast<unsigned char>(text[i]))) digits += text[i];
     while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
     AnsiString out = neg ? "-" : "";
-    long double mag = std::fabs(v);
-    // The exponent after rounding decides: 999999999999999.9 rounds to 1E15.
-    if (exp >= 15 || mag < 0.00001L) {
+    // The exponent after rounding decides, at both ends: 999999999999999.9 rounds to 1E15, and a
+    // value a hair below 0.00001 rounds to it and is written as it is, so that its text reads
+    // back to a value written the same way.
+    if (exp >= 15 || exp < -5) {
         out += digits[0];
         if (digits.size() > 1) out += sep + digits.substr(1);
         out += "E" + std::to_string(exp);

@@ -125,6 +125,9 @@ TEST_F(Amounts, CalculateTakesSignsAfterAnOperatorAsSigns) {
     EXPECT_EQ(tiny.Text, "1E-6");
     ExpectCell(tiny.Text, "1E-6", true);
     ExpectCell("-1E-6+1", "0,999999", true);
+    // A sum a hair below 0.00001 is stored as 0.00001 is, and so evaluates to itself.
+    ExpectCell("0,1000100+,2-0,30,1", "0,00001", true);
+    ExpectCell("0,00001", "0,00001", true);
 }
 
 TEST_F(Amounts, CalculateLeavesEmptyCellsAndRefusesLargeSums) {

@@ -25,6 +25,10 @@ TEST(SysUtils, FloatTextUsesFifteenDigitsAndTheDecimalComma) {
     EXPECT_EQ(FloatToStr(999999999999999.0L), "999999999999999");
     EXPECT_EQ(FloatToStr(0.0000015L), "1,5E-6");
     EXPECT_EQ(FloatToStr(0.00001L), "0,00001");
+    // Below 0.00001 but 0.00001 at fifteen digits: written as 0.00001 is, not as "1E-5", which
+    // reads back as 0.00001 and would then be written otherwise.
+    EXPECT_EQ(FloatToStr(std::nextafter(0.00001L, 0.0L)), "0,00001");
+    EXPECT_EQ(FloatToStr(0.0000099999999999L), "9,9999999999E-6");
     EXPECT_EQ(FloatToStr(123456.789L), "123456,789");
     EXPECT_EQ(FloatToStrSep(2.5L, '.'), "2.5");
 }
@@ -66,7 +70,7 @@ std::string DigitByDigit(long double v, char sep) {
         if (std::isdigit(static_cast<unsigned char>(text[i]))) digits += text[i];
     while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
     std::string out = text[0] == '-' ? "-" : "";
-    if (exp >= 15 || std::fabs(v) < 0.00001L)
+    if (exp >= 15 || exp < -5)  // the exponent after rounding, at both ends
         return out + digits[0] + (digits.size() > 1 ? sep + digits.substr(1) : "") + "E" +
                std::to_string(exp);
     if (exp < 0) return out + "0" + sep + std::string(-exp - 1, '0') + digits;
