@@ -6,10 +6,10 @@
 // entry here.
 //
 // The export's passes (its cells laid out and filled, the writer's survey and row blocks) are
-// kept together: each alone moved the export of 60,000 rows by less than a
-// fifth, within the noise of a shared machine, but the export with its cells and the writer's
-// survey and row blocks in one part took 424-501 ms where the build before took 265-266 ms in
-// the same hour (reports_bench, interleaved runs).
+// kept together: each alone moved the export of 60,000 rows by less than a fifth, within the
+// noise of a shared machine, but the export with its cells and the writer's survey and row
+// blocks in one part took 424-501 ms where the build before took 265-266 ms in the same hour
+// (reports_bench, interleaved runs).
 #pragma once
 
 #include <cstddef>
@@ -42,7 +42,9 @@ constexpr size_t kLeastSurveyRanges = 32768;
 
 // Row blocks (32 rows each) written by runs into buffers of their own and joined, a round of
 // runs at a time. A round of 256 blocks (8,192 rows, about a megabyte of records) is what the
-// buffers hold at most; 32 blocks to a run.
+// buffers hold at most, where all the runs' blocks of 60,000 rows held 7.8 MB at once; 32 blocks
+// to a run. reports_bench, export of 60,000 rows, 24 runs each in turn: median 144 ms in rounds,
+// 141 ms for the build before the work in parts.
 constexpr size_t kLeastRowBlocks = 32;
 constexpr size_t kRowBlocksPerRound = 256;
 

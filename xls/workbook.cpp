@@ -153,9 +153,9 @@ TvteXLSRange* TvteXLSWorksheet::Range(int32_t left, int32_t top, int32_t right, 
 }
 
 static_assert(alignof(TvteXLSRange) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
-// A sheet holds a range per cell: the fields are laid out to fit this on the compilers the
-// program is built with, and a change that grows it should be a choice.
-static_assert(sizeof(TvteXLSRange) == 64);
+// A sheet holds a range per cell: the fields are laid out to fit this on the 64-bit systems the
+// program is built for, and a change that grows it should be a choice.
+static_assert(sizeof(void*) != 8 || sizeof(TvteXLSRange) == 64);
 
 TvteXLSWorksheet::TSlotBlock::TSlotBlock(size_t room)
     : slots(static_cast<TvteXLSRange*>(::operator new(room * sizeof(TvteXLSRange)))),

@@ -28,7 +28,8 @@ TEST(Workbook, NewRangeReplacesTheRangesItOverlapsButNotThoseItTouches) {
     TvteXLSWorkbook book;
     TvteXLSWorksheet* sheet = book.AddSheet();
     TvteXLSRange* first = sheet->Range(0, 0, 0, 0);
-    sheet->Range(2, 0, 3, 1);                          // overlapped below
+    TvteXLSRange* under = sheet->Range(2, 0, 3, 1);  // overlapped below
+    under->SetValue(AnsiString("a text longer than any short-string room"));
     sheet->Range(0, 5, 1, 5);                          // overlapped at a corner cell
     TvteXLSRange* right = sheet->Range(6, 0, 6, 9);    // touches the new range's right edge
     TvteXLSRange* below = sheet->Range(1, 10, 5, 10);  // touches its bottom edge
@@ -49,6 +50,9 @@ TEST(Workbook, NewRangeReplacesTheRangesItOverlapsButNotThoseItTouches) {
             EXPECT_FALSE(r != big && r->Left() <= 5 && r->Right() >= 1 && r != right);
     }
     EXPECT_EQ(sheet->RangesInRow(0).size(), 2u);  // first and right only
+    // A replaced range a caller still holds is out of the sheet and has let its value go.
+    EXPECT_TRUE(under->Value().IsEmpty());
+    EXPECT_EQ(under->Left(), 2);
 }
 
 TEST(Workbook, DimensionsGrowWithRangesAndColumnsAndNeverShrink) {
