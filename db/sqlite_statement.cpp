@@ -23,11 +23,11 @@ TSQLiteStatement::~TSQLiteStatement() {
 void TSQLiteStatement::Failed(const AnsiString& what) {
     sqlite3* handle = db_.Handle();
     // The message must be read before the reset clears the connection's error.
-    const AnsiString detail =
-        sqlite3_errcode(handle) != SQLITE_OK ? sqlite3_errmsg(handle) : "No message";
+    const int code = sqlite3_errcode(handle);
+    const AnsiString detail = code != SQLITE_OK ? sqlite3_errmsg(handle) : "No message";
     sqlite3_reset(stmt_);
     running_ = onRow_ = false;
-    TSQLiteDatabase::Fail(ESQLiteException(what + " \"" + sql_ + "\" : " + detail));
+    TSQLiteDatabase::Fail(ESQLiteException(what + " \"" + sql_ + "\" : " + detail, code));
 }
 
 TSQLiteStatement& TSQLiteStatement::Bind(int index, int64_t value) {
@@ -56,8 +56,8 @@ bool TSQLiteStatement::Step() {
     if (rc == SQLITE_BUSY) {
         sqlite3_reset(stmt_);
         running_ = onRow_ = false;
-        TSQLiteDatabase::Fail(
-            ESQLiteException("Could not prepare SQL statement \"" + sql_ + "\" : SQLite is Busy"));
+        TSQLiteDatabase::Fail(ESQLiteException(
+            "Could not prepare SQL statement \"" + sql_ + "\" : SQLite is Busy", SQLITE_BUSY));
     }
     if (rc != SQLITE_ROW) Failed("Could not retrieve data");
     onRow_ = true;

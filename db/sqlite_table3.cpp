@@ -34,6 +34,10 @@ AnsiString FailureReason(const ESQLiteException& e) {
     return at == AnsiString::npos ? e.Message : e.Message.substr(at + 4);
 }
 
+bool IsBusyFailure(const ESQLiteException& e) {
+    return (e.EngineCode & 0xff) == SQLITE_BUSY;
+}
+
 void TSQLiteDatabase::SetFailureHandler(FailureHandler handler) {
     Handler() = std::move(handler);
 }
@@ -121,7 +125,7 @@ TSQLiteDatabase::ChangeStamp TSQLiteDatabase::Changes() {
 void TSQLiteDatabase::RaiseError(const AnsiString& msg, const AnsiString& sql) {
     const char* detail = "No message";
     if (db_ && sqlite3_errcode(db_) != SQLITE_OK) detail = sqlite3_errmsg(db_);
-    throw ESQLiteException(msg + " \"" + sql + "\" : " + detail);
+    throw ESQLiteException(msg + " \"" + sql + "\" : " + detail, db_ ? sqlite3_errcode(db_) : 0);
 }
 
 sqlite3_stmt* TSQLiteDatabase::Prepare(const AnsiString& sql) {
@@ -143,7 +147,7 @@ void TSQLiteDatabase::ExecSQL(const AnsiString& sql) {
             AnsiString detail =
                 sqlite3_errcode(db_) != SQLITE_OK ? sqlite3_errmsg(db_) : "No message";
             sqlite3_finalize(stmt);
-            throw ESQLiteException("Error executing SQL statement \"" + sql + "\" : " + detail);
+            throw ESQLiteException("Error executing SQL statement \"" + sql + "\" : " + detail, rc);
         }
         sqlite3_finalize(stmt);
     } catch (const ESQLiteException& e) {
@@ -282,13 +286,13 @@ TSQLiteTable::TSQLiteTable(TSQLiteDatabase& db, const AnsiString& sql) {
         }
         if (rc == SQLITE_BUSY) {
             sqlite3_finalize(stmt);
-            throw ESQLiteException("Could not prepare SQL statement \"" + sql +
-                                   "\" : SQLite is Busy");
+            throw ESQLiteException(
+                "Could not prepare SQL statement \"" + sql + "\" : SQLite is Busy", SQLITE_BUSY);
         }
         AnsiString detail =
             sqlite3_errcode(db.Handle()) != SQLITE_OK ? sqlite3_errmsg(db.Handle()) : "No message";
         sqlite3_finalize(stmt);
-        throw ESQLiteException("Could not retrieve data \"" + sql + "\" : " + detail);
+        throw ESQLiteException("Could not retrieve data \"" + sql + "\" : " + detail, rc);
     }
     sqlite3_finalize(stmt);
     currentRow_ = 0;

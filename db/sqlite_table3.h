@@ -22,7 +22,15 @@ namespace qm {
 class ESQLiteException : public Exception {
   public:
     using Exception::Exception;
+    ESQLiteException(const AnsiString& message, int engineCode)
+        : Exception(message), EngineCode(engineCode) {}
+    // The engine's result code of the failure, where the engine gave one; 0 otherwise.
+    int EngineCode = 0;
 };
+
+// The failure came from another program's lock on the file, held past the busy timeout: the
+// user can act on it (close that program), unlike on the engine's words for it.
+bool IsBusyFailure(const ESQLiteException& e);
 
 // How long a statement waits for a lock another program holds on the file (a backup tool or a
 // sync client reading it for a moment) before it fails as busy.

@@ -1,9 +1,8 @@
-// The data file's lock: a record lock of an open file description, or flock on a file this user
-// can only read.
+// The data file's lock: a record lock of an open file description, of the kind the descriptor
+// allows.
 #include "platform/file_lock.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -19,34 +18,32 @@ bool IsHeldElsewhere(int err) {
     return err == EAGAIN || err == EACCES || err == EWOULDBLOCK;
 }
 
+bool CannotWrite(int err) {
+    return err == EACCES || err == EROFS || err == EPERM || err == ETXTBSY;
+}
+
 }  // namespace
 
 TFileLock::Result TFileLock::Acquire(const std::filesystem::path& path, std::string* error) {
     Release();
-    bool writable = true;
+    writeError_ = 0;
     int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
-        writable = false;
+    if (fd < 0 && CannotWrite(errno)) {
+        writeError_ = errno;
         fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     }
     if (fd < 0) {
         if (error) *error = std::strerror(errno);
-        return kUnlocked;
+        return kUnopened;
     }
-    int rc;
-    if (writable) {
-        struct flock lock {};
-        lock.l_type = F_WRLCK;
-        lock.l_whence = SEEK_SET;
-        lock.l_start = kLockOffset;
-        lock.l_len = 1;
-        rc = ::fcntl(fd, F_OFD_SETLK, &lock);
-    } else {
-        rc = ::flock(fd, LOCK_EX | LOCK_NB);
-    }
-    if (rc != 0) {
+    struct flock lock {};
+    lock.l_type = writeError_ == 0 ? F_WRLCK : F_RDLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = kLockOffset;
+    lock.l_len = 1;
+    if (::fcntl(fd, F_OFD_SETLK, &lock) != 0) {
         const int err = errno;
-        // Callers take the lock outside any transaction: closing drops no lock of the engine's.
+        // Callers take the lock before the engine opens the file: closing drops no lock of its.
         ::close(fd);
         if (error) *error = std::strerror(err);
         return IsHeldElsewhere(err) ? kHeld : kUnlocked;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <random>
 #include <system_error>
@@ -135,6 +136,24 @@ bool FlushFile(const std::filesystem::path& p, std::string* error) {
 bool RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to,
                      std::string* error) {
     if (::rename(from.c_str(), to.c_str()) == 0) return true;
+    SetError(error, to.string());
+    return false;
+}
+
+bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to,
+                     std::string* error, bool* taken) {
+    if (taken) *taken = false;
+    // A second name first, then the first name goes: the kernel refuses the link where the name
+    // is taken. File systems without links get the rename that refuses a taken name instead.
+    int rc = ::link(from.c_str(), to.c_str());
+    if (rc == 0) {
+        ::unlink(from.c_str());
+        return true;
+    }
+    if (errno == EPERM || errno == EOPNOTSUPP || errno == ENOSYS || errno == EMLINK)
+        rc = ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+    if (rc == 0) return true;
+    if (errno == EEXIST && taken) *taken = true;
     SetError(error, to.string());
     return false;
 }

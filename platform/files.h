@@ -28,6 +28,11 @@ bool FlushFile(const std::filesystem::path& p, std::string* error = nullptr);
 // Renames `from` to `to`, replacing a file there, in one step that a crash cannot split.
 bool RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to,
                      std::string* error = nullptr);
+// Renames `from` to `to` only where nothing stands at `to`, in one step: two processes doing so
+// at once never replace each other's file. False when it could not: `taken` (when given) is set
+// when something stood at `to`, `from` is then still there; else `error` says why.
+bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to,
+                     std::string* error = nullptr, bool* taken = nullptr);
 // Flushes a folder's entries (names created, renamed or removed) to the disk.
 void SyncFolder(const std::filesystem::path& folder);
 bool DeleteFile(const std::filesystem::path& p);

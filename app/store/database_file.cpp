@@ -1,10 +1,13 @@
 // Creation, backup rotation, layout check and upgrades of the database file.
 #include "app/store/database_file.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdint>
 
 #include "db/sqlite_statement.h"
+#include "platform/file_lock.h"
 #include "platform/files.h"
 
 namespace qm {
@@ -111,32 +114,94 @@ void RotateCopies(const AnsiString& fileName, int backupCount) {
 
 }  // namespace
 
+namespace {
+
+// The prefix of the names new files are built under (CreateTempBeside's).
+AnsiString BuildingPrefix(const AnsiString& fileName) {
+    return "." + std::filesystem::path(fileName).filename().string() + ".tmp-";
+}
+
+// A new, empty file beside `fileName` under a name of this process's own, locked by `lock`
+// before any other copy could clear it away as a leftover. Empty, with `error`, on failure.
+std::filesystem::path NewBuildingFile(const AnsiString& fileName, TFileLock& lock,
+                                      std::string* error) {
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        const std::filesystem::path building = CreateTempBeside(fileName, error);
+        if (building.empty()) return {};
+        struct stat made {};
+        const bool stated = ::stat(building.c_str(), &made) == 0;
+        // As the engine makes its files: no one but the owner writes to the household's data.
+        if (stated) ::chmod(building.c_str(), made.st_mode & 0644);
+        const TFileLock::Result result = lock.Acquire(building, error);
+        struct stat locked {};
+        // Another copy clearing leftovers may have taken the name away before the lock held.
+        if (stated && (result == TFileLock::kTaken || result == TFileLock::kUnlocked) &&
+            ::stat(building.c_str(), &locked) == 0 && locked.st_ino == made.st_ino &&
+            locked.st_dev == made.st_dev)
+            return building;
+        lock.Release();  // what stands under the name now is not this copy's file
+    }
+    if (error) *error = "no name of its own could be locked";
+    return {};
+}
+
+}  // namespace
+
+void RemoveCreationLeftovers(const AnsiString& fileName) {
+    const std::filesystem::path target(fileName);
+    const std::filesystem::path folder =
+        target.parent_path().empty() ? std::filesystem::path(".") : target.parent_path();
+    const std::string prefix = BuildingPrefix(fileName);
+    const std::string older = target.filename().string() + ".new";
+    std::error_code ec;
+    std::vector<std::filesystem::path> found;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        const bool journal = name.size() > 8 && name.compare(name.size() - 8, 8, "-journal") == 0;
+        const std::string file = journal ? name.substr(0, name.size() - 8) : name;
+        if (file == older || (file.rfind(prefix, 0) == 0 && file.size() > prefix.size()))
+            found.push_back(folder / file);
+    }
+    for (const std::filesystem::path& file : found) {
+        // Only a file no copy holds: one that is being built is locked by its builder.
+        TFileLock probe;
+        const TFileLock::Result result = PathExists(file) ? probe.Acquire(file) : TFileLock::kTaken;
+        if (result != TFileLock::kTaken) continue;
+        DeleteFile(file);
+        DeleteFile(file.string() + "-journal");
+    }
+}
+
 std::unique_ptr<TSQLiteDatabase> CreateDatabaseFile(const AnsiString& fileName,
                                                     const AnsiString& type1,
                                                     const AnsiString& type2,
-                                                    const AnsiString& type3) {
-    const AnsiString building = fileName + ".new";
-    DeleteFile(building);
-    DeleteFile(building + "-journal");
+                                                    const AnsiString& type3, TFileLock& lock) {
+    const auto failed = [&](const AnsiString& reason) {
+        return ESQLiteException("Failed to create database \"" + fileName + "\" : " + reason);
+    };
+    RemoveCreationLeftovers(fileName);
+    std::string error;
+    const std::filesystem::path path = NewBuildingFile(fileName, lock, &error);
+    if (path.empty()) throw failed(error);
+    const AnsiString building = path.string();
     // A creation that fails leaves nothing behind: the next start asks again from scratch.
     struct Cleanup {
         const AnsiString& name;
+        TFileLock& lock;
         bool armed = true;
         ~Cleanup() {
             if (!armed) return;
             DeleteFile(name);
             DeleteFile(name + "-journal");
+            lock.Release();
         }
-    } cleanup{building};
+    } cleanup{building, lock};
     std::unique_ptr<TSQLiteDatabase> opened;
     try {
         opened = std::make_unique<TSQLiteDatabase>(building);
     } catch (const ESQLiteException& e) {
         // Told under the name the user knows, not the temporary one.
-        const size_t reason = e.Message.rfind("\" : ");
-        throw ESQLiteException(
-            "Failed to create database \"" + fileName +
-            "\" : " + (reason == AnsiString::npos ? e.Message : e.Message.substr(reason + 4)));
+        throw failed(FailureReason(e));
     }
     {
         TSQLiteDatabase& db = *opened;
@@ -154,11 +219,31 @@ std::unique_ptr<TSQLiteDatabase> CreateDatabaseFile(const AnsiString& fileName,
         tr.Commit();
     }
     opened.reset();
-    std::error_code ec;
-    std::filesystem::rename(building, fileName, ec);
-    if (ec)
-        throw ESQLiteException("Failed to create database \"" + fileName + "\" : " + ec.message());
+    // Put in place only where no file stands: another copy asked at the same moment may have
+    // put its own there first, and works on it. Its file is then this copy's file too; the lock,
+    // taken on the new file before it had the name, goes with the file this copy built.
+    bool taken = false;
+    if (!RenameNoReplace(building, fileName, &error, &taken)) {
+        if (taken) return nullptr;
+        throw failed(error);
+    }
+    SyncFolder(std::filesystem::path(fileName).parent_path());
     cleanup.armed = false;
+    return std::make_unique<TSQLiteDatabase>(fileName);
+}
+
+std::unique_ptr<TSQLiteDatabase> CreateDatabaseFile(const AnsiString& fileName,
+                                                    const AnsiString& type1,
+                                                    const AnsiString& type2,
+                                                    const AnsiString& type3) {
+    TFileLock lock;
+    std::unique_ptr<TSQLiteDatabase> db = CreateDatabaseFile(fileName, type1, type2, type3, lock);
+    if (!db)
+        throw ESQLiteException("Failed to create database \"" + fileName +
+                               "\" : a file of that name exists");
+    // The lock goes only with the connection closed: closing it drops the engine's locks too.
+    db.reset();
+    lock.Release();
     return std::make_unique<TSQLiteDatabase>(fileName);
 }
 

@@ -8,18 +8,32 @@
 #include <vector>
 
 #include "db/sqlite_table3.h"
+#include "platform/file_lock.h"
 
 namespace qm {
 
 inline constexpr const char* kDatabaseFileName = "./Quillmarsh.dat";
 
-// Creates the five tables and the seed rows. The file is built beside the target under another
-// name and moved into place only when complete, so an interrupted creation leaves no file behind
-// (and the next start asks again) rather than a file the layout check would refuse forever.
+// Creates the five tables and the seed rows. The file is built beside the target under a name
+// of this process's own, locked by `lock` from the start, and given the target's name only when
+// complete and only where no file stands there, so an interrupted creation leaves no file behind
+// (and the next start asks again) rather than a file the layout check would refuse forever, and
+// two copies creating the file at once never replace one another's. Returns the open file, with
+// `lock` held on it; or null when another copy's file took the name first (this copy's is gone,
+// `lock` is released, and the file there is to be opened as any existing one).
+std::unique_ptr<TSQLiteDatabase> CreateDatabaseFile(const AnsiString& fileName,
+                                                    const AnsiString& type1,
+                                                    const AnsiString& type2,
+                                                    const AnsiString& type3, TFileLock& lock);
+// The same for a file that this process alone works on (tools, tests): no lock is kept, and a
+// file already at `fileName` is an error.
 std::unique_ptr<TSQLiteDatabase> CreateDatabaseFile(const AnsiString& fileName,
                                                     const AnsiString& type1,
                                                     const AnsiString& type2,
                                                     const AnsiString& type3);
+// Removes what creations that were killed left beside `fileName`: files under the names new files
+// are built under that no copy holds locked, with their journals.
+void RemoveCreationLeftovers(const AnsiString& fileName);
 
 // The most backup copies the settings dialog offers.
 inline constexpr int kMaxBackupCount = 999;

@@ -326,6 +326,9 @@ class TForm1 : public TPaintedWidget {
     bool OpenDatabase();  // false: the program ends
     // Takes the data file's lock; false (after telling the user) when another copy holds it.
     bool LockDataFile();
+    // The file that stands at start-up: locked, opened, its layout checked (`layout`), and,
+    // where it is the program's, the day's backup copy made. False: the program ends.
+    bool OpenExistingFile(int today, LayoutCheck& layout);
     // The program's own indexes: made at once on a small file; on a large one after the window
     // is shown, with the progress bar, while the views leave the database alone.
     void PrepareIndexes();
@@ -334,6 +337,9 @@ class TForm1 : public TPaintedWidget {
     // After a start-up step failed: no command, key, click or timer reaches the database.
     void DisableAfterFailedStartup();
     void InstallDatabaseFailureExit();
+    // The message a database failure ends the program with: the program's words, then the
+    // engine's reason (for another program's lock, what that means first).
+    AnsiString DatabaseFailureText(const ESQLiteException& e) const;
     void ReadSettings();
     void ApplySetting(const AnsiString& name, const AnsiString& value, int& scrollRows);
     void RestoreTab(const AnsiString& value);

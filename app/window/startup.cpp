@@ -1,11 +1,16 @@
 // The main window's start-up and shut-down: texts, the database file, settings, window state.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QMenuBar>
 #include <QResizeEvent>
 #include <QTimer>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/store/balances.h"
 #include "app/store/database_file.h"
@@ -20,17 +25,14 @@
 
 namespace qm {
 
+// Held from before the data file is first read until DB is closed: the one copy of the program
+// that works on the file. Defined before DB so that it is destroyed after it on every way out,
+// std::exit after a database failure included: closing the lock's descriptor drops every record
+// lock this process holds on the file, the engine's own with them, and the engine may still roll
+// a transaction back as its connection closes.
+TFileLock DataFileLock;
 TForm1* Form1 = nullptr;
 std::unique_ptr<TSQLiteDatabase> DB;
-
-namespace {
-// Held from before the data file is first read until DB is closed at the end: the one copy of
-// the program that works on the file.
-TFileLock& DataFileLock() {
-    static TFileLock lock;
-    return lock;
-}
-}  // namespace
 
 TForm1::TForm1() {
     Form1 = this;
@@ -48,15 +50,23 @@ const AnsiString& TForm1::Ui(int index) const {
     return index >= 0 && static_cast<size_t>(index) < UiStrings.size() ? UiStrings[index] : empty;
 }
 
+AnsiString TForm1::DatabaseFailureText(const ESQLiteException& e) const {
+    // Another program's lock is what the user can act on; the engine's words for it follow.
+    const AnsiString reason = FailureReason(e);
+    return Ui(179) + "\r\r" + (IsBusyFailure(e) ? Ui(200) + "\r\r" + reason : reason);
+}
+
 void TForm1::InstallDatabaseFailureExit() {
     // A failed statement leaves the data in a state the program cannot reason about: tell the
-    // user and end at once, writing no settings. An open transaction rolls back with the process.
-    // The engine's reason (a full disk, a file another program keeps locked) goes below the
-    // program's own words: it is what the user can act on.
+    // user and end at once, writing no settings. An open transaction rolls back as the
+    // connection closes on the way out. The engine's reason (a full disk, a file another program
+    // keeps locked) goes below the program's own words: it is what the user can act on.
     TSQLiteDatabase::SetFailureHandler([this](const ESQLiteException& e) {
         DbFailed = true;
         std::fprintf(stderr, "%s\n", e.Message.c_str());
-        MessageBox(this, Ui(179) + "\r\r" + FailureReason(e), Ui(180), MB_OK | MB_ICONERROR);
+        // At the end of a session the window is already closed: the message stands alone.
+        MessageBox(isVisible() ? this : nullptr, DatabaseFailureText(e), Ui(180),
+                   MB_OK | MB_ICONERROR);
         std::exit(EXIT_FAILURE);
     });
 }
@@ -71,32 +81,18 @@ bool TForm1::OpenDatabase() {
     }
     if (!FileExists(kDatabaseFileName)) {
         if (MessageBox(this, Ui(87), Ui(88), MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
-        DB = CreateDatabaseFile(kDatabaseFileName, Ui(89), Ui(90), Ui(91));
-        if (!LockDataFile()) {
-            DB.reset();
-            return false;
-        }
+        DB = CreateDatabaseFile(kDatabaseFileName, Ui(89), Ui(90), Ui(91), DataFileLock);
         BackupCount = 1;
         BackupDate = 0;
-    } else {
-        // Before anything is read or written, the leftovers of a backup included: they may be
-        // another copy's copy in the making.
-        if (!LockDataFile()) return false;
-        RemoveBackupLeftovers(kDatabaseFileName);
-        DB = std::make_unique<TSQLiteDatabase>(kDatabaseFileName);
-        BackupCount = ReadBackupCount(*DB);
-        BackupDate = ReadBackupDate(*DB, today);
-        // The copy is made now, before anything writes to the file; waiting for the disk to
-        // hold it, and putting it in place, are left to a worker once the window is up.
-        const BackupOutcome backup =
-            CopyForBackup(DB, kDatabaseFileName, BackupCount, BackupDate, today);
-        // The live file is untouched and the old copies are kept; the next start tries again.
-        if (backup.failed)
-            MessageBox(this, Ui(193) + "\r\r" + backup.error, "Quillmarsh", MB_OK | MB_ICONWARNING);
-        backupPending_ = backup.pending;
-        backupDay_ = today;
+        // Null: another copy asked at the same moment and put its file in place first. That
+        // file is opened as any existing one, and that copy's lock ends this one.
     }
-    LayoutCheck layout = CheckLayout(*DB);
+    LayoutCheck layout;
+    if (DB) {
+        layout = CheckLayout(*DB);
+    } else if (!OpenExistingFile(today, layout)) {
+        return false;
+    }
     if (!layout.matches) {
         MessageBox(this, Ui(92), "Quillmarsh", MB_OK | MB_ICONERROR);
         DB.reset();
@@ -128,19 +124,71 @@ bool TForm1::OpenDatabase() {
     return true;
 }
 
+bool TForm1::OpenExistingFile(int today, LayoutCheck& layout) {
+    // Before anything is read or written, the leftovers of a backup included: they may be
+    // another copy's copy in the making.
+    if (!LockDataFile()) return false;
+    DB = std::make_unique<TSQLiteDatabase>(kDatabaseFileName);
+    // A file of another program (or an empty one) is refused before its settings are read and
+    // before anything is written beside it.
+    layout = CheckLayout(*DB);
+    if (!layout.matches) return true;
+    RemoveBackupLeftovers(kDatabaseFileName);
+    RemoveCreationLeftovers(kDatabaseFileName);
+    BackupCount = ReadBackupCount(*DB);
+    BackupDate = ReadBackupDate(*DB, today);
+    // The copy is made now, before anything writes to the file; waiting for the disk to hold
+    // it, and putting it in place, are left to a worker once the window is up.
+    const BackupOutcome backup =
+        CopyForBackup(DB, kDatabaseFileName, BackupCount, BackupDate, today);
+    // The live file is untouched and the old copies are kept; the next start tries again.
+    if (backup.failed)
+        MessageBox(this, Ui(193) + "\r\r" + backup.error, "Quillmarsh", MB_OK | MB_ICONWARNING);
+    backupPending_ = backup.pending;
+    backupDay_ = today;
+    return true;
+}
+
 bool TForm1::LockDataFile() {
     std::string error;
-    switch (DataFileLock().Acquire(kDatabaseFileName, &error)) {
-        case TFileLock::kTaken:
-            return true;
-        case TFileLock::kHeld:
-            // Another copy works on the file; this one ends without writing anything.
-            MessageBox(this, Ui(196), "Quillmarsh", MB_OK | MB_ICONERROR);
-            return false;
-        case TFileLock::kUnlocked:
-            // A file system without locks: the engine's own locking is all there is.
-            std::fprintf(stderr, "%s: not locked: %s\n", kDatabaseFileName, error.c_str());
-            return true;
+    const TFileLock::Result result = DataFileLock.Acquire(kDatabaseFileName, &error);
+    if (result == TFileLock::kHeld) {
+        // Another copy works on the file; this one ends without writing anything.
+        MessageBox(this, Ui(196), "Quillmarsh", MB_OK | MB_ICONERROR);
+        return false;
+    }
+    // A file this user cannot write is not worked on at all: every step after this one writes,
+    // the daily copy and its rotation first.
+    std::filesystem::path refused;
+    int why = 0;
+    if (result == TFileLock::kUnopened) {
+        refused = kDatabaseFileName;
+    } else if (DataFileLock.WriteError() != 0) {
+        refused = kDatabaseFileName;
+        why = DataFileLock.WriteError();
+    } else {
+        // The engine writes its journal beside the file, and the copies go there too.
+        const std::filesystem::path folder = std::filesystem::path(kDatabaseFileName).parent_path();
+        if (::faccessat(AT_FDCWD, folder.empty() ? "." : folder.c_str(), W_OK | X_OK, AT_EACCESS) !=
+            0) {
+            refused = folder.empty() ? "." : folder;
+            why = errno;
+        }
+    }
+    if (!refused.empty()) {
+        // Let go before the message waits for the user: the owner's copy may start meanwhile.
+        DataFileLock.Release();
+        std::error_code ec;
+        const std::filesystem::path shown =
+            std::filesystem::absolute(refused, ec).lexically_normal();
+        MessageBox(this,
+                   Ui(199) + "\r\r" + shown.string() + ": " + (why ? std::strerror(why) : error),
+                   "Quillmarsh", MB_OK | MB_ICONERROR);
+        return false;
+    }
+    if (result == TFileLock::kUnlocked) {
+        // A file system without locks: the engine's own locking is all there is.
+        std::fprintf(stderr, "%s: not locked: %s\n", kDatabaseFileName, error.c_str());
     }
     return true;
 }
@@ -465,16 +513,14 @@ void TForm1::FinishStartup() {
 }
 
 void TForm1::FormDestroy() {
+    // A failure from here on (a full disk, another program's lock on the file) is told as every
+    // other one is, and the settings stay as they were.
     CollectBackup(true);
+    if (!DbFailed && DB && startupComplete_) WriteSettings();
     TSQLiteDatabase::SetFailureHandler({});
-    if (DbFailed || !DB || !startupComplete_) {
-        DB.reset();
-        DataFileLock().Release();
-        return;
-    }
-    WriteSettings();
+    // The connection first: its lock on the file goes with it, not before.
     DB.reset();
-    DataFileLock().Release();
+    DataFileLock.Release();
     GlyphBitmap.reset();
 }
 

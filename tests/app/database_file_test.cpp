@@ -5,8 +5,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 
+#include "platform/file_lock.h"
 #include "platform/files.h"
 #include "tests/support/support.h"
 
@@ -22,6 +24,17 @@ void WriteText(const std::string& path, const std::string& text) {
 std::string ReadText(const std::string& path) {
     std::ifstream in(path);
     return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The names in the working folder, sorted, each followed by a space.
+std::string FolderNames() {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator("."))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    std::string joined;
+    for (const std::string& name : names) joined += name + " ";
+    return joined;
 }
 
 std::string Sqlite3(const std::string& file, const std::string& sql) {
@@ -59,7 +72,7 @@ TEST(DatabaseFile, CreationWritesTheSchemaAndSeedRows) {
     qmtest::TempDir dir;
     auto db = CreateDatabaseFile(kFile, "Assets", "Income'n", "Выход");
     ASSERT_TRUE(db);
-    EXPECT_FALSE(FileExists("./Quillmarsh.dat.new"));
+    EXPECT_EQ(FolderNames(), "Quillmarsh.dat ");
     LayoutCheck check = CheckLayout(*db);
     EXPECT_TRUE(check.matches) << check.signature;
     EXPECT_FALSE(check.needUpgradeA || check.needUpgradeB || check.needUpgradeC);
@@ -91,10 +104,39 @@ TEST(DatabaseFile, InterruptedCreationLeavesNoFileBehind) {
     ASSERT_TRUE(WIFEXITED(status));
     ASSERT_EQ(WEXITSTATUS(status), 9);
     EXPECT_FALSE(FileExists(kFile));
-    // The next start asks again and creates the file afresh over the leftover.
+    // The next start asks again and creates the file afresh, clearing the leftover away.
+    EXPECT_NE(FolderNames(), "");
     auto db = CreateDatabaseFile(kFile, "a", "b", "c");
     EXPECT_TRUE(CheckLayout(*db).matches);
     EXPECT_EQ(db->GetTable("select count(*) from bill_type")->FieldAsInteger(0), 3);
+    EXPECT_EQ(FolderNames(), "Quillmarsh.dat ");
+}
+
+// Two copies asked at once whether to create the file: the one that comes second finds the
+// first's file in place, leaves it as it is, and keeps no lock and no file of its own.
+TEST(DatabaseFile, ACreationNeverReplacesAFileAnotherCopyPutInPlace) {
+    qmtest::TempDir dir;
+    CreateDatabaseFile("./theirs", "x", "y", "z").reset();
+    // Another copy's creation in progress, and one that was killed.
+    WriteText("./.Quillmarsh.dat.tmp-busy01", "");
+    WriteText("./.Quillmarsh.dat.tmp-dead01", "");
+    WriteText("./Quillmarsh.dat.new-journal", "");
+    TFileLock building;
+    ASSERT_EQ(building.Acquire("./.Quillmarsh.dat.tmp-busy01"), TFileLock::kTaken);
+    SetSchemaStepObserver([](const AnsiString& sql) {
+        if (sql.rfind("INSERT INTO bill_type", 0) == 0 && !FileExists(kFile))
+            ASSERT_EQ(::link("./theirs", kFile), 0);
+    });
+    TFileLock lock;
+    EXPECT_EQ(CreateDatabaseFile(kFile, "a", "b", "c", lock), nullptr);
+    SetSchemaStepObserver({});
+    EXPECT_FALSE(lock.Held());
+    EXPECT_EQ(Sqlite3(kFile, "select name from bill_type order by id"), "x\ny\nz\n");
+    EXPECT_EQ(FolderNames(), ".Quillmarsh.dat.tmp-busy01 Quillmarsh.dat theirs ");
+    // Once its builder is gone, the file in the making is a leftover too.
+    building.Release();
+    RemoveCreationLeftovers(kFile);
+    EXPECT_EQ(FolderNames(), "Quillmarsh.dat theirs ");
 }
 
 TEST(DatabaseFile, BackupRotatesCopiesOncePerDay) {

@@ -119,7 +119,7 @@ TEST_F(MoveCommands, AFileLockedForAMomentIsWaitedForAndALongerLockEndsTheProgra
     EXPECT_TRUE(Enter("06.03.26", "L2", "", kRestaurants, "", "1"));
 
     // A lock held past the wait ends the program as every database failure does, and the
-    // message says why.
+    // message says why in words the user can act on, the engine's own below them.
     EXPECT_EXIT(
         {
             SetMessageBoxHook([](QWidget*, const AnsiString& text, const AnsiString&, int) {
@@ -131,7 +131,9 @@ TEST_F(MoveCommands, AFileLockedForAMomentIsWaitedForAndALongerLockEndsTheProgra
             if (longer > 0) kill(longer, SIGKILL);
             std::exit(0);
         },
-        ::testing::ExitedWithCode(EXIT_FAILURE), "box: A database error[^\n]*\r\rSQLite is Busy");
+        ::testing::ExitedWithCode(EXIT_FAILURE),
+        "box: A database error[^\n]*\r\rThe database file is in use by another program[^\r]*"
+        "\r\rSQLite is Busy");
 }
 
 TEST_F(MoveCommands, ANewRowIsStoredAsALinkedPairAndBalancesFollow) {

@@ -1,5 +1,7 @@
 // The main window's start-up and shut-down against real database files.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -726,5 +728,100 @@ TEST_F(Startup, KillingShutDownAtRandomMomentsNeverLosesTheSettings) {
         ExpectSoundFiles(round);
         // Every setting is there exactly once: the old set or the new, never a part of one.
         EXPECT_EQ(Sqlite3(kFile, "select name from param order by name"), names) << round;
+    }
+}
+
+namespace {
+
+// A file system layer over the engine's own that, as the engine closes a main database file,
+// notes whether another descriptor still holds the program's lock on it. The other calls go to
+// the engine's own layer unchanged.
+sqlite3_vfs* gEngineFiles = nullptr;
+sqlite3_io_methods gWatchedMethods;
+const sqlite3_io_methods* gEngineMethods = nullptr;
+std::vector<std::string> gOpenPaths;
+FILE* gCloses = nullptr;
+
+bool LockedElsewhere(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct flock probe {};
+    probe.l_type = F_WRLCK;
+    probe.l_whence = SEEK_SET;
+    probe.l_start = off_t(1) << 62;
+    probe.l_len = 1;
+    const bool locked = fd >= 0 && ::fcntl(fd, F_OFD_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
+    if (fd >= 0) ::close(fd);
+    return locked;
+}
+
+int WatchedClose(sqlite3_file* file) {
+    for (const std::string& path : gOpenPaths)
+        std::fprintf(gCloses, "%s\n", LockedElsewhere(path) ? "locked" : "UNLOCKED");
+    std::fflush(gCloses);
+    file->pMethods = gEngineMethods;
+    return gEngineMethods->xClose(file);
+}
+
+int WatchedOpen(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* outFlags) {
+    const int rc = gEngineFiles->xOpen(gEngineFiles, name, file, flags, outFlags);
+    if (rc != SQLITE_OK || !(flags & SQLITE_OPEN_MAIN_DB) || !file->pMethods) return rc;
+    gEngineMethods = file->pMethods;
+    gWatchedMethods = *file->pMethods;
+    gWatchedMethods.xClose = WatchedClose;
+    file->pMethods = &gWatchedMethods;
+    gOpenPaths = {name};
+    return rc;
+}
+
+}  // namespace
+
+// The end after a database failure goes through std::exit. The data file's lock must outlive
+// the engine's connection there as on a normal end: closing the lock's descriptor first would
+// drop the engine's own locks on the file while it may still roll a transaction back.
+TEST_F(Startup, TheFilesLockOutlivesTheConnectionOnEveryWayOut) {
+    qmtest::SeedHousehold(10);
+    for (const bool failure : {false, true}) {
+        const std::string closes = "closes.txt";
+        DeleteFile(closes);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            gCloses = std::fopen(closes.c_str(), "w");
+            gEngineFiles = sqlite3_vfs_find(nullptr);
+            static sqlite3_vfs watched = *gEngineFiles;
+            watched.zName = "watched";
+            watched.xOpen = WatchedOpen;
+            sqlite3_vfs_register(&watched, 1);
+            SetMessageBoxHook([](QWidget*, const AnsiString&, const AnsiString&, int) {
+                std::fprintf(gCloses, "failed\n");
+                return IDOK;
+            });
+            {
+                TForm1 form;
+                if (!form.StartupComplete()) _exit(3);
+                DB->ExecSQL("begin");
+                DB->ExecSQL("update bill set name = name || 'x'");
+                if (failure) DB->ExecSQL("update nosuchtable set x = 1");
+                DB->ExecSQL("commit");
+            }
+            std::exit(0);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status)) << failure;
+        EXPECT_EQ(WEXITSTATUS(status), failure ? EXIT_FAILURE : 0);
+        std::ifstream in(closes);
+        std::string line, last;
+        int after = 0;
+        bool failed = false;
+        while (std::getline(in, line)) {
+            if (line == "failed") failed = true;
+            EXPECT_NE(line, "UNLOCKED") << "a connection closed after the lock went";
+            if (failed || !failure) ++after;
+            last = line;
+        }
+        EXPECT_EQ(failed, failure);
+        // The connection did close on the way out, and the lock was still there when it did.
+        EXPECT_GT(after, failure ? 1 : 0);
+        EXPECT_EQ(last, "locked");
     }
 }

@@ -1,0 +1,141 @@
+#!/usr/bin/env bash
+# Copies of the program meeting on one data file, as two local users (two real uids, by setpriv)
+# and two sessions of one user start them; every message is read as a screen reader gets it.
+# 1. The owner's copy works on the file in a folder open to both; the other user, who may only
+#    read the file, starts a copy there: it says the file is open in another copy and ends, and
+#    the folder stays byte for byte as it was, its backup copies and the owner's copy with it.
+# 2. A file this user cannot write, with no copy on it (another user's 0644 file, and the user's
+#    own 0444 file): the program says it cannot write the file, with the file and the system's
+#    reason, and ends before anything is written.
+# 3. Two copies of one user asked at once whether to create the file: Yes in the first, then Yes
+#    in the second. The second says the file is open in another copy and ends; the first copy's
+#    file stays in place (the same inode) and keeps what it stores.
+# Needs root and setpriv; in CI (QM_CI=1) their lack is a failure, elsewhere a skip (77).
+# Usage: copies.sh <quillmarsh executable> [folder for screenshots]
+set -euo pipefail
+exe=$(realpath "$1")
+shots=${2:-}
+gui_dir=$(cd "$(dirname "$0")" && pwd)
+if [ "$(id -u)" -ne 0 ] || ! command -v setpriv >/dev/null; then
+  [ "${QM_CI:-0}" = 1 ] && { echo "FAIL: needs root and setpriv to act as two users"; exit 1; }
+  echo "needs root and setpriv to act as two users: skipped"
+  exit 77
+fi
+work=$(mktemp -d)
+chmod 755 "$work"
+install -m 755 "$exe" "$work/quillmarsh"
+exe="$work/quillmarsh"
+owner=$((300000 + RANDOM % 30000 * 2))
+other=$((owner + 1))
+sessions=()
+cleanup() {
+  for p in "${sessions[@]}"; do kill "$p" 2>/dev/null || true; done
+  pkill -u "$owner" 2>/dev/null || true
+  pkill -u "$other" 2>/dev/null || true
+  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+source "$gui_dir/boxes.sh"
+make_users "$owner" "$other"
+fail() {
+  echo "FAIL: $*" >&2
+  for f in "$work"/run-*/out.txt; do [ -f "$f" ] && { echo "--- $f"; cat "$f"; } >&2; done
+  [ -n "$shots" ] && import -window root "$shots/copies-failure.png" 2>/dev/null
+  exit 1
+}
+start() {  # start <name> <uid> <folder>: the program, its session remembered for the clean-up
+  launch "$1" "$2" "$3" "$exe" || fail "$1 did not start"
+  sessions+=("$launched")
+}
+
+Xvfb -noreset -displayfd 5 -ac -screen 0 1280x800x24 -nolisten tcp 5>"$work/display" \
+  2>/dev/null &
+xvfb_pid=$!
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -1 "$work/display")"
+unset QT_QPA_PLATFORM
+export LANG=C.UTF-8
+yesterday="UPDATE param SET value = CAST(julianday('now', 'localtime', 'start of day') - \
+julianday('1899-12-30') AS INTEGER) - 1 WHERE name = 'reserv-date'"
+
+# 1. The owner's copy on a file in a folder open to both.
+shared="$work/shared"
+mkdir -m 777 "$shared"
+{ cat "$gui_dir/household.sql"; echo "$yesterday;"; } | sqlite3 "$shared/Quillmarsh.dat"
+cp "$shared/Quillmarsh.dat" "$shared/Quillmarsh.dat1"
+chown "$owner:$owner" "$shared"/Quillmarsh.dat*
+chmod 644 "$shared"/Quillmarsh.dat*
+start first "$owner" "$shared"
+owner_copy=$launched
+main=$(window_of first '^Quillmarsh 1\.5') || fail "1: the owner's main window did not appear"
+before=$(folder_state "$shared")
+start second "$other" "$shared"
+said=$(box_text second "$other") || fail "1: the other user's copy said nothing"
+grep -q "open in another copy" <<<"$said" || fail "1: the other user's copy said: $said"
+window_of second '^Quillmarsh 1\.5' 5 >/dev/null && fail "1: the other user's copy opened a window"
+press "$(window_of second '^Quillmarsh$')" Return
+ended "$launched" || fail "1: the other user's copy did not end"
+[ "$rc" = 0 ] || fail "1: the other user's copy ended with $rc"
+[ "$(folder_state "$shared")" = "$before" ] || fail "1: the folder changed:
+$before
+---
+$(folder_state "$shared")"
+kill -0 "$owner_copy" 2>/dev/null || fail "1: the owner's copy ended"
+press "$main" alt+F4
+ended "$owner_copy" || fail "1: the owner's copy did not end"
+[ "$rc" = 0 ] || fail "1: the owner's copy ended with $rc"
+
+# 2. A file this user cannot write, and no copy on it: another user's 0644 file in a folder open
+#    to both, and the user's own 0444 file in a folder of the user's own.
+own="$work/own"
+mkdir -m 755 "$own"
+cp "$shared/Quillmarsh.dat" "$own/Quillmarsh.dat"
+chown -R "$other:$other" "$own"
+chmod 444 "$own/Quillmarsh.dat"
+sqlite3 "$shared/Quillmarsh.dat" "$yesterday"
+for folder in "$shared" "$own"; do
+  before=$(folder_state "$folder")
+  start alone "$other" "$folder"
+  said=$(box_text alone "$other") || fail "2: nothing said in $folder"
+  for want in "cannot be written" "$folder/Quillmarsh.dat: Permission denied"; do
+    grep -qF "$want" <<<"$said" || fail "2: in $folder, '$want' not said: $said"
+  done
+  press "$(window_of alone '^Quillmarsh$')" Return
+  ended "$launched" || fail "2: the copy in $folder did not end"
+  [ "$rc" = 0 ] || fail "2: the copy in $folder ended with $rc"
+  [ "$(folder_state "$folder")" = "$before" ] || fail "2: $folder changed:
+$before
+---
+$(folder_state "$folder")"
+done
+
+# 3. Two copies of one user, both asked whether to create the file.
+empty="$work/empty"
+mkdir -m 755 "$empty"
+chown "$other:$other" "$empty"
+start a "$other" "$empty"
+first_copy=$launched
+ask_a=$(window_of a '^New database$') || fail "3: the first copy asked nothing"
+start b "$other" "$empty"
+second_copy=$launched
+ask_b=$(window_of b '^New database$') || fail "3: the second copy asked nothing"
+press "$ask_a" Return
+main=$(window_of a '^Quillmarsh 1\.5') || fail "3: the first copy's window did not appear"
+inode=$(stat -c %i "$empty/Quillmarsh.dat")
+press "$ask_b" Return
+said=$(box_text b "$other") || fail "3: the second copy said nothing"
+grep -q "open in another copy" <<<"$said" || fail "3: the second copy said: $said"
+press "$(window_of b '^Quillmarsh$')" Return
+ended "$second_copy" || fail "3: the second copy did not end"
+[ "$rc" = 0 ] || fail "3: the second copy ended with $rc"
+[ "$(stat -c %i "$empty/Quillmarsh.dat")" = "$inode" ] || fail "3: the first copy's file was replaced"
+[ "$(ls -A "$empty")" = Quillmarsh.dat ] || fail "3: left beside the file: $(ls -A "$empty")"
+# What the first copy stores at its end reaches the file in place.
+press "$main" alt+F4
+ended "$first_copy" || fail "3: the first copy did not end"
+[ "$rc" = 0 ] || fail "3: the first copy ended with $rc"
+[ "$(stat -c %i "$empty/Quillmarsh.dat")" = "$inode" ] || fail "3: the file was replaced at the end"
+[ "$(sqlite3 "$empty/Quillmarsh.dat" "select count(*) from param where name = 'window-left'")" = 1 ] ||
+  fail "3: the first copy's settings are not in the file"
+echo "copies on one file: ok"

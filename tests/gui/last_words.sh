@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# Endings that must tell the user why, read as a screen reader gets the message, with the data
+# file byte for byte unchanged afterwards:
+# 1. the window closed while another program keeps the file locked past the wait: the database
+#    failure message, saying the file is in use by another program, then exit code 1;
+# 2. the window closed with the disk full (a tiny tmpfs; needs root): the failure message with
+#    the engine's reason, then exit code 1;
+# 3. an empty Quillmarsh.dat, and an SQLite file of another program: the file is refused for
+#    its layout before anything is read from it or written beside it.
+# In CI (QM_CI=1) a part that cannot run here is a failure, elsewhere a skip that says so.
+# Usage: last_words.sh <quillmarsh executable> [folder for screenshots]
+set -euo pipefail
+exe=$(realpath "$1")
+shots=${2:-}
+gui_dir=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+sessions=()
+tiny=""
+holder=""
+cleanup() {
+  for p in "${sessions[@]}"; do kill "$p" 2>/dev/null || true; done
+  [ -n "$holder" ] && kill -- "-$holder" 2>/dev/null || true
+  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
+  [ -n "$tiny" ] && umount "$tiny" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+source "$gui_dir/boxes.sh"
+fail() {
+  echo "FAIL: $*" >&2
+  for f in "$work"/run-*/out.txt; do [ -f "$f" ] && { echo "--- $f"; cat "$f"; } >&2; done
+  [ -n "$shots" ] && import -window root "$shots/last-words-failure.png" 2>/dev/null
+  exit 1
+}
+cannot() {
+  [ "${QM_CI:-0}" = 1 ] && fail "$1"
+  echo "$1: skipped"
+}
+start() {
+  launch "$1" self "$2" "$exe" || fail "$1 did not start"
+  sessions+=("$launched")
+}
+
+Xvfb -noreset -displayfd 5 -screen 0 1280x800x24 -nolisten tcp 5>"$work/display" 2>/dev/null &
+xvfb_pid=$!
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -1 "$work/display")"
+unset QT_QPA_PLATFORM
+export LANG=C.UTF-8
+
+# Starts the program on the household in `folder`, closes its window with `before_close` done
+# first, and expects the failure message holding every one of the remaining arguments.
+close_fails() {
+  local name=$1 folder=$2 before_close=$3
+  shift 3
+  { cat "$gui_dir/household.sql"; echo "UPDATE param SET value = '0' WHERE name = 'reserv-count';"; } |
+    sqlite3 "$folder/Quillmarsh.dat"
+  start "$name" "$folder"
+  local main
+  main=$(window_of "$name" '^Quillmarsh 1\.5') || fail "$name: no main window"
+  local state
+  state=$(sha256sum "$folder/Quillmarsh.dat")
+  eval "$before_close"
+  press "$main" alt+F4
+  local said
+  said=$(box_text "$name" self 15) || fail "$name: the program ended without a word"
+  for want in "A database error occurred" "$@"; do
+    grep -qF "$want" <<<"$said" || fail "$name: '$want' not said: $said"
+  done
+  press "$(window_of "$name" '^Database error$')" Return
+  ended "$launched" || fail "$name: did not end"
+  [ "$rc" = 1 ] || fail "$name: ended with $rc"
+  [ "$(sha256sum "$folder/Quillmarsh.dat")" = "$state" ] || fail "$name: the file changed"
+}
+
+# 1. Another program keeps the file locked: the sqlite3 shell inside a transaction of its own, in
+#    a process group of its own (ended as one), with none of this script's output open.
+hold_locked() {
+  setsid sh -c '{ echo "BEGIN EXCLUSIVE;"; sleep 60; } | sqlite3 "$0"' "$1" </dev/null >/dev/null 2>&1 &
+  holder=$!
+  sleep 0.5
+}
+mkdir "$work/busy"
+close_fails busy "$work/busy" \
+  'hold_locked "$work/busy/Quillmarsh.dat"' "in use by another program" "database is locked"
+kill -- "-$holder" 2>/dev/null || true
+holder=""
+
+# 2. The disk full.
+mkdir "$work/full"
+if [ "$(id -u)" -eq 0 ] && mount -t tmpfs -o size=256k tmpfs "$work/full"; then
+  tiny="$work/full"
+  close_fails full "$work/full" \
+    'dd if=/dev/zero of="$work/full/filler" bs=4k 2>/dev/null || true' "database or disk is full"
+else
+  cannot "a full disk needs root to mount a tmpfs"
+fi
+
+# 3. Files the program does not know.
+mkdir "$work/empty" "$work/other"
+: >"$work/empty/Quillmarsh.dat"
+sqlite3 "$work/other/Quillmarsh.dat" "CREATE TABLE notes (t TEXT); INSERT INTO notes VALUES ('x');"
+for folder in "$work/empty" "$work/other"; do
+  before=$(folder_state "$folder")
+  start refused "$folder"
+  said=$(box_text refused self) || fail "refused: nothing said in $folder"
+  grep -qF "does not have the expected tables" <<<"$said" || fail "refused: in $folder: $said"
+  press "$(window_of refused '^Quillmarsh$')" Return
+  ended "$launched" || fail "refused: did not end in $folder"
+  [ "$rc" = 0 ] || fail "refused: ended with $rc in $folder"
+  [ "$(folder_state "$folder")" = "$before" ] || fail "refused: $folder changed:
+$before
+---
+$(folder_state "$folder")"
+done
+echo "last words: ok"
