@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <system_error>
@@ -228,6 +229,38 @@ std::filesystem::path TempFolder() {
     std::error_code ec;
     auto p = std::filesystem::temp_directory_path(ec);
     return ec ? std::filesystem::path("/tmp") : p;
+}
+
+std::filesystem::path CreatePrivateFolder(const std::filesystem::path& parent,
+                                          const std::string& prefix) {
+    // mkdtemp makes the folder with mode 0700 and never takes a name that stands already.
+    std::string pattern = (parent / (prefix + "XXXXXX")).string();
+    if (!::mkdtemp(pattern.data())) return {};
+    return pattern;
+}
+
+bool FolderClosedToOthers(const std::filesystem::path& folder) {
+    struct stat st {};
+    return ::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+           (st.st_mode & 077) == 0;
+}
+
+bool WriteNewPrivateFile(const std::filesystem::path& file, const std::string& bytes) {
+    Fd out{::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600)};
+    if (out.fd < 0) return false;
+    bool ok = WriteAll(out.fd, bytes.data(), bytes.size());
+    int err = errno;
+    // A full disk may show only when the last blocks are written out, at close.
+    if (::close(out.fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    out.fd = -1;
+    if (!ok) {
+        ::unlink(file.c_str());
+        errno = err;
+    }
+    return ok;
 }
 
 }  // namespace qm

@@ -1,4 +1,5 @@
-// File existence, copying, renaming and deletion for the database file and its backup copies.
+// File existence, copying, renaming and deletion for the database file and its backup copies,
+// and the private folders and files that hold copies of attached files.
 #pragma once
 
 #include <filesystem>
@@ -56,5 +57,19 @@ bool PutInPlace(const std::filesystem::path& temp, const std::filesystem::path& 
 bool WriteFileWhole(const std::filesystem::path& target, const std::string& bytes,
                     std::string* error = nullptr);
 std::filesystem::path TempFolder();
+
+// Makes a new folder in `parent`, named `prefix` and six random characters, with mode 0700: only
+// this user may list it or add names to it, whatever `parent` allows others, so nobody else can
+// read a file made in it or put anything in its place. Nothing standing under a name is used.
+// Returns its path, or an empty path with errno saying why.
+std::filesystem::path CreatePrivateFolder(const std::filesystem::path& parent,
+                                          const std::string& prefix);
+// A real folder (not a link) of this user's that nobody else may read, enter or change.
+bool FolderClosedToOthers(const std::filesystem::path& folder);
+// Creates `file` new with mode 0600 and writes every byte to it. Whatever already stands at the
+// path, a link included, is neither followed nor changed: the call then fails with EEXIST. When
+// the bytes cannot all be written (a full disk) the file is removed. False on failure, with
+// errno saying why.
+bool WriteNewPrivateFile(const std::filesystem::path& file, const std::string& bytes);
 
 }  // namespace qm

@@ -38,6 +38,20 @@ bool ReadSize(const AnsiString& text, size_t& size) {
     return true;
 }
 
+// The session's folder of copies, made on the first opening and made again when it no longer
+// serves: the temporary folder changed, or the folder is gone or not this user's alone (a cleaner
+// of the temporary folder may remove it in a long session, and anyone may then take its name).
+std::filesystem::path SessionCopiesFolder() {
+    static std::filesystem::path madeIn, folder;  // main thread only
+    const std::filesystem::path temp = TempFolder();
+    if (folder.empty() || madeIn != temp || !FolderClosedToOthers(folder)) {
+        folder = CreatePrivateFolder(temp, "quillmarsh-files-");
+        if (folder.empty()) RaiseFileError(temp, errno);
+        madeIn = temp;
+    }
+    return folder;
+}
+
 }  // namespace
 
 TAttachedFiles TAttachedFiles::Parse(const AnsiString& value) {
@@ -183,12 +197,25 @@ void WriteWholeFile(const std::filesystem::path& file, const AnsiString& bytes) 
 }
 
 std::filesystem::path WriteTempCopy(const AnsiString& name, const AnsiString& bytes) {
-    // Only a plain name is taken, so a stored name never reaches outside the temporary folder.
+    // Only a plain name is taken, so a stored name never reaches outside the copies' folder.
     const std::filesystem::path own(AnsiToUtf8(name));
     if (name.empty() || own.filename() != own || own == "." || own == "..")
         throw Exception("\"" + name + "\" is not a file name that can be opened.");
-    const std::filesystem::path target = TempFolder() / own;
-    WriteWholeFile(target, bytes);
+    const std::filesystem::path folder = SessionCopiesFolder();
+    std::filesystem::path target = folder / own;
+    if (WriteNewPrivateFile(target, bytes)) return target;
+    if (errno != EEXIST) RaiseFileError(target, errno);
+    // A copy of this name was made before and may still be open: the new one gets a folder of
+    // its own inside the session's.
+    const std::filesystem::path inner = CreatePrivateFolder(folder, "");
+    if (inner.empty()) RaiseFileError(folder, errno);
+    target = inner / own;
+    if (!WriteNewPrivateFile(target, bytes)) {
+        const int error = errno;
+        std::error_code ec;
+        std::filesystem::remove(inner, ec);
+        RaiseFileError(target, error);
+    }
     return target;
 }
 

@@ -72,9 +72,14 @@ AnsiString UnstorableNameMessage(const std::filesystem::path& file);
 AnsiString ReadWholeFile(const std::filesystem::path& file);
 void WriteWholeFile(const std::filesystem::path& file, const AnsiString& bytes);
 
-// Writes the bytes under the stored name into the temporary folder (replacing a file of that
-// name) and returns the copy's path; raises Exception when the name is no plain file name or the
-// copy cannot be written.
+// Writes the bytes, whole, as a new file under the stored name (mode 0600) in a folder of this
+// user's alone (mode 0700) that the session makes in the temporary folder, and returns the copy's
+// path for the desktop to open. Nothing that stands in the temporary folder is written through
+// or replaced, and neither is an earlier copy, which the program it was handed to may still be
+// reading: a name copied before goes into a new folder inside the session's. Raises Exception
+// when the name is no plain file name, or naming the file or folder and the cause when the copy
+// cannot be made; no partial copy is left then. Main thread only: the session's folder is kept
+// between calls.
 std::filesystem::path WriteTempCopy(const AnsiString& name, const AnsiString& bytes);
 
 }  // namespace qm

@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QByteArray>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 
 #include "app/store/attached_files.h"
 #include "app/window/main_window.h"
@@ -17,6 +20,7 @@
 #include "platform/filedialogs.h"
 #include "platform/shell.h"
 #include "tests/app/household.h"
+#include "tests/support/small_disk.h"
 #include "tests/support/support.h"
 
 using namespace qm;
@@ -57,16 +61,45 @@ std::string StoredFiles(int id) {
     return out;
 }
 
+// What stands at a path, without following a link: "file 600", "folder 700", "link"; "foreign"
+// when another user owns it.
+std::string Standing(const fs::path& p) {
+    struct stat st {};
+    if (lstat(p.c_str(), &st) != 0) return "nothing";
+    if (st.st_uid != geteuid()) return "foreign";
+    if (S_ISLNK(st.st_mode)) return "link";
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%o", st.st_mode & 07777);
+    return (S_ISDIR(st.st_mode) ? "folder " : "file ") + std::string(mode);
+}
+
+// Points TMPDIR at a folder for the life of the object.
+class TemporaryFolderSetting {
+  public:
+    explicit TemporaryFolderSetting(const fs::path& folder) {
+        if (const char* t = std::getenv("TMPDIR")) previous_ = t;
+        setenv("TMPDIR", folder.c_str(), 1);
+    }
+    ~TemporaryFolderSetting() {
+        if (previous_.empty())
+            unsetenv("TMPDIR");
+        else
+            setenv("TMPDIR", previous_.c_str(), 1);
+    }
+
+  private:
+    std::string previous_;
+};
+
 struct AttachedFilesDialogs : HouseholdWindow {
     std::vector<FileDialogRequest> fileDialogs;
     std::vector<fs::path> answers;  // the next file dialog's choice
     std::vector<QUrl> opened;
-    std::string previousTmp;
+    std::optional<TemporaryFolderSetting> tmpSetting;
 
     void SetUp() override {
-        if (const char* t = std::getenv("TMPDIR")) previousTmp = t;
         fs::create_directory(dir / "tmp");
-        setenv("TMPDIR", (dir / "tmp").c_str(), 1);
+        tmpSetting.emplace(dir / "tmp");
         Open(3);
         SetFileDialogHook([this](const FileDialogRequest& r) {
             fileDialogs.push_back(r);
@@ -81,10 +114,7 @@ struct AttachedFilesDialogs : HouseholdWindow {
         SetFileDialogHook({});
         SetShellOpenHook({});
         HouseholdWindow::TearDown();
-        if (previousTmp.empty())
-            unsetenv("TMPDIR");
-        else
-            setenv("TMPDIR", previousTmp.c_str(), 1);
+        tmpSetting.reset();
     }
     static bool BufferMark(int account, int move) {
         for (const THeadTab& t : Head.HeadTabs)
@@ -271,6 +301,92 @@ TEST(AttachedFilesValue, OnlyNamesTheCodePageHoldsAreStored) {
     // A temporary copy is made only under a plain name.
     for (const char* bad : {"", ".", "..", "../escape", "a/b"})
         EXPECT_THROW(WriteTempCopy(bad, "x"), Exception) << bad;
+}
+
+TEST(AttachedFileCopies, AreNewPrivateFilesThatLeaveWhatStandsInTheTemporaryFolder) {
+    qmtest::TempDir dir;
+    // A temporary folder like /tmp, where another user planted a file and a link under the
+    // names of attachments.
+    const fs::path tmp = dir / "tmp";
+    fs::create_directory(tmp);
+    chmod(tmp.c_str(), 01777);
+    TemporaryFolderSetting setting(tmp);
+    WriteFile(dir / "mine.txt", "the user's own");
+    WriteFile(tmp / "receipt.txt", "planted");
+    fs::create_symlink(dir / "mine.txt", tmp / "scan.pdf");
+
+    const struct {
+        const char* name;
+        std::string bytes;
+    } copies[] = {
+        {"receipt.txt", "a kettle, 24.90"},
+        {"scan.pdf", std::string("%PDF\0\x01\x02\xff", 8)},
+        {"receipt.txt", "a second receipt of the same name"},
+        {"receipt.txt", "the first receipt opened again"},
+        {"empty.txt", ""},
+    };
+    std::vector<fs::path> made;
+    for (const auto& c : copies) {
+        const fs::path copy = WriteTempCopy(c.name, c.bytes);
+        made.push_back(copy);
+        EXPECT_EQ(copy.filename(), c.name);
+        EXPECT_EQ(Standing(copy), "file 600") << copy;
+        // Every folder between the temporary folder and the copy is this user's alone.
+        EXPECT_NE(copy.parent_path(), tmp);
+        fs::path folder = copy.parent_path();
+        for (; folder.has_relative_path() && folder != tmp; folder = folder.parent_path())
+            EXPECT_EQ(Standing(folder), "folder 700") << folder;
+        EXPECT_EQ(folder, tmp) << copy;
+    }
+    // A later copy of a name replaced no earlier one: each still holds its own bytes.
+    for (size_t i = 0; i < made.size(); ++i) EXPECT_EQ(ReadFile(made[i]), copies[i].bytes) << i;
+    EXPECT_EQ(ReadFile(tmp / "receipt.txt"), "planted");
+    EXPECT_EQ(Standing(tmp / "scan.pdf"), "link");
+    EXPECT_EQ(fs::read_symlink(tmp / "scan.pdf"), dir / "mine.txt");
+    EXPECT_EQ(ReadFile(dir / "mine.txt"), "the user's own");
+
+    // The session's folder removed by a cleaner of the temporary folder, or opened to others:
+    // the next copy goes into a new private folder.
+    const struct {
+        const char* name;
+        void (*spoil)(const fs::path& folder);
+    } spoilt[] = {
+        {"removed.txt", [](const fs::path& f) { fs::remove_all(f); }},
+        {"opened.txt", [](const fs::path& f) { chmod(f.c_str(), 0777); }},
+    };
+    for (const auto& [name, spoil] : spoilt) {
+        const fs::path session = WriteTempCopy(name, "before").parent_path();
+        spoil(session);
+        const fs::path copy = WriteTempCopy(name, "after");
+        EXPECT_EQ(ReadFile(copy), "after");
+        EXPECT_NE(copy.parent_path(), session);
+        EXPECT_EQ(Standing(copy.parent_path()), "folder 700");
+    }
+}
+
+TEST(AttachedFileCopies, ACopyThatCannotBeWrittenWholeIsReportedAndRemoved) {
+    qmtest::TempDir dir;
+    EXPECT_EXIT(
+        {
+            const bool mounted = qmtest::MountSmallDisk(256 * 1024);
+            if (!mounted) qmtest::LimitFileSize(64 * 1024);
+            fs::create_directory("tmp");
+            setenv("TMPDIR", (fs::current_path() / "tmp").c_str(), 1);
+            std::string message = "none";
+            try {
+                WriteTempCopy("scan.pdf", std::string(300 * 1024, 'x'));
+            } catch (const Exception& e) {
+                message = e.Message;
+            }
+            int left = 0;
+            for (const auto& e : fs::recursive_directory_iterator("tmp"))
+                left += e.path().filename() == "scan.pdf";
+            std::fprintf(stderr, "left=%d message=%s\n", left, message.c_str());
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0),
+        "left=0 message=[^\n]*/tmp/quillmarsh-files-[^/]+/scan.pdf: (No space left on "
+        "device|File too large)\n");
 }
 
 TEST_F(AttachedFilesDialogs, AddingSavingAndRemovingFilesKeepsTheValueAndTheMarks) {
@@ -504,12 +620,13 @@ TEST_F(AttachedFilesDialogs, MovesWithFilesListEveryFileAndGoToEitherSide) {
         EXPECT_EQ(d.StringGrid1->Col(), 0);
         EXPECT_TRUE(d.Button3->Enabled());
         EXPECT_FALSE(d.Button2->Enabled());
-        // Opening a file twice overwrites its temporary copy.
+        // Opening a file twice makes two whole copies; a file standing under its name in the
+        // temporary folder is left as it is.
         d.StringGrid1->SetRow(3);
         WriteFile(dir / "tmp" / "three.txt", "stale and longer");
         d.Button3->Click();
         d.Button3->Click();
-        EXPECT_EQ(ReadFile(dir / "tmp" / "three.txt"), "333");
+        EXPECT_EQ(ReadFile(dir / "tmp" / "three.txt"), "stale and longer");
         // From the file column going to the move does nothing.
         d.Button2->Click();
         EXPECT_EQ(HeadIndex, 0);
@@ -521,7 +638,12 @@ TEST_F(AttachedFilesDialogs, MovesWithFilesListEveryFileAndGoToEitherSide) {
     });
     form->Action(32)->trigger();
     ASSERT_EQ(opened.size(), 2u);
-    EXPECT_EQ(fs::path(opened[1].toLocalFile().toStdString()), dir / "tmp" / "three.txt");
+    for (const QUrl& url : opened) {
+        const fs::path copy = url.toLocalFile().toStdString();
+        EXPECT_EQ(copy.filename(), "three.txt");
+        EXPECT_EQ(ReadFile(copy), "333");
+    }
+    EXPECT_NE(opened[0].toString().toStdString(), opened[1].toString().toStdString());
     // The destination's ledger is opened with the twin row selected and shown.
     ASSERT_EQ(Head.HeadTabs.size(), 2u);
     EXPECT_EQ(HeadIndex, 1);
