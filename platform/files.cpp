@@ -196,7 +196,9 @@ std::filesystem::path CreateTempBeside(const std::filesystem::path& target, std:
 
 bool PutInPlace(const std::filesystem::path& temp, const std::filesystem::path& target,
                 std::string* error) {
-    if (!FlushFile(temp, error) || !RenameReplacing(temp, target, error)) {
+    // The temporary name means nothing to the user: a failure names the file asked for.
+    if (!FlushFile(temp) || !RenameReplacing(temp, target)) {
+        SetError(error, target.string());
         ::unlink(temp.c_str());
         return false;
     }

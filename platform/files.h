@@ -43,6 +43,9 @@ bool DeleteFile(const std::filesystem::path& p);
 // when whole. A program killed on the way leaves at most the temporary file, never a partial
 // file under the chosen name.
 //
+// Each error below is "<target>: <the system's reason>": the temporary name means nothing to the
+// user.
+//
 // Creates a new empty file named ".<name>.tmp-XXXXXX" beside `target`, with the permission bits
 // of the file it will replace when there is one (else those of any new file). Returns its path,
 // or an empty path with `error` (when given) saying why.

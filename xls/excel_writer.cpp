@@ -85,12 +85,6 @@ bool SameTextIgnoringCase(const std::u16string& a, const std::u16string& b) {
                         Qt::CaseInsensitive) == 0;
 }
 
-std::string Format(const char* pattern, long long value) {
-    char buf[128];
-    std::snprintf(buf, sizeof buf, pattern, value);
-    return buf;
-}
-
 // Whether a text range shows any text; dates and Booleans always do.
 bool HasText(const TVariant& v) {
     switch (v.VarType()) {
@@ -138,18 +132,16 @@ void TvteExcelWriter::Save(TvteXLSWorkbook* workbook, const std::filesystem::pat
     TMemStream stream;
     WriteWorkbook(stream, workbook);
 
+    // The user reads the reason; the status codes say nothing to a person.
     constexpr uint32_t mode = STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE;
+    std::string reason;
     std::unique_ptr<TOleStorage> storage;
-    HRESULT hr = StgCreateDocfile(fileName, mode, storage);
-    if (Failed(hr)) throw EXLSError(Format("StgCreateDocFile error %lld", hr));
+    if (Failed(StgCreateDocfile(fileName, mode, storage, &reason))) throw EXLSError(reason);
     std::unique_ptr<TOleStream> ole;
-    hr = storage->CreateStream("Workbook", mode, ole);
-    if (Failed(hr)) throw EXLSError(Format("CreateStream error %lld", hr));
-    hr = ole->Write(stream.Data().data(), stream.Size());
-    if (Failed(hr)) throw EXLSError(Format("Write error %lld", hr));
+    if (Failed(storage->CreateStream("Workbook", mode, ole, &reason))) throw EXLSError(reason);
+    if (Failed(ole->Write(stream.Data().data(), stream.Size(), &reason))) throw EXLSError(reason);
     ole.reset();
-    hr = storage->Commit();
-    if (Failed(hr)) throw EXLSError(Format("Commit error %lld", hr));
+    if (Failed(storage->Commit(&reason))) throw EXLSError(reason);
 }
 
 void TvteExcelWriter::RequireSave() const {

@@ -52,8 +52,10 @@ class TvteExcelWriter : public TvteCustomWriter {
     // `parts` decides whether the long passes of a save run side by side.
     explicit TvteExcelWriter(TParts parts = TParts());
 
-    // Raises EXLSError with "StgCreateDocFile error %d" or "CreateStream error %d" when the
-    // container cannot be made, and EXLSError for anything the file format cannot hold.
+    // Raises EXLSError for anything the file format cannot hold, before the file is touched, and
+    // when the file cannot be created, written or completed, with the reason alone (the
+    // system's, such as "No space left on device", where the system refused), not the file's
+    // name. Then an earlier file of that name is as it was.
     void Save(TvteXLSWorkbook* workbook, const std::filesystem::path& fileName) override;
 
     // The whole workbook stream, written at the stream's position.

@@ -1,6 +1,8 @@
 // A compound-file (structured storage) container in the shape the desktop offers it: create a
 // storage file, create a stream in it, write the stream, commit. Failures come back as the storage
-// status codes of that desktop, derived from the underlying error. Written over libgsf; this file
+// status codes of that desktop, derived from the underlying error, and each failing call can also
+// give the reason in words: the system's own (as strerror gives it) where the system refused, else
+// a sentence of ours; never the file's name, which the caller knows. Written over libgsf; this file
 // and its source include no toolkit header.
 #pragma once
 
@@ -48,17 +50,20 @@ class TOleStream {
     ~TOleStream();
     TOleStream(const TOleStream&) = delete;
     TOleStream& operator=(const TOleStream&) = delete;
-    HRESULT Write(const void* data, size_t size);
+    // Fails, with `reason` (when given), when the file below refused bytes, now or before.
+    HRESULT Write(const void* data, size_t size, std::string* reason = nullptr);
 
   private:
     friend class TOleStorage;
-    explicit TOleStream(void* output) : output_(output) {}
-    void* output_;  // GsfOutput*
+    TOleStream(void* output, void* sink);
+    void* output_;  // GsfOutput* of the stream
+    void* sink_;    // GsfOutput* of the file, where a refused write shows
 };
 
 // A compound file being written. Commit writes it out; releasing it without a commit commits too,
 // as releasing the last reference does on the desktop. The file appears under its name only once
-// it is complete, so a failed write leaves an earlier file of that name as it was.
+// it is complete, so a failed write leaves an earlier file of that name as it was, and no
+// partial file beside it.
 class TOleStorage {
   public:
     ~TOleStorage();
@@ -67,21 +72,25 @@ class TOleStorage {
 
     // Stream names are at most 31 UTF-16 characters, without '/', '\', ':' or '!'.
     HRESULT CreateStream(const std::string& nameUtf8, uint32_t mode,
-                         std::unique_ptr<TOleStream>& out);
-    HRESULT Commit();
+                         std::unique_ptr<TOleStream>& out, std::string* reason = nullptr);
+    // S_OK only when the whole file stands under its name. A write the file refused at any time,
+    // even one the container did not report, fails the commit with that write's reason.
+    HRESULT Commit(std::string* reason = nullptr);
 
   private:
     friend HRESULT StgCreateDocfile(const std::filesystem::path&, uint32_t,
-                                    std::unique_ptr<TOleStorage>&);
+                                    std::unique_ptr<TOleStorage>&, std::string*);
     TOleStorage(void* sink, void* outfile) : sink_(sink), outfile_(outfile) {}
     void* sink_;     // GsfOutput* of the file
     void* outfile_;  // GsfOutfile* of the compound file
     std::set<std::string> names_;
     std::vector<void*> children_;  // GsfOutput* of every stream, closed before the file is
     bool committed_ = false;
+    HRESULT commitResult_ = S_OK;  // what the one commit gave, and why it failed
+    std::string commitReason_;
 };
 
 HRESULT StgCreateDocfile(const std::filesystem::path& name, uint32_t mode,
-                         std::unique_ptr<TOleStorage>& out);
+                         std::unique_ptr<TOleStorage>& out, std::string* reason = nullptr);
 
 }  // namespace qm::xls

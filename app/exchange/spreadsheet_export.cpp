@@ -176,12 +176,18 @@ std::array<int, 2> AmountCaptionEntries(int billTypeId) {
 }
 
 void SaveWorkbookWhole(xls::TvteXLSWorkbook& book, const std::filesystem::path& file) {
+    // Both file services name `file` in their errors; the writer, which writes the temporary
+    // file, names none, and the name the user chose goes before its reason.
     std::string error;
     const std::filesystem::path temp = CreateTempBeside(file, &error);
     if (temp.empty()) throw Exception(error);
     try {
         xls::TvteExcelWriter writer(TParts::SideBySide());
         writer.Save(&book, temp);
+    } catch (xls::EXLSError& e) {
+        DeleteFile(temp);
+        e.Message = file.string() + ": " + e.Message;
+        throw;
     } catch (...) {
         DeleteFile(temp);
         throw;
@@ -328,8 +334,11 @@ int WriteSheetFile(TForm1& form, const TExportRequest& r, TWindowProgress& progr
     try {
         SetExportColumnWidths(*book.Sheet(0), widths);
         SaveWorkbookWhole(book, r.File);
+    } catch (const Exception& e) {
+        reason = Utf8ToAnsi(e.Message);  // names the file already
+        return 122;
     } catch (const std::exception& e) {
-        reason = r.File.string() + ": " + e.what();
+        reason = Utf8ToAnsi(r.File.string() + ": " + e.what());
         return 122;
     }
     return -1;

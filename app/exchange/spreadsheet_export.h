@@ -55,16 +55,18 @@ struct TExportRequest {
 };
 
 // Stores the workbook as the file `file`, whole or not at all: it is written under a temporary
-// name beside it and renamed into place when whole (see CreateTempBeside). Raises what the writer
-// raises, or Exception with the system's reason; then an earlier file of that name is unchanged
-// and no temporary file remains.
+// name beside it and renamed into place when whole (see CreateTempBeside). Raises Exception
+// (EXLSError for what the writer refused) whose message is "<file>: <reason>", the reason the
+// system's own where the system refused (a full disk, a folder the user may not write in); then
+// an earlier file of that name is unchanged and no temporary file remains.
 void SaveWorkbookWhole(xls::TvteXLSWorkbook& book, const std::filesystem::path& file);
 
 // Loads the account's moves of the period through the main window, builds the workbook and
 // saves it. The window's tab, period and filter are as before afterwards, whatever happened.
 // Returns the texts-table entry of the failure to show: 121 nothing could be built, 122 the file
 // could not be saved; -1 when the file was written. After a failure no file was written under
-// the chosen name (an earlier one is unchanged) and `reason` (when given) says why.
+// the chosen name (an earlier one is unchanged) and `reason` (when given) says why, in the
+// interface code page: for a file not saved, the chosen name once and the system's reason.
 int ExportAccountMoves(TForm1& form, const TExportRequest& request, AnsiString* reason = nullptr);
 
 }  // namespace qm

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,8 +14,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTimer>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <tuple>
 
@@ -24,6 +27,7 @@
 #include "platform/dialogs.h"
 #include "platform/filedialogs.h"
 #include "tests/app/household.h"
+#include "tests/support/small_disk.h"
 #include "tests/support/support.h"
 #include "xls/excel_writer.h"
 
@@ -442,10 +446,30 @@ std::string Contents(const std::filesystem::path& file) {
     return std::string((std::istreambuf_iterator<char>(in)), {});
 }
 
-std::vector<std::filesystem::path> FolderFiles() {
+std::vector<std::filesystem::path> FolderFiles(const std::filesystem::path& folder = ".") {
     std::vector<std::filesystem::path> names;
-    for (const auto& e : std::filesystem::directory_iterator(".")) names.push_back(e.path());
+    for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path());
     return names;
+}
+
+// The sample sheet with `rows` moves more.
+TExportSheet SampleWith(int rows) {
+    TExportSheet s = Sample();
+    for (int i = 0; i < rows; ++i)
+        s.Rows.push_back({"20260103", IntToStr(i), "Note " + IntToStr(i), "B:Work-Salary",
+                          "1200,50", "", "1589,13"});
+    return s;
+}
+
+// A folder `name` here on a small disk of its own (a file size limit where none can be mounted,
+// which CI does not accept); returns whether it was mounted. For a child process only.
+bool SmallDiskFolder(const std::string& name) {
+    std::filesystem::create_directory(name);
+    std::filesystem::current_path(name);
+    const bool mounted = MountSmallDisk(64 * 1024);
+    std::filesystem::current_path("..");
+    if (!mounted && SmallDiskRequired()) ADD_FAILURE() << "no small disk could be mounted";
+    return mounted;
 }
 
 }  // namespace
@@ -469,11 +493,7 @@ TEST(SpreadsheetFile, KillingASaveLeavesTheEarlierFileOrTheWholeNewOne) {
     TempDir dir;
     UseProgramFormats();
     xls::TvteXLSWorkbook book;
-    TExportSheet s = Sample();
-    for (int i = 0; i < 30000; ++i)
-        s.Rows.push_back({"20260103", IntToStr(i), "Note " + IntToStr(i), "B:Work-Salary",
-                          "1200,50", "", "1589,13"});
-    BuildExportSheet(book, "Transactions", s);
+    BuildExportSheet(book, "Transactions", SampleWith(30000));
     SaveWorkbookWhole(book, "whole.xls");
     const std::string whole = Contents("whole.xls");
     const std::string earlier = "earlier";
@@ -523,4 +543,83 @@ TEST(SpreadsheetFile, KillingASaveLeavesTheEarlierFileOrTheWholeNewOne) {
     }
     EXPECT_GT(wholeSeen, 0);
     EXPECT_GT(earlierSeen, 0);
+}
+
+namespace {
+
+// The checks of the next test, in a child, which the small disk changes for good.
+void SaveOnASmallDisk() {
+    UseProgramFormats();
+    const bool mounted = SmallDiskFolder("disk");
+    const std::filesystem::path file = std::filesystem::absolute("disk/out.xls");
+    const std::string full = file.string() + ": " + std::strerror(mounted ? ENOSPC : EFBIG);
+    // Workbooks from well inside the disk to well past it: the room runs out while the stream is
+    // written or only when the container's tables are and the file is closed.
+    int fitted = 0, refused = 0;
+    for (int rows = 0; rows <= 600; rows += 20) {
+        xls::TvteXLSWorkbook book;
+        BuildExportSheet(book, "Transactions", SampleWith(rows));
+        SaveWorkbookWhole(book, "roomy.xls");
+        std::ofstream(file, std::ios::binary) << "earlier";
+        if (!mounted) LimitFileSize(48 * 1024);
+        std::string message;
+        try {
+            SaveWorkbookWhole(book, file);
+        } catch (const Exception& e) {
+            message = e.Message;
+        }
+        LimitFileSize(0);
+        const bool fits = message.empty();
+        ++(fits ? fitted : refused);
+        EXPECT_EQ(message, fits ? std::string() : full) << rows << " rows";
+        EXPECT_EQ(Contents(file), fits ? Contents("roomy.xls") : "earlier") << rows << " rows";
+        EXPECT_EQ(FolderFiles(file.parent_path()), std::vector<std::filesystem::path>{file});
+    }
+    EXPECT_GT(fitted, 0);
+    EXPECT_GT(refused, 0);
+}
+
+}  // namespace
+
+// A save that finds the disk full names the file once with the system's reason and leaves the
+// earlier file as it was, with nothing beside it; a save that fits leaves the very bytes a roomy
+// disk gets.
+TEST(SpreadsheetFile, AFullDiskIsNamedOnceWithTheSystemsReasonAndKeepsTheEarlierFile) {
+    TempDir dir;
+    EXPECT_EXIT(std::exit(ChildChecks(SaveOnASmallDisk)), ::testing::ExitedWithCode(0), "");
+}
+
+// The box the user reads when the file cannot be saved: the program's words, the file's name once
+// and the system's reason, on a full disk and in a folder the user may not write in. In a child,
+// which the small disk and the change of user change for good.
+TEST_F(SpreadsheetExport, AFileThatCannotBeSavedIsNamedOnceWithTheSystemsReason) {
+    const auto shown = [&](const std::filesystem::path& chosen) {
+        ScriptedBoxes boxes;
+        boxes.Answer(IDOK);
+        ChooseFile(chosen);
+        Export([&](TForm9& f) {
+            f.ComboBox1->SetItemIndex(Item(f, kWallet));
+            f.Button1->Click();
+        });
+        return boxes.asked().empty() ? AnsiString() : boxes.asked()[0].text;
+    };
+    const AnsiString words = form->Ui(122) + "\r\r";
+    const auto checks = [&] {
+        // Without a mount (allowed outside CI) only the folder: a file size limit would stop the
+        // window's own writes to its database as well.
+        if (SmallDiskFolder("disk")) {
+            const std::filesystem::path full = std::filesystem::absolute("disk/out");
+            // Whatever room is left goes to a file of its own.
+            std::ofstream("disk/filler", std::ios::binary) << std::string(128 * 1024, 'f');
+            EXPECT_EQ(shown(full), words + full.string() + ".xls: " + std::strerror(ENOSPC));
+        }
+
+        std::filesystem::create_directory("locked");
+        chmod("locked", 0555);
+        ActAsAnotherUser(dir.path());
+        const std::filesystem::path refused = std::filesystem::absolute("locked/out");
+        EXPECT_EQ(shown(refused), words + refused.string() + ".xls: " + std::strerror(EACCES));
+        EXPECT_TRUE(std::filesystem::is_empty("locked"));
+    };
+    EXPECT_EXIT(std::exit(ChildChecks(checks)), ::testing::ExitedWithCode(0), "");
 }

@@ -1,13 +1,20 @@
-// A small disk for full-disk tests: a private tmpfs, or a file size limit where none can be
-// mounted.
+// A small disk for full-disk tests (a private tmpfs, or a file size limit where none can be
+// mounted), and a user other than root for tests of refused folders.
 #include "tests/support/small_disk.h"
 
+#include <grp.h>
+#include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <random>
 #include <string>
 
 namespace qmtest {
@@ -31,6 +38,24 @@ void LimitFileSize(size_t bytes) {
     getrlimit(RLIMIT_FSIZE, &limit);
     limit.rlim_cur = bytes == 0 ? limit.rlim_max : bytes;
     setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+bool SmallDiskRequired() {
+    const char* ci = std::getenv("QM_CI");
+    return ci && *ci && std::string(ci) != "0";
+}
+
+bool ActAsAnotherUser(const std::filesystem::path& folder) {
+    if (geteuid() != 0) return false;
+    // Far above the uids and gids of real users and of the other tests' users.
+    const uid_t id = 400000 + std::random_device()() % 50000;
+    bool ok = lchown(folder.c_str(), id, id) == 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        ok = lchown(entry.path().c_str(), id, id) == 0 && ok;
+    ok = ok && setgroups(0, nullptr) == 0 && setresgid(id, id, id) == 0 &&
+         setresuid(id, id, id) == 0;
+    if (!ok) ADD_FAILURE() << "could not become uid " << id << ": " << std::strerror(errno);
+    return ok;
 }
 
 }  // namespace qmtest

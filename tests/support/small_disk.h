@@ -1,9 +1,10 @@
-// A disk that runs out of room, for tests of what the program does on a full disk. Both calls
-// change the calling process for good: use them only in a child process (a fork, or the
-// statement of a death test).
+// A disk that runs out of room, for tests of what the program does on a full disk, and a user
+// whom file modes bind, for refused folders. The calls that change the calling process change it
+// for good: use them only in a child process (a fork, or the statement of a death test).
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 
 namespace qmtest {
 
@@ -15,5 +16,14 @@ bool MountSmallDisk(size_t bytes);
 // Where no mount is allowed: while the limit stands, no file of the process may grow past
 // `bytes` (the write fails with "File too large"); 0 lifts it.
 void LimitFileSize(size_t bytes);
+
+// Whether a full-disk test must have its mount and fail without it: in CI (QM_CI set), which runs
+// as root. Elsewhere LimitFileSize may stand in.
+bool SmallDiskRequired();
+
+// Root ignores file modes. As root, gives `folder` and everything under it to a uid that no one
+// else uses and becomes that user for good, so that a read-only folder refuses as it would a
+// user; false when not root, where the modes hold already.
+bool ActAsAnotherUser(const std::filesystem::path& folder);
 
 }  // namespace qmtest

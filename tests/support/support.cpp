@@ -1,6 +1,7 @@
 // Shared test fixtures.
 #include "tests/support/support.h"
 
+#include <gtest/gtest-spi.h>
 #include <sys/wait.h>
 
 #include <QApplication>
@@ -140,6 +141,23 @@ FixedClock::FixedClock(qm::TDateTime now, const AnsiString& systemDateFormat) {
 FixedClock::~FixedClock() {
     qm::SetClockForTests(std::nullopt);
     qm::SetSystemShortDateFormatForTests(std::nullopt);
+}
+
+int ChildChecks(const std::function<void()>& checks) {
+    ::testing::TestPartResultArray failures;
+    {
+        ::testing::ScopedFakeTestPartResultReporter reporter(&failures);
+        checks();
+    }
+    int failed = 0;
+    for (int i = 0; i < failures.size(); ++i) {
+        const ::testing::TestPartResult& r = failures.GetTestPartResult(i);
+        if (!r.failed()) continue;
+        ++failed;
+        std::fprintf(stderr, "%s:%d: %s\n", r.file_name() ? r.file_name() : "?", r.line_number(),
+                     r.message());
+    }
+    return failed == 0 ? 0 : 1;
 }
 
 int RunCommand(const std::string& command, std::string* out) {

@@ -101,6 +101,11 @@ class FixedClock {
 // Sets the process-wide formats as the program's start-up does for the given date pattern.
 void UseProgramFormats(const AnsiString& dateFormat = "dd.MM.yyyy");
 
+// For the statement of a death test, whose failures the parent does not show: runs `checks` and
+// returns the child's exit code, 0 when they failed nothing. Each failure goes to the standard
+// error, which the parent prints when the code is not the one expected.
+int ChildChecks(const std::function<void()>& checks);
+
 // Runs a command with /bin/sh; returns its exit status and puts its standard output in `out`.
 int RunCommand(const std::string& command, std::string* out = nullptr);
 

@@ -6,6 +6,8 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 
 #include "tests/support/support.h"
@@ -34,20 +36,24 @@ std::string SaveError(TvteXLSWorkbook& book, const std::filesystem::path& p) {
 
 }  // namespace
 
-TEST(OleStorage, StorageFailuresAreReportedWithTheirStatusCodes) {
+// The save says the system's reason; the storage calls give their status codes.
+TEST(OleStorage, StorageFailuresAreReportedWithTheSystemsReasonAndTheirStatusCodes) {
     qmtest::TempDir dir;
     TvteXLSWorkbook book;
     book.AddSheet()->Range(0, 0, 0, 0)->SetValue(1);
-    EXPECT_EQ(SaveError(book, dir / "missing" / "a.xls"), "StgCreateDocFile error -2147287037");
+    EXPECT_EQ(SaveError(book, dir / "missing" / "a.xls"), std::strerror(ENOENT));
     EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
     std::filesystem::create_directory(dir / "folder");
-    EXPECT_EQ(SaveError(book, dir / "folder"), "StgCreateDocFile error -2147287035");
+    EXPECT_EQ(SaveError(book, dir / "folder"), std::strerror(EISDIR));
     EXPECT_TRUE(std::filesystem::is_directory(dir / "folder"));
     EXPECT_TRUE(std::filesystem::is_empty(dir / "folder"));
 
     std::unique_ptr<TOleStorage> storage;
     std::ofstream(dir / "there") << "x";
-    EXPECT_EQ(StgCreateDocfile(dir / "there", STGM_READWRITE, storage), STG_E_FILEALREADYEXISTS);
+    std::string reason;
+    EXPECT_EQ(StgCreateDocfile(dir / "there", STGM_READWRITE, storage, &reason),
+              STG_E_FILEALREADYEXISTS);
+    EXPECT_EQ(reason, std::strerror(EEXIST));
     EXPECT_EQ(StgCreateDocfile(dir / "new", 0x40000, storage), STG_E_INVALIDFLAG);
     EXPECT_EQ(storage, nullptr);
     EXPECT_EQ(Contents(dir / "there"), "x");
