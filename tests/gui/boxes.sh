@@ -52,12 +52,12 @@ launch() {
   return 1
 }
 
-# box_text <name> <uid or self> [seconds]: what the first shown message box of that program
-# says, waiting for it; fails when none shows.
+# box_text <name> <uid or self> [seconds] [button]: what the first shown message box of that
+# program says, waiting for it; then, with `button`, that button pressed. Fails when none shows.
 box_text() {
   local dir="$work/run-$1"
   DBUS_SESSION_BUS_ADDRESS=$(cat "$dir/bus") run_as "$2" /usr/bin/python3 "$box_reader" \
-    "$(cat "$dir/pid")" "${3:-10}"
+    "$(cat "$dir/pid")" "${3:-10}" ${4:+"$4"}
 }
 
 # window_of <name> <title pattern> [tenths]: the id of that program's shown window whose title
