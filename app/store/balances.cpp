@@ -13,7 +13,9 @@
 //    file written by other means holds one). They are known to hold from the program's start on
 //    its file (TrustStoredBalances) until something but the program's own statements may have
 //    changed moves without their balances: another connection (the engine's data version), a
-//    rollback, another period. An account recalculated from all its moves holds again.
+//    rollback, another period. An account recalculated from all its moves holds again. The file
+//    names the period they count: the recalculation for a new period stores it among the
+//    settings in its own transaction, so a start after a kill restores that period.
 #include "app/store/balances.h"
 
 #include <algorithm>
@@ -387,7 +389,20 @@ void CalcBillAmountAsText(TSQLiteDatabase& db, const AnsiString& id, const Perio
     tr.Commit();
 }
 
+// The settings' row naming the period of the balances; one row of that name, as the settings
+// write it.
+void StorePeriodSetting(TSQLiteDatabase& db, const PeriodFilter& period) {
+    db.ExecSQL("delete from param where name = 'date-filter'");
+    db.Statement("insert into param (name, value) values ('date-filter', ?)")
+        .Bind(1, PeriodSettingText(period))
+        .Run();
+}
+
 }  // namespace
+
+AnsiString PeriodSettingText(const PeriodFilter& period) {
+    return period.on ? period.from + period.to : period.from;
+}
 
 void RecalculateAllBalances(TSQLiteDatabase& db, const PeriodFilter& period,
                             const std::function<void(int, int)>& progress,
@@ -480,6 +495,7 @@ void RecalculateAllBalances(TSQLiteDatabase& db, const PeriodFilter& period,
         }
         WriteAmount(db, AccountAmountText(total), groups->FieldAsString(0));
     }
+    StorePeriodSetting(db, period);
     tr.Commit();
     // Every amount is now the sum over the new period; the budgets' use does not depend on it.
     trust.period = period;

@@ -57,7 +57,13 @@ MoveChange BeginMoveChange(TSQLiteDatabase& db, const std::vector<int64_t>& ids)
 void RecalculateAfterChange(TSQLiteDatabase& db, const MoveChange& before,
                             const std::vector<int>& accounts, const PeriodFilter& period);
 
-// Recalculates every account and group for a new period, reading the moves once.
+// The period as the settings keep it (the `date-filter` row of param): its first day,
+// "yyyymmdd", followed by its last while the filter is on.
+AnsiString PeriodSettingText(const PeriodFilter& period);
+
+// Recalculates every account and group for a new period, reading the moves once, and stores the
+// period as the `date-filter` setting in the same transaction: the file always names the period
+// its balances count, whatever becomes of the session after.
 // `progress(position, max)` runs before each account's and each group's update, `reading`
 // now and then while the moves are read (the window lets the interface breathe there).
 void RecalculateAllBalances(TSQLiteDatabase& db, const PeriodFilter& period,

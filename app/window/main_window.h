@@ -83,8 +83,12 @@ class TForm1 : public TPaintedWidget {
     QAction* Action(int n) const { return actions_.at(n); }
     QAction* N(int n) const { return items_.at(n); }
 
-    // Period filter and balances.
+    // Period filter and balances. Period() is the one the stored balances count, as last
+    // applied (by the check box, Enter in a date box or its calendar closing) or restored at
+    // start-up: every change to the balances counts under it. PeriodInBoxes() is the bar as it
+    // stands, dates typed and not yet applied included; the ledger shows its moves.
     PeriodFilter Period() const;
+    PeriodFilter PeriodInBoxes() const;
     void CalcBillAmount(const AnsiString& id);
     void CheckBox1Click();
     void DateTimePicker1KeyDown(int& key, TShiftState shift);
@@ -357,6 +361,7 @@ class TForm1 : public TPaintedWidget {
     bool terminated_ = false;
     bool startupComplete_ = false;
     bool recalculating_ = false;
+    PeriodFilter balancesPeriod_;  // Period()
     // The engine is busy building indexes (or about to): painting and timers must not query.
     bool databaseBusy_ = false;
     int storedDateFormatIndex_ = 0;  // 0: none stored

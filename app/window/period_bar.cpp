@@ -8,6 +8,10 @@
 namespace qm {
 
 PeriodFilter TForm1::Period() const {
+    return balancesPeriod_;
+}
+
+PeriodFilter TForm1::PeriodInBoxes() const {
     return {CheckBox1->Checked(), DateToYmd(DateTimePicker1->Date()),
             DateToYmd(DateTimePicker2->Date())};
 }
@@ -43,7 +47,11 @@ void TForm1::CheckBox1Click() {
         ProgressBar1->SetPosition(position);
         QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
-    RecalculateAllBalances(*DB, Period(), step, step);
+    // The file takes the new period with the balances; the window counts under it only once
+    // both are there, so a recalculation that fails leaves it counting under the old one.
+    const PeriodFilter period = PeriodInBoxes();
+    RecalculateAllBalances(*DB, period, step, step);
+    balancesPeriod_ = period;
     if (CurrentTab().Kind == tkLedger) GetBillMove();
     FormPaint();
     ProgressBar1->SetVisible(false);
@@ -60,7 +68,7 @@ void TForm1::GetBillMove() {
     if (tab.BufRows.empty() && LoadBuffer(*DB, tab, DateToYmd(Date()), TParts::SideBySide()))
         ShowBalanceOverflow();
     // Into the rows' own storage: emptied rows keep it, and a large ledger is rebuilt often.
-    BuildDisplayedRows(tab, Period(), SortMode, LastDate, Ledger.Rows);
+    BuildDisplayedRows(tab, PeriodInBoxes(), SortMode, LastDate, Ledger.Rows);
 }
 
 void TForm1::ShowBalanceOverflow() {

@@ -165,8 +165,10 @@ std::vector<std::pair<AnsiString, AnsiString>> TForm1::SettingsRows() const {
         rows.push_back(
             {"scroll-" + IntToStr(i + 1),
              IntToStr(i < static_cast<int>(BillTypeViews.size()) ? BillTypeViews[i].Scroll : 0)});
-    AnsiString filter = DateToYmd(DateTimePicker1->Date());
-    if (CheckBox1->Checked()) filter += DateToYmd(DateTimePicker2->Date());
+    // The period the file's balances count, not the boxes: dates typed and never applied
+    // counted no balance, and a start trusts the balances for the period stored here. They are
+    // dropped as any entry left unconfirmed; the recalculation stored this same value already.
+    const AnsiString filter = PeriodSettingText(Period());
     rows.insert(rows.end(), {
                                 {"head-index", IntToStr(HeadIndex)},
                                 {"select-bill", IntToStr(SelectBill)},

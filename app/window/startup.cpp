@@ -488,7 +488,9 @@ void TForm1::FinishStartup() {
     Ledger.SelLength = 2;
     FilterEnabled = true;
     // The file holds its balances as the program left them, over the period the settings
-    // restored: a save brings those it touches up to date from the change alone.
+    // restored (stored with them): a save brings those it touches up to date from the change
+    // alone.
+    balancesPeriod_ = PeriodInBoxes();
     TrustStoredBalances(*DB, Period());
     UpdateCaption();
     // The tree and the reports convert totals into the main currency: a stored id that names

@@ -45,7 +45,8 @@ const AnsiString& Ui(int index);
 const AnsiString& DateFormat();
 // Start-up got as far as the glyph images: the window stands on a file the dialogs may read.
 bool GlyphsLoaded();
-// The period filter of the bar at the bottom of the window, as balances are counted under it.
+// The period filter of the bar at the bottom of the window, as balances are counted under it:
+// the one last applied, which the stored balances count (dates typed and not applied count none).
 PeriodFilter Period();
 
 int MainCurrencyId();

@@ -2,7 +2,8 @@
 # The date boxes under real clicks and keys on a real X display, with a window manager ("wm") or
 # without one ("nowm"). Every effect is read back from the file.
 # - enter: on the tree tab with an account selected, the period filter ticked with the mouse, a
-#   click into a date box, Up and Enter apply the filter once and open no ledger.
+#   click into a date box, Up and Enter apply the filter once, store its period with the
+#   balances, and open no ledger.
 # - digits: a click into a field of a date box (day, month or year) selects it; typed digits
 #   replace it and move on to the next field, in the period bar (the filter applied by Enter) and
 #   in the transactions report dialog (the report's period, kept with its tab).
@@ -59,6 +60,9 @@ if [ "$part" = enter ]; then
   click_main $((boxes[0] + day)) $((height - 16))
   xdotool key Up Return
   wait_for "4:249.5 5:-400 7:95.5 8:55" balances || fail "Enter in the date box did not apply the filter"
+  # The file names the period of its balances at once, not only at the end of the session.
+  [ "$(sql "select value from param where name = 'date-filter'")" = "20260106$today" ] ||
+    fail "the period applied was not stored with its balances"
   shot enter
   quit
   [ "$(sql "select value from param where name = 'head-index'")" = 0 ] ||
