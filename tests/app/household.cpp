@@ -27,6 +27,9 @@ void Bill(TSQLiteDatabase& db, int id, int group, int type, int currency, const 
 }  // namespace
 
 void SeedHousehold(int moves) {
+    // A fresh household each time, over whatever file the test left.
+    for (const char* leftover : {"./Quillmarsh.dat", "./Quillmarsh.dat-journal"})
+        std::filesystem::remove(leftover);
     auto db = CreateDatabaseFile("./Quillmarsh.dat", "Income", "Assets", "Spending");
     db->ExecSQL("update currency set name = 'Dollar', short_name = 'USD' where id = 1");
     db->ExecSQL("insert into currency values (2, 'EUR', 2, 'Euro', '20260101000000', '2')");
