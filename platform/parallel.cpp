@@ -285,4 +285,8 @@ unsigned PoolWorkers() {
     return Pool().Workers();
 }
 
+unsigned PoolProcessors() {
+    return Cores().Count();
+}
+
 }  // namespace qm

@@ -3,7 +3,8 @@
 // Thread notes (the pool is the one place in the program that starts threads for work in parts):
 //  1. The pool is made on first use with one worker fewer than the processors the process may
 //     run on (at least one) and lives until the process ends; nothing else starts a thread for a
-//     part. Each worker keeps to one of those processors, none to the first.
+//     part. Each worker keeps to one of those processors, none to the first unless it is the
+//     only one.
 //  2. A call runs its part 0 on the calling thread and hands the others to the workers; the
 //     calling thread also takes any part no worker has begun, so a call always ends even when
 //     every worker is busy with another caller's parts. All parts have ended when it returns.
@@ -21,10 +22,10 @@ namespace qm {
 
 using TPartWork = std::function<void(unsigned part, size_t first, size_t end)>;
 
-// Calls work(part, first, end) for the parts of [0, count): as many parts as the machine has
-// cores, at most `mostParts`, each of at least `leastPerPart` items (one part when there are
-// fewer). Parts run on the shared pool beside the calling thread, which runs part 0; all have
-// ended when this returns, and the first exception one of them raised is raised again here.
+// Calls work(part, first, end) for the parts of [0, count): as many parts as PoolProcessors(),
+// at most `mostParts`, each of at least `leastPerPart` items (one part when there are fewer).
+// Parts run on the shared pool beside the calling thread, which runs part 0; all have ended
+// when this returns, and the first exception one of them raised is raised again here.
 // With parts forced (ForceParts), at least two parts whenever there are two items and
 // `mostParts` allows them. Returns the number of parts.
 unsigned ForEachPart(size_t count, size_t leastPerPart, unsigned mostParts, const TPartWork& work);
@@ -73,5 +74,9 @@ bool ForceParts(bool on);
 
 // The number of workers in the shared pool (made if it was not yet).
 unsigned PoolWorkers();
+
+// The processors the pool counts for this process: those it may run on (its affinity mask, not
+// the machine's count). A call makes at most this many parts unless parts are forced.
+unsigned PoolProcessors();
 
 }  // namespace qm
