@@ -229,9 +229,13 @@ unsigned ForEachPart(size_t count, size_t leastPerPart, unsigned mostParts, cons
 
 unsigned TParts::Run(size_t count, size_t leastPerPart, unsigned mostParts,
                      const TPartWork& work) const {
-    if (sideBySide_) return ForEachPart(count, leastPerPart, mostParts, work);
+    if (IsSideBySide()) return ForEachPart(count, leastPerPart, mostParts, work);
     work(0, 0, count);
     return 1;
+}
+
+bool TParts::IsSideBySide() const {
+    return sideBySide_ || forced;
 }
 
 bool PartsForced() {

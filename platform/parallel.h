@@ -32,7 +32,9 @@ unsigned ForEachPart(size_t count, size_t leastPerPart, unsigned mostParts, cons
 
 // How a caller lets a class of the model cut its work: the class takes one of these and starts
 // no thread of its own. The default runs every piece of work as one part on the calling thread;
-// SideBySide() runs them through ForEachPart.
+// SideBySide() runs them through ForEachPart. With parts forced (ForceParts) every runner, the
+// default too, runs side by side, so that a class's tests run its parts on the pool whichever
+// runner they made it with.
 class TParts {
   public:
     TParts() = default;
@@ -40,7 +42,8 @@ class TParts {
     // As ForEachPart side by side, otherwise work(0, 0, count) here. Returns the number of parts.
     unsigned Run(size_t count, size_t leastPerPart, unsigned mostParts,
                  const TPartWork& work) const;
-    bool IsSideBySide() const { return sideBySide_; }
+    // Whether Run goes through ForEachPart: made by SideBySide(), or parts are forced.
+    bool IsSideBySide() const;
 
   private:
     explicit TParts(bool sideBySide) : sideBySide_(sideBySide) {}
@@ -65,10 +68,11 @@ class TLater {
     std::unique_ptr<TState> state_;
 };
 
-// Whether every ForEachPart call makes at least two parts, whatever the machine's cores and the
-// callers' least sizes, so that tests of the seams between parts run them on any machine. Set
-// at the start from the environment value QM_FORCE_PARTS=1; tests change it with ForceParts,
-// which returns the setting it replaced. Set it only while no parts run.
+// Whether every ForEachPart call, and so every TParts runner's, makes at least two parts,
+// whatever the machine's cores and the callers' least sizes, so that tests of the seams between
+// parts run them side by side on any machine. Set at the start from the environment value
+// QM_FORCE_PARTS=1; tests change it with ForceParts, which returns the setting it replaced. Set
+// it only while no parts run.
 bool PartsForced();
 bool ForceParts(bool on);
 

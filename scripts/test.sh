@@ -3,7 +3,7 @@
 # QM_SANITIZE=1 builds and runs the suite with AddressSanitizer and UndefinedBehaviorSanitizer.
 # QM_TSAN=1 builds the tests of work in parts (the pool, the workbook and its writer, the
 # ledger's loads, the reports and the export) with ThreadSanitizer and runs them with at least
-# two parts everywhere (QM_FORCE_PARTS=1).
+# two parts everywhere (QM_FORCE_PARTS=1, which every runner of parts obeys, the default too).
 # The plain run also runs the pool's tests kept to two processors, as a machine's cpuset keeps
 # a process. A filter that names no test, like a suite that has none, fails the run.
 set -euo pipefail

@@ -21,9 +21,10 @@ using namespace qm;
 
 namespace {
 
-// Parts forced on for the life of the object.
+// Parts forced on (or off) for the life of the object.
 struct Forced {
-    bool was = ForceParts(true);
+    bool was;
+    explicit Forced(bool on = true) : was(ForceParts(on)) {}
     ~Forced() { ForceParts(was); }
 };
 
@@ -192,22 +193,34 @@ TEST(ForEachPart, EachWorkerKeepsToAProcessorOfItsOwn) {
     EXPECT_EQ(homes.size(), processors.size()) << "two workers share a processor";
 }
 
-TEST(ForEachPart, ARunnerThatIsNotSideBySideRunsTheWorkHereAsOnePart) {
-    Forced forced;
+// The default runner runs the work here as one part; with parts forced it runs side by side as
+// ForEachPart does, so that the tests of a class made with the default runner still run its
+// parts on the pool.
+TEST(ForEachPart, ARunnerThatIsNotSideBySideRunsTheWorkHereAsOnePartUnlessPartsAreForced) {
     const std::thread::id here = std::this_thread::get_id();
-    for (size_t count : {0u, 5u, 100000u}) {
-        std::vector<std::pair<size_t, size_t>> seen;
-        const unsigned used =
-            TParts().Run(count, 1, 8, [&](unsigned part, size_t first, size_t end) {
-                EXPECT_EQ(part, 0u);
-                EXPECT_EQ(std::this_thread::get_id(), here);
-                seen.emplace_back(first, end);
-            });
-        EXPECT_EQ(used, 1u);
-        EXPECT_EQ(seen, (std::vector<std::pair<size_t, size_t>>{{0, count}}));
+    const auto nothing = [](unsigned, size_t, size_t) {};
+    for (bool force : {false, true}) {
+        Forced forced(force);
+        EXPECT_EQ(TParts().IsSideBySide(), force);
+        for (size_t count : {0u, 5u, 100000u}) {
+            std::mutex mutex;
+            std::map<unsigned, std::pair<size_t, size_t>> seen;
+            std::atomic<bool> elsewhere{false};
+            const unsigned used =
+                TParts().Run(count, 1, 8, [&](unsigned part, size_t first, size_t end) {
+                    if (std::this_thread::get_id() != here) elsewhere = true;
+                    std::lock_guard<std::mutex> lock(mutex);
+                    seen[part] = {first, end};
+                });
+            EXPECT_EQ(used, force ? ForEachPart(count, 1, 8, nothing) : 1u) << count;
+            EXPECT_GE(used, force && count >= 2 ? 2u : 1u) << count;
+            ASSERT_EQ(seen.size(), used);
+            EXPECT_EQ(seen.begin()->second.first, 0u);
+            EXPECT_EQ(seen.rbegin()->second.second, count);
+            EXPECT_TRUE(force || !elsewhere) << "one part, yet not here";
+        }
     }
-    EXPECT_EQ(TParts::SideBySide().Run(100, 1, 8, [](unsigned, size_t, size_t) {}),
-              ForEachPart(100, 1, 8, [](unsigned, size_t, size_t) {}));
+    EXPECT_EQ(TParts::SideBySide().Run(100, 1, 8, nothing), ForEachPart(100, 1, 8, nothing));
 }
 
 // A child made by fork() (a death test, a crash test's writer) has none of the pool's workers:
