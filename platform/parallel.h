@@ -12,20 +12,32 @@
 //     the other: a worker never waits for work queued behind it.
 //  4. What the parts share is the caller's to keep read-only while they run; each part writes
 //     only its own items and its own slot of any per-part result.
+//  5. A child made by fork() has a pool of no workers: its calls run every part themselves. A
+//     part or task that a worker of the parent had begun at the fork counts as ended in the
+//     child, lost (TPartLost), so that the child's waits for it return.
 #pragma once
 
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 
 namespace qm {
 
 using TPartWork = std::function<void(unsigned part, size_t first, size_t end)>;
 
+// What ForEachPart or TLater::Wait raises in a child made by fork() for a part or task that a
+// worker of the parent had begun: it did not end in the child, and never will.
+class TPartLost : public std::runtime_error {
+  public:
+    TPartLost();
+};
+
 // Calls work(part, first, end) for the parts of [0, count): as many parts as PoolProcessors(),
 // at most `mostParts`, each of at least `leastPerPart` items (one part when there are fewer).
 // Parts run on the shared pool beside the calling thread, which runs part 0; all have ended
-// when this returns, and the first exception one of them raised is raised again here.
+// when this returns, and the first exception one of them raised is raised again here (TPartLost
+// for a part lost at a fork).
 // With parts forced (ForceParts), at least two parts whenever there are two items and
 // `mostParts` allows them. Returns the number of parts.
 unsigned ForEachPart(size_t count, size_t leastPerPart, unsigned mostParts, const TPartWork& work);
@@ -54,6 +66,9 @@ class TParts {
 // structure once its file is written). Wait(), and the destructor, return once the task has
 // ended; the one waiting runs the task itself when no worker has begun it. Wait() raises again
 // what the task raised; the destructor drops it. The task owns what it touches.
+// In a child made by fork() while a worker of the parent had begun the task, the task never
+// ends: the child's Wait() raises TPartLost and its destructor returns, neither running the task
+// again nor destroying what it owns, which the parent's worker may have left half changed.
 class TLater {
   public:
     TLater() = default;

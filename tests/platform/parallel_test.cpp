@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <sched.h>
+#include <signal.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,9 +12,11 @@
 #include <atomic>
 #include <chrono>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -272,4 +275,58 @@ TEST(ForEachPart, ATaskForLaterRunsOnAWorkerAndIsWaitedFor) {
     TLater failing([] { throw std::runtime_error("freeing"); });
     EXPECT_THROW(failing.Wait(), std::runtime_error);
     failing.Wait();  // waited for once; nothing left
+}
+
+// A child made by fork() while every worker runs a task for later, and one more task waits for a
+// worker: the child's waits end. A task a worker had begun is lost to the child (waiting raises,
+// dropping returns, and neither runs it again, which would block on the parent's release here);
+// the task nobody had begun runs in the child's own wait.
+TEST(ForEachPart, AChildMadeByForkEndsItsWaitsForTasksAWorkerHadBegun) {
+    const unsigned workers = PoolWorkers();
+    std::atomic<unsigned> begun{0}, queuedRuns{0};
+    std::atomic<bool> release{false};
+    std::vector<std::unique_ptr<TLater>> busy;
+    for (unsigned i = 0; i < workers; ++i)
+        busy.push_back(std::make_unique<TLater>([&] {
+            ++begun;
+            while (!release) std::this_thread::yield();
+        }));
+    while (begun < workers) std::this_thread::yield();  // every worker holds one
+    TLater queued([&] { ++queuedRuns; });
+    for (bool wait : {true, false}) {
+        const pid_t child = fork();
+        if (child == 0) {
+            int code = 0;
+            for (std::unique_ptr<TLater>& later : busy) {
+                try {
+                    if (wait) {
+                        later->Wait();
+                        code |= 1;  // a lost task ended
+                    }
+                } catch (const TPartLost&) {
+                }
+                later.reset();
+            }
+            queued.Wait();
+            std::_Exit(code | (queuedRuns != 1 ? 2 : 0) | (begun != workers ? 4 : 0));
+        }
+        int status = 0;
+        pid_t ended = 0;
+        for (int i = 0; i < 400 && child > 0 && (ended = waitpid(child, &status, WNOHANG)) == 0;
+             ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (ended == 0 && child > 0) {
+            kill(child, SIGKILL);
+            waitpid(child, nullptr, 0);
+        }
+        EXPECT_TRUE(ended == child && WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << (wait ? "waiting: " : "dropping: ")
+            << (ended == 0 ? "the child still waited after 20 s"
+                           : "status " + std::to_string(status));
+    }
+    EXPECT_EQ(queuedRuns, 0u);  // the parent's workers are still busy
+    release = true;
+    busy.clear();
+    queued.Wait();
+    EXPECT_EQ(queuedRuns, 1u);
 }
