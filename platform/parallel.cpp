@@ -15,6 +15,7 @@
 #include <new>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace qm {
@@ -27,6 +28,7 @@ std::atomic<bool> forced{[] {
 }()};
 
 thread_local bool onWorker = false;
+thread_local int workerSlot = -1;  // the worker's slot in TWorkPool::running_
 
 // The processors this process may run on, as the system lists them (or the count the standard
 // library reports, where the system gives no list).
@@ -68,14 +70,15 @@ void KeepToProcessor(int cpu) {
     pthread_setaffinity_np(pthread_self(), sizeof home, &home);
 }
 
-// One call's parts. Guarded by the pool's mutex: `next`, `ended`; each part writes only its
-// own slot of `failures`, read after every part has ended.
+// One call's parts. Guarded by the pool's mutex: `next`, `ended`, `lost`; each part writes only
+// its own slot of `failures`, read after every part has ended.
 struct TJob {
     const TPartWork* work = nullptr;
     size_t count = 0;
     unsigned parts = 0;
     unsigned next = 1;  // part 0 is the caller's
     unsigned ended = 0;
+    bool lost = false;  // a part counted in `ended` was a parent's worker's, begun at a fork
     std::vector<std::exception_ptr> failures;
 
     void Run(unsigned part) {
@@ -91,11 +94,12 @@ class TWorkPool {
   public:
     TWorkPool() {
         const TCores& cores = Cores();
-        for (unsigned i = 0; i + 1 < std::max(2u, cores.Count()); ++i) {
+        running_.assign(std::max(2u, cores.Count()) - 1, nullptr);
+        for (unsigned i = 0; i < running_.size(); ++i) {
             // The first processor is left to the callers, who run part 0 of every call.
             const int home = cores.ids[(i + 1) % cores.Count()];
             try {
-                workers_.emplace_back([this, home] { Serve(home); });
+                workers_.emplace_back([this, home, i] { Serve(home, static_cast<int>(i)); });
             } catch (const std::system_error&) {
                 break;  // fewer workers; callers take the parts nobody begins
             }
@@ -112,12 +116,28 @@ class TWorkPool {
         new (&wake_) std::condition_variable;
         new (&ended_) std::condition_variable;
         queue_.clear();
+        // A part a worker had begun never ends here, and running it again from its start could
+        // repeat what the worker had done of it: it counts as ended, lost, so that whoever waits
+        // for it returns. The forking thread's own part goes on in the child.
+        for (size_t slot = 0; slot < running_.size(); ++slot) {
+            TJob* job = std::exchange(running_[slot], nullptr);
+            if (job == nullptr || static_cast<int>(slot) == workerSlot) continue;
+            ++job->ended;
+            job->lost = true;
+        }
         // The threads do not exist here: their handles can be neither joined nor destroyed, so
         // they are kept where nothing touches them again.
         if (!forkedAway_) forkedAway_ = std::make_unique<std::vector<std::thread>>();
         for (std::thread& worker : workers_) forkedAway_->push_back(std::move(worker));
         workers_.clear();
         mutex_.unlock();
+    }
+
+    // Keeps what a lost task owned where the leak checker sees it: the parent's worker may have
+    // left it half changed, so the child never destroys it.
+    void KeepLost(const void* owned) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        lost_.push_back(owned);
     }
 
     // Runs job's parts 1.. on the workers and here, part 0 here first; returns when all ended.
@@ -166,17 +186,20 @@ class TWorkPool {
         return part;
     }
 
-    void Serve(int home) {
+    void Serve(int home, int slot) {
         onWorker = true;
+        workerSlot = slot;
         KeepToProcessor(home);
         std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
             wake_.wait(lock, [&] { return !queue_.empty(); });
             TJob& job = *queue_.front();
             const unsigned part = Claim(job);
+            running_[slot] = &job;
             lock.unlock();
             job.Run(part);
             lock.lock();
+            running_[slot] = nullptr;
             if (++job.ended == job.parts) ended_.notify_all();
         }
     }
@@ -185,6 +208,8 @@ class TWorkPool {
     std::condition_variable wake_, ended_;
     std::deque<TJob*> queue_;  // jobs with parts nobody has begun
     std::vector<std::thread> workers_;
+    std::vector<TJob*> running_;     // per worker, the job of the part it runs; fixed in size
+    std::vector<const void*> lost_;  // what lost tasks owned in a forked child, never freed
     // Never freed (the pool itself never is): its threads' handles must not be destroyed.
     std::unique_ptr<std::vector<std::thread>> forkedAway_;
 };
@@ -224,14 +249,22 @@ unsigned ForEachPart(size_t count, size_t leastPerPart, unsigned mostParts, cons
     }
     for (const std::exception_ptr& failure : job.failures)
         if (failure) std::rethrow_exception(failure);
+    if (job.lost) throw TPartLost();
     return job.parts;
 }
 
+TPartLost::TPartLost()
+    : std::runtime_error("work begun by a worker of the parent process did not end in its child") {}
+
 unsigned TParts::Run(size_t count, size_t leastPerPart, unsigned mostParts,
                      const TPartWork& work) const {
-    if (sideBySide_) return ForEachPart(count, leastPerPart, mostParts, work);
+    if (IsSideBySide()) return ForEachPart(count, leastPerPart, mostParts, work);
     work(0, 0, count);
     return 1;
+}
+
+bool TParts::IsSideBySide() const {
+    return sideBySide_ || forced;
 }
 
 bool PartsForced() {
@@ -276,6 +309,10 @@ TLater::~TLater() {
 void TLater::Wait() {
     if (!state_) return;
     Pool().Finish(state_->job);
+    if (state_->job.lost) {
+        Pool().KeepLost(state_.release());
+        throw TPartLost();
+    }
     const std::exception_ptr failure = state_->job.failures[0];
     state_.reset();
     if (failure) std::rethrow_exception(failure);
@@ -283,6 +320,10 @@ void TLater::Wait() {
 
 unsigned PoolWorkers() {
     return Pool().Workers();
+}
+
+unsigned PoolProcessors() {
+    return Cores().Count();
 }
 
 }  // namespace qm

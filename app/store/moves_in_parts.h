@@ -31,11 +31,12 @@ struct TMoveParts {
     int64_t LeastPerPart = 0;
 };
 
-// Whether the account's moves can be read in parts of at least `leastPerPart` moves that join
-// up exactly as one read gives them: null for a small account, a file other connections cannot
-// read as `db` sees it (held in memory, or inside a transaction), one without the program's
-// index on the account (each part would sort the account), or one whose moves do not each have
-// an id of their own (the order of equal keys would be the engine's to choose).
+// Whether the account's moves can be read in parts of at least `leastPerPart` moves (with parts
+// forced, of any size: two moves are enough) that join up exactly as one read gives them: null
+// for a small account, a file other connections cannot read as `db` sees it (held in memory, or
+// inside a transaction), one without the program's index on the account (each part would sort
+// the account), or one whose moves do not each have an id of their own (the order of equal keys
+// would be the engine's to choose).
 std::optional<TMoveParts> AccountMovesInParts(TSQLiteDatabase& db, int accountId,
                                               int64_t leastPerPart);
 

@@ -228,3 +228,25 @@ TEST_F(LedgerDb, ALargeAccountReadInPartsGivesTheSameBufferAsOneRead) {
     EXPECT_EQ(MovesReadInParts(), before + 50000);
     EXPECT_EQ(tabs[1].BufRows.size(), 50000u);
 }
+
+// With parts forced even a small account is read in parts, so that every load's test crosses
+// their seams; the buffer is the one a read in one piece gives.
+TEST_F(LedgerDb, WithPartsForcedASmallAccountIsReadInPartsAsInOne) {
+    AddPair(1, "20100105", "2", "b", "-12.34");
+    AddPair(3, "20100105", "1", "a", "0");
+    AddPair(5, "19990101", "", "old", "100");
+    AddPair(7, "20100107", "", "c", "7.5");
+    EnsureIndexes(*db);
+    std::vector<std::vector<std::array<AnsiString, 7>>> loads;
+    for (bool force : {false, true}) {
+        const bool was = ForceParts(force);
+        const uint64_t before = MovesReadInParts();
+        LoadBuffer(*db, tabs[1], "20261207");
+        ForceParts(was);
+        EXPECT_EQ(MovesReadInParts() - before, force ? tabs[1].BufRows.size() : 0u);
+        loads.emplace_back();
+        for (const TBufRow& r : tabs[1].BufRows) loads.back().push_back(r.Cells);
+    }
+    EXPECT_EQ(loads[0].size(), 4u);
+    EXPECT_EQ(loads[0], loads[1]);
+}

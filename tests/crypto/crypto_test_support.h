@@ -27,7 +27,7 @@ enum class CryptoPath { Hardware, Table };
 std::string cryptoPathName(const ::testing::TestParamInfo<CryptoPath>& info);
 
 // Selects the path named by the parameter for the test and allows the hardware again afterwards.
-// A hardware run on a processor without the instructions is skipped.
+// A hardware run on a processor without the instructions is skipped, in CI too.
 class CryptoPathTest : public ::testing::TestWithParam<CryptoPath> {
   protected:
     // Whether the processor has what the hardware run of this suite needs.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The single-instance lock without a runtime folder, with another user on the machine (two real
-# uids, by setpriv, so it needs root; exit code 77, a skip, elsewhere). The program's fallback
+# uids, by setpriv, so it needs root; elsewhere exit code 77, a skip, or in CI, QM_CI=1, a
+# failure: CI must not pass without it). The program's fallback
 # folder /tmp/quillmarsh-<uid> is a name anyone can take first. For each thing the other user
 # may leave there, the victim's program must still start (its first question shows on the
 # display) and create nothing outside its own folders:
@@ -14,6 +15,10 @@ set -euo pipefail
 exe=$(realpath "$1")
 shots=${2:-}
 if [ "$(id -u)" -ne 0 ] || ! command -v setpriv >/dev/null; then
+  if [ "${QM_CI:-0}" = 1 ]; then
+    echo "FAIL: needs root and setpriv to act as two users; CI runs it (QM_CI=1)" >&2
+    exit 1
+  fi
   echo "needs root and setpriv to act as two users: skipped"
   exit 77
 fi
