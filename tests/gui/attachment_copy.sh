@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Opening attached files with another user on the machine (two real uids, by setpriv, so it needs
-# root; without it a skip, exit code 77, except under QM_CI=1, where it fails). The temporary
+# root: see two_users.sh). The temporary
 # folder is sticky and open to all, as /tmp is, and the other user has planted in it a link
 # under the name of one attachment, pointing at a file in the victim's home, and a file of their
 # own under the name of the other. The victim's program opens the first from the ledger's
@@ -10,44 +10,11 @@
 # bytes, is the victim's with mode 0600, and lies in folders of the victim's with mode 0700.
 # Usage: attachment_copy.sh <quillmarsh executable> [folder for screenshots]
 set -euo pipefail
-exe=$(realpath "$1")
-shots=${2:-}
-if [ "$(id -u)" -ne 0 ] || ! command -v setpriv >/dev/null; then
-  if [ "${QM_CI:-}" = 1 ]; then
-    echo "FAIL: needs root and setpriv to act as two users, and CI must run it"
-    exit 1
-  fi
-  echo "needs root and setpriv to act as two users: skipped"
-  exit 77
-fi
-work=$(mktemp -d)
-chmod 755 "$work"
-# The other uids may not reach the build folder: they run a copy of the program.
-install -m 755 "$exe" "$work/quillmarsh"
-exe="$work/quillmarsh"
-victim=$((300000 + RANDOM % 30000 * 2))
-other=$((victim + 1))
+source "$(dirname "$0")/two_users.sh"
 app_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
 shot() { [ -n "$shots" ] && import -window root "$shots/attachment-$1.png" 2>/dev/null || true; }
 fail() { echo "FAIL: $*" >&2; shot failure; cat "$work/out.txt" 2>/dev/null >&2; exit 1; }
-as() { local uid=$1; shift; setpriv --reuid="$uid" --regid="$uid" --clear-groups "$@"; }
-
-# An X display every local user may use.
-# -noreset: a server left by its last client resets, and a program connecting in that moment is
-# refused ("could not connect to display"); xdotool's every call is a client that leaves.
-Xvfb -noreset -displayfd 5 -ac -screen 0 1280x800x24 -nolisten tcp 5>"$work/display" \
-  2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -1 "$work/display")"
-unset QT_QPA_PLATFORM XDG_CACHE_HOME XDG_CONFIG_HOME BROWSER DEFAULT_BROWSER XDG_CURRENT_DESKTOP
-export LANG=C.UTF-8
+unset BROWSER DEFAULT_BROWSER XDG_CURRENT_DESKTOP
 
 home="$work/home" data="$work/data" tmp="$work/tmp"
 mkdir -m 700 "$home" "$data" "$work/runtime"

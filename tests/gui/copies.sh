@@ -10,32 +10,12 @@
 # 3. Two copies of one user asked at once whether to create the file: Yes in the first, then Yes
 #    in the second. The second says the file is open in another copy and ends; the first copy's
 #    file stays in place (the same inode) and keeps what it stores.
-# Needs root and setpriv; in CI (QM_CI=1) their lack is a failure, elsewhere a skip (77).
+# Needs root and setpriv (see two_users.sh).
 # Usage: copies.sh <quillmarsh executable> [folder for screenshots]
 set -euo pipefail
-exe=$(realpath "$1")
-shots=${2:-}
 gui_dir=$(cd "$(dirname "$0")" && pwd)
-if [ "$(id -u)" -ne 0 ] || ! command -v setpriv >/dev/null; then
-  [ "${QM_CI:-0}" = 1 ] && { echo "FAIL: needs root and setpriv to act as two users"; exit 1; }
-  echo "needs root and setpriv to act as two users: skipped"
-  exit 77
-fi
-work=$(mktemp -d)
-chmod 755 "$work"
-install -m 755 "$exe" "$work/quillmarsh"
-exe="$work/quillmarsh"
-owner=$((300000 + RANDOM % 30000 * 2))
-other=$((owner + 1))
-sessions=()
-cleanup() {
-  for p in "${sessions[@]}"; do kill "$p" 2>/dev/null || true; done
-  pkill -u "$owner" 2>/dev/null || true
-  pkill -u "$other" 2>/dev/null || true
-  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$gui_dir/two_users.sh"
+owner=$victim
 source "$gui_dir/boxes.sh"
 make_users "$owner" "$other"
 fail() {
@@ -46,16 +26,8 @@ fail() {
 }
 start() {  # start <name> <uid> <folder>: the program, its session remembered for the clean-up
   launch "$1" "$2" "$3" "$exe" || fail "$1 did not start"
-  sessions+=("$launched")
+  pids+=("$launched")
 }
-
-Xvfb -noreset -displayfd 5 -ac -screen 0 1280x800x24 -nolisten tcp 5>"$work/display" \
-  2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -1 "$work/display")"
-unset QT_QPA_PLATFORM
-export LANG=C.UTF-8
 yesterday="UPDATE param SET value = CAST(julianday('now', 'localtime', 'start of day') - \
 julianday('1899-12-30') AS INTEGER) - 1 WHERE name = 'reserv-date'"
 

@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
 # The single-instance lock without a runtime folder, with another user on the machine (two real
-# uids, by setpriv, so it needs root; elsewhere exit code 77, a skip, or in CI, QM_CI=1, a
-# failure: CI must not pass without it). The program's fallback
-# folder /tmp/quillmarsh-<uid> is a name anyone can take first. For each thing the other user
-# may leave there, the victim's program must still start (its first question shows on the
-# display) and create nothing outside its own folders:
+# uids, by setpriv, so it needs root: see two_users.sh). The program's fallback folder
+# /tmp/quillmarsh-<uid> is a name anyone can take first. For each thing the other user may leave
+# there, the victim's program must still start (its first question shows on the display) and
+# create nothing outside its own folders:
 # 1. a file under the folder's name;
 # 2. a folder open to all, with the lock file held by the other user;
 # 3. a folder with a link in place of the lock file, pointing into the victim's home.
@@ -12,46 +11,11 @@
 # at once, and the victim's own private /tmp folder is used as before.
 # Usage: lock_folder.sh <quillmarsh executable> [folder for screenshots]
 set -euo pipefail
-exe=$(realpath "$1")
-shots=${2:-}
-if [ "$(id -u)" -ne 0 ] || ! command -v setpriv >/dev/null; then
-  if [ "${QM_CI:-0}" = 1 ]; then
-    echo "FAIL: needs root and setpriv to act as two users; CI runs it (QM_CI=1)" >&2
-    exit 1
-  fi
-  echo "needs root and setpriv to act as two users: skipped"
-  exit 77
-fi
-work=$(mktemp -d)
-chmod 755 "$work"
-# The other uids may not reach the build folder: they run a copy of the program.
-install -m 755 "$exe" "$work/quillmarsh"
-exe="$work/quillmarsh"
-# Two uids nobody else on the machine uses now, so that their /tmp names are this test's own.
-victim=$((300000 + RANDOM % 30000 * 2))
-other=$((victim + 1))
+source "$(dirname "$0")/two_users.sh"
 shared="/tmp/quillmarsh-$victim"
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill -- "$p" 2>/dev/null || true; done
-  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work" "$shared"
-}
-trap cleanup EXIT
+on_end() { rm -rf "$shared"; }
 fail() { echo "FAIL: $*" >&2; shot failure; exit 1; }
 shot() { [ -n "$shots" ] && import -window root "$shots/lock-$1.png" 2>/dev/null || true; }
-as() { local uid=$1; shift; setpriv --reuid="$uid" --regid="$uid" --clear-groups "$@"; }
-
-# An X display every local user may use.
-# -noreset: a server left by its last client resets, and a program connecting in that moment is
-# refused ("could not connect to display"); xdotool's every call is a client that leaves.
-Xvfb -noreset -displayfd 5 -ac -screen 0 1280x800x24 -nolisten tcp 5>"$work/display" \
-  2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -1 "$work/display")"
-unset QT_QPA_PLATFORM XDG_RUNTIME_DIR XDG_CACHE_HOME XDG_CONFIG_HOME
-export LANG=C.UTF-8
 
 home="$work/home"
 mkdir -p "$home" "$work/data"
