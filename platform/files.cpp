@@ -66,6 +66,23 @@ bool CopyContents(int in, int out) {
     }
 }
 
+// Closes a file this process has just made and written, `ok` saying whether every write went
+// well. A full disk may show only when the last blocks are written out, at close. A file not
+// whole is removed; false then, with errno saying why.
+bool FinishNewFile(Fd& out, bool ok, const std::filesystem::path& file) {
+    int err = errno;
+    if (::close(out.fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    out.fd = -1;
+    if (!ok) {
+        ::unlink(file.c_str());
+        errno = err;
+    }
+    return ok;
+}
+
 void SetError(std::string* error, const std::string& what) {
     if (error) *error = what + ": " + std::strerror(errno);
 }
@@ -104,20 +121,10 @@ bool CopyFileNew(const std::filesystem::path& from, const std::filesystem::path&
         SetError(error, to.string());
         return false;
     }
-    bool ok = CopyContents(in.fd, out.fd) && (!flush || ::fsync(out.fd) == 0);
-    int err = errno;
-    // A full disk may show only when the last blocks are written out, at close.
-    if (::close(out.fd) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    out.fd = -1;
-    if (!ok) {
-        errno = err;
-        SetError(error, to.string());
-        ::unlink(to.c_str());
-    }
-    return ok;
+    const bool ok = CopyContents(in.fd, out.fd) && (!flush || ::fsync(out.fd) == 0);
+    if (FinishNewFile(out, ok, to)) return true;
+    SetError(error, to.string());
+    return false;
 }
 
 bool CopyFileDurably(const std::filesystem::path& from, const std::filesystem::path& to,
@@ -250,19 +257,7 @@ bool FolderClosedToOthers(const std::filesystem::path& folder) {
 bool WriteNewPrivateFile(const std::filesystem::path& file, const std::string& bytes) {
     Fd out{::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600)};
     if (out.fd < 0) return false;
-    bool ok = WriteAll(out.fd, bytes.data(), bytes.size());
-    int err = errno;
-    // A full disk may show only when the last blocks are written out, at close.
-    if (::close(out.fd) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    out.fd = -1;
-    if (!ok) {
-        ::unlink(file.c_str());
-        errno = err;
-    }
-    return ok;
+    return FinishNewFile(out, WriteAll(out.fd, bytes.data(), bytes.size()), file);
 }
 
 }  // namespace qm
