@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 
 #include "db/sqlite_statement.h"
 #include "platform/file_lock.h"
@@ -112,10 +114,6 @@ void RotateCopies(const AnsiString& fileName, int backupCount) {
     }
 }
 
-}  // namespace
-
-namespace {
-
 // The prefix of the names new files are built under (CreateTempBeside's).
 AnsiString BuildingPrefix(const AnsiString& fileName) {
     return "." + std::filesystem::path(fileName).filename().string() + ".tmp-";
@@ -126,8 +124,12 @@ AnsiString BuildingPrefix(const AnsiString& fileName) {
 std::filesystem::path NewBuildingFile(const AnsiString& fileName, TFileLock& lock,
                                       std::string* error) {
     for (int attempt = 0; attempt < 20; ++attempt) {
-        const std::filesystem::path building = CreateTempBeside(fileName, error);
-        if (building.empty()) return {};
+        // Its error names the file, as the caller's message does already: the reason alone.
+        const std::filesystem::path building = CreateTempBeside(fileName);
+        if (building.empty()) {
+            if (error) *error = std::strerror(errno);
+            return {};
+        }
         struct stat made {};
         const bool stated = ::stat(building.c_str(), &made) == 0;
         // As the engine makes its files: no one but the owner writes to the household's data.
@@ -223,9 +225,9 @@ std::unique_ptr<TSQLiteDatabase> CreateDatabaseFile(const AnsiString& fileName,
     // put its own there first, and works on it. Its file is then this copy's file too; the lock,
     // taken on the new file before it had the name, goes with the file this copy built.
     bool taken = false;
-    if (!RenameNoReplace(building, fileName, &error, &taken)) {
+    if (!RenameNoReplace(building, fileName, nullptr, &taken)) {
         if (taken) return nullptr;
-        throw failed(error);
+        throw failed(std::strerror(errno));
     }
     SyncFolder(std::filesystem::path(fileName).parent_path());
     cleanup.armed = false;

@@ -8,7 +8,9 @@
 # 3. an empty Quillmarsh.dat, and an SQLite file of another program: the file is refused for
 #    its layout before anything is read from it or written beside it;
 # 4. a spreadsheet export onto that full disk: the chosen file named once, with the system's
-#    reason; no file left there, and the program goes on.
+#    reason; no file left there, and the program goes on;
+# 5. a new file asked for in a folder that cannot be written (a read-only mount; needs root): the
+#    file named once, with the system's reason, and nothing left in the folder.
 # In CI (QM_CI=1) a part that cannot run here is a failure, elsewhere a skip that says so.
 # Usage: last_words.sh <quillmarsh executable> [folder for screenshots]
 set -euo pipefail
@@ -38,8 +40,10 @@ cannot() {
   [ "${QM_CI:-0}" = 1 ] && fail "$1"
   echo "$1: skipped"
 }
-start() {
-  launch "$1" self "$2" "$exe" || fail "$1 did not start"
+start() {  # start <name> <folder> [command before the program]
+  local name=$1 folder=$2
+  shift 2
+  launch "$name" self "$folder" "$@" "$exe" || fail "$name did not start"
   sessions+=("$launched")
 }
 
@@ -140,5 +144,21 @@ if [ -n "$tiny" ]; then
   press "$main" alt+F4
   ended "$launched" || fail "export: did not end"
   [ "$rc" = 0 ] || fail "export: ended with $rc"
+fi
+# 5. Creating the file in a read-only folder: a mount of its own, in a namespace of its own.
+mkdir "$work/ro"
+if [ "$(id -u)" -eq 0 ]; then
+  start ro "$work/ro" unshare -m sh -c \
+    'mount --bind . . && mount -o remount,bind,ro . && cd "$PWD" && exec "$0"'
+  press "$(window_of ro '^New database$')" Return
+  said=$(box_text ro self 10 OK) || fail "ro: nothing said"
+  [ "$(grep -o 'Quillmarsh\.dat' <<<"$said" | wc -l)" = 1 ] || fail "ro: the file is not named once: $said"
+  grep -qF 'Read-only file system' <<<"$said" || fail "ro: no reason given: $said"
+  press "$(window_of ro '^Quillmarsh 1\.5')" alt+F4
+  ended "$launched" || fail "ro: did not end"
+  [ "$rc" = 0 ] || fail "ro: ended with $rc"
+  [ -z "$(ls -A "$work/ro")" ] || fail "ro: left behind: $(ls -A "$work/ro")"
+else
+  cannot "a read-only folder needs root to mount"
 fi
 echo "last words: ok"
