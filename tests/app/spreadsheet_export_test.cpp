@@ -27,6 +27,7 @@
 #include "platform/dialogs.h"
 #include "platform/filedialogs.h"
 #include "tests/app/household.h"
+#include "tests/support/cannot_run.h"
 #include "tests/support/small_disk.h"
 #include "tests/support/support.h"
 #include "xls/excel_writer.h"
@@ -468,7 +469,7 @@ bool SmallDiskFolder(const std::string& name) {
     std::filesystem::current_path(name);
     const bool mounted = MountSmallDisk(64 * 1024);
     std::filesystem::current_path("..");
-    if (!mounted && SmallDiskRequired()) ADD_FAILURE() << "no small disk could be mounted";
+    if (!mounted && InCi()) ADD_FAILURE() << "no small disk could be mounted";
     return mounted;
 }
 

@@ -40,11 +40,6 @@ void LimitFileSize(size_t bytes) {
     setrlimit(RLIMIT_FSIZE, &limit);
 }
 
-bool SmallDiskRequired() {
-    const char* ci = std::getenv("QM_CI");
-    return ci && *ci && std::string(ci) != "0";
-}
-
 bool ActAsAnotherUser(const std::filesystem::path& folder) {
     if (geteuid() != 0) return false;
     // Far above the uids and gids of real users and of the other tests' users.

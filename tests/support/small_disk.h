@@ -17,10 +17,6 @@ bool MountSmallDisk(size_t bytes);
 // `bytes` (the write fails with "File too large"); 0 lifts it.
 void LimitFileSize(size_t bytes);
 
-// Whether a full-disk test must have its mount and fail without it: in CI (QM_CI set), which runs
-// as root. Elsewhere LimitFileSize may stand in.
-bool SmallDiskRequired();
-
 // Root ignores file modes. As root, gives `folder` and everything under it to a uid that no one
 // else uses and becomes that user for good, so that a read-only folder refuses as it would a
 // user; false when not root, where the modes hold already.
