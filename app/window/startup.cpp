@@ -50,6 +50,43 @@ const AnsiString& TForm1::Ui(int index) const {
     return index >= 0 && static_cast<size_t>(index) < UiStrings.size() ? UiStrings[index] : empty;
 }
 
+namespace {
+
+// A path as the user reads it in a message: absolute, without "." steps or a trailing slash.
+std::string ShownPath(const std::filesystem::path& path) {
+    std::error_code ec;
+    std::filesystem::path shown = std::filesystem::absolute(path, ec);
+    if (ec) shown = path;
+    shown = shown.lexically_normal();
+    if (!shown.has_filename() && shown != shown.root_path()) shown = shown.parent_path();
+    return shown.string();
+}
+
+// Why the data file is not worked on: the message's entry, the file or folder it names, and the
+// system's reason. No entry: nothing stands in the way.
+struct Refusal {
+    int entry = 0;
+    std::string where;
+    std::string reason;
+};
+
+// The daily copies and their rotation go beside the name; the engine keeps its journal beside
+// the file itself, which is elsewhere where the name is a link (it follows every link to find
+// that folder). The first of the two this user cannot write refuses the file.
+Refusal UnwritableFolder(const std::filesystem::path& name) {
+    std::error_code ec;
+    const std::filesystem::path target = std::filesystem::canonical(name, ec);
+    if (ec) return {201, ShownPath(name), ec.message()};
+    const std::filesystem::path here = name.has_parent_path() ? name.parent_path() : ".";
+    for (const std::filesystem::path& folder : {here, target.parent_path()}) {
+        if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
+            return {202, ShownPath(folder), std::strerror(errno)};
+    }
+    return {};
+}
+
+}  // namespace
+
 AnsiString TForm1::DatabaseFailureText(const ESQLiteException& e) const {
     // Another program's lock is what the user can act on; the engine's words for it follow.
     const AnsiString reason = FailureReason(e);
@@ -157,32 +194,19 @@ bool TForm1::LockDataFile() {
         MessageBox(this, Ui(196), "Quillmarsh", MB_OK | MB_ICONERROR);
         return false;
     }
-    // A file this user cannot write is not worked on at all: every step after this one writes,
-    // the daily copy and its rotation first.
-    std::filesystem::path refused;
-    int why = 0;
-    if (result == TFileLock::kUnopened) {
-        refused = kDatabaseFileName;
-    } else if (DataFileLock.WriteError() != 0) {
-        refused = kDatabaseFileName;
-        why = DataFileLock.WriteError();
-    } else {
-        // The engine writes its journal beside the file, and the copies go there too.
-        const std::filesystem::path folder = std::filesystem::path(kDatabaseFileName).parent_path();
-        if (::faccessat(AT_FDCWD, folder.empty() ? "." : folder.c_str(), W_OK | X_OK, AT_EACCESS) !=
-            0) {
-            refused = folder.empty() ? "." : folder;
-            why = errno;
-        }
-    }
-    if (!refused.empty()) {
+    // A file this user cannot read or write, or a folder the program cannot write in, is not
+    // worked on at all: every step after this one writes, the daily copy and its rotation first.
+    Refusal refusal;
+    if (result == TFileLock::kUnopened)
+        refusal = {201, ShownPath(kDatabaseFileName), error};
+    else if (DataFileLock.WriteError() != 0)
+        refusal = {199, ShownPath(kDatabaseFileName), std::strerror(DataFileLock.WriteError())};
+    else
+        refusal = UnwritableFolder(kDatabaseFileName);
+    if (refusal.entry != 0) {
         // Let go before the message waits for the user: the owner's copy may start meanwhile.
         DataFileLock.Release();
-        std::error_code ec;
-        const std::filesystem::path shown =
-            std::filesystem::absolute(refused, ec).lexically_normal();
-        MessageBox(this,
-                   Ui(199) + "\r\r" + shown.string() + ": " + (why ? std::strerror(why) : error),
+        MessageBox(this, Ui(refusal.entry) + "\r\r" + refusal.where + ": " + refusal.reason,
                    "Quillmarsh", MB_OK | MB_ICONERROR);
         return false;
     }

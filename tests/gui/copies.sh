@@ -10,6 +10,10 @@
 # 3. Two copies of one user asked at once whether to create the file: Yes in the first, then Yes
 #    in the second. The second says the file is open in another copy and ends; the first copy's
 #    file stays in place (the same inode) and keeps what it stores.
+# 4. Which of file and folder stands in the way: another user's 0600 file cannot be read; the
+#    user's own file in a folder of another user, and a link in the user's own folder to that
+#    file, are refused for the folder the engine would write its journal in, named without a
+#    trailing slash. Each ends before anything is written: no day's copy beside the link.
 # Needs root and setpriv (see two_users.sh).
 # Usage: copies.sh <quillmarsh executable> [folder for screenshots]
 set -euo pipefail
@@ -107,4 +111,39 @@ ended "$first_copy" || fail "3: the first copy did not end"
 [ "$(stat -c %i "$empty/Quillmarsh.dat")" = "$inode" ] || fail "3: the file was replaced at the end"
 [ "$(sqlite3 "$empty/Quillmarsh.dat" "select count(*) from param where name = 'window-left'")" = 1 ] ||
   fail "3: the first copy's settings are not in the file"
+
+# 4. Which of file and folder stands in the way, each said with its path and the system's reason.
+secret="$work/secret"
+mkdir -m 777 "$secret"
+cp "$shared/Quillmarsh.dat" "$secret/Quillmarsh.dat"
+chown "$owner:$owner" "$secret/Quillmarsh.dat"
+chmod 600 "$secret/Quillmarsh.dat"
+closed="$work/closed"
+mkdir -m 755 "$closed"
+cp "$shared/Quillmarsh.dat" "$closed/Quillmarsh.dat"
+chown "$other:$other" "$closed/Quillmarsh.dat"
+linked="$work/linked"
+mkdir -m 755 "$linked"
+ln -s "$closed/Quillmarsh.dat" "$linked/Quillmarsh.dat"
+chown -h "$other:$other" "$linked" "$linked/Quillmarsh.dat"
+refused() {  # refused <folder> <words> <path named>
+  local folder=$1 words=$2 named=$3 before_here before_closed said
+  before_here=$(folder_state "$folder")
+  before_closed=$(folder_state "$closed")
+  start alone "$other" "$folder"
+  said=$(box_text alone "$other" 10 OK) || fail "4: nothing said in $folder"
+  for want in "$words" "$named: Permission denied"; do
+    grep -qF "$want" <<<"$said" || fail "4: in $folder, '$want' not said: $said"
+  done
+  ended "$launched" || fail "4: the copy in $folder did not end"
+  [ "$rc" = 0 ] || fail "4: the copy in $folder ended with $rc"
+  [ "$(folder_state "$folder")" = "$before_here" ] || fail "4: $folder changed:
+$before_here
+---
+$(folder_state "$folder")"
+  [ "$(folder_state "$closed")" = "$before_closed" ] || fail "4: $closed changed"
+}
+refused "$secret" "cannot be read by this user" "$secret/Quillmarsh.dat"
+refused "$closed" "A folder the program must write in cannot be written" "$closed"
+refused "$linked" "A folder the program must write in cannot be written" "$closed"
 echo "copies on one file: ok"
