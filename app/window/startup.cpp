@@ -1,5 +1,6 @@
 // The main window's start-up and shut-down: texts, the database file, settings, window state.
 #include <fcntl.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include <QAction>
@@ -85,11 +86,51 @@ Refusal UnwritableFolder(const std::filesystem::path& name) {
     return {};
 }
 
+// The newest daily copy beside the data file (the lowest number: the rotation moves older
+// copies up), or empty where none stands.
+std::string NewestCopy() {
+    for (int i = 1; i <= kMaxBackupCount; ++i) {
+        const std::string copy = kDatabaseFileName + std::to_string(i);
+        if (FileExists(copy)) return ShownPath(copy);
+    }
+    return {};
+}
+
+// The engine found bytes it cannot read as a database where the data file should be: another
+// kind of file under its name, or the file damaged or cut short since it was last written. The
+// user can act on that (set the file aside, go on from a copy), as on another program's lock.
+bool IsNotADataFile(const ESQLiteException& e) {
+    const int code = e.EngineCode & 0xff;
+    return code == SQLITE_NOTADB || code == SQLITE_CORRUPT;
+}
+
+// `entry` with "%1" as the data file and "%2" as its newest copy. Where no copy stands, the
+// sentences from the one naming it on are left out. One pass, so that a path holding "%2" stays
+// as it is.
+AnsiString NotADataFileText(AnsiString entry) {
+    const std::string copy = NewestCopy();
+    const size_t copyNamed = entry.find("%2");
+    if (copy.empty() && copyNamed != AnsiString::npos) {
+        const size_t sentence = entry.rfind(". ", copyNamed);
+        entry.erase(sentence == AnsiString::npos ? 0 : sentence + 1);
+    }
+    const std::string file = ShownPath(kDatabaseFileName);
+    AnsiString text;
+    for (size_t i = 0; i < entry.size(); ++i) {
+        if (entry[i] == '%' && i + 1 < entry.size() && (entry[i + 1] == '1' || entry[i + 1] == '2'))
+            text += entry[++i] == '1' ? file : copy;
+        else
+            text += entry[i];
+    }
+    return text;
+}
+
 }  // namespace
 
 AnsiString TForm1::DatabaseFailureText(const ESQLiteException& e) const {
     // Another program's lock is what the user can act on; the engine's words for it follow.
     const AnsiString reason = FailureReason(e);
+    if (IsNotADataFile(e)) return Ui(179) + "\r\r" + NotADataFileText(Ui(203)) + "\r\r" + reason;
     return Ui(179) + "\r\r" + (IsBusyFailure(e) ? Ui(200) + "\r\r" + reason : reason);
 }
 

@@ -16,6 +16,8 @@
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <random>
+#include <regex>
 
 #include "app/store/database_file.h"
 #include "app/window/main_window.h"
@@ -367,6 +369,76 @@ TEST_F(Startup, AnythingButAFileUnderTheFilesNameIsReportedAndNothingIsCreated) 
         EXPECT_EQ(boxes.asked()[0].text, form.Ui(192));
         // Only what was there before: nothing built beside it.
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 1);
+    }
+}
+
+namespace {
+
+// A start of the program in the current folder, in a child process, since a database failure
+// ends it through std::exit: what its message boxes said, one line each, and its exit code.
+std::pair<std::string, int> StartInChild() {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) return {"", -1};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        ::close(pipeFds[0]);
+        SetMessageBoxHook(
+            [fd = pipeFds[1]](QWidget*, const AnsiString& text, const AnsiString&, int) {
+                const std::string line = text + "\n";
+                if (::write(fd, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
+                    _exit(4);
+                return IDOK;
+            });
+        { TForm1 form; }
+        _exit(0);
+    }
+    ::close(pipeFds[1]);
+    std::string said;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) said.append(buffer, n);
+    ::close(pipeFds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return {said, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
+}  // namespace
+
+// Bytes the engine cannot read as a database under the file's name: the user is told which file
+// is not (or no longer) a data file, with the engine's words, and which copy to go on from: the
+// lowest number that is a file, not the first name in the folder's order.
+TEST_F(Startup, AFileThatIsNoDataFileIsNamedWithItsNewestCopy) {
+    std::string noise(8192, '\0');
+    std::mt19937 random(17);
+    for (char& c : noise) c = static_cast<char>(random());
+    const struct {
+        std::string bytes;
+        std::vector<std::string> besides;  // copies, and a folder under a copy's name ("/")
+        const char* newest;
+    } cases[] = {
+        {"Groceries 12.50\nRent 700\n", {}, nullptr},
+        {noise,
+         {"Quillmarsh.dat10", "Quillmarsh.dat2/", "Quillmarsh.dat3", "Quillmarsh.dat0"},
+         "Quillmarsh.dat3"},
+    };
+    const std::string here = std::filesystem::current_path().string() + "/";
+    const std::regex copyNamed("Quillmarsh\\.dat[0-9]");
+    for (const auto& c : cases) {
+        std::ofstream(kFile, std::ios::binary) << c.bytes;
+        for (const std::string& name : c.besides) {
+            if (name.back() == '/')
+                std::filesystem::create_directory(name);
+            else
+                std::ofstream(name) << "a copy";
+        }
+        const auto [said, code] = StartInChild();
+        EXPECT_EQ(code, EXIT_FAILURE);
+        EXPECT_NE(said.find(here + "Quillmarsh.dat is not"), std::string::npos) << said;
+        EXPECT_NE(said.find("file is not a database"), std::string::npos) << said;
+        const auto named = std::distance(std::sregex_iterator(said.begin(), said.end(), copyNamed),
+                                         std::sregex_iterator());
+        EXPECT_EQ(named, c.newest ? 1 : 0) << said;
+        if (c.newest) EXPECT_NE(said.find(here + c.newest + ":"), std::string::npos) << said;
     }
 }
 

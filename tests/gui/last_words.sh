@@ -11,6 +11,9 @@
 #    reason; no file left there, and the program goes on;
 # 5. a new file asked for in a folder that cannot be written (a read-only mount; needs root): the
 #    file named once, with the system's reason, and nothing left in the folder.
+# 6. a text file, random bytes, and a database cut short under the file's name: the file named
+#    as not (or no longer) a data file of the program, with the engine's words, and the newest
+#    daily copy beside it named where one stands; then exit code 1, the folder as it was.
 # In CI (QM_CI=1) a part that cannot run here is a failure, elsewhere a skip that says so.
 # Usage: last_words.sh <quillmarsh executable> [folder for screenshots]
 set -euo pipefail
@@ -161,4 +164,37 @@ if [ "$(id -u)" -eq 0 ]; then
 else
   cannot "a read-only folder needs root to mount"
 fi
+# 6. Bytes the engine cannot read as a database; the database cut short has copies beside it.
+mkdir "$work/text" "$work/noise" "$work/cut"
+printf 'Groceries 12.50\nRent 700\n' >"$work/text/Quillmarsh.dat"
+head -c 8192 /dev/urandom >"$work/noise/Quillmarsh.dat"
+sqlite3 "$work/cut/Quillmarsh.dat1" <"$gui_dir/household.sql"
+cp "$work/cut/Quillmarsh.dat1" "$work/cut/Quillmarsh.dat2"
+head -c $(($(stat -c %s "$work/cut/Quillmarsh.dat1") / 2)) "$work/cut/Quillmarsh.dat1" \
+  >"$work/cut/Quillmarsh.dat"
+# Each case: the folder, the engine's words, the copy to be named (none for the first two).
+while IFS='|' read -r name reason copy <&3; do
+  folder="$work/$name"
+  before=$(folder_state "$folder")
+  start damaged "$folder"
+  said=$(box_text damaged self 10 OK) || fail "damaged: nothing said in $folder"
+  for want in "$folder/Quillmarsh.dat is not, or no longer, a data file" "$reason" \
+    ${copy:+"newest daily backup copy of it is $folder/$copy:"}; do
+    grep -qF "$want" <<<"$said" || fail "damaged: in $folder, '$want' not said: $said"
+  done
+  copies=0
+  [ -n "$copy" ] && copies=1
+  [ "$(grep -o 'Quillmarsh\.dat[0-9]' <<<"$said" | wc -l)" = "$copies" ] ||
+    fail "damaged: in $folder, another copy named: $said"
+  ended "$launched" || fail "damaged: did not end in $folder"
+  [ "$rc" = 1 ] || fail "damaged: ended with $rc in $folder"
+  [ "$(folder_state "$folder")" = "$before" ] || fail "damaged: $folder changed:
+$before
+---
+$(folder_state "$folder")"
+done 3<<'EOF'
+text|file is not a database|
+noise|file is not a database|
+cut|database disk image is malformed|Quillmarsh.dat1
+EOF
 echo "last words: ok"
