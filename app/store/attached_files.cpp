@@ -2,6 +2,7 @@
 #include "app/store/attached_files.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <QFile>
 #include <cerrno>
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "app/store/database_file.h"
 #include "db/sqlite_statement.h"
 #include "platform/files.h"
 
@@ -50,6 +52,19 @@ std::filesystem::path SessionCopiesFolder() {
         madeIn = temp;
     }
     return folder;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// `file` with every link of its folders, and of itself where it leads somewhere, resolved.
+std::filesystem::path Resolved(const std::filesystem::path& file) {
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(file, ec);
+    if (ec) return file.lexically_normal();
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(absolute, ec);
+    return ec ? absolute.lexically_normal() : resolved;
 }
 
 }  // namespace
@@ -187,13 +202,30 @@ AnsiString ReadWholeFile(const std::filesystem::path& file) {
     return bytes;
 }
 
-void WriteWholeFile(const std::filesystem::path& file, const AnsiString& bytes) {
-    errno = 0;
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    if (!out) RaiseFileError(file, errno ? errno : EIO);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) RaiseFileError(file, errno ? errno : EIO);
+bool IsDataFileOrJournal(const std::filesystem::path& file) {
+    // The engine keeps the journal beside the file the data file's name leads to.
+    const std::filesystem::path data = Resolved(kDatabaseFileName);
+    const std::filesystem::path journal =
+        data.parent_path() / (data.filename().string() + "-journal");
+    const std::filesystem::path target = Resolved(file);
+    if (target == data || target == journal) return true;
+    // Any other name of the same file: a hard link, or a path the resolving above missed.
+    struct stat chosen {};
+    struct stat st {};
+    if (::stat(file.c_str(), &chosen) != 0) return false;
+    return (::stat(kDatabaseFileName, &st) == 0 && SameFile(chosen, st)) ||
+           (::stat(journal.c_str(), &st) == 0 && SameFile(chosen, st));
+}
+
+bool WriteWholeFile(const std::filesystem::path& file, const AnsiString& bytes) {
+    if (IsDataFileOrJournal(file)) return false;
+    std::string error;
+    if (WriteFileWhole(file, bytes, &error)) return true;
+    // The file as the user knows its name, once, before the system's reason.
+    const std::string named = file.string() + ": ";
+    if (error.compare(0, named.size(), named) == 0)
+        error = DisplayName(file) + ": " + error.substr(named.size());
+    throw Exception(error);
 }
 
 std::filesystem::path WriteTempCopy(const AnsiString& name, const AnsiString& bytes) {

@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QByteArray>
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <optional>
@@ -20,6 +21,7 @@
 #include "platform/filedialogs.h"
 #include "platform/shell.h"
 #include "tests/app/household.h"
+#include "tests/support/cannot_run.h"
 #include "tests/support/small_disk.h"
 #include "tests/support/support.h"
 
@@ -90,6 +92,16 @@ class TemporaryFolderSetting {
   private:
     std::string previous_;
 };
+
+// The names in a folder, sorted, joined by blanks.
+std::string Names(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    std::string joined;
+    for (const auto& n : names) joined += (joined.empty() ? "" : " ") + n;
+    return joined;
+}
 
 struct AttachedFilesDialogs : HouseholdWindow {
     std::vector<FileDialogRequest> fileDialogs;
@@ -389,6 +401,40 @@ TEST(AttachedFileCopies, ACopyThatCannotBeWrittenWholeIsReportedAndRemoved) {
         "device|File too large)\n");
 }
 
+// Saving an attached file on a disk that runs out of room, over an earlier file and under a new
+// name: the earlier file is as it was, nothing is left beside it, and the message names the file
+// once with the system's reason.
+TEST(AttachedFileSaving, ADiskThatRunsOutOfRoomLeavesTheEarlierFileAsItWas) {
+    qmtest::TempDir dir;
+    const std::string reason =
+        qmtest::InCi() ? "No space left on device" : "(No space left on device|File too large)";
+    EXPECT_EXIT(
+        {
+            fs::create_directory("disk");
+            fs::current_path("disk");
+            const bool mounted = qmtest::MountSmallDisk(256 * 1024);
+            if (!mounted) qmtest::LimitFileSize(150 * 1024);
+            const std::string earlier(100 * 1024, 'e');
+            WriteFile("statement.pdf", earlier);
+            for (const char* target : {"statement.pdf", "new.pdf"}) {
+                std::string message = "none";
+                try {
+                    WriteWholeFile(target, std::string(200 * 1024, 'a'));
+                } catch (const Exception& e) {
+                    message = e.Message;
+                }
+                std::fprintf(stderr, "%s: %s\n", target, message.c_str());
+            }
+            std::fprintf(stderr, "earlier %s; standing: %s\n",
+                         ReadFile("statement.pdf") == earlier ? "kept" : "changed",
+                         Names(".").c_str());
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0),
+        "statement.pdf: statement.pdf: " + reason + "\nnew.pdf: new.pdf: " + reason +
+            "\nearlier kept; standing: statement.pdf\n");
+}
+
 TEST_F(AttachedFilesDialogs, AddingSavingAndRemovingFilesKeepsTheValueAndTheMarks) {
     WriteFile(dir / "a.txt", "alpha");
     const std::string binary("\x01\x02\x03\0\xff tail", 10);
@@ -548,6 +594,75 @@ TEST_F(AttachedFilesDialogs, RefusedFilesLeaveTheValueAsItWas) {
         d.Button1->Click();
     });
     EXPECT_TRUE(fileDialogs.size() == 4u);
+}
+
+// The data file, under any name or link that leads to it, and its journal, present or not, are
+// never a target of Save as: the user is told, and neither they nor what stood under the chosen
+// name change.
+TEST_F(AttachedFilesDialogs, SavingAsTheDataFileOrItsJournalIsRefusedAndWritesNothing) {
+    TAttachedFiles one;
+    one.Add("receipt.txt", "a kettle, 24.90");
+    WriteAttachedFiles(*DB, kDinnerWallet, one.Value());
+    OpenLedger(kRestaurants);
+    SelectMove = kDinnerRestaurant;
+    form->PaintBill();
+    fs::create_directory_symlink(dir.path(), dir / "via");
+    fs::create_symlink("Quillmarsh.dat", dir / "data-link");
+    fs::create_hard_link(dir / "Quillmarsh.dat", dir / "data-hard");
+    struct stat before {};
+    ASSERT_EQ(stat("Quillmarsh.dat", &before), 0);
+    const std::string bytes = ReadFile("Quillmarsh.dat");
+    const fs::path refused[] = {
+        "./Quillmarsh.dat",
+        dir / "Quillmarsh.dat",
+        dir / "via" / "Quillmarsh.dat",
+        dir / "data-link",
+        dir / "via" / "data-hard",
+        "Quillmarsh.dat-journal",
+        dir / "via" / "Quillmarsh.dat-journal",
+    };
+    ScriptedBoxes boxes;
+    std::string journal;
+    Manage([&](TForm12& d) {
+        for (const fs::path& target : refused) {
+            boxes.Answer(IDOK);
+            answers = {target};
+            d.Button4->Click();
+            EXPECT_EQ(boxes.asked().size(), static_cast<size_t>(&target - refused + 1)) << target;
+        }
+        // While a transaction writes, its journal stands beside the file; another name of it is
+        // refused too.
+        DB->ExecSQL("begin");
+        DB->ExecSQL("create table rolled_back (x)");
+        ASSERT_TRUE(fs::exists("Quillmarsh.dat-journal"));
+        fs::create_hard_link("Quillmarsh.dat-journal", dir / "journal-hard");
+        journal = ReadFile("journal-hard");
+        boxes.Answer(IDOK);
+        answers = {dir / "journal-hard"};
+        d.Button4->Click();
+        EXPECT_EQ(ReadFile("journal-hard"), journal);
+        DB->ExecSQL("rollback");
+        // A name beside them takes the file as any other.
+        answers = {dir / "Quillmarsh.dat.txt"};
+        d.Button4->Click();
+    });
+    ASSERT_EQ(boxes.asked().size(), std::size(refused) + 1);
+    for (const AskedBox& box : boxes.asked()) {
+        EXPECT_EQ(box.text, form->Ui(206));
+        EXPECT_EQ(box.caption, form->Ui(128));
+    }
+    struct stat after {};
+    ASSERT_EQ(stat("Quillmarsh.dat", &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_nlink, 2u);
+    EXPECT_EQ(ReadFile("Quillmarsh.dat"), bytes);
+    EXPECT_EQ(Standing("data-link"), "link");
+    EXPECT_EQ(fs::read_symlink("data-link"), "Quillmarsh.dat");
+    EXPECT_FALSE(fs::exists("Quillmarsh.dat-journal"));
+    EXPECT_FALSE(journal.empty());
+    EXPECT_EQ(ReadFile("Quillmarsh.dat.txt"), "a kettle, 24.90");
+    // No file written beside any of them was left.
+    EXPECT_EQ(Names(dir.path()).find(".tmp-"), std::string::npos) << Names(dir.path());
 }
 
 TEST_F(AttachedFilesDialogs, ADamagedValueIsReportedAndNeverWrittenOver) {
