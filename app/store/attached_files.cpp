@@ -20,6 +20,9 @@ namespace {
 
 constexpr char kDataMark = '\x01', kEntryMark = '\x02', kSizeMark = '\x03';
 
+// The folders of opened copies, one a session, in the folder PrivateTempFolder gives.
+constexpr const char* kCopiesPrefix = "quillmarsh-files-";
+
 AnsiString DisplayName(const std::filesystem::path& file) {
     return FromQString(QFile::decodeName(file.native().c_str()));
 }
@@ -41,17 +44,20 @@ bool ReadSize(const AnsiString& text, size_t& size) {
 }
 
 // The session's folder of copies, made on the first opening and made again when it no longer
-// serves: the temporary folder changed, or the folder is gone or not this user's alone (a cleaner
-// of the temporary folder may remove it in a long session, and anyone may then take its name).
+// serves: the temporary folder changed, or the folder is gone, replaced or not this user's alone
+// (a cleaner of the temporary folder may remove it in a long session, and anyone may then take
+// its name). It is held for the rest of the session, so that another copy's start leaves it.
 std::filesystem::path SessionCopiesFolder() {
-    static std::filesystem::path madeIn, folder;  // main thread only
-    const std::filesystem::path temp = TempFolder();
-    if (folder.empty() || madeIn != temp || !FolderClosedToOthers(folder)) {
-        folder = CreatePrivateFolder(temp, "quillmarsh-files-");
-        if (folder.empty()) RaiseFileError(temp, errno);
+    static THeldFolder folder;  // main thread only
+    static std::filesystem::path madeIn;
+    std::string error;
+    const std::filesystem::path temp = PrivateTempFolder(&error);
+    if (temp.empty()) throw Exception(error);
+    if (folder.Path().empty() || madeIn != temp || !folder.Intact()) {
+        if (!folder.Create(temp, kCopiesPrefix)) RaiseFileError(temp, errno);
         madeIn = temp;
     }
-    return folder;
+    return folder.Path();
 }
 
 bool SameFile(const struct stat& a, const struct stat& b) {
@@ -249,6 +255,11 @@ std::filesystem::path WriteTempCopy(const AnsiString& name, const AnsiString& by
         RaiseFileError(target, error);
     }
     return target;
+}
+
+void RemoveEndedCopies() {
+    const std::filesystem::path temp = PrivateTempFolder();
+    if (!temp.empty()) RemoveUnheldFolders(temp, kCopiesPrefix);
 }
 
 }  // namespace qm

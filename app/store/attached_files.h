@@ -81,13 +81,18 @@ bool IsDataFileOrJournal(const std::filesystem::path& file);
 bool WriteWholeFile(const std::filesystem::path& file, const AnsiString& bytes);
 
 // Writes the bytes, whole, as a new file under the stored name (mode 0600) in a folder of this
-// user's alone (mode 0700) that the session makes in the temporary folder, and returns the copy's
-// path for the desktop to open. Nothing that stands in the temporary folder is written through
-// or replaced, and neither is an earlier copy, which the program it was handed to may still be
-// reading: a name copied before goes into a new folder inside the session's. Raises Exception
-// when the name is no plain file name, or naming the file or folder and the cause when the copy
-// cannot be made; no partial copy is left then. Main thread only: the session's folder is kept
-// between calls.
+// user's alone (mode 0700) that the session makes and holds in the temporary folder (the user's
+// own cache folder where the temporary folder is another user's: PrivateTempFolder), and returns
+// the copy's path for the desktop to open. Nothing that stands in the temporary folder is
+// written through or replaced, and neither is an earlier copy, which the program it was handed
+// to may still be reading: a name copied before goes into a new folder inside the session's.
+// Raises Exception when the name is no plain file name, or naming the file or folder and the
+// cause when the copy cannot be made; no partial copy is left then. Main thread only: the
+// session's folder is kept between calls.
 std::filesystem::path WriteTempCopy(const AnsiString& name, const AnsiString& bytes);
+// Removes the folders of copies that this user's ended sessions left where WriteTempCopy puts
+// them: a running copy of the program, on this data file or another, holds its own and keeps it.
+// Called once at start.
+void RemoveEndedCopies();
 
 }  // namespace qm
