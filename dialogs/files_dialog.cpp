@@ -169,7 +169,10 @@ void TForm12::Button4Click() {
     SaveDialog1.FileName = std::filesystem::path(AnsiToUtf8(ListBox1->Items()[k])).filename();
     if (!SaveDialog1.Execute(this)) return;
     try {
-        WriteWholeFile(SaveDialog1.FileName, files.Bytes(static_cast<size_t>(k)));
+        // Written over, the data file would lose every move, and a journal put beside it would
+        // be read back into it at the next start.
+        if (!WriteWholeFile(SaveDialog1.FileName, files.Bytes(static_cast<size_t>(k))))
+            MessageBox(this, MainWindow::Ui(206), Caption(), MB_OK | MB_ICONWARNING);
     } catch (const std::exception& e) {
         ShowException(e);
     }

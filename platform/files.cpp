@@ -1,7 +1,10 @@
 // File services over std::filesystem and POSIX; failures come back as false, never as exceptions.
 #include "platform/files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -85,6 +88,59 @@ bool FinishNewFile(Fd& out, bool ok, const std::filesystem::path& file) {
 
 void SetError(std::string* error, const std::string& what) {
     if (error) *error = what + ": " + std::strerror(errno);
+}
+
+// $XDG_CACHE_HOME/quillmarsh, or ~/.cache/quillmarsh; empty when the user has no home.
+std::filesystem::path CacheFolder() {
+    std::filesystem::path base;
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    if (cache && cache[0] == '/') {
+        base = cache;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (!home || home[0] != '/') {
+            const passwd* pw = ::getpwuid(::getuid());
+            home = pw ? pw->pw_dir : nullptr;
+        }
+        if (!home || home[0] != '/') return {};
+        base = std::filesystem::path(home) / ".cache";
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(base, ec);
+    return base / "quillmarsh";
+}
+
+// The names in an open folder, but "." and "..", read through a descriptor of its own so that
+// `dir` stays open for the caller.
+std::vector<std::string> Names(int dir) {
+    std::vector<std::string> names;
+    const int listing = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listing < 0) return names;
+    DIR* d = ::fdopendir(listing);
+    if (!d) {
+        ::close(listing);
+        return names;
+    }
+    while (const dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    ::closedir(d);
+    return names;
+}
+
+// Removes everything in the open folder, entering folders by their descriptors and never
+// following a link: a link inside goes, what it points to stays. `depth` bounds the descent,
+// well past the folders this program makes.
+void RemoveContents(int dir, int depth) {
+    for (const std::string& name : Names(dir)) {
+        if (::unlinkat(dir, name.c_str(), 0) == 0 || errno != EISDIR) continue;
+        if (depth > 0) {
+            Fd sub{::openat(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)};
+            if (sub.fd >= 0) RemoveContents(sub.fd, depth - 1);
+        }
+        ::unlinkat(dir, name.c_str(), AT_REMOVEDIR);
+    }
 }
 
 }  // namespace
@@ -258,6 +314,92 @@ bool WriteNewPrivateFile(const std::filesystem::path& file, const std::string& b
     Fd out{::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600)};
     if (out.fd < 0) return false;
     return FinishNewFile(out, WriteAll(out.fd, bytes.data(), bytes.size()), file);
+}
+
+std::filesystem::path PrivateTempFolder(std::string* error) {
+    const std::filesystem::path temp = TempFolder();
+    struct stat st {};
+    if (::lstat(temp.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+        (st.st_uid == ::geteuid() || st.st_uid == 0) &&
+        ((st.st_mode & (S_IWGRP | S_IWOTH)) == 0 || (st.st_mode & S_ISVTX) != 0))
+        return temp;
+    const std::filesystem::path cache = CacheFolder();
+    if (cache.empty()) {
+        errno = ENOENT;
+        SetError(error, "~/.cache");
+        return {};
+    }
+    if (::mkdir(cache.c_str(), 0700) != 0 && errno != EEXIST) {
+        SetError(error, cache.string());
+        return {};
+    }
+    // A real folder (no link) of this user's that nobody else may add names to or take them from.
+    const bool stands = ::lstat(cache.c_str(), &st) == 0;
+    if (stands && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+        (st.st_mode & (S_IWGRP | S_IWOTH)) == 0)
+        return cache;
+    if (stands) errno = EACCES;
+    SetError(error, cache.string());
+    return {};
+}
+
+bool THeldFolder::Create(const std::filesystem::path& parent, const std::string& prefix) {
+    Release();
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        const std::filesystem::path made = CreatePrivateFolder(parent, prefix);
+        if (made.empty()) return false;
+        // Until it is held, the start of another copy may take the new folder for one that a
+        // session left and remove it: then another is made.
+        const int fd = ::open(made.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) {
+            if (errno == ENOENT) continue;
+            return false;
+        }
+        // A file system without these locks holds nothing, and removes nothing either.
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+            ::close(fd);
+            continue;
+        }
+        path_ = made;
+        fd_ = fd;
+        if (Intact()) return true;
+        Release();
+    }
+    errno = EAGAIN;
+    return false;
+}
+
+bool THeldFolder::Intact() const {
+    struct stat held {};
+    struct stat now {};
+    return fd_ >= 0 && ::fstat(fd_, &held) == 0 && ::lstat(path_.c_str(), &now) == 0 &&
+           now.st_dev == held.st_dev && now.st_ino == held.st_ino && S_ISDIR(now.st_mode) &&
+           now.st_uid == ::geteuid() && (now.st_mode & 077) == 0;
+}
+
+void THeldFolder::Release() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    path_.clear();
+}
+
+void RemoveUnheldFolders(const std::filesystem::path& parent, const std::string& prefix) {
+    Fd dir{::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    if (dir.fd < 0) return;
+    for (const std::string& name : Names(dir.fd)) {
+        if (name.compare(0, prefix.size(), prefix) != 0) continue;
+        // O_NOFOLLOW: a link under such a name is never entered, whoever made it.
+        Fd folder{::openat(dir.fd, name.c_str(),
+                           O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC)};
+        struct stat st {};
+        if (folder.fd < 0 || ::fstat(folder.fd, &st) != 0 || !S_ISDIR(st.st_mode) ||
+            st.st_uid != ::geteuid())
+            continue;
+        // Held by a running session, or on a file system that cannot say: left as it is.
+        if (::flock(folder.fd, LOCK_EX | LOCK_NB) != 0) continue;
+        RemoveContents(folder.fd, 16);
+        ::unlinkat(dir.fd, name.c_str(), AT_REMOVEDIR);
+    }
 }
 
 }  // namespace qm

@@ -75,4 +75,42 @@ bool FolderClosedToOthers(const std::filesystem::path& folder);
 // errno saying why.
 bool WriteNewPrivateFile(const std::filesystem::path& file, const std::string& bytes);
 
+// The folder for this user's temporary files: the temporary folder (TempFolder) where it is a
+// real folder, not a link, owned by this user or by root and open to others' writes only with
+// the sticky bit, so that nobody else may rename or remove what this user makes in it (the owner
+// of a folder may, sticky bit or not). Otherwise the user's cache folder
+// ($XDG_CACHE_HOME/quillmarsh, or ~/.cache/quillmarsh), made with mode 0700 where missing and
+// used only when it is a real folder of this user's that nobody else may write to. Empty when
+// neither serves, with `error` (when given) as "<folder>: <reason>".
+std::filesystem::path PrivateTempFolder(std::string* error = nullptr);
+
+// A private folder (CreatePrivateFolder) that this process holds while it uses it: an advisory
+// lock on a descriptor kept open, which the kernel drops when the process ends however it ends,
+// tells the start of another copy of the program (RemoveUnheldFolders) that it is in use.
+class THeldFolder {
+  public:
+    THeldFolder() = default;
+    THeldFolder(const THeldFolder&) = delete;
+    THeldFolder& operator=(const THeldFolder&) = delete;
+    ~THeldFolder() { Release(); }
+    // Makes a new folder in `parent` named `prefix` and six random characters and holds it,
+    // letting go of the one held before. False, with errno, when none could be made.
+    bool Create(const std::filesystem::path& parent, const std::string& prefix);
+    // The folder made still stands under its path, and is a real folder of this user's that
+    // nobody else may read, enter or change.
+    bool Intact() const;
+    // Empty when none is held.
+    const std::filesystem::path& Path() const { return path_; }
+    void Release();
+
+  private:
+    std::filesystem::path path_;
+    int fd_ = -1;
+};
+
+// Removes the folders in `parent` whose names start with `prefix` that are this user's, real
+// folders (a link is never followed, here or inside them) and held by no process, with
+// everything in them. What cannot be removed is left.
+void RemoveUnheldFolders(const std::filesystem::path& parent, const std::string& prefix);
+
 }  // namespace qm

@@ -2,6 +2,7 @@
 #include "app/store/attached_files.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <QFile>
 #include <cerrno>
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "app/store/database_file.h"
 #include "db/sqlite_statement.h"
 #include "platform/files.h"
 
@@ -17,6 +19,9 @@ namespace qm {
 namespace {
 
 constexpr char kDataMark = '\x01', kEntryMark = '\x02', kSizeMark = '\x03';
+
+// The folders of opened copies, one a session, in the folder PrivateTempFolder gives.
+constexpr const char* kCopiesPrefix = "quillmarsh-files-";
 
 AnsiString DisplayName(const std::filesystem::path& file) {
     return FromQString(QFile::decodeName(file.native().c_str()));
@@ -39,17 +44,33 @@ bool ReadSize(const AnsiString& text, size_t& size) {
 }
 
 // The session's folder of copies, made on the first opening and made again when it no longer
-// serves: the temporary folder changed, or the folder is gone or not this user's alone (a cleaner
-// of the temporary folder may remove it in a long session, and anyone may then take its name).
+// serves: the temporary folder changed, or the folder is gone, replaced or not this user's alone
+// (a cleaner of the temporary folder may remove it in a long session, and anyone may then take
+// its name). It is held for the rest of the session, so that another copy's start leaves it.
 std::filesystem::path SessionCopiesFolder() {
-    static std::filesystem::path madeIn, folder;  // main thread only
-    const std::filesystem::path temp = TempFolder();
-    if (folder.empty() || madeIn != temp || !FolderClosedToOthers(folder)) {
-        folder = CreatePrivateFolder(temp, "quillmarsh-files-");
-        if (folder.empty()) RaiseFileError(temp, errno);
+    static THeldFolder folder;  // main thread only
+    static std::filesystem::path madeIn;
+    std::string error;
+    const std::filesystem::path temp = PrivateTempFolder(&error);
+    if (temp.empty()) throw Exception(error);
+    if (folder.Path().empty() || madeIn != temp || !folder.Intact()) {
+        if (!folder.Create(temp, kCopiesPrefix)) RaiseFileError(temp, errno);
         madeIn = temp;
     }
-    return folder;
+    return folder.Path();
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// `file` with every link of its folders, and of itself where it leads somewhere, resolved.
+std::filesystem::path Resolved(const std::filesystem::path& file) {
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(file, ec);
+    if (ec) return file.lexically_normal();
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(absolute, ec);
+    return ec ? absolute.lexically_normal() : resolved;
 }
 
 }  // namespace
@@ -187,13 +208,30 @@ AnsiString ReadWholeFile(const std::filesystem::path& file) {
     return bytes;
 }
 
-void WriteWholeFile(const std::filesystem::path& file, const AnsiString& bytes) {
-    errno = 0;
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    if (!out) RaiseFileError(file, errno ? errno : EIO);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) RaiseFileError(file, errno ? errno : EIO);
+bool IsDataFileOrJournal(const std::filesystem::path& file) {
+    // The engine keeps the journal beside the file the data file's name leads to.
+    const std::filesystem::path data = Resolved(kDatabaseFileName);
+    const std::filesystem::path journal =
+        data.parent_path() / (data.filename().string() + "-journal");
+    const std::filesystem::path target = Resolved(file);
+    if (target == data || target == journal) return true;
+    // Any other name of the same file: a hard link, or a path the resolving above missed.
+    struct stat chosen {};
+    struct stat st {};
+    if (::stat(file.c_str(), &chosen) != 0) return false;
+    return (::stat(kDatabaseFileName, &st) == 0 && SameFile(chosen, st)) ||
+           (::stat(journal.c_str(), &st) == 0 && SameFile(chosen, st));
+}
+
+bool WriteWholeFile(const std::filesystem::path& file, const AnsiString& bytes) {
+    if (IsDataFileOrJournal(file)) return false;
+    std::string error;
+    if (WriteFileWhole(file, bytes, &error)) return true;
+    // The file as the user knows its name, once, before the system's reason.
+    const std::string named = file.string() + ": ";
+    if (error.compare(0, named.size(), named) == 0)
+        error = DisplayName(file) + ": " + error.substr(named.size());
+    throw Exception(error);
 }
 
 std::filesystem::path WriteTempCopy(const AnsiString& name, const AnsiString& bytes) {
@@ -217,6 +255,11 @@ std::filesystem::path WriteTempCopy(const AnsiString& name, const AnsiString& by
         RaiseFileError(target, error);
     }
     return target;
+}
+
+void RemoveEndedCopies() {
+    const std::filesystem::path temp = PrivateTempFolder();
+    if (!temp.empty()) RemoveUnheldFolders(temp, kCopiesPrefix);
 }
 
 }  // namespace qm

@@ -68,18 +68,31 @@ bool StorableFileName(const std::filesystem::path& file, AnsiString& name);
 // The message that refuses such a file.
 AnsiString UnstorableNameMessage(const std::filesystem::path& file);
 
-// Reading and writing whole files; a failure raises Exception naming the file and the cause.
+// Reads a whole file; a failure raises Exception naming the file and the cause.
 AnsiString ReadWholeFile(const std::filesystem::path& file);
-void WriteWholeFile(const std::filesystem::path& file, const AnsiString& bytes);
+// Whether writing `file` would write the data file the program works on (the same file under any
+// name or link that leads to it) or its journal, which the engine keeps beside the file the data
+// file's name leads to and reads back as the file's own at the next open, so that a file put there
+// would become part of the data.
+bool IsDataFileOrJournal(const std::filesystem::path& file);
+// Writes the bytes as `file`, whole or not at all (WriteFileWhole): on failure an earlier file of
+// that name is as it was, nothing is left beside it, and Exception names the file once with the
+// system's reason. False, with nothing written, when `file` is the data file or its journal.
+bool WriteWholeFile(const std::filesystem::path& file, const AnsiString& bytes);
 
 // Writes the bytes, whole, as a new file under the stored name (mode 0600) in a folder of this
-// user's alone (mode 0700) that the session makes in the temporary folder, and returns the copy's
-// path for the desktop to open. Nothing that stands in the temporary folder is written through
-// or replaced, and neither is an earlier copy, which the program it was handed to may still be
-// reading: a name copied before goes into a new folder inside the session's. Raises Exception
-// when the name is no plain file name, or naming the file or folder and the cause when the copy
-// cannot be made; no partial copy is left then. Main thread only: the session's folder is kept
-// between calls.
+// user's alone (mode 0700) that the session makes and holds in the temporary folder (the user's
+// own cache folder where the temporary folder is another user's: PrivateTempFolder), and returns
+// the copy's path for the desktop to open. Nothing that stands in the temporary folder is
+// written through or replaced, and neither is an earlier copy, which the program it was handed
+// to may still be reading: a name copied before goes into a new folder inside the session's.
+// Raises Exception when the name is no plain file name, or naming the file or folder and the
+// cause when the copy cannot be made; no partial copy is left then. Main thread only: the
+// session's folder is kept between calls.
 std::filesystem::path WriteTempCopy(const AnsiString& name, const AnsiString& bytes);
+// Removes the folders of copies that this user's ended sessions left where WriteTempCopy puts
+// them: a running copy of the program, on this data file or another, holds its own and keeps it.
+// Called once at start.
+void RemoveEndedCopies();
 
 }  // namespace qm

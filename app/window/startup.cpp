@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/store/attached_files.h"
 #include "app/store/balances.h"
 #include "app/store/database_file.h"
 #include "app/window/main_window.h"
@@ -510,6 +511,7 @@ void TForm1::FormCreate() {
             terminated_ = true;
             return;
         }
+        RemoveEndedCopies();
         PrepareIndexes();
         ReadSettings();
         FinishStartup();

@@ -5,13 +5,16 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QAction>
 #include <QByteArray>
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <optional>
+#include <random>
 
 #include "app/store/attached_files.h"
 #include "app/window/main_window.h"
@@ -20,6 +23,7 @@
 #include "platform/filedialogs.h"
 #include "platform/shell.h"
 #include "tests/app/household.h"
+#include "tests/support/cannot_run.h"
 #include "tests/support/small_disk.h"
 #include "tests/support/support.h"
 
@@ -73,23 +77,41 @@ std::string Standing(const fs::path& p) {
     return (S_ISDIR(st.st_mode) ? "folder " : "file ") + std::string(mode);
 }
 
-// Points TMPDIR at a folder for the life of the object.
+// Points TMPDIR (or another folder variable) at a folder for the life of the object.
 class TemporaryFolderSetting {
   public:
-    explicit TemporaryFolderSetting(const fs::path& folder) {
-        if (const char* t = std::getenv("TMPDIR")) previous_ = t;
-        setenv("TMPDIR", folder.c_str(), 1);
+    explicit TemporaryFolderSetting(const fs::path& folder, const char* variable = "TMPDIR")
+        : variable_(variable) {
+        if (const char* t = std::getenv(variable_)) previous_ = t;
+        setenv(variable_, folder.c_str(), 1);
     }
     ~TemporaryFolderSetting() {
         if (previous_.empty())
-            unsetenv("TMPDIR");
+            unsetenv(variable_);
         else
-            setenv("TMPDIR", previous_.c_str(), 1);
+            setenv(variable_, previous_.c_str(), 1);
     }
 
   private:
+    const char* variable_;
     std::string previous_;
 };
+
+// Gives what stands at `p` (not following a link) to a uid no one uses; false when not root.
+bool GiveToAnotherUser(const fs::path& p) {
+    const uid_t id = 450000 + std::random_device()() % 40000;
+    return geteuid() == 0 && lchown(p.c_str(), id, id) == 0;
+}
+
+// The names in a folder, sorted, joined by blanks.
+std::string Names(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    std::string joined;
+    for (const auto& n : names) joined += (joined.empty() ? "" : " ") + n;
+    return joined;
+}
 
 struct AttachedFilesDialogs : HouseholdWindow {
     std::vector<FileDialogRequest> fileDialogs;
@@ -389,6 +411,175 @@ TEST(AttachedFileCopies, ACopyThatCannotBeWrittenWholeIsReportedAndRemoved) {
         "device|File too large)\n");
 }
 
+// Where the copies go, by what the temporary folder is: only a folder that nobody but this user
+// and root may empty or fill under this user's names holds them; otherwise the user's own cache
+// folder does, and nothing is made in the temporary folder.
+TEST(AttachedFileCopies, GoWhereNoOtherUserCanReplaceThem) {
+    qmtest::TempDir dir;
+    TemporaryFolderSetting cache(dir / "cache", "XDG_CACHE_HOME");
+    const fs::path own = dir / "own-folder";
+    fs::create_directory(own);
+    const struct {
+        const char* name;
+        int mode;  // -1: a link to a folder of this user's
+        bool foreign, inTemp;
+    } cases[] = {
+        {"own-private.txt", 0700, false, true},     {"own-sticky.txt", 01777, false, true},
+        {"own-open.txt", 0777, false, false},       {"link.txt", -1, false, false},
+        {"foreign-sticky.txt", 01777, true, false},
+    };
+    bool allRun = true;
+    for (const auto& c : cases) {
+        const fs::path tmp = dir / (std::string("tmp-") + c.name);
+        if (c.mode < 0) {
+            fs::create_directory_symlink(own, tmp);
+        } else {
+            fs::create_directory(tmp);
+            chmod(tmp.c_str(), static_cast<mode_t>(c.mode));
+        }
+        if (c.foreign && !GiveToAnotherUser(tmp)) {
+            allRun = false;
+            continue;
+        }
+        TemporaryFolderSetting setting(tmp);
+        const fs::path copy = WriteTempCopy(c.name, c.name);
+        EXPECT_EQ(ReadFile(copy), c.name);
+        const fs::path folder = c.inTemp ? tmp : dir / "cache" / "quillmarsh";
+        EXPECT_EQ(copy.parent_path().parent_path(), folder) << c.name;
+        EXPECT_EQ(copy.parent_path().filename().string().rfind("quillmarsh-files-", 0), 0u);
+        EXPECT_EQ(Standing(copy.parent_path()), "folder 700") << c.name;
+        if (!c.inTemp) {
+            EXPECT_EQ(Standing(folder), "folder 700");
+            EXPECT_EQ(Names(tmp), "") << c.name;
+        }
+    }
+    EXPECT_EQ(Names(own), "");
+    if (!allRun) QM_CANNOT_RUN_HERE("needs root to give a folder to another user");
+}
+
+// At start the folders of copies that ended sessions left go, with all in them; the folders of
+// running sessions (this process's and another's) stay, and so does whatever is not a folder of
+// this user's, and whatever a link leads to.
+TEST(AttachedFileCopies, ThoseOfEndedSessionsAreRemovedAtStart) {
+    qmtest::EnsureApp();
+    qmtest::TempDir dir;
+    FixedClock clock(EncodeDate(2026, 3, 15) + 0.5);
+    const fs::path tmp = dir / "tmp";
+    fs::create_directory(tmp);
+    chmod(tmp.c_str(), 01777);
+    TemporaryFolderSetting setting(tmp);
+    SeedHousehold(3);
+    WriteFile(dir / "kept.txt", "the user's own");
+    fs::create_directory(dir / "kept");
+    WriteFile(dir / "kept" / "inside.txt", "also the user's");
+
+    // Left by ended sessions: a copy, a second copy of a name in its inner folder, and links.
+    const fs::path ended = tmp / "quillmarsh-files-Ab3dE9";
+    fs::create_directories(ended / "x7Yq2P");
+    WriteFile(ended / "receipt.txt", "a kettle, 24.90");
+    WriteFile(ended / "x7Yq2P" / "receipt.txt", "opened again");
+    fs::create_symlink(dir / "kept.txt", ended / "to-file");
+    fs::create_directory_symlink(dir / "kept", ended / "x7Yq2P" / "to-folder");
+    const fs::path emptyEnded = tmp / "quillmarsh-files-000000";
+    fs::create_directory(emptyEnded);
+    // Not folders of this user's under the name, and a folder of another name.
+    fs::create_directory_symlink(dir / "kept", tmp / "quillmarsh-files-link01");
+    WriteFile(tmp / "quillmarsh-files-file01", "a file");
+    fs::create_directory(tmp / "receipts");
+    WriteFile(tmp / "receipts" / "scan.pdf", "%PDF");
+    const fs::path foreign = tmp / "quillmarsh-files-other1";
+    fs::create_directory(foreign);
+    WriteFile(foreign / "theirs.txt", "another user's");
+    const bool foreignMade =
+        GiveToAnotherUser(foreign / "theirs.txt") && GiveToAnotherUser(foreign);
+
+    // Another running copy's session and this process's, each with a copy opened; the other
+    // copy first, so that it does not take over this process's folder.
+    int up[2], down[2];
+    ASSERT_EQ(pipe(up), 0);
+    ASSERT_EQ(pipe(down), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(up[0]);
+        close(down[1]);
+        const std::string folder = WriteTempCopy("held.txt", "another copy's").parent_path();
+        if (write(up[1], folder.data(), folder.size()) != static_cast<ssize_t>(folder.size()))
+            _exit(1);
+        close(up[1]);
+        char byte;
+        _exit(read(down[0], &byte, 1) == 0 ? 0 : 2);  // until the test lets it end
+    }
+    close(up[1]);
+    close(down[0]);
+    std::string held;
+    char buffer[512];
+    for (ssize_t n; (n = read(up[0], buffer, sizeof buffer)) > 0;) held.append(buffer, n);
+    close(up[0]);
+    const fs::path mine = WriteTempCopy("mine.txt", "this session's").parent_path();
+    ASSERT_FALSE(held.empty());
+    ASSERT_NE(fs::path(held), mine);
+
+    const auto start = [] {
+        auto form = std::make_unique<TForm1>();
+        EXPECT_TRUE(form->StartupComplete());
+    };
+    start();
+    EXPECT_EQ(Standing(ended), "nothing");
+    EXPECT_EQ(Standing(emptyEnded), "nothing");
+    EXPECT_EQ(ReadFile(dir / "kept.txt"), "the user's own");
+    EXPECT_EQ(ReadFile(dir / "kept" / "inside.txt"), "also the user's");
+    EXPECT_EQ(Standing(tmp / "quillmarsh-files-link01"), "link");
+    EXPECT_EQ(ReadFile(tmp / "quillmarsh-files-file01"), "a file");
+    EXPECT_EQ(ReadFile(tmp / "receipts" / "scan.pdf"), "%PDF");
+    EXPECT_EQ(ReadFile(mine / "mine.txt"), "this session's");
+    EXPECT_EQ(ReadFile(fs::path(held) / "held.txt"), "another copy's");
+    if (foreignMade) EXPECT_EQ(ReadFile(foreign / "theirs.txt"), "another user's");
+
+    // Once the other copy has ended, the next start removes its folder too.
+    close(down[1]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    start();
+    EXPECT_EQ(Standing(held), "nothing");
+    EXPECT_EQ(ReadFile(mine / "mine.txt"), "this session's");
+    if (!foreignMade) QM_CANNOT_RUN_HERE("needs root to give a folder to another user");
+}
+
+// Saving an attached file on a disk that runs out of room, over an earlier file and under a new
+// name: the earlier file is as it was, nothing is left beside it, and the message names the file
+// once with the system's reason.
+TEST(AttachedFileSaving, ADiskThatRunsOutOfRoomLeavesTheEarlierFileAsItWas) {
+    qmtest::TempDir dir;
+    const std::string reason =
+        qmtest::InCi() ? "No space left on device" : "(No space left on device|File too large)";
+    EXPECT_EXIT(
+        {
+            fs::create_directory("disk");
+            fs::current_path("disk");
+            const bool mounted = qmtest::MountSmallDisk(256 * 1024);
+            if (!mounted) qmtest::LimitFileSize(150 * 1024);
+            const std::string earlier(100 * 1024, 'e');
+            WriteFile("statement.pdf", earlier);
+            for (const char* target : {"statement.pdf", "new.pdf"}) {
+                std::string message = "none";
+                try {
+                    WriteWholeFile(target, std::string(200 * 1024, 'a'));
+                } catch (const Exception& e) {
+                    message = e.Message;
+                }
+                std::fprintf(stderr, "%s: %s\n", target, message.c_str());
+            }
+            std::fprintf(stderr, "earlier %s; standing: %s\n",
+                         ReadFile("statement.pdf") == earlier ? "kept" : "changed",
+                         Names(".").c_str());
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0),
+        "statement.pdf: statement.pdf: " + reason + "\nnew.pdf: new.pdf: " + reason +
+            "\nearlier kept; standing: statement.pdf\n");
+}
+
 TEST_F(AttachedFilesDialogs, AddingSavingAndRemovingFilesKeepsTheValueAndTheMarks) {
     WriteFile(dir / "a.txt", "alpha");
     const std::string binary("\x01\x02\x03\0\xff tail", 10);
@@ -548,6 +739,75 @@ TEST_F(AttachedFilesDialogs, RefusedFilesLeaveTheValueAsItWas) {
         d.Button1->Click();
     });
     EXPECT_TRUE(fileDialogs.size() == 4u);
+}
+
+// The data file, under any name or link that leads to it, and its journal, present or not, are
+// never a target of Save as: the user is told, and neither they nor what stood under the chosen
+// name change.
+TEST_F(AttachedFilesDialogs, SavingAsTheDataFileOrItsJournalIsRefusedAndWritesNothing) {
+    TAttachedFiles one;
+    one.Add("receipt.txt", "a kettle, 24.90");
+    WriteAttachedFiles(*DB, kDinnerWallet, one.Value());
+    OpenLedger(kRestaurants);
+    SelectMove = kDinnerRestaurant;
+    form->PaintBill();
+    fs::create_directory_symlink(dir.path(), dir / "via");
+    fs::create_symlink("Quillmarsh.dat", dir / "data-link");
+    fs::create_hard_link(dir / "Quillmarsh.dat", dir / "data-hard");
+    struct stat before {};
+    ASSERT_EQ(stat("Quillmarsh.dat", &before), 0);
+    const std::string bytes = ReadFile("Quillmarsh.dat");
+    const fs::path refused[] = {
+        "./Quillmarsh.dat",
+        dir / "Quillmarsh.dat",
+        dir / "via" / "Quillmarsh.dat",
+        dir / "data-link",
+        dir / "via" / "data-hard",
+        "Quillmarsh.dat-journal",
+        dir / "via" / "Quillmarsh.dat-journal",
+    };
+    ScriptedBoxes boxes;
+    std::string journal;
+    Manage([&](TForm12& d) {
+        for (const fs::path& target : refused) {
+            boxes.Answer(IDOK);
+            answers = {target};
+            d.Button4->Click();
+            EXPECT_EQ(boxes.asked().size(), static_cast<size_t>(&target - refused + 1)) << target;
+        }
+        // While a transaction writes, its journal stands beside the file; another name of it is
+        // refused too.
+        DB->ExecSQL("begin");
+        DB->ExecSQL("create table rolled_back (x)");
+        ASSERT_TRUE(fs::exists("Quillmarsh.dat-journal"));
+        fs::create_hard_link("Quillmarsh.dat-journal", dir / "journal-hard");
+        journal = ReadFile("journal-hard");
+        boxes.Answer(IDOK);
+        answers = {dir / "journal-hard"};
+        d.Button4->Click();
+        EXPECT_EQ(ReadFile("journal-hard"), journal);
+        DB->ExecSQL("rollback");
+        // A name beside them takes the file as any other.
+        answers = {dir / "Quillmarsh.dat.txt"};
+        d.Button4->Click();
+    });
+    ASSERT_EQ(boxes.asked().size(), std::size(refused) + 1);
+    for (const AskedBox& box : boxes.asked()) {
+        EXPECT_EQ(box.text, form->Ui(206));
+        EXPECT_EQ(box.caption, form->Ui(128));
+    }
+    struct stat after {};
+    ASSERT_EQ(stat("Quillmarsh.dat", &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_nlink, 2u);
+    EXPECT_EQ(ReadFile("Quillmarsh.dat"), bytes);
+    EXPECT_EQ(Standing("data-link"), "link");
+    EXPECT_EQ(fs::read_symlink("data-link"), "Quillmarsh.dat");
+    EXPECT_FALSE(fs::exists("Quillmarsh.dat-journal"));
+    EXPECT_FALSE(journal.empty());
+    EXPECT_EQ(ReadFile("Quillmarsh.dat.txt"), "a kettle, 24.90");
+    // No file written beside any of them was left.
+    EXPECT_EQ(Names(dir.path()).find(".tmp-"), std::string::npos) << Names(dir.path());
 }
 
 TEST_F(AttachedFilesDialogs, ADamagedValueIsReportedAndNeverWrittenOver) {

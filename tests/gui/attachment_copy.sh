@@ -8,6 +8,12 @@
 # xdg-open first on its PATH records what the desktop is handed. Afterwards the victim's file,
 # the link and the planted file are as they were, and each opened copy holds the attachment's
 # bytes, is the victim's with mode 0600, and lies in folders of the victim's with mode 0700.
+# Then, while that copy runs, a second copy of the victim's starts on another data file: it
+# removes the folder of copies an earlier session left in the temporary folder, and leaves the
+# running copy's and the other user's. Last, the victim's program starts with a temporary folder
+# that belongs to the other user, who may rename anything in it: the copy it opens lies outside
+# that folder, so that the other user, swapping in a folder of their own under the copies'
+# folder's name, changes nothing the opener reads.
 # Usage: attachment_copy.sh <quillmarsh executable> [folder for screenshots]
 set -euo pipefail
 source "$(dirname "$0")/two_users.sh"
@@ -102,20 +108,85 @@ mapfile -t urls <"$home/opened.txt"
 [ "${#urls[@]}" = 3 ] || fail "handed to the opener: ${urls[*]}"
 [ "${urls[0]}" != "${urls[1]}" ] || fail "the second opening gave the same copy: ${urls[0]}"
 names=(receipt.txt receipt.txt scan.pdf)
-for i in 0 1 2; do
-  case "${urls[$i]}" in file://*) ;; *) fail "not a local file: ${urls[$i]}" ;; esac
-  copy=$(printf '%b' "$(printf '%s' "${urls[$i]#file://}" | sed 's/%/\\x/g')")
-  [ "$(basename "$copy")" = "${names[$i]}" ] || fail "opened under another name: $copy"
+copy_of() { printf '%b' "$(printf '%s' "${1#file://}" | sed 's/%/\\x/g')"; }
+# The copy opened as $1 holds the bytes of $work/$2 and is the victim's alone, in folders of the
+# victim's alone up to the folder $3 (not included).
+private_copy() {
+  local copy folder
+  case "$1" in file://*) ;; *) fail "not a local file: $1" ;; esac
+  copy=$(copy_of "$1")
+  [ "$(basename "$copy")" = "$2" ] || fail "opened under another name: $copy"
   [ -f "$copy" ] && [ ! -L "$copy" ] || fail "$copy is no plain file"
   [ "$(stat -c %u:%a "$copy")" = "$victim:600" ] || fail "$copy is $(stat -c %u:%a "$copy")"
-  cmp -s "$copy" "$work/${names[$i]}" || fail "$copy does not hold the attachment's bytes"
+  cmp -s "$copy" "$work/$2" || fail "$copy does not hold the attachment's bytes"
   folder=$(dirname "$copy")
-  [ "$folder" != "$tmp" ] || fail "$copy lies in the shared temporary folder itself"
-  while [ "$folder" != "$tmp" ]; do
-    [ "$folder" != / ] || fail "$copy lies outside the temporary folder"
+  [ "$folder" != "$3" ] || fail "$copy lies in $3 itself"
+  while [ "$folder" != "$3" ]; do
+    [ "$folder" != / ] || fail "$copy lies outside $3"
     [ "$(stat -c %F:%u:%a "$folder")" = "directory:$victim:700" ] ||
       fail "$folder is $(stat -c %F:%u:%a "$folder")"
     folder=$(dirname "$folder")
   done
-done
+}
+for i in 0 1 2; do private_copy "${urls[$i]}" "${names[$i]}" "$tmp"; done
 echo "opened attachments are private copies: ok"
+
+# A folder of copies that an earlier session of the victim's left, and one of the other user's
+# under such a name.
+ended="$tmp/quillmarsh-files-Ended1"
+as "$victim" mkdir -m 700 "$ended"
+as "$victim" sh -c "printf 'an old receipt\n' >'$ended/receipt.txt'"
+theirs="$tmp/quillmarsh-files-Other1"
+as "$other" mkdir -m 700 "$theirs"
+# A second copy of the victim's, on another data file with its own runtime folder.
+mkdir -m 700 "$work/data2" "$work/runtime2"
+sqlite3 "$work/data2/Quillmarsh.dat" <"$(dirname "$0")/household.sql" || fail "the second file"
+chown -R "$victim:$victim" "$work/data2" "$work/runtime2"
+(cd "$work/data2" && HOME="$home" XDG_RUNTIME_DIR="$work/runtime2" TMPDIR="$tmp" \
+   PATH="$work/bin:$PATH" exec setpriv --reuid="$victim" --regid="$victim" --clear-groups "$exe" \
+   >>"$work/out.txt" 2>&1) &
+second_pid=$!
+pids+=("$second_pid")
+for _ in $(seq 100); do
+  [ -n "$(xdotool search --onlyvisible --pid "$second_pid" 2>/dev/null)" ] && break
+  kill -0 "$second_pid" 2>/dev/null || fail "the second copy ended"
+  sleep 0.1
+done
+[ -n "$(xdotool search --onlyvisible --pid "$second_pid" 2>/dev/null)" ] ||
+  fail "the second copy shows no window"
+[ ! -e "$ended" ] || fail "the ended session's folder is still there: $(ls -lA "$ended")"
+for i in 0 1 2; do
+  cmp -s "$(copy_of "${urls[$i]}")" "$work/${names[$i]}" || fail "the running copy's ${names[$i]} went"
+done
+[ -d "$theirs" ] || fail "the other user's folder went"
+kill "$second_pid" "$app_pid"
+wait "$second_pid" "$app_pid" 2>/dev/null || true
+echo "a start removes ended sessions' copies only: ok"
+
+# The temporary folder is the other user's, open to all with the sticky bit, as /tmp is; its
+# owner may still rename what anyone puts in it.
+otmp="$work/other-tmp"
+mkdir "$otmp"
+chown "$other:$other" "$otmp"
+chmod 1777 "$otmp"
+(cd "$data" && HOME="$home" XDG_RUNTIME_DIR="$work/runtime" TMPDIR="$otmp" PATH="$work/bin:$PATH" \
+   exec setpriv --reuid="$victim" --regid="$victim" --clear-groups "$exe" >>"$work/out.txt" 2>&1) &
+app_pid=$!
+pids+=("$app_pid")
+main=$(window "^Quillmarsh 1\.5")
+xdotool windowmove "$main" 0 0
+sleep 0.5
+click_in "$main" 517 190
+shot 4-menu
+xdotool key Down Return
+wait_opened 4 "receipt.txt in the other user's temporary folder"
+# Before the opener reads the copy, the other user swaps any folder of the victim's in their
+# temporary folder for one of their own holding a receipt of theirs.
+as "$other" sh -c 'for d in "$1"/quillmarsh-files-*; do
+  [ -d "$d" ] && mv "$d" "$d-moved" && mkdir "$d" && printf "planted by another\n" >"$d/receipt.txt"
+done; true' sh "$otmp"
+mapfile -t urls <"$home/opened.txt"
+[ "${#urls[@]}" = 4 ] || fail "handed to the opener: ${urls[*]}"
+private_copy "${urls[3]}" receipt.txt "$home/.cache/quillmarsh"
+[ -z "$(ls -A "$otmp")" ] || fail "made in the other user's temporary folder: $(ls -lA "$otmp")"
+echo "copies stay out of another user's temporary folder: ok"
