@@ -81,7 +81,16 @@ TSQLiteDatabase::TSQLiteDatabase(const AnsiString& fileName) {
 
 TSQLiteDatabase::~TSQLiteDatabase() {
     statements_.clear();
-    if (db_) sqlite3_close(db_);
+    // A statement still alive would make the close fail as busy and leave the connection open,
+    // its locks and any transaction with it, past the data file's lock at the process's end
+    // (a failure's exit leaves the statements of the frames it leaves alive).
+    for (TSQLiteStatement* statement : made_) statement->Detach();
+    made_.clear();
+    if (!db_) return;
+    const int rc = sqlite3_close(db_);
+    if (rc != SQLITE_OK)
+        std::fprintf(stderr, "The database connection was not closed: %s\n", sqlite3_errmsg(db_));
+    assert(rc == SQLITE_OK);  // every statement on it was made by this layer
 }
 
 AnsiString TSQLiteDatabase::EngineMessage() const {

@@ -19,6 +19,7 @@
 
 #include "app/store/database_file.h"
 #include "app/window/main_window.h"
+#include "db/sqlite_statement.h"
 #include "platform/dialogs.h"
 #include "platform/file_lock.h"
 #include "platform/files.h"
@@ -796,8 +797,13 @@ TEST_F(Startup, TheFilesLockOutlivesTheConnectionOnEveryWayOut) {
                 return IDOK;
             });
             {
+                // A statement the program still holds as the connection closes, at the end of
+                // the window and at a failure's exit: the connection must close all the same.
+                std::unique_ptr<TSQLiteStatement> alive;
                 TForm1 form;
                 if (!form.StartupComplete()) _exit(3);
+                alive = std::make_unique<TSQLiteStatement>(*DB, "select id from bill");
+                if (!alive->Step()) _exit(4);
                 DB->ExecSQL("begin");
                 DB->ExecSQL("update bill set name = name || 'x'");
                 if (failure) DB->ExecSQL("update nosuchtable set x = 1");
