@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "db/journal_guard.h"
 #include "db/sqlite_statement.h"
 
 namespace qm {
@@ -51,6 +52,8 @@ void TSQLiteDatabase::Fail(const ESQLiteException& e) {
 TSQLiteDatabase::TSQLiteDatabase(const AnsiString& fileName) {
     static uint64_t opened = 0;
     serial_ = ++opened;
+    // Before the engine reads anything: it rolls back any journal it finds beside the file.
+    GuardJournals();
     // A connection belongs to the thread that made it (work in parts reads through connections of
     // its own), so the engine need not lock it around every call: a lock and an unlock for each
     // column of each row were a fifth of a pass over all the moves.

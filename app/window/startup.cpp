@@ -17,6 +17,7 @@
 #include "app/window/main_window.h"
 #include "app/window/ui_strings.h"
 #include "app/window/window_formats.h"
+#include "db/journal_guard.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"
 #include "platform/file_lock.h"
@@ -51,6 +52,11 @@ const AnsiString& TForm1::Ui(int index) const {
 }
 
 AnsiString TForm1::DatabaseFailureText(const ESQLiteException& e) const {
+    // A journal refused by the database layer is named, with why: removing it is what the user
+    // can do, and the engine's words ("access permission denied") would say neither.
+    TRefusedJournal journal;
+    if (RefusedJournalFailure(e, journal))
+        return Ui(204) + "\r\r" + journal.Path + ": " + journal.Reason;
     // Another program's lock is what the user can act on; the engine's words for it follow.
     const AnsiString reason = FailureReason(e);
     return Ui(179) + "\r\r" + (IsBusyFailure(e) ? Ui(200) + "\r\r" + reason : reason);
