@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include "db/journal_guard.h"
 #include "db/sqlite_columns.h"
 
 namespace qm {
@@ -14,6 +15,7 @@ std::string TSQLiteReader::SharedFile(TSQLiteDatabase& db) {
 }
 
 TSQLiteReader::TSQLiteReader(const std::string& file, const char* sql) {
+    GuardJournals();
     // A reader waits for a lock as the program's own connection does: were it to give up at
     // once, the caller would read the same rows on that connection and wait there.
     // A reader walks its rows once: a small page cache keeps the upper pages of the trees it

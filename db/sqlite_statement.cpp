@@ -8,23 +8,34 @@
 namespace qm {
 
 TSQLiteStatement::TSQLiteStatement(TSQLiteDatabase& db, const AnsiString& sql)
-    : db_(db), sql_(sql) {
+    : db_(&db), sql_(sql) {
     try {
         stmt_ = db.Prepare(sql);
     } catch (const ESQLiteException& e) {
         TSQLiteDatabase::Fail(e);
     }
+    db.made_.insert(this);
 }
 
 TSQLiteStatement::~TSQLiteStatement() {
+    if (db_) db_->made_.erase(this);
     sqlite3_finalize(stmt_);
 }
 
+void TSQLiteStatement::Detach() {
+    sqlite3_finalize(stmt_);
+    stmt_ = nullptr;
+    db_ = nullptr;
+    running_ = onRow_ = false;
+}
+
 void TSQLiteStatement::Failed(const AnsiString& what) {
-    sqlite3* handle = db_.Handle();
+    sqlite3* handle = db_ ? db_->Handle() : nullptr;
     // The message must be read before the reset clears the connection's error.
-    const int code = sqlite3_errcode(handle);
-    const AnsiString detail = code != SQLITE_OK ? sqlite3_errmsg(handle) : "No message";
+    const int code = handle ? sqlite3_errcode(handle) : SQLITE_MISUSE;
+    const AnsiString detail = !handle             ? "The connection is closed"
+                              : code != SQLITE_OK ? sqlite3_errmsg(handle)
+                                                  : "No message";
     sqlite3_reset(stmt_);
     running_ = onRow_ = false;
     TSQLiteDatabase::Fail(ESQLiteException(what + " \"" + sql_ + "\" : " + detail, code));

@@ -20,6 +20,8 @@ namespace qm {
 class TSQLiteStatement {
   public:
     TSQLiteStatement(TSQLiteDatabase& db, const AnsiString& sql);
+    // A statement may outlive its connection: the connection finalized it as it closed, and
+    // the statement has nothing left to free. Used after that, it fails as a statement does.
     ~TSQLiteStatement();
     TSQLiteStatement(const TSQLiteStatement&) = delete;
     TSQLiteStatement& operator=(const TSQLiteStatement&) = delete;
@@ -56,10 +58,13 @@ class TSQLiteStatement {
     std::string_view RawText(int col) const;
 
   private:
+    friend class TSQLiteDatabase;
     [[noreturn]] void Failed(const AnsiString& what);
     void CheckRow(int col) const;
+    // Called by the connection as it closes: finalizes the statement and forgets both.
+    void Detach();
 
-    TSQLiteDatabase& db_;
+    TSQLiteDatabase* db_;  // null once the connection has closed
     AnsiString sql_;
     sqlite3_stmt* stmt_ = nullptr;
     bool running_ = false;  // stepped since the last reset

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "db/journal_guard.h"
 #include "db/sqlite_statement.h"
 
 namespace qm {
@@ -51,6 +52,8 @@ void TSQLiteDatabase::Fail(const ESQLiteException& e) {
 TSQLiteDatabase::TSQLiteDatabase(const AnsiString& fileName) {
     static uint64_t opened = 0;
     serial_ = ++opened;
+    // Before the engine reads anything: it rolls back any journal it finds beside the file.
+    GuardJournals();
     // A connection belongs to the thread that made it (work in parts reads through connections of
     // its own), so the engine need not lock it around every call: a lock and an unlock for each
     // column of each row were a fifth of a pass over all the moves.
@@ -81,7 +84,18 @@ TSQLiteDatabase::TSQLiteDatabase(const AnsiString& fileName) {
 
 TSQLiteDatabase::~TSQLiteDatabase() {
     statements_.clear();
-    if (db_) sqlite3_close(db_);
+    // A statement still alive would make the close fail as busy and leave the connection open,
+    // its locks and any transaction with it, past the data file's lock at the process's end
+    // (a failure's exit leaves the statements of the frames it leaves alive).
+    for (TSQLiteStatement* statement : made_) statement->Detach();
+    made_.clear();
+    if (!db_) return;
+    // What is left was prepared by this layer in a frame a failure's exit never returned to:
+    // nothing else will ever finalize it.
+    while (sqlite3_stmt* left = sqlite3_next_stmt(db_, nullptr)) sqlite3_finalize(left);
+    const int rc = sqlite3_close(db_);
+    if (rc != SQLITE_OK)
+        std::fprintf(stderr, "The database connection was not closed: %s\n", sqlite3_errmsg(db_));
 }
 
 AnsiString TSQLiteDatabase::EngineMessage() const {

@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/sysutils.h"
@@ -116,6 +117,10 @@ class TSQLiteDatabase {
     int transactionDepth_ = 0;  // open TSQLiteTransaction objects
     // Finalized before the connection closes.
     std::map<AnsiString, std::unique_ptr<TSQLiteStatement>> statements_;
+    // Every TSQLiteStatement alive on this connection, those of statements_ and those its
+    // callers hold (a report's reader, an import's insert). They belong to this connection's
+    // thread, as the connection does.
+    std::unordered_set<TSQLiteStatement*> made_;
 };
 
 // Runs several statements as one unit: rolled back unless Commit is called.

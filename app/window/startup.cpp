@@ -19,6 +19,7 @@
 #include "app/window/main_window.h"
 #include "app/window/ui_strings.h"
 #include "app/window/window_formats.h"
+#include "db/journal_guard.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"
 #include "platform/file_lock.h"
@@ -129,6 +130,11 @@ AnsiString NotADataFileText(AnsiString entry) {
 }  // namespace
 
 AnsiString TForm1::DatabaseFailureText(const ESQLiteException& e) const {
+    // A journal refused by the database layer is named, with why: removing it is what the user
+    // can do, and the engine's words ("access permission denied") would say neither.
+    TRefusedJournal journal;
+    if (RefusedJournalFailure(e, journal))
+        return Ui(204) + "\r\r" + journal.Path + ": " + journal.Reason;
     // Another program's lock is what the user can act on; the engine's words for it follow.
     const AnsiString reason = FailureReason(e);
     if (IsNotADataFile(e)) return Ui(179) + "\r\r" + NotADataFileText(Ui(203)) + "\r\r" + reason;

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <csignal>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <random>
@@ -21,10 +22,13 @@
 
 #include "app/store/database_file.h"
 #include "app/window/main_window.h"
+#include "app/window/ui_strings.h"
+#include "db/sqlite_statement.h"
 #include "platform/dialogs.h"
 #include "platform/file_lock.h"
 #include "platform/files.h"
 #include "tests/app/household.h"
+#include "tests/support/cannot_run.h"
 #include "tests/support/small_disk.h"
 #include "tests/support/support.h"
 
@@ -868,8 +872,13 @@ TEST_F(Startup, TheFilesLockOutlivesTheConnectionOnEveryWayOut) {
                 return IDOK;
             });
             {
+                // A statement the program still holds as the connection closes, at the end of
+                // the window and at a failure's exit: the connection must close all the same.
+                std::unique_ptr<TSQLiteStatement> alive;
                 TForm1 form;
                 if (!form.StartupComplete()) _exit(3);
+                alive = std::make_unique<TSQLiteStatement>(*DB, "select id from bill");
+                if (!alive->Step()) _exit(4);
                 DB->ExecSQL("begin");
                 DB->ExecSQL("update bill set name = name || 'x'");
                 if (failure) DB->ExecSQL("update nosuchtable set x = 1");
@@ -896,4 +905,38 @@ TEST_F(Startup, TheFilesLockOutlivesTheConnectionOnEveryWayOut) {
         EXPECT_GT(after, failure ? 1 : 0);
         EXPECT_EQ(last, "locked");
     }
+}
+
+// A journal beside the file that another user put there (anyone who can write the folder can)
+// is not rolled back into it: the program names the journal and why, and ends without writing
+// anything, the day's copy included.
+TEST_F(Startup, AnotherUsersJournalIsNotReadIntoTheFileAndTheProgramSaysWhose) {
+    if (geteuid() != 0) QM_CANNOT_RUN_HERE("giving the journal another owner needs root");
+    qmtest::SeedHousehold(10);
+    SetParam("reserv-date", "46300");  // the day's copy is due
+    const std::string journal = std::string(kFile) + "-journal";
+    // Not even a journal's header: the program must not look inside it.
+    { std::ofstream(journal) << "another user's pages"; }
+    ASSERT_EQ(::chown(journal.c_str(), 54321, 54321), 0);
+    const std::string before = FileBytes(kFile);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        SetMessageBoxHook([](QWidget*, const AnsiString& text, const AnsiString&, int) {
+            std::ofstream("said.txt", std::ios::app) << text;
+            return IDOK;
+        });
+        TForm1 form;
+        _exit(3);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), EXIT_FAILURE);
+    std::ifstream said("said.txt");
+    const std::string text{std::istreambuf_iterator<char>(said), std::istreambuf_iterator<char>()};
+    const std::string path = (std::filesystem::canonical(".") / "Quillmarsh.dat-journal").string();
+    EXPECT_EQ(text, LoadUiStrings().at(204) + "\r\r" + path + ": owned by another user");
+    EXPECT_TRUE(FileBytes(kFile) == before);
+    EXPECT_FALSE(PathExists("./Quillmarsh.dat1"));
+    EXPECT_TRUE(PathExists(journal));
 }

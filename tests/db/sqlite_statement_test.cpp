@@ -3,6 +3,9 @@
 #include "db/sqlite_statement.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <memory>
 
 #include "tests/support/support.h"
 
@@ -121,4 +124,32 @@ TEST(SQLiteStatement, FailuresGoToTheFailureHandlerWithTheStatement) {
     // After a failure the statement runs again.
     insert.Bind(1, AnsiString("b")).Run();
     EXPECT_EQ(db.GetTable("select count(*) from u")->FieldAsInteger(0), 2);
+}
+
+// A statement its caller still holds as the connection closes (a report's reader, an import's
+// insert on the frames a failure's exit leaves): the connection closes all the same and lets go
+// of the file, and the statement, used or destroyed afterwards, touches nothing the engine freed.
+TEST(SQLiteStatement, AStatementOutlivingItsConnectionLetsItCloseAndEndsSafely) {
+    qmtest::TempDir dir;
+    ThrowingFailures failures;
+    auto db = std::make_unique<TSQLiteDatabase>("t.dat");
+    db->ExecSQL("CREATE TABLE t (i INTEGER)");
+    db->ExecSQL("INSERT INTO t VALUES (1), (2), (3)");
+    auto reading = std::make_unique<TSQLiteStatement>(*db, "select i from t order by i");
+    ASSERT_TRUE(reading->Step());  // in the middle of a run: the file's shared lock is held
+    auto idle = std::make_unique<TSQLiteStatement>(*db, "insert into t values (?)");
+    ASSERT_TRUE(db->Statement("select count(*) from t").Step());
+    db.reset();
+    // Another connection gets the whole file at once: nothing of the first one is left open.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open("t.dat", &other), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE; COMMIT", nullptr, nullptr, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(other);
+    sqlite3_close(other);
+    EXPECT_EQ(MessageOf([&] { reading->Step(); }),
+              "Could not retrieve data \"select i from t order by i\" : The connection is closed");
+    EXPECT_EQ(MessageOf([&] { idle->Bind(1, 4); }),
+              "Error binding parameter \"insert into t values (?)\" : The connection is closed");
+    reading.reset();
+    idle.reset();
 }

@@ -14,6 +14,11 @@
 #    user's own file in a folder of another user, and a link in the user's own folder to that
 #    file, are refused for the folder the engine would write its journal in, named without a
 #    trailing slash. Each ends before anything is written: no day's copy beside the link.
+# 5. The other user, in a folder open to both (0777, and 1777 where the owner cannot remove the
+#    other's files), puts beside the owner's file a hot journal made from an edited copy of it (a
+#    move of 99999 noted "INJECTED"). The owner's copy says the journal was not written by this
+#    user, naming it and why, and ends: the folder stays byte for byte as it was, and neither the
+#    file nor a copy of the day holds the injected move.
 # Needs root and setpriv (see two_users.sh).
 # Usage: copies.sh <quillmarsh executable> [folder for screenshots]
 set -euo pipefail
@@ -146,4 +151,65 @@ $(folder_state "$folder")"
 refused "$secret" "cannot be read by this user" "$secret/Quillmarsh.dat"
 refused "$closed" "A folder the program must write in cannot be written" "$closed"
 refused "$linked" "A folder the program must write in cannot be written" "$closed"
+# 5. Another user's journal beside the owner's file.
+for mode in 777 1777; do
+  planted="$work/planted-$mode"
+  scratch="$work/scratch-$mode"
+  mkdir -m "$mode" "$planted"
+  mkdir -m 700 "$scratch"
+  chown "$other:$other" "$scratch"
+  { cat "$gui_dir/household.sql"; echo "$yesterday;"; } | sqlite3 "$planted/Quillmarsh.dat"
+  chown "$owner:$owner" "$planted/Quillmarsh.dat"
+  chmod 644 "$planted/Quillmarsh.dat"
+  # The other user's copy, edited and committed; then a transaction on it that writes the edited
+  # page to its journal, left hot as the process ends in the middle of it.
+  as "$other" cp "$planted/Quillmarsh.dat" "$scratch/Quillmarsh.dat"
+  as "$other" /usr/bin/python3 -c '
+import os, sqlite3, sys
+db = sqlite3.connect(sys.argv[1], isolation_level=None)
+db.execute("UPDATE bill_move SET amount = 99999, note = '"'INJECTED'"' "
+           "WHERE id = (SELECT min(id) FROM bill_move)")
+db.execute("PRAGMA synchronous = OFF")  # the header is whole from the first page on
+db.execute("BEGIN")
+db.execute("UPDATE bill_move SET amount = 0, note = '"''"' WHERE amount = 99999")
+os._exit(0)
+' "$scratch/Quillmarsh.dat"
+  as "$other" mv "$scratch/Quillmarsh.dat-journal" "$planted/Quillmarsh.dat-journal"
+  # Open to every user's writing, as the engine needs it to be to roll it back.
+  as "$other" chmod 666 "$planted/Quillmarsh.dat-journal"
+  # The journal is hot: the engine, left to itself, rolls the injected move into the file.
+  mkdir "$work/probe-$mode"
+  cp "$planted"/Quillmarsh.dat* "$work/probe-$mode/"
+  [ "$(sqlite3 "$work/probe-$mode/Quillmarsh.dat" \
+    "select count(*) from bill_move where note = 'INJECTED'")" = 1 ] ||
+    fail "5: the journal planted in $planted would not be rolled in"
+  before=$(folder_state "$planted")
+  start owner "$owner" "$planted"
+  said=$(box_text owner "$owner" 10 OK) || said=""
+  # A copy that took the journal for its own works on the file: it is closed, and what it did
+  # is told below.
+  opened=""
+  if main=$(window_of owner '^Quillmarsh 1\.5' 5); then
+    opened=1
+    press "$main" alt+F4
+  fi
+  ended "$launched" || fail "5: the owner's copy in $planted did not end"
+  # Read as they are: the engine's recovery would roll the journal in.
+  for file in "$planted"/Quillmarsh.dat "$planted"/Quillmarsh.dat[0-9]*; do
+    [ -f "$file" ] || continue
+    [ "$(sqlite3 "file:$file?immutable=1" \
+      "select count(*) from bill_move where amount = 99999 or note = 'INJECTED'")" = 0 ] ||
+      fail "5: $file holds the injected move"
+  done
+  [ -z "$opened" ] || fail "5: the owner's copy in $planted opened a window"
+  journal="$(realpath "$planted")/Quillmarsh.dat-journal"
+  for want in "was not written by this user" "$journal: owned by another user"; do
+    grep -qF "$want" <<<"$said" || fail "5: in $planted, '$want' not said: $said"
+  done
+  [ "$rc" != 0 ] || fail "5: the owner's copy in $planted ended as after a normal session"
+  [ "$(folder_state "$planted")" = "$before" ] || fail "5: $planted changed:
+$before
+---
+$(folder_state "$planted")"
+done
 echo "copies on one file: ok"
