@@ -1,7 +1,9 @@
 // Creation, backup rotation, layout check and upgrades of the database file.
 #include "app/store/database_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -114,6 +116,34 @@ void RotateCopies(const AnsiString& fileName, int backupCount) {
     }
 }
 
+std::filesystem::path FolderOf(const AnsiString& fileName) {
+    const std::filesystem::path parent = std::filesystem::path(fileName).parent_path();
+    return parent.empty() ? std::filesystem::path(".") : parent;
+}
+
+// The names in the folder of `fileName` for which `matches` holds.
+std::vector<std::filesystem::path> NamesBeside(
+    const AnsiString& fileName, const std::function<bool(const std::string&)>& matches) {
+    const std::filesystem::path folder = FolderOf(fileName);
+    std::vector<std::filesystem::path> found;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+        if (matches(entry.path().filename().string()))
+            found.push_back(folder / entry.path().filename());
+    return found;
+}
+
+// A regular file of this user's under the name itself, not through a link: the only kind of
+// leftover the program looks into or removes. Another user's file is never this program's
+// leftover, and opening a pipe or a device could hold the start forever.
+bool OwnRegularFile(const std::filesystem::path& name, struct stat* st) {
+    return ::lstat(name.c_str(), st) == 0 && S_ISREG(st->st_mode) && st->st_uid == ::geteuid();
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
 // The prefix of the names new files are built under (CreateTempBeside's).
 AnsiString BuildingPrefix(const AnsiString& fileName) {
     return "." + std::filesystem::path(fileName).filename().string() + ".tmp-";
@@ -150,27 +180,49 @@ std::filesystem::path NewBuildingFile(const AnsiString& fileName, TFileLock& loc
 }  // namespace
 
 void RemoveCreationLeftovers(const AnsiString& fileName) {
-    const std::filesystem::path target(fileName);
-    const std::filesystem::path folder =
-        target.parent_path().empty() ? std::filesystem::path(".") : target.parent_path();
     const std::string prefix = BuildingPrefix(fileName);
-    const std::string older = target.filename().string() + ".new";
-    std::error_code ec;
-    std::vector<std::filesystem::path> found;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
-        const std::string name = entry.path().filename().string();
-        const bool journal = name.size() > 8 && name.compare(name.size() - 8, 8, "-journal") == 0;
-        const std::string file = journal ? name.substr(0, name.size() - 8) : name;
-        if (file == older || (file.rfind(prefix, 0) == 0 && file.size() > prefix.size()))
-            found.push_back(folder / file);
-    }
-    for (const std::filesystem::path& file : found) {
+    const std::string older = std::filesystem::path(fileName).filename().string() + ".new";
+    const auto isBuilding = [&](const std::string& name) {
+        return name == older || (name.rfind(prefix, 0) == 0 && name.size() > prefix.size());
+    };
+    const auto isJournal = [&](const std::string& name) {
+        return name.size() > 8 && name.compare(name.size() - 8, 8, "-journal") == 0 &&
+               isBuilding(name.substr(0, name.size() - 8));
+    };
+    struct stat live {};
+    const bool haveLive = OwnRegularFile(fileName, &live);
+    const auto removeWithJournal = [](const std::filesystem::path& file) {
+        ::unlink(file.c_str());
+        struct stat journal {};
+        const std::filesystem::path journalName = file.string() + "-journal";
+        if (OwnRegularFile(journalName, &journal)) ::unlink(journalName.c_str());
+    };
+    for (const std::filesystem::path& file : NamesBeside(fileName, isBuilding)) {
+        struct stat named {};
+        if (!OwnRegularFile(file, &named)) continue;
+        // A creation killed between giving its file the data file's name and taking the
+        // temporary one away: a second name of the live file. Never opened: closing a descriptor
+        // of the live file would drop this process's record locks on it.
+        if (haveLive && SameFile(named, live)) {
+            removeWithJournal(file);
+            continue;
+        }
+        const int fd = ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat opened {};
         // Only a file no copy holds: one that is being built is locked by its builder.
-        TFileLock probe;
-        const TFileLock::Result result = PathExists(file) ? probe.Acquire(file) : TFileLock::kTaken;
-        if (result != TFileLock::kTaken) continue;
-        DeleteFile(file);
-        DeleteFile(file.string() + "-journal");
+        const bool leftover = ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
+                              opened.st_uid == ::geteuid() && SameFile(opened, named) &&
+                              !TFileLock::HeldOn(fd);
+        ::close(fd);
+        if (leftover) removeWithJournal(file);
+    }
+    // Journals whose file is gone already.
+    for (const std::filesystem::path& journal : NamesBeside(fileName, isJournal)) {
+        const std::string name = journal.string();
+        struct stat st {};
+        if (!PathExists(name.substr(0, name.size() - 8)) && OwnRegularFile(journal, &st))
+            ::unlink(journal.c_str());
     }
 }
 

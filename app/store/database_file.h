@@ -32,7 +32,9 @@ std::unique_ptr<TSQLiteDatabase> CreateDatabaseFile(const AnsiString& fileName,
                                                     const AnsiString& type2,
                                                     const AnsiString& type3);
 // Removes what creations that were killed left beside `fileName`: files under the names new files
-// are built under that no copy holds locked, with their journals.
+// are built under that no copy holds locked, with their journals, and such a name that is a
+// second name of the live file itself. Only this user's regular files are looked at, each
+// without following a link or waiting on the open; anything else is left as it is.
 void RemoveCreationLeftovers(const AnsiString& fileName);
 
 // The most backup copies the settings dialog offers.

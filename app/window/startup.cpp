@@ -85,7 +85,12 @@ bool TForm1::OpenDatabase() {
         BackupCount = 1;
         BackupDate = 0;
         // Null: another copy asked at the same moment and put its file in place first. That
-        // file is opened as any existing one, and that copy's lock ends this one.
+        // file is opened as any existing one, and that copy's lock ends this one; but what took
+        // the name while the question was up is checked as at any start.
+        if (!DB && !FileExists(kDatabaseFileName) && PathExists(kDatabaseFileName)) {
+            MessageBox(this, Ui(192), "Quillmarsh", MB_OK | MB_ICONERROR);
+            return false;
+        }
     }
     LayoutCheck layout;
     if (DB) {
@@ -155,6 +160,11 @@ bool TForm1::LockDataFile() {
     if (result == TFileLock::kHeld) {
         // Another copy works on the file; this one ends without writing anything.
         MessageBox(this, Ui(196), "Quillmarsh", MB_OK | MB_ICONERROR);
+        return false;
+    }
+    if (result == TFileLock::kNotAFile) {
+        // A link to a pipe or a device, or one put under the name since the start looked.
+        MessageBox(this, Ui(192), "Quillmarsh", MB_OK | MB_ICONERROR);
         return false;
     }
     // A file this user cannot write is not worked on at all: every step after this one writes,

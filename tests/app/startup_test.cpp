@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <fstream>
@@ -23,6 +24,7 @@
 #include "platform/file_lock.h"
 #include "platform/files.h"
 #include "tests/app/household.h"
+#include "tests/support/cannot_run.h"
 #include "tests/support/small_disk.h"
 #include "tests/support/support.h"
 
@@ -824,4 +826,85 @@ TEST_F(Startup, TheFilesLockOutlivesTheConnectionOnEveryWayOut) {
         EXPECT_GT(after, failure ? 1 : 0);
         EXPECT_EQ(last, "locked");
     }
+}
+
+namespace {
+
+std::string FolderNames() {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator("."))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    std::string joined;
+    for (const std::string& name : names) joined += name + " ";
+    return joined;
+}
+
+}  // namespace
+
+// What killed creations leave beside the file is cleared by the next start, the live file's own
+// second name among it; whatever is not a regular file of this user's is neither opened nor
+// removed, and the start goes on as usual.
+TEST_F(Startup, AStartClearsWhatKilledCreationsLeftAndNothingThatIsNotItsOwn) {
+    std::ofstream("./.Quillmarsh.dat.tmp-other1") << "theirs";
+    if (::chown("./.Quillmarsh.dat.tmp-other1", ::geteuid() + 4242, ::getegid()) != 0)
+        QM_CANNOT_RUN_HERE("making another user's file needs root");
+    qmtest::SeedHousehold(10);
+    SetParam("reserv-date", "46363");  // today's copy is made: nothing else is written beside it
+    // A creation killed after its file took the name, before the temporary name went.
+    ASSERT_EQ(::link(kFile, "./.Quillmarsh.dat.tmp-link01"), 0);
+    // One killed before, with its journal.
+    std::ofstream("./.Quillmarsh.dat.tmp-dead01") << "half";
+    std::ofstream("./.Quillmarsh.dat.tmp-dead01-journal") << "j";
+    // Not this program's to touch.
+    ASSERT_EQ(::mkfifo("./.Quillmarsh.dat.tmp-fifo01", 0644), 0);
+    std::ofstream("./elsewhere") << "kept";
+    ASSERT_EQ(::symlink("elsewhere", "./.Quillmarsh.dat.tmp-link02"), 0);
+    {
+        TForm1 form;
+        ASSERT_TRUE(form.StartupComplete());
+        struct stat st {};
+        ASSERT_EQ(::stat(kFile, &st), 0);
+        EXPECT_EQ(st.st_nlink, 1u);
+        // The lock on the live file stands: no descriptor of it was closed on the way.
+        TFileLock probe;
+        EXPECT_EQ(probe.Acquire(kFile), TFileLock::kHeld);
+    }
+    EXPECT_EQ(FolderNames(),
+              ".Quillmarsh.dat.tmp-fifo01 .Quillmarsh.dat.tmp-link02 .Quillmarsh.dat.tmp-other1 "
+              "Quillmarsh.dat elsewhere ");
+    EXPECT_EQ(FileBytes("./elsewhere"), "kept");
+}
+
+// A pipe put under the file's name while the user is asked whether to create it: the answer
+// finds it taken, and it is refused as at any start instead of being opened (which would wait
+// for a writer forever); a folder likewise.
+namespace {
+int PutUnderTheNameWhileAsked(const std::function<void()>& make) {
+    alarm(60);  // a start that waits on the pipe fails here instead of hanging the suite
+    std::vector<AnsiString> asked;
+    SetMessageBoxHook([&](QWidget*, const AnsiString& text, const AnsiString&, int flags) {
+        asked.push_back(text);
+        if ((flags & 0xF) != MB_YESNO) return IDOK;
+        make();
+        return IDYES;
+    });
+    {
+        TForm1 form;
+        EXPECT_TRUE(form.Terminated());
+        EXPECT_EQ(asked.size(), 2u);
+        EXPECT_EQ(asked.at(1), form.Ui(192));
+    }
+    // Only what was put there: nothing built beside it.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 1);
+    return ::testing::Test::HasFailure() ? 1 : 0;
+}
+}  // namespace
+
+TEST_F(Startup, WhatTookTheNameWhileTheQuestionWasUpIsCheckedAsAtAnyStart) {
+    EXPECT_EXIT(std::exit(PutUnderTheNameWhileAsked([] { ::mkfifo(kFile, 0644); })),
+                ::testing::ExitedWithCode(0), "");
+    std::filesystem::remove(kFile);
+    EXPECT_EXIT(std::exit(PutUnderTheNameWhileAsked([] { ::mkdir(kFile, 0755); })),
+                ::testing::ExitedWithCode(0), "");
 }
