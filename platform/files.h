@@ -51,6 +51,18 @@ bool DeleteFile(const std::filesystem::path& p);
 // or an empty path with `error` (when given) saying why.
 std::filesystem::path CreateTempBeside(const std::filesystem::path& target,
                                        std::string* error = nullptr);
+// The same, keeping the new file open for reading and writing: `fd` gets its descriptor, which
+// the caller closes, so that what is done to the file (its mode, its lock) is done to this file
+// and never to whatever someone puts under its name later.
+std::filesystem::path CreateTempBeside(const std::filesystem::path& target, int& fd,
+                                       std::string* error = nullptr);
+// Copies `from`, with its bytes and permission bits, to a new file beside `target` named as
+// CreateTempBeside names it, never one that stands already, flushing it only when `flush` says
+// so (as CopyFileNew). Returns its path, or an empty path with `error` (when given) saying why,
+// naming `from` or `target`; a partial copy is removed.
+std::filesystem::path CopyToTempBeside(const std::filesystem::path& from,
+                                       const std::filesystem::path& target, std::string* error,
+                                       bool flush);
 // Flushes `temp` to the disk and renames it to `target`, replacing a file there. On failure
 // `temp` is removed, `target` is as it was and `error` (when given) says why.
 bool PutInPlace(const std::filesystem::path& temp, const std::filesystem::path& target,

@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <map>
+#include <mutex>
 
 #include "db/sqlite_statement.h"
 #include "platform/file_lock.h"
@@ -94,26 +96,44 @@ AnsiString CopyName(const AnsiString& fileName, int i) {
     return fileName + IntToStr(i);
 }
 
-// Moves copies N-1 .. 1 up by one, dropping copy N. Each step is a rename, so no step leaves a
-// half-written copy. Where a copy's own predecessor is missing, the copy is duplicated instead of
-// moved, so the names hold what a copy-by-copy rotation gives them.
+// Moves the copies below the first empty name up by one, so that name 1 is free for the new
+// copy; only when every name holds a copy does the oldest, copy N, give way, replaced by copy N-1
+// in that one rename. Each step is a rename, so no step leaves a half-written copy, and a kill
+// after any of them leaves an empty name below every copy that stood: the next rotation stops
+// there and drops nothing more.
 void RotateCopies(const AnsiString& fileName, int backupCount) {
-    DeleteFile(CopyName(fileName, backupCount));
-    const AnsiString duplicate = BackupTemporaryNames(fileName)[1];
-    for (int i = backupCount; i >= 2; --i) {
-        const AnsiString source = CopyName(fileName, i - 1);
-        if (!FileExists(source)) continue;  // its target keeps whatever it held
-        const AnsiString target = CopyName(fileName, i);
-        bool done = false;
-        if (i - 2 >= 1 && !FileExists(CopyName(fileName, i - 2))) {
-            DeleteFile(duplicate);
-            done = CopyFileDurably(source, duplicate) && RenameReplacing(duplicate, target);
-            if (!done) DeleteFile(duplicate);
-        }
-        // Without room for a duplicate the copy moves: nothing is lost, one name stays empty.
-        if (!done) RenameReplacing(source, target);
+    int empty = 1;
+    while (empty <= backupCount && PathExists(CopyName(fileName, empty))) ++empty;
+    for (int i = std::min(empty, backupCount); i >= 2; --i) {
+        RenameReplacing(CopyName(fileName, i - 1), CopyName(fileName, i));
         BackupStep("rotated " + IntToStr(i));
     }
+}
+
+// The day's copy in the making, under a name of this process's own beside copy 1, per data file:
+// CopyForBackup makes it, PlaceBackup (on any thread) puts it in place. Never destroyed, as the
+// observer above.
+std::mutex& PendingMutex() {
+    static auto* mutex = new std::mutex;
+    return *mutex;
+}
+std::map<AnsiString, std::filesystem::path>& PendingCopies() {
+    static auto* pending = new std::map<AnsiString, std::filesystem::path>;
+    return *pending;
+}
+
+std::filesystem::path PendingCopy(const AnsiString& fileName) {
+    std::lock_guard<std::mutex> hold(PendingMutex());
+    const auto found = PendingCopies().find(fileName);
+    return found == PendingCopies().end() ? std::filesystem::path() : found->second;
+}
+
+void SetPendingCopy(const AnsiString& fileName, const std::filesystem::path& copy) {
+    std::lock_guard<std::mutex> hold(PendingMutex());
+    if (copy.empty())
+        PendingCopies().erase(fileName);
+    else
+        PendingCopies()[fileName] = copy;
 }
 
 std::filesystem::path FolderOf(const AnsiString& fileName) {
@@ -321,10 +341,12 @@ BackupOutcome CopyForBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiStri
     // The copy is taken while the file is closed, so that it is consistent.
     db.reset();
     BackupStep("closed");
-    const AnsiString fresh = BackupTemporaryNames(fileName)[0];
-    DeleteFile(fresh);
+    // Under a name of its own: a fixed one could be taken by anyone who may write the folder.
     std::string error;
-    if (CopyFileNew(fileName, fresh, &error, false)) {
+    const std::filesystem::path fresh =
+        CopyToTempBeside(fileName, CopyName(fileName, 1), &error, false);
+    SetPendingCopy(fileName, fresh);
+    if (!fresh.empty()) {
         outcome.pending = true;
     } else {
         outcome.failed = true;
@@ -336,18 +358,21 @@ BackupOutcome CopyForBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiStri
 
 BackupOutcome PlaceBackup(const AnsiString& fileName, int backupCount) {
     BackupOutcome outcome;
-    const AnsiString fresh = BackupTemporaryNames(fileName)[0];
-    std::string error;
-    // Only a copy whole on the disk may push the older ones along.
-    if (!FlushFile(fresh, &error)) {
-        DeleteFile(fresh);
+    const std::filesystem::path fresh = PendingCopy(fileName);
+    SetPendingCopy(fileName, {});
+    const AnsiString copy1 = CopyName(fileName, 1);
+    // Only a copy whole on the disk may push the older ones along. The user knows the copy by
+    // its number, not by its temporary name.
+    if (fresh.empty() || !FlushFile(fresh)) {
+        outcome.error = copy1 + ": " + std::strerror(fresh.empty() ? ENOENT : errno);
+        if (!fresh.empty()) DeleteFile(fresh);
         outcome.failed = true;
-        outcome.error = error;
         return outcome;
     }
     BackupStep("copied");
     RotateCopies(fileName, backupCount);
-    if (RenameReplacing(fresh, CopyName(fileName, 1), &error)) {
+    std::string error;
+    if (RenameReplacing(fresh, copy1, &error)) {
         SyncFolder(std::filesystem::path(fileName).parent_path());
         BackupStep("placed");
         outcome.copied = true;
@@ -372,12 +397,25 @@ BackupOutcome DailyBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiString
     return outcome;
 }
 
-std::vector<AnsiString> BackupTemporaryNames(const AnsiString& fileName) {
-    return {fileName + ".backup", fileName + ".backup2"};
+std::vector<AnsiString> BackupTemporaries(const AnsiString& fileName) {
+    const std::string stem = std::filesystem::path(fileName).filename().string();
+    const std::string prefix = BuildingPrefix(CopyName(fileName, 1));
+    std::vector<AnsiString> names;
+    for (const std::filesystem::path& name : NamesBeside(fileName, [&](const std::string& name) {
+             return (name.rfind(prefix, 0) == 0 && name.size() > prefix.size()) ||
+                    name == stem + ".backup" || name == stem + ".backup2";
+         }))
+        names.push_back(name.string());
+    return names;
 }
 
 void RemoveBackupLeftovers(const AnsiString& fileName) {
-    for (const AnsiString& name : BackupTemporaryNames(fileName)) DeleteFile(name);
+    const std::filesystem::path pending = PendingCopy(fileName);
+    for (const AnsiString& name : BackupTemporaries(fileName)) {
+        struct stat st {};
+        if (OwnRegularFile(name, &st) && std::filesystem::path(name) != pending)
+            ::unlink(name.c_str());
+    }
 }
 
 void StoreBackupDate(TSQLiteDatabase& db, int backupDate) {

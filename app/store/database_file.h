@@ -54,8 +54,10 @@ struct BackupOutcome {
 };
 
 // At most once a day: closes the file, copies it under a temporary name and, only once that copy
-// is whole on the disk, rotates the copies fileName1..fileNameN (fileNameN, the oldest, goes)
-// and renames the new copy to fileName1; then reopens the file. A failed copy removes its partial
+// is whole on the disk, rotates the copies fileName1..fileNameN and renames the new copy to
+// fileName1; then reopens the file. The rotation moves the copies up only as far as the first
+// empty name; the oldest, fileNameN, goes only when every name holds a copy. A kill at any step
+// costs no copy that stood before it, except that oldest one. A failed copy removes its partial
 // file and leaves the copies and the live file as they were; `backupDate` becomes `today` only
 // when the day's copy was made (or none is wanted, with a count below 1).
 BackupOutcome DailyBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiString& fileName,
@@ -69,9 +71,13 @@ BackupOutcome DailyBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiString
 BackupOutcome CopyForBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiString& fileName,
                             int backupCount, int& backupDate, int today);
 BackupOutcome PlaceBackup(const AnsiString& fileName, int backupCount);
-// The names a backup copy is built under before it takes a copy's name; whatever stands there
-// at start-up is the remains of a run that was killed, and is removed.
-std::vector<AnsiString> BackupTemporaryNames(const AnsiString& fileName);
+// The day's copy is built beside copy 1 under a name of this process's own, which CopyForBackup
+// keeps for PlaceBackup. The names standing beside `fileName` that a copy is built under, and the
+// fixed names older versions built it under, whoever made them.
+std::vector<AnsiString> BackupTemporaries(const AnsiString& fileName);
+// Removes those of them that are this user's regular files, but the copy this process is
+// placing: at start-up they are the remains of runs that were killed. Another user's file is
+// left alone and stops no copy.
 void RemoveBackupLeftovers(const AnsiString& fileName);
 // Writes "reserv-date" at once, in the form shut-down writes it, so that a crash later the same
 // day does not rotate the copies again at the next start.

@@ -10,6 +10,12 @@
 # 3. Two copies of one user asked at once whether to create the file: Yes in the first, then Yes
 #    in the second. The second says the file is open in another copy and ends; the first copy's
 #    file stays in place (the same inode) and keeps what it stores.
+# 4. Another user's leftovers in a folder open to all (1777) beside the owner's file: pipes under
+#    the names a new file and the day's copy are built under, and files under the fixed names the
+#    copy was once built under. The owner's copy neither waits on them nor stops for them: its
+#    window opens without a word and the day's copy is made; the other user's names stay.
+# 5. A pipe of the other user's put under the file's name while the owner is asked whether to
+#    create the file: Yes says the name is not a file, at once, and the copy ends.
 # Needs root and setpriv (see two_users.sh).
 # Usage: copies.sh <quillmarsh executable> [folder for screenshots]
 set -euo pipefail
@@ -107,4 +113,40 @@ ended "$first_copy" || fail "3: the first copy did not end"
 [ "$(stat -c %i "$empty/Quillmarsh.dat")" = "$inode" ] || fail "3: the file was replaced at the end"
 [ "$(sqlite3 "$empty/Quillmarsh.dat" "select count(*) from param where name = 'window-left'")" = 1 ] ||
   fail "3: the first copy's settings are not in the file"
+
+# 4. The other user's leftovers beside the owner's file.
+sticky="$work/sticky"
+mkdir -m 1777 "$sticky"
+{ cat "$gui_dir/household.sql"; echo "$yesterday;"; } | sqlite3 "$sticky/Quillmarsh.dat"
+chown "$owner:$owner" "$sticky/Quillmarsh.dat"
+as "$other" sh -c 'cd "$0" && mkfifo -m 644 .Quillmarsh.dat.tmp-theirs .Quillmarsh.dat1.tmp-theirs &&
+  echo theirs >Quillmarsh.dat.backup && echo theirs >Quillmarsh.dat.backup2' "$sticky"
+planted=".Quillmarsh.dat.tmp-theirs .Quillmarsh.dat1.tmp-theirs Quillmarsh.dat.backup Quillmarsh.dat.backup2"
+start planted "$owner" "$sticky"
+main=$(window_of planted '^Quillmarsh 1\.5') || fail "4: the owner's window did not appear"
+for _ in $(seq 50); do [ -f "$sticky/Quillmarsh.dat1" ] && break; sleep 0.1; done
+said=$(box_text planted "$owner" 2) && fail "4: the owner's copy said: $said"
+[ "$(sqlite3 "$sticky/Quillmarsh.dat1" "select count(*) from bill_type")" = 3 ] ||
+  fail "4: no day's copy: $(ls -A "$sticky")"
+press "$main" alt+F4
+ended "$launched" || fail "4: the owner's copy did not end"
+[ "$rc" = 0 ] || fail "4: the owner's copy ended with $rc"
+for name in $planted; do
+  [ "$(stat -c %u "$sticky/$name")" = "$other" ] || fail "4: $name is gone"
+done
+
+# 5. A pipe put under the file's name while the question is up.
+question="$work/question"
+mkdir -m 1777 "$question"
+start asked "$owner" "$question"
+ask=$(window_of asked '^New database$') || fail "5: nothing asked"
+as "$other" mkfifo -m 644 "$question/Quillmarsh.dat"
+press "$ask" Return
+said=$(box_text asked "$owner" 10 OK) || fail "5: nothing said after Yes"
+grep -q "is not a file" <<<"$said" || fail "5: said: $said"
+ended "$launched" || fail "5: the copy did not end"
+[ "$rc" = 0 ] || fail "5: the copy ended with $rc"
+[ -p "$question/Quillmarsh.dat" ] && [ "$(ls -A "$question")" = Quillmarsh.dat ] ||
+  fail "5: the folder holds: $(ls -lA "$question")"
+
 echo "copies on one file: ok"
