@@ -158,8 +158,11 @@ bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::p
         ::unlink(from.c_str());
         return true;
     }
-    if (errno == EPERM || errno == EOPNOTSUPP || errno == ENOSYS || errno == EMLINK)
+    if (errno == EPERM || errno == EOPNOTSUPP || errno == ENOSYS || errno == EMLINK) {
         rc = ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+        // A file system that knows no such flag says EINVAL: the caller finds another way.
+        if (rc != 0 && (errno == EINVAL || errno == ENOSYS)) errno = EOPNOTSUPP;
+    }
     if (rc == 0) return true;
     if (errno == EEXIST && taken) *taken = true;
     SetError(error, to.string());

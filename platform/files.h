@@ -31,7 +31,8 @@ bool RenameReplacing(const std::filesystem::path& from, const std::filesystem::p
                      std::string* error = nullptr);
 // Renames `from` to `to` only where nothing stands at `to`, in one step: two processes doing so
 // at once never replace each other's file. False when it could not: `taken` (when given) is set
-// when something stood at `to`, `from` is then still there; else `error` says why.
+// when something stood at `to`, `from` is then still there; else `error` says why, and errno is
+// EOPNOTSUPP where the file system offers no way to do it (neither links nor such a rename).
 bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to,
                      std::string* error = nullptr, bool* taken = nullptr);
 // Flushes a folder's entries (names created, renamed or removed) to the disk.

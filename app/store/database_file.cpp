@@ -169,32 +169,58 @@ AnsiString BuildingPrefix(const AnsiString& fileName) {
     return "." + std::filesystem::path(fileName).filename().string() + ".tmp-";
 }
 
-// A new, empty file beside `fileName` under a name of this process's own, locked by `lock`
-// before any other copy could clear it away as a leftover. Empty, with `error`, on failure.
+// A new, empty file beside `fileName` under a name of this process's own, with its mode set and
+// `lock` taken on the descriptor that made it, before any other copy could clear it away as a
+// leftover; `made` gets what it is. Empty, with `error`, on failure.
 std::filesystem::path NewBuildingFile(const AnsiString& fileName, TFileLock& lock,
-                                      std::string* error) {
+                                      struct stat& made, std::string* error) {
     for (int attempt = 0; attempt < 20; ++attempt) {
+        int fd = -1;
         // Its error names the file, as the caller's message does already: the reason alone.
-        const std::filesystem::path building = CreateTempBeside(fileName);
+        const std::filesystem::path building = CreateTempBeside(fileName, fd);
         if (building.empty()) {
             if (error) *error = std::strerror(errno);
             return {};
         }
-        struct stat made {};
-        const bool stated = ::stat(building.c_str(), &made) == 0;
         // As the engine makes its files: no one but the owner writes to the household's data.
-        if (stated) ::chmod(building.c_str(), made.st_mode & 0644);
-        const TFileLock::Result result = lock.Acquire(building, error);
-        struct stat locked {};
-        // Another copy clearing leftovers may have taken the name away before the lock held.
-        if (stated && (result == TFileLock::kTaken || result == TFileLock::kUnlocked) &&
-            ::stat(building.c_str(), &locked) == 0 && locked.st_ino == made.st_ino &&
-            locked.st_dev == made.st_dev)
+        // Done through the descriptor: the name may lead elsewhere by now.
+        if (::fstat(fd, &made) == 0) ::fchmod(fd, made.st_mode & 0644);
+        const TFileLock::Result result = lock.Acquire(fd, error);
+        struct stat named {};
+        // Another copy clearing leftovers may have taken the name away before the lock held, and
+        // in a folder others may write, someone may have put something else under it.
+        if ((result == TFileLock::kTaken || result == TFileLock::kUnlocked) &&
+            ::lstat(building.c_str(), &named) == 0 && SameFile(named, made))
             return building;
         lock.Release();  // what stands under the name now is not this copy's file
     }
     if (error) *error = "no name of its own could be locked";
     return {};
+}
+
+// What a new file's claim holds: a copy that found neither links nor a rename that refuses a
+// taken name claims the name with this file, and renames the new file over it when whole.
+const char kClaimMark[] = "Quillmarsh: a new database file is being created\n";
+constexpr size_t kClaimMarkSize = sizeof kClaimMark - 1;
+
+// Claims `fileName` for this copy's new file where the system cannot put a file in place only
+// where none stands: created new, locked while it stands, and marked so that a start after a
+// kill tells it from a file of the user's. Null with `taken` set when a file stood there.
+std::unique_ptr<TFileLock> ClaimName(const AnsiString& fileName, bool& taken) {
+    taken = false;
+    const int fd =
+        ::open(fileName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        taken = errno == EEXIST;
+        return nullptr;
+    }
+    const int marker = ::dup(fd);
+    auto claim = std::make_unique<TFileLock>();
+    // Marked only under the lock: a marked claim nobody holds is one whose copy was killed.
+    if (claim->Acquire(fd) == TFileLock::kTaken && marker >= 0)
+        (void)!::write(marker, kClaimMark, kClaimMarkSize);
+    if (marker >= 0) ::close(marker);
+    return claim;
 }
 
 }  // namespace
@@ -246,6 +272,30 @@ void RemoveCreationLeftovers(const AnsiString& fileName) {
     }
 }
 
+bool RemoveKilledClaim(const AnsiString& fileName) {
+    struct stat named {};
+    if (!OwnRegularFile(fileName, &named) || named.st_size != static_cast<off_t>(kClaimMarkSize))
+        return false;
+    const int fd = ::open(fileName.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    char mark[kClaimMarkSize];
+    const bool marked =
+        ::pread(fd, mark, kClaimMarkSize, 0) == static_cast<ssize_t>(kClaimMarkSize) &&
+        std::memcmp(mark, kClaimMark, kClaimMarkSize) == 0;
+    // Taken, not only probed, so that two starts never both remove it: the one that holds it
+    // is the one whose creator is gone.
+    TFileLock probe;
+    if (!marked) {
+        ::close(fd);
+        return false;
+    }
+    if (probe.Acquire(fd) != TFileLock::kTaken) return false;
+    struct stat now {};
+    if (::lstat(fileName.c_str(), &now) != 0 || !SameFile(now, named)) return false;
+    ::unlink(fileName.c_str());
+    return true;
+}
+
 std::unique_ptr<TSQLiteDatabase> CreateDatabaseFile(const AnsiString& fileName,
                                                     const AnsiString& type1,
                                                     const AnsiString& type2,
@@ -255,21 +305,32 @@ std::unique_ptr<TSQLiteDatabase> CreateDatabaseFile(const AnsiString& fileName,
     };
     RemoveCreationLeftovers(fileName);
     std::string error;
-    const std::filesystem::path path = NewBuildingFile(fileName, lock, &error);
+    struct stat made {};
+    const std::filesystem::path path = NewBuildingFile(fileName, lock, made, &error);
     if (path.empty()) throw failed(error);
     const AnsiString building = path.string();
+    // Whether the temporary name still leads to the file this copy made and locked: in a folder
+    // others may write, something else may have been put under it.
+    const auto stillOurs = [&] {
+        struct stat named {};
+        return ::lstat(building.c_str(), &named) == 0 && SameFile(named, made);
+    };
+    const char* const replaced = "the new file was replaced under its temporary name";
     // A creation that fails leaves nothing behind: the next start asks again from scratch.
     struct Cleanup {
         const AnsiString& name;
         TFileLock& lock;
+        const std::function<bool()>& ours;
         bool armed = true;
         ~Cleanup() {
             if (!armed) return;
-            DeleteFile(name);
+            if (ours()) DeleteFile(name);
             DeleteFile(name + "-journal");
             lock.Release();
         }
-    } cleanup{building, lock};
+    };
+    const std::function<bool()> ours = stillOurs;
+    Cleanup cleanup{building, lock, ours};
     std::unique_ptr<TSQLiteDatabase> opened;
     try {
         opened = std::make_unique<TSQLiteDatabase>(building);
@@ -277,6 +338,8 @@ std::unique_ptr<TSQLiteDatabase> CreateDatabaseFile(const AnsiString& fileName,
         // Told under the name the user knows, not the temporary one.
         throw failed(FailureReason(e));
     }
+    // The engine opens by name: nothing is written unless that name led it to this copy's file.
+    if (!stillOurs()) throw failed(replaced);
     {
         TSQLiteDatabase& db = *opened;
         TSQLiteTransaction tr(db);
@@ -293,13 +356,22 @@ std::unique_ptr<TSQLiteDatabase> CreateDatabaseFile(const AnsiString& fileName,
         tr.Commit();
     }
     opened.reset();
+    if (!stillOurs()) throw failed(replaced);
     // Put in place only where no file stands: another copy asked at the same moment may have
     // put its own there first, and works on it. Its file is then this copy's file too; the lock,
     // taken on the new file before it had the name, goes with the file this copy built.
     bool taken = false;
     if (!RenameNoReplace(building, fileName, nullptr, &taken)) {
         if (taken) return nullptr;
-        throw failed(std::strerror(errno));
+        if (errno != EOPNOTSUPP) throw failed(std::strerror(errno));
+        // Neither links nor such a rename (a FAT stick): the name is claimed, which only one
+        // copy can do, and the whole file renamed over this copy's own claim.
+        const std::unique_ptr<TFileLock> claim = ClaimName(fileName, taken);
+        if (!claim) {
+            if (taken) return nullptr;
+            throw failed(std::strerror(errno));
+        }
+        if (!RenameReplacing(building, fileName)) throw failed(std::strerror(errno));
     }
     SyncFolder(std::filesystem::path(fileName).parent_path());
     cleanup.armed = false;

@@ -36,6 +36,11 @@ std::unique_ptr<TSQLiteDatabase> CreateDatabaseFile(const AnsiString& fileName,
 // second name of the live file itself. Only this user's regular files are looked at, each
 // without following a link or waiting on the open; anything else is left as it is.
 void RemoveCreationLeftovers(const AnsiString& fileName);
+// Where the file system could not put a new file in place only where none stands, a creation
+// claims the name with a small marked file first. A marked claim that no copy holds is what a
+// creation killed before its file took the name left: it is removed, and true comes back (the
+// file is missing again, and the user is asked again). Anything else is left as it is.
+bool RemoveKilledClaim(const AnsiString& fileName);
 
 // The most backup copies the settings dialog offers.
 inline constexpr int kMaxBackupCount = 999;

@@ -79,6 +79,9 @@ bool TForm1::OpenDatabase() {
         MessageBox(this, Ui(192), "Quillmarsh", MB_OK | MB_ICONERROR);
         return false;
     }
+    // What a creation killed on a file system without links left under the file's name: the
+    // file is missing, and the user is asked again.
+    RemoveKilledClaim(kDatabaseFileName);
     if (!FileExists(kDatabaseFileName)) {
         if (MessageBox(this, Ui(87), Ui(88), MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
         DB = CreateDatabaseFile(kDatabaseFileName, Ui(89), Ui(90), Ui(91), DataFileLock);
