@@ -214,8 +214,11 @@ bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::p
         ::unlink(from.c_str());
         return true;
     }
-    if (errno == EPERM || errno == EOPNOTSUPP || errno == ENOSYS || errno == EMLINK)
+    if (errno == EPERM || errno == EOPNOTSUPP || errno == ENOSYS || errno == EMLINK) {
         rc = ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+        // A file system that knows no such flag says EINVAL: the caller finds another way.
+        if (rc != 0 && (errno == EINVAL || errno == ENOSYS)) errno = EOPNOTSUPP;
+    }
     if (rc == 0) return true;
     if (errno == EEXIST && taken) *taken = true;
     SetError(error, to.string());
@@ -232,9 +235,11 @@ bool DeleteFile(const std::filesystem::path& p) {
     return std::filesystem::remove(p, ec) && !ec;
 }
 
-std::filesystem::path CreateTempBeside(const std::filesystem::path& target, std::string* error) {
-    struct stat st {};
-    const bool replaces = ::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+namespace {
+
+// Opens a new file beside `target` named ".<name>.tmp-XXXXXX", with `mode`; -1 when none could be
+// made, errno saying why.
+int OpenNewBeside(const std::filesystem::path& target, mode_t mode, std::filesystem::path& temp) {
     const std::filesystem::path folder = target.parent_path();
     const std::string stem = "." + target.filename().string() + ".tmp-";
     static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
@@ -242,17 +247,52 @@ std::filesystem::path CreateTempBeside(const std::filesystem::path& target, std:
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string name = stem;
         for (int i = 0; i < 6; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
-        const std::filesystem::path temp = folder / name;
+        temp = folder / name;
         // O_EXCL: a name someone else took, or a link planted there, is never written through.
-        Fd fd{::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666)};
-        if (fd.fd < 0) {
-            if (errno == EEXIST) continue;
-            SetError(error, target.string());
-            return {};
-        }
-        if (replaces) ::fchmod(fd.fd, st.st_mode & 07777);
-        return temp;
+        const int fd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST) return fd;
     }
+    return -1;
+}
+
+}  // namespace
+
+std::filesystem::path CreateTempBeside(const std::filesystem::path& target, int& fd,
+                                       std::string* error) {
+    struct stat st {};
+    const bool replaces = ::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    std::filesystem::path temp;
+    fd = OpenNewBeside(target, 0666, temp);
+    if (fd < 0) {
+        SetError(error, target.string());
+        return {};
+    }
+    if (replaces) ::fchmod(fd, st.st_mode & 07777);
+    return temp;
+}
+
+std::filesystem::path CreateTempBeside(const std::filesystem::path& target, std::string* error) {
+    Fd fd;
+    return CreateTempBeside(target, fd.fd, error);
+}
+
+std::filesystem::path CopyToTempBeside(const std::filesystem::path& from,
+                                       const std::filesystem::path& target, std::string* error,
+                                       bool flush) {
+    Fd in{::open(from.c_str(), O_RDONLY | O_CLOEXEC)};
+    struct stat st {};
+    if (in.fd < 0 || ::fstat(in.fd, &st) != 0) {
+        SetError(error, from.string());
+        return {};
+    }
+    std::filesystem::path temp;
+    Fd out{OpenNewBeside(target, st.st_mode & 07777, temp)};
+    if (out.fd < 0) {
+        SetError(error, target.string());
+        return {};
+    }
+    const bool ok = CopyContents(in.fd, out.fd) && (!flush || ::fsync(out.fd) == 0);
+    if (FinishNewFile(out, ok, temp)) return temp;
     SetError(error, target.string());
     return {};
 }

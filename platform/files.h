@@ -31,7 +31,8 @@ bool RenameReplacing(const std::filesystem::path& from, const std::filesystem::p
                      std::string* error = nullptr);
 // Renames `from` to `to` only where nothing stands at `to`, in one step: two processes doing so
 // at once never replace each other's file. False when it could not: `taken` (when given) is set
-// when something stood at `to`, `from` is then still there; else `error` says why.
+// when something stood at `to`, `from` is then still there; else `error` says why, and errno is
+// EOPNOTSUPP where the file system offers no way to do it (neither links nor such a rename).
 bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to,
                      std::string* error = nullptr, bool* taken = nullptr);
 // Flushes a folder's entries (names created, renamed or removed) to the disk.
@@ -51,6 +52,18 @@ bool DeleteFile(const std::filesystem::path& p);
 // or an empty path with `error` (when given) saying why.
 std::filesystem::path CreateTempBeside(const std::filesystem::path& target,
                                        std::string* error = nullptr);
+// The same, keeping the new file open for reading and writing: `fd` gets its descriptor, which
+// the caller closes, so that what is done to the file (its mode, its lock) is done to this file
+// and never to whatever someone puts under its name later.
+std::filesystem::path CreateTempBeside(const std::filesystem::path& target, int& fd,
+                                       std::string* error = nullptr);
+// Copies `from`, with its bytes and permission bits, to a new file beside `target` named as
+// CreateTempBeside names it, never one that stands already, flushing it only when `flush` says
+// so (as CopyFileNew). Returns its path, or an empty path with `error` (when given) saying why,
+// naming `from` or `target`; a partial copy is removed.
+std::filesystem::path CopyToTempBeside(const std::filesystem::path& from,
+                                       const std::filesystem::path& target, std::string* error,
+                                       bool flush);
 // Flushes `temp` to the disk and renames it to `target`, replacing a file there. On failure
 // `temp` is removed, `target` is as it was and `error` (when given) says why.
 bool PutInPlace(const std::filesystem::path& temp, const std::filesystem::path& target,

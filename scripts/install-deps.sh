@@ -18,6 +18,7 @@ packages=(
   xvfb xdotool x11-utils imagemagick
   desktop-file-utils libglib2.0-bin
   dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0 libnss-wrapper procps util-linux
+  strace
 )
 
 missing=()

@@ -1,12 +1,16 @@
 // Creation, backup rotation, layout check and upgrades of the database file.
 #include "app/store/database_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <map>
+#include <mutex>
 
 #include "db/sqlite_statement.h"
 #include "platform/file_lock.h"
@@ -92,26 +96,72 @@ AnsiString CopyName(const AnsiString& fileName, int i) {
     return fileName + IntToStr(i);
 }
 
-// Moves copies N-1 .. 1 up by one, dropping copy N. Each step is a rename, so no step leaves a
-// half-written copy. Where a copy's own predecessor is missing, the copy is duplicated instead of
-// moved, so the names hold what a copy-by-copy rotation gives them.
+// Moves the copies below the first empty name up by one, so that name 1 is free for the new
+// copy; only when every name holds a copy does the oldest, copy N, give way, replaced by copy N-1
+// in that one rename. Each step is a rename, so no step leaves a half-written copy, and a kill
+// after any of them leaves an empty name below every copy that stood: the next rotation stops
+// there and drops nothing more.
 void RotateCopies(const AnsiString& fileName, int backupCount) {
-    DeleteFile(CopyName(fileName, backupCount));
-    const AnsiString duplicate = BackupTemporaryNames(fileName)[1];
-    for (int i = backupCount; i >= 2; --i) {
-        const AnsiString source = CopyName(fileName, i - 1);
-        if (!FileExists(source)) continue;  // its target keeps whatever it held
-        const AnsiString target = CopyName(fileName, i);
-        bool done = false;
-        if (i - 2 >= 1 && !FileExists(CopyName(fileName, i - 2))) {
-            DeleteFile(duplicate);
-            done = CopyFileDurably(source, duplicate) && RenameReplacing(duplicate, target);
-            if (!done) DeleteFile(duplicate);
-        }
-        // Without room for a duplicate the copy moves: nothing is lost, one name stays empty.
-        if (!done) RenameReplacing(source, target);
+    int empty = 1;
+    while (empty <= backupCount && PathExists(CopyName(fileName, empty))) ++empty;
+    for (int i = std::min(empty, backupCount); i >= 2; --i) {
+        RenameReplacing(CopyName(fileName, i - 1), CopyName(fileName, i));
         BackupStep("rotated " + IntToStr(i));
     }
+}
+
+// The day's copy in the making, under a name of this process's own beside copy 1, per data file:
+// CopyForBackup makes it, PlaceBackup (on any thread) puts it in place. Never destroyed, as the
+// observer above.
+std::mutex& PendingMutex() {
+    static auto* mutex = new std::mutex;
+    return *mutex;
+}
+std::map<AnsiString, std::filesystem::path>& PendingCopies() {
+    static auto* pending = new std::map<AnsiString, std::filesystem::path>;
+    return *pending;
+}
+
+std::filesystem::path PendingCopy(const AnsiString& fileName) {
+    std::lock_guard<std::mutex> hold(PendingMutex());
+    const auto found = PendingCopies().find(fileName);
+    return found == PendingCopies().end() ? std::filesystem::path() : found->second;
+}
+
+void SetPendingCopy(const AnsiString& fileName, const std::filesystem::path& copy) {
+    std::lock_guard<std::mutex> hold(PendingMutex());
+    if (copy.empty())
+        PendingCopies().erase(fileName);
+    else
+        PendingCopies()[fileName] = copy;
+}
+
+std::filesystem::path FolderOf(const AnsiString& fileName) {
+    const std::filesystem::path parent = std::filesystem::path(fileName).parent_path();
+    return parent.empty() ? std::filesystem::path(".") : parent;
+}
+
+// The names in the folder of `fileName` for which `matches` holds.
+std::vector<std::filesystem::path> NamesBeside(
+    const AnsiString& fileName, const std::function<bool(const std::string&)>& matches) {
+    const std::filesystem::path folder = FolderOf(fileName);
+    std::vector<std::filesystem::path> found;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+        if (matches(entry.path().filename().string()))
+            found.push_back(folder / entry.path().filename());
+    return found;
+}
+
+// A regular file of this user's under the name itself, not through a link: the only kind of
+// leftover the program looks into or removes. Another user's file is never this program's
+// leftover, and opening a pipe or a device could hold the start forever.
+bool OwnRegularFile(const std::filesystem::path& name, struct stat* st) {
+    return ::lstat(name.c_str(), st) == 0 && S_ISREG(st->st_mode) && st->st_uid == ::geteuid();
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 // The prefix of the names new files are built under (CreateTempBeside's).
@@ -119,27 +169,28 @@ AnsiString BuildingPrefix(const AnsiString& fileName) {
     return "." + std::filesystem::path(fileName).filename().string() + ".tmp-";
 }
 
-// A new, empty file beside `fileName` under a name of this process's own, locked by `lock`
-// before any other copy could clear it away as a leftover. Empty, with `error`, on failure.
+// A new, empty file beside `fileName` under a name of this process's own, with its mode set and
+// `lock` taken on the descriptor that made it, before any other copy could clear it away as a
+// leftover; `made` gets what it is. Empty, with `error`, on failure.
 std::filesystem::path NewBuildingFile(const AnsiString& fileName, TFileLock& lock,
-                                      std::string* error) {
+                                      struct stat& made, std::string* error) {
     for (int attempt = 0; attempt < 20; ++attempt) {
+        int fd = -1;
         // Its error names the file, as the caller's message does already: the reason alone.
-        const std::filesystem::path building = CreateTempBeside(fileName);
+        const std::filesystem::path building = CreateTempBeside(fileName, fd);
         if (building.empty()) {
             if (error) *error = std::strerror(errno);
             return {};
         }
-        struct stat made {};
-        const bool stated = ::stat(building.c_str(), &made) == 0;
         // As the engine makes its files: no one but the owner writes to the household's data.
-        if (stated) ::chmod(building.c_str(), made.st_mode & 0644);
-        const TFileLock::Result result = lock.Acquire(building, error);
-        struct stat locked {};
-        // Another copy clearing leftovers may have taken the name away before the lock held.
-        if (stated && (result == TFileLock::kTaken || result == TFileLock::kUnlocked) &&
-            ::stat(building.c_str(), &locked) == 0 && locked.st_ino == made.st_ino &&
-            locked.st_dev == made.st_dev)
+        // Done through the descriptor: the name may lead elsewhere by now.
+        if (::fstat(fd, &made) == 0) ::fchmod(fd, made.st_mode & 0644);
+        const TFileLock::Result result = lock.Acquire(fd, error);
+        struct stat named {};
+        // Another copy clearing leftovers may have taken the name away before the lock held, and
+        // in a folder others may write, someone may have put something else under it.
+        if ((result == TFileLock::kTaken || result == TFileLock::kUnlocked) &&
+            ::lstat(building.c_str(), &named) == 0 && SameFile(named, made))
             return building;
         lock.Release();  // what stands under the name now is not this copy's file
     }
@@ -147,31 +198,102 @@ std::filesystem::path NewBuildingFile(const AnsiString& fileName, TFileLock& loc
     return {};
 }
 
+// What a new file's claim holds: a copy that found neither links nor a rename that refuses a
+// taken name claims the name with this file, and renames the new file over it when whole.
+const char kClaimMark[] = "Quillmarsh: a new database file is being created\n";
+constexpr size_t kClaimMarkSize = sizeof kClaimMark - 1;
+
+// Claims `fileName` for this copy's new file where the system cannot put a file in place only
+// where none stands: created new, locked while it stands, and marked so that a start after a
+// kill tells it from a file of the user's. Null with `taken` set when a file stood there.
+std::unique_ptr<TFileLock> ClaimName(const AnsiString& fileName, bool& taken) {
+    taken = false;
+    const int fd =
+        ::open(fileName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        taken = errno == EEXIST;
+        return nullptr;
+    }
+    const int marker = ::dup(fd);
+    auto claim = std::make_unique<TFileLock>();
+    // Marked only under the lock: a marked claim nobody holds is one whose copy was killed.
+    if (claim->Acquire(fd) == TFileLock::kTaken && marker >= 0)
+        (void)!::write(marker, kClaimMark, kClaimMarkSize);
+    if (marker >= 0) ::close(marker);
+    return claim;
+}
+
 }  // namespace
 
 void RemoveCreationLeftovers(const AnsiString& fileName) {
-    const std::filesystem::path target(fileName);
-    const std::filesystem::path folder =
-        target.parent_path().empty() ? std::filesystem::path(".") : target.parent_path();
     const std::string prefix = BuildingPrefix(fileName);
-    const std::string older = target.filename().string() + ".new";
-    std::error_code ec;
-    std::vector<std::filesystem::path> found;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
-        const std::string name = entry.path().filename().string();
-        const bool journal = name.size() > 8 && name.compare(name.size() - 8, 8, "-journal") == 0;
-        const std::string file = journal ? name.substr(0, name.size() - 8) : name;
-        if (file == older || (file.rfind(prefix, 0) == 0 && file.size() > prefix.size()))
-            found.push_back(folder / file);
-    }
-    for (const std::filesystem::path& file : found) {
+    const std::string older = std::filesystem::path(fileName).filename().string() + ".new";
+    const auto isBuilding = [&](const std::string& name) {
+        return name == older || (name.rfind(prefix, 0) == 0 && name.size() > prefix.size());
+    };
+    const auto isJournal = [&](const std::string& name) {
+        return name.size() > 8 && name.compare(name.size() - 8, 8, "-journal") == 0 &&
+               isBuilding(name.substr(0, name.size() - 8));
+    };
+    struct stat live {};
+    const bool haveLive = OwnRegularFile(fileName, &live);
+    const auto removeWithJournal = [](const std::filesystem::path& file) {
+        ::unlink(file.c_str());
+        struct stat journal {};
+        const std::filesystem::path journalName = file.string() + "-journal";
+        if (OwnRegularFile(journalName, &journal)) ::unlink(journalName.c_str());
+    };
+    for (const std::filesystem::path& file : NamesBeside(fileName, isBuilding)) {
+        struct stat named {};
+        if (!OwnRegularFile(file, &named)) continue;
+        // A creation killed between giving its file the data file's name and taking the
+        // temporary one away: a second name of the live file. Never opened: closing a descriptor
+        // of the live file would drop this process's record locks on it.
+        if (haveLive && SameFile(named, live)) {
+            removeWithJournal(file);
+            continue;
+        }
+        const int fd = ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat opened {};
         // Only a file no copy holds: one that is being built is locked by its builder.
-        TFileLock probe;
-        const TFileLock::Result result = PathExists(file) ? probe.Acquire(file) : TFileLock::kTaken;
-        if (result != TFileLock::kTaken) continue;
-        DeleteFile(file);
-        DeleteFile(file.string() + "-journal");
+        const bool leftover = ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
+                              opened.st_uid == ::geteuid() && SameFile(opened, named) &&
+                              !TFileLock::HeldOn(fd);
+        ::close(fd);
+        if (leftover) removeWithJournal(file);
     }
+    // Journals whose file is gone already.
+    for (const std::filesystem::path& journal : NamesBeside(fileName, isJournal)) {
+        const std::string name = journal.string();
+        struct stat st {};
+        if (!PathExists(name.substr(0, name.size() - 8)) && OwnRegularFile(journal, &st))
+            ::unlink(journal.c_str());
+    }
+}
+
+bool RemoveKilledClaim(const AnsiString& fileName) {
+    struct stat named {};
+    if (!OwnRegularFile(fileName, &named) || named.st_size != static_cast<off_t>(kClaimMarkSize))
+        return false;
+    const int fd = ::open(fileName.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    char mark[kClaimMarkSize];
+    const bool marked =
+        ::pread(fd, mark, kClaimMarkSize, 0) == static_cast<ssize_t>(kClaimMarkSize) &&
+        std::memcmp(mark, kClaimMark, kClaimMarkSize) == 0;
+    // Taken, not only probed, so that two starts never both remove it: the one that holds it
+    // is the one whose creator is gone.
+    TFileLock probe;
+    if (!marked) {
+        ::close(fd);
+        return false;
+    }
+    if (probe.Acquire(fd) != TFileLock::kTaken) return false;
+    struct stat now {};
+    if (::lstat(fileName.c_str(), &now) != 0 || !SameFile(now, named)) return false;
+    ::unlink(fileName.c_str());
+    return true;
 }
 
 std::unique_ptr<TSQLiteDatabase> CreateDatabaseFile(const AnsiString& fileName,
@@ -183,21 +305,32 @@ std::unique_ptr<TSQLiteDatabase> CreateDatabaseFile(const AnsiString& fileName,
     };
     RemoveCreationLeftovers(fileName);
     std::string error;
-    const std::filesystem::path path = NewBuildingFile(fileName, lock, &error);
+    struct stat made {};
+    const std::filesystem::path path = NewBuildingFile(fileName, lock, made, &error);
     if (path.empty()) throw failed(error);
     const AnsiString building = path.string();
+    // Whether the temporary name still leads to the file this copy made and locked: in a folder
+    // others may write, something else may have been put under it.
+    const auto stillOurs = [&] {
+        struct stat named {};
+        return ::lstat(building.c_str(), &named) == 0 && SameFile(named, made);
+    };
+    const char* const replaced = "the new file was replaced under its temporary name";
     // A creation that fails leaves nothing behind: the next start asks again from scratch.
     struct Cleanup {
         const AnsiString& name;
         TFileLock& lock;
+        const std::function<bool()>& ours;
         bool armed = true;
         ~Cleanup() {
             if (!armed) return;
-            DeleteFile(name);
+            if (ours()) DeleteFile(name);
             DeleteFile(name + "-journal");
             lock.Release();
         }
-    } cleanup{building, lock};
+    };
+    const std::function<bool()> ours = stillOurs;
+    Cleanup cleanup{building, lock, ours};
     std::unique_ptr<TSQLiteDatabase> opened;
     try {
         opened = std::make_unique<TSQLiteDatabase>(building);
@@ -205,6 +338,8 @@ std::unique_ptr<TSQLiteDatabase> CreateDatabaseFile(const AnsiString& fileName,
         // Told under the name the user knows, not the temporary one.
         throw failed(FailureReason(e));
     }
+    // The engine opens by name: nothing is written unless that name led it to this copy's file.
+    if (!stillOurs()) throw failed(replaced);
     {
         TSQLiteDatabase& db = *opened;
         TSQLiteTransaction tr(db);
@@ -221,13 +356,22 @@ std::unique_ptr<TSQLiteDatabase> CreateDatabaseFile(const AnsiString& fileName,
         tr.Commit();
     }
     opened.reset();
+    if (!stillOurs()) throw failed(replaced);
     // Put in place only where no file stands: another copy asked at the same moment may have
     // put its own there first, and works on it. Its file is then this copy's file too; the lock,
     // taken on the new file before it had the name, goes with the file this copy built.
     bool taken = false;
     if (!RenameNoReplace(building, fileName, nullptr, &taken)) {
         if (taken) return nullptr;
-        throw failed(std::strerror(errno));
+        if (errno != EOPNOTSUPP) throw failed(std::strerror(errno));
+        // Neither links nor such a rename (a FAT stick): the name is claimed, which only one
+        // copy can do, and the whole file renamed over this copy's own claim.
+        const std::unique_ptr<TFileLock> claim = ClaimName(fileName, taken);
+        if (!claim) {
+            if (taken) return nullptr;
+            throw failed(std::strerror(errno));
+        }
+        if (!RenameReplacing(building, fileName)) throw failed(std::strerror(errno));
     }
     SyncFolder(std::filesystem::path(fileName).parent_path());
     cleanup.armed = false;
@@ -269,10 +413,12 @@ BackupOutcome CopyForBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiStri
     // The copy is taken while the file is closed, so that it is consistent.
     db.reset();
     BackupStep("closed");
-    const AnsiString fresh = BackupTemporaryNames(fileName)[0];
-    DeleteFile(fresh);
+    // Under a name of its own: a fixed one could be taken by anyone who may write the folder.
     std::string error;
-    if (CopyFileNew(fileName, fresh, &error, false)) {
+    const std::filesystem::path fresh =
+        CopyToTempBeside(fileName, CopyName(fileName, 1), &error, false);
+    SetPendingCopy(fileName, fresh);
+    if (!fresh.empty()) {
         outcome.pending = true;
     } else {
         outcome.failed = true;
@@ -284,18 +430,21 @@ BackupOutcome CopyForBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiStri
 
 BackupOutcome PlaceBackup(const AnsiString& fileName, int backupCount) {
     BackupOutcome outcome;
-    const AnsiString fresh = BackupTemporaryNames(fileName)[0];
-    std::string error;
-    // Only a copy whole on the disk may push the older ones along.
-    if (!FlushFile(fresh, &error)) {
-        DeleteFile(fresh);
+    const std::filesystem::path fresh = PendingCopy(fileName);
+    SetPendingCopy(fileName, {});
+    const AnsiString copy1 = CopyName(fileName, 1);
+    // Only a copy whole on the disk may push the older ones along. The user knows the copy by
+    // its number, not by its temporary name.
+    if (fresh.empty() || !FlushFile(fresh)) {
+        outcome.error = copy1 + ": " + std::strerror(fresh.empty() ? ENOENT : errno);
+        if (!fresh.empty()) DeleteFile(fresh);
         outcome.failed = true;
-        outcome.error = error;
         return outcome;
     }
     BackupStep("copied");
     RotateCopies(fileName, backupCount);
-    if (RenameReplacing(fresh, CopyName(fileName, 1), &error)) {
+    std::string error;
+    if (RenameReplacing(fresh, copy1, &error)) {
         SyncFolder(std::filesystem::path(fileName).parent_path());
         BackupStep("placed");
         outcome.copied = true;
@@ -320,12 +469,25 @@ BackupOutcome DailyBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiString
     return outcome;
 }
 
-std::vector<AnsiString> BackupTemporaryNames(const AnsiString& fileName) {
-    return {fileName + ".backup", fileName + ".backup2"};
+std::vector<AnsiString> BackupTemporaries(const AnsiString& fileName) {
+    const std::string stem = std::filesystem::path(fileName).filename().string();
+    const std::string prefix = BuildingPrefix(CopyName(fileName, 1));
+    std::vector<AnsiString> names;
+    for (const std::filesystem::path& name : NamesBeside(fileName, [&](const std::string& name) {
+             return (name.rfind(prefix, 0) == 0 && name.size() > prefix.size()) ||
+                    name == stem + ".backup" || name == stem + ".backup2";
+         }))
+        names.push_back(name.string());
+    return names;
 }
 
 void RemoveBackupLeftovers(const AnsiString& fileName) {
-    for (const AnsiString& name : BackupTemporaryNames(fileName)) DeleteFile(name);
+    const std::filesystem::path pending = PendingCopy(fileName);
+    for (const AnsiString& name : BackupTemporaries(fileName)) {
+        struct stat st {};
+        if (OwnRegularFile(name, &st) && std::filesystem::path(name) != pending)
+            ::unlink(name.c_str());
+    }
 }
 
 void StoreBackupDate(TSQLiteDatabase& db, int backupDate) {

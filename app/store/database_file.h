@@ -32,8 +32,15 @@ std::unique_ptr<TSQLiteDatabase> CreateDatabaseFile(const AnsiString& fileName,
                                                     const AnsiString& type2,
                                                     const AnsiString& type3);
 // Removes what creations that were killed left beside `fileName`: files under the names new files
-// are built under that no copy holds locked, with their journals.
+// are built under that no copy holds locked, with their journals, and such a name that is a
+// second name of the live file itself. Only this user's regular files are looked at, each
+// without following a link or waiting on the open; anything else is left as it is.
 void RemoveCreationLeftovers(const AnsiString& fileName);
+// Where the file system could not put a new file in place only where none stands, a creation
+// claims the name with a small marked file first. A marked claim that no copy holds is what a
+// creation killed before its file took the name left: it is removed, and true comes back (the
+// file is missing again, and the user is asked again). Anything else is left as it is.
+bool RemoveKilledClaim(const AnsiString& fileName);
 
 // The most backup copies the settings dialog offers.
 inline constexpr int kMaxBackupCount = 999;
@@ -52,8 +59,10 @@ struct BackupOutcome {
 };
 
 // At most once a day: closes the file, copies it under a temporary name and, only once that copy
-// is whole on the disk, rotates the copies fileName1..fileNameN (fileNameN, the oldest, goes)
-// and renames the new copy to fileName1; then reopens the file. A failed copy removes its partial
+// is whole on the disk, rotates the copies fileName1..fileNameN and renames the new copy to
+// fileName1; then reopens the file. The rotation moves the copies up only as far as the first
+// empty name; the oldest, fileNameN, goes only when every name holds a copy. A kill at any step
+// costs no copy that stood before it, except that oldest one. A failed copy removes its partial
 // file and leaves the copies and the live file as they were; `backupDate` becomes `today` only
 // when the day's copy was made (or none is wanted, with a count below 1).
 BackupOutcome DailyBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiString& fileName,
@@ -67,9 +76,13 @@ BackupOutcome DailyBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiString
 BackupOutcome CopyForBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiString& fileName,
                             int backupCount, int& backupDate, int today);
 BackupOutcome PlaceBackup(const AnsiString& fileName, int backupCount);
-// The names a backup copy is built under before it takes a copy's name; whatever stands there
-// at start-up is the remains of a run that was killed, and is removed.
-std::vector<AnsiString> BackupTemporaryNames(const AnsiString& fileName);
+// The day's copy is built beside copy 1 under a name of this process's own, which CopyForBackup
+// keeps for PlaceBackup. The names standing beside `fileName` that a copy is built under, and the
+// fixed names older versions built it under, whoever made them.
+std::vector<AnsiString> BackupTemporaries(const AnsiString& fileName);
+// Removes those of them that are this user's regular files, but the copy this process is
+// placing: at start-up they are the remains of runs that were killed. Another user's file is
+// left alone and stops no copy.
 void RemoveBackupLeftovers(const AnsiString& fileName);
 // Writes "reserv-date" at once, in the form shut-down writes it, so that a crash later the same
 // day does not rotate the copies again at the next start.

@@ -164,13 +164,21 @@ bool TForm1::OpenDatabase() {
         MessageBox(this, Ui(192), "Quillmarsh", MB_OK | MB_ICONERROR);
         return false;
     }
+    // What a creation killed on a file system without links left under the file's name: the
+    // file is missing, and the user is asked again.
+    RemoveKilledClaim(kDatabaseFileName);
     if (!FileExists(kDatabaseFileName)) {
         if (MessageBox(this, Ui(87), Ui(88), MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
         DB = CreateDatabaseFile(kDatabaseFileName, Ui(89), Ui(90), Ui(91), DataFileLock);
         BackupCount = 1;
         BackupDate = 0;
         // Null: another copy asked at the same moment and put its file in place first. That
-        // file is opened as any existing one, and that copy's lock ends this one.
+        // file is opened as any existing one, and that copy's lock ends this one; but what took
+        // the name while the question was up is checked as at any start.
+        if (!DB && !FileExists(kDatabaseFileName) && PathExists(kDatabaseFileName)) {
+            MessageBox(this, Ui(192), "Quillmarsh", MB_OK | MB_ICONERROR);
+            return false;
+        }
     }
     LayoutCheck layout;
     if (DB) {
@@ -240,6 +248,11 @@ bool TForm1::LockDataFile() {
     if (result == TFileLock::kHeld) {
         // Another copy works on the file; this one ends without writing anything.
         MessageBox(this, Ui(196), "Quillmarsh", MB_OK | MB_ICONERROR);
+        return false;
+    }
+    if (result == TFileLock::kNotAFile) {
+        // A link to a pipe or a device, or one put under the name since the start looked.
+        MessageBox(this, Ui(192), "Quillmarsh", MB_OK | MB_ICONERROR);
         return false;
     }
     // A file this user cannot read or write, or a folder the program cannot write in, is not

@@ -152,7 +152,7 @@ TEST(DatabaseFile, BackupRotatesCopiesOncePerDay) {
     EXPECT_EQ(backupDate, today);
     EXPECT_EQ(ReadText("./Quillmarsh.dat2"), "copy1");
     EXPECT_EQ(ReadText("./Quillmarsh.dat1"), ReadText(kFile));
-    EXPECT_FALSE(FileExists("./Quillmarsh.dat3"));  // copy 2 was missing: nothing moved into 3
+    EXPECT_EQ(ReadText("./Quillmarsh.dat3"), "copy3");  // past the first empty name: kept
 
     // The same day again: nothing is copied.
     WriteText("./Quillmarsh.dat1", "marker");
@@ -324,22 +324,104 @@ std::string MarkOf(const std::string& name) {
     return mark.empty() ? "live" : mark.substr(0, mark.size() - 1);
 }
 
-std::string Marks() {
-    return MarkOf("./Quillmarsh.dat1") + " " + MarkOf("./Quillmarsh.dat2") + " " +
-           MarkOf("./Quillmarsh.dat3");
+std::string Marks(int count = 3) {
+    std::string marks;
+    for (int i = 1; i <= count; ++i)
+        marks += (i > 1 ? " " : "") + MarkOf("./Quillmarsh.dat" + std::to_string(i));
+    return marks;
 }
+
+// Copies 1..N as a case lists them ("" for an empty name), over whatever stood before.
+void LayCopies(const std::vector<std::string>& copies) {
+    for (size_t i = 0; i < copies.size(); ++i) {
+        const std::string name = "./Quillmarsh.dat" + std::to_string(i + 1);
+        DeleteFile(name);
+        if (!copies[i].empty()) MakeCopy(name, copies[i]);
+    }
+}
+
+// How the copies stand before a day's backup, and after it: the copies move up only as far as
+// the first empty name, and the oldest goes only when every name holds a copy.
+struct RotationCase {
+    std::vector<std::string> before;
+    std::string after;
+};
+const RotationCase kRotations[] = {
+    {{"c1", "c2", "c3"}, "live c1 c2"},         // all full: c3, the oldest, goes
+    {{"c1", "c2", ""}, "live c1 c2"},           //
+    {{"c1", "", "c3"}, "live c1 c3"},           // c3 stays past the empty name
+    {{"", "c2", "c3"}, "live c2 c3"},           // nothing moves
+    {{"", "c2", ""}, "live c2 -"},              // nor here: copy 2 is not doubled
+    {{"c1", "c2", "", "c4"}, "live c1 c2 c4"},  //
+    {{"c1"}, "live"},                           // one copy kept: it is replaced
+};
 
 }  // namespace
 
-TEST(DatabaseFile, RotationLeavesEachNameWhatACopyByCopyRotationGivesIt) {
+TEST(DatabaseFile, RotationMovesCopiesOnlyAsFarAsTheFirstEmptyName) {
     qmtest::TempDir dir;
     CreateDatabaseFile(kFile, "a", "b", "c").reset();
-    MakeCopy("./Quillmarsh.dat2", "two");  // no copy 1 before it
-    auto db = std::make_unique<TSQLiteDatabase>(kFile);
-    int backupDate = 10;
-    EXPECT_TRUE(DailyBackup(db, kFile, 3, backupDate, 11).copied);
-    EXPECT_EQ(Marks(), "live two two");
-    EXPECT_EQ(backupDate, 11);
+    for (const RotationCase& c : kRotations) {
+        const int count = static_cast<int>(c.before.size());
+        LayCopies(c.before);
+        auto db = std::make_unique<TSQLiteDatabase>(kFile);
+        int backupDate = 10;
+        EXPECT_TRUE(DailyBackup(db, kFile, count, backupDate, 11).copied) << c.after;
+        EXPECT_EQ(Marks(count), c.after);
+        EXPECT_EQ(backupDate, 11);
+        EXPECT_TRUE(BackupTemporaries(kFile).empty());
+    }
+}
+
+// A reference run of each case gives the steps of its backup; then the backup is killed after
+// each step in turn, and a start the same day (which clears what the kill left and makes the
+// day's copy again) must leave what the run without a kill left: no copy that stood before is
+// lost, but the oldest where every name held one. Killed once the copy is placed, the backup is
+// done: what it left is already what the run without a kill left.
+TEST(DatabaseFile, AKillAtAnyStepOfTheRotationCostsNoCopyThatStoodBefore) {
+    qmtest::TempDir dir;
+    CreateDatabaseFile(kFile, "a", "b", "c").reset();
+    for (const RotationCase& c : kRotations) {
+        const int count = static_cast<int>(c.before.size());
+        std::vector<std::string> steps;
+        LayCopies(c.before);
+        SetBackupStepObserver([&](const AnsiString& step) { steps.push_back(step); });
+        auto db = std::make_unique<TSQLiteDatabase>(kFile);
+        int backupDate = 10;
+        DailyBackup(db, kFile, count, backupDate, 11);
+        SetBackupStepObserver({});
+        db.reset();
+        ASSERT_EQ(Marks(count), c.after);
+        for (size_t killed = 0; killed < steps.size(); ++killed) {
+            const std::string at = c.after + ", killed after " + steps[killed];
+            LayCopies(c.before);
+            const pid_t pid = fork();
+            if (pid == 0) {
+                SetBackupStepObserver([killed, seen = size_t{0}](const AnsiString&) mutable {
+                    if (seen++ == killed) _exit(9);
+                });
+                auto child = std::make_unique<TSQLiteDatabase>(kFile);
+                int date = 10;
+                DailyBackup(child, kFile, count, date, 11);
+                _exit(0);
+            }
+            int status = 0;
+            waitpid(pid, &status, 0);
+            ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 9) << at;
+            EXPECT_EQ(Marks(count).find("damaged"), std::string::npos)
+                << at << ": " << Marks(count);
+            if (steps[killed] == "placed") {
+                EXPECT_EQ(Marks(count), c.after) << at;
+                continue;
+            }
+            RemoveBackupLeftovers(kFile);
+            EXPECT_TRUE(BackupTemporaries(kFile).empty()) << at;
+            auto again = std::make_unique<TSQLiteDatabase>(kFile);
+            int date = 10;
+            ASSERT_TRUE(DailyBackup(again, kFile, count, date, 11).copied) << at;
+            EXPECT_EQ(Marks(count), c.after) << at;
+        }
+    }
 }
 
 TEST(DatabaseFile, AKilledBackupCostsNoGoodCopyAndTheNextStartClearsUp) {
@@ -372,7 +454,7 @@ TEST(DatabaseFile, AKilledBackupCostsNoGoodCopyAndTheNextStartClearsUp) {
         }
 
         RemoveBackupLeftovers(kFile);
-        for (const AnsiString& name : BackupTemporaryNames(kFile)) EXPECT_FALSE(PathExists(name));
+        EXPECT_TRUE(BackupTemporaries(kFile).empty()) << step;
         auto db = std::make_unique<TSQLiteDatabase>(kFile);
         int backupDate = 10;
         ASSERT_TRUE(DailyBackup(db, kFile, 3, backupDate, 11).copied) << step;
@@ -400,7 +482,7 @@ TEST(DatabaseFile, TheDaysCopyHoldsTheFileAsStartUpFoundItThoughItIsPlacedLater)
     EXPECT_EQ(MarkOf(kFile), "later");
     // A copy that vanished before it could be flushed is a failure that changes nothing.
     ASSERT_TRUE(CopyForBackup(db, kFile, 3, backupDate, 12).pending);
-    DeleteFile(BackupTemporaryNames(kFile)[0]);
+    for (const AnsiString& name : BackupTemporaries(kFile)) DeleteFile(name);
     const BackupOutcome lost = PlaceBackup(kFile, 3);
     EXPECT_TRUE(lost.failed);
     EXPECT_FALSE(lost.error.empty());

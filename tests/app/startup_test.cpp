@@ -1,8 +1,13 @@
 // The main window's start-up and shut-down against real database files.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <sqlite3.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +16,7 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <fstream>
@@ -583,9 +589,12 @@ int StartWithNoRoomForTheCopy() {
         EXPECT_EQ(asked.at(0).rfind(form.Ui(193), 0), 0u) << asked[0];
         EXPECT_NE(asked[0].find(mounted ? "No space left" : "File too large"), std::string::npos)
             << asked[0];
+        // Named as the user knows the copy, not by the name it is built under.
+        EXPECT_NE(asked[0].find("Quillmarsh.dat1: "), std::string::npos) << asked[0];
+        EXPECT_EQ(asked[0].find(".tmp-"), std::string::npos) << asked[0];
     }
     EXPECT_EQ(asked.size(), 1u);
-    EXPECT_FALSE(PathExists("./Quillmarsh.dat.backup"));
+    EXPECT_TRUE(BackupTemporaries(kFile).empty());
     EXPECT_FALSE(PathExists("./Quillmarsh.dat2"));
     EXPECT_EQ(Sqlite3("./Quillmarsh.dat1", ".dump"), copy1);
     EXPECT_EQ(Sqlite3(kFile, "select value from param where name = 'reserv-date'"), "46300\n");
@@ -780,7 +789,7 @@ TEST_F(Startup, KillingStartUpAtRandomMomentsNeverLeavesADamagedCopyOrHalfAMove)
     // The next start clears away what a killed copy left.
     qmtest::FixedClock clock{static_cast<TDateTime>(++day)};
     { TForm1 form; }
-    for (const AnsiString& name : BackupTemporaryNames(kFile)) EXPECT_FALSE(PathExists(name));
+    EXPECT_TRUE(BackupTemporaries(kFile).empty());
     ExpectSoundFiles(16);
 }
 
@@ -939,4 +948,217 @@ TEST_F(Startup, AnotherUsersJournalIsNotReadIntoTheFileAndTheProgramSaysWhose) {
     EXPECT_TRUE(FileBytes(kFile) == before);
     EXPECT_FALSE(PathExists("./Quillmarsh.dat1"));
     EXPECT_TRUE(PathExists(journal));
+
+namespace {
+
+std::string FolderNames() {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator("."))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    std::string joined;
+    for (const std::string& name : names) joined += name + " ";
+    return joined;
+}
+
+}  // namespace
+
+// What killed creations leave beside the file is cleared by the next start, the live file's own
+// second name among it; whatever is not a regular file of this user's is neither opened nor
+// removed, and the start goes on as usual.
+TEST_F(Startup, AStartClearsWhatKilledCreationsLeftAndNothingThatIsNotItsOwn) {
+    std::ofstream("./.Quillmarsh.dat.tmp-other1") << "theirs";
+    if (::chown("./.Quillmarsh.dat.tmp-other1", ::geteuid() + 4242, ::getegid()) != 0)
+        QM_CANNOT_RUN_HERE("making another user's file needs root");
+    qmtest::SeedHousehold(10);
+    SetParam("reserv-date", "46363");  // today's copy is made: nothing else is written beside it
+    // A creation killed after its file took the name, before the temporary name went.
+    ASSERT_EQ(::link(kFile, "./.Quillmarsh.dat.tmp-link01"), 0);
+    // One killed before, with its journal.
+    std::ofstream("./.Quillmarsh.dat.tmp-dead01") << "half";
+    std::ofstream("./.Quillmarsh.dat.tmp-dead01-journal") << "j";
+    // Not this program's to touch.
+    ASSERT_EQ(::mkfifo("./.Quillmarsh.dat.tmp-fifo01", 0644), 0);
+    std::ofstream("./elsewhere") << "kept";
+    ASSERT_EQ(::symlink("elsewhere", "./.Quillmarsh.dat.tmp-link02"), 0);
+    {
+        TForm1 form;
+        ASSERT_TRUE(form.StartupComplete());
+        struct stat st {};
+        ASSERT_EQ(::stat(kFile, &st), 0);
+        EXPECT_EQ(st.st_nlink, 1u);
+        // The lock on the live file stands: no descriptor of it was closed on the way.
+        TFileLock probe;
+        EXPECT_EQ(probe.Acquire(kFile), TFileLock::kHeld);
+    }
+    EXPECT_EQ(FolderNames(),
+              ".Quillmarsh.dat.tmp-fifo01 .Quillmarsh.dat.tmp-link02 .Quillmarsh.dat.tmp-other1 "
+              "Quillmarsh.dat elsewhere ");
+    EXPECT_EQ(FileBytes("./elsewhere"), "kept");
+}
+
+// A pipe put under the file's name while the user is asked whether to create it: the answer
+// finds it taken, and it is refused as at any start instead of being opened (which would wait
+// for a writer forever); a folder likewise.
+namespace {
+int PutUnderTheNameWhileAsked(const std::function<void()>& make) {
+    alarm(60);  // a start that waits on the pipe fails here instead of hanging the suite
+    std::vector<AnsiString> asked;
+    SetMessageBoxHook([&](QWidget*, const AnsiString& text, const AnsiString&, int flags) {
+        asked.push_back(text);
+        if ((flags & 0xF) != MB_YESNO) return IDOK;
+        make();
+        return IDYES;
+    });
+    {
+        TForm1 form;
+        EXPECT_TRUE(form.Terminated());
+        EXPECT_EQ(asked.size(), 2u);
+        EXPECT_EQ(asked.at(1), form.Ui(192));
+    }
+    // Only what was put there: nothing built beside it.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 1);
+    return ::testing::Test::HasFailure() ? 1 : 0;
+}
+}  // namespace
+
+TEST_F(Startup, WhatTookTheNameWhileTheQuestionWasUpIsCheckedAsAtAnyStart) {
+    EXPECT_EXIT(std::exit(PutUnderTheNameWhileAsked([] { ::mkfifo(kFile, 0644); })),
+                ::testing::ExitedWithCode(0), "");
+    std::filesystem::remove(kFile);
+    EXPECT_EXIT(std::exit(PutUnderTheNameWhileAsked([] { ::mkdir(kFile, 0755); })),
+                ::testing::ExitedWithCode(0), "");
+}
+
+namespace {
+
+// From here on this process meets its folder as on a file system with neither links nor a
+// rename that refuses a taken name (a FAT stick): link() fails with EPERM and
+// renameat2(RENAME_NOREPLACE) with EINVAL. With `killAtRename`, the first rename that may
+// replace a file ends the process as a kill there would. False where no filter can be set.
+bool MeetAFolderWithoutLinks(bool killAtRename) {
+    const uint32_t rename = killAtRename ? SECCOMP_RET_KILL_PROCESS : SECCOMP_RET_ALLOW;
+    std::vector<sock_filter> filter = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(struct seccomp_data, nr))};
+    const auto on = [&](long nr, uint32_t action) {
+        filter.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<uint32_t>(nr), 0, 1));
+        filter.push_back(BPF_STMT(BPF_RET | BPF_K, action));
+    };
+#ifdef SYS_link
+    on(SYS_link, SECCOMP_RET_ERRNO | EPERM);
+#endif
+    on(SYS_linkat, SECCOMP_RET_ERRNO | EPERM);
+#ifdef SYS_rename
+    on(SYS_rename, rename);
+#endif
+    on(SYS_renameat, rename);
+    // renameat2: EINVAL with RENAME_NOREPLACE in its flags (the fifth argument), else a rename.
+    filter.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_renameat2, 0, 4));
+    filter.push_back(BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(struct seccomp_data, args[4])));
+    filter.push_back(BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, RENAME_NOREPLACE, 0, 1));
+    filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EINVAL));
+    filter.push_back(BPF_STMT(BPF_RET | BPF_K, rename));
+    filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
+    const sock_fprog program{static_cast<unsigned short>(filter.size()), filter.data()};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &program) == 0;
+}
+
+bool CanMeetAFolderWithoutLinks() {
+    const pid_t pid = fork();
+    if (pid == 0) _exit(MeetAFolderWithoutLinks(false) ? 0 : 1);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Two creations of one file there, one after the other: the first puts its file in place, the
+// second finds the name taken and keeps nothing of its own. Exit code 0 when so.
+int CreateTwiceWithoutLinks() {
+    if (!MeetAFolderWithoutLinks(false)) return 3;
+    TFileLock first;
+    std::unique_ptr<TSQLiteDatabase> db;
+    try {
+        db = CreateDatabaseFile(kFile, "a", "b", "c", first);
+    } catch (const ESQLiteException& e) {
+        ADD_FAILURE() << e.Message;
+        return 1;
+    }
+    EXPECT_TRUE(db && first.Held());
+    struct stat made {};
+    ::stat(kFile, &made);
+    TFileLock second;
+    EXPECT_EQ(CreateDatabaseFile(kFile, "x", "y", "z", second), nullptr);
+    EXPECT_FALSE(second.Held());
+    struct stat now {};
+    ::stat(kFile, &now);
+    EXPECT_EQ(now.st_ino, made.st_ino);
+    EXPECT_EQ(db->GetTable("select group_concat(name) from bill_type")->FieldAsString(0), "a,b,c");
+    EXPECT_EQ(FolderNames(), "Quillmarsh.dat ");
+    TFileLock probe;
+    EXPECT_EQ(probe.Acquire(kFile), TFileLock::kHeld);
+    return ::testing::Test::HasFailure() ? 1 : 0;
+}
+
+// A start that answers Yes and is killed where its whole new file would replace its claim.
+void CreateAndBeKilledAtTheRename() {
+    const rlimit noCore{0, 0};
+    ::setrlimit(RLIMIT_CORE, &noCore);
+    SetMessageBoxHook([](QWidget*, const AnsiString&, const AnsiString&, int) { return IDYES; });
+    if (!MeetAFolderWithoutLinks(true)) std::exit(3);
+    TForm1 form;
+    std::exit(0);
+}
+
+}  // namespace
+
+TEST_F(Startup, WithoutLinksANewFileIsStillMadeAndNeverReplacesOneThatStands) {
+    if (!CanMeetAFolderWithoutLinks()) QM_CANNOT_RUN_HERE("no system call filter can be set");
+    EXPECT_EXIT(std::exit(CreateTwiceWithoutLinks()), ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(Startup, AClaimLeftByAKilledCreationIsRemovedAndTheUserAskedAgain) {
+    if (!CanMeetAFolderWithoutLinks()) QM_CANNOT_RUN_HERE("no system call filter can be set");
+    EXPECT_EXIT(CreateAndBeKilledAtTheRename(), ::testing::KilledBySignal(SIGSYS), "");
+    // The claim under the file's name, no database, and the whole new file beside it.
+    ASSERT_TRUE(FileExists(kFile));
+    EXPECT_LT(std::filesystem::file_size(kFile), 512u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 2);
+    {
+        // While a copy holds it, it is that copy's file.
+        TFileLock creator;
+        ASSERT_EQ(creator.Acquire(kFile), TFileLock::kTaken);
+        qmtest::ScriptedBoxes boxes;
+        boxes.Answer(IDOK);
+        TForm1 form;
+        EXPECT_TRUE(form.Terminated());
+        ASSERT_EQ(boxes.asked().size(), 1u);
+        EXPECT_EQ(boxes.asked()[0].text, form.Ui(196));
+        EXPECT_TRUE(FileExists(kFile));
+    }
+    {
+        qmtest::ScriptedBoxes boxes;
+        boxes.Answer(IDYES);
+        TForm1 form;
+        EXPECT_TRUE(form.StartupComplete());
+        ASSERT_EQ(boxes.asked().size(), 1u);
+        EXPECT_EQ(boxes.asked()[0].text, form.Ui(87));
+    }
+    EXPECT_EQ(FolderNames(), "Quillmarsh.dat ");
+    {
+        TSQLiteDatabase db(kFile);
+        EXPECT_TRUE(CheckLayout(db).matches);
+    }
+    // An empty file of that name made by hand is no claim: refused for its layout, and kept.
+    std::filesystem::remove(kFile);
+    std::ofstream{kFile};
+    qmtest::ScriptedBoxes boxes;
+    boxes.Answer(IDOK);
+    {
+        TForm1 form;
+        EXPECT_TRUE(form.Terminated());
+        ASSERT_EQ(boxes.asked().size(), 1u);
+        EXPECT_EQ(boxes.asked()[0].text, form.Ui(92));
+    }
+    EXPECT_EQ(FolderNames(), "Quillmarsh.dat ");
 }
