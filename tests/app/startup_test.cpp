@@ -948,6 +948,7 @@ TEST_F(Startup, AnotherUsersJournalIsNotReadIntoTheFileAndTheProgramSaysWhose) {
     EXPECT_TRUE(FileBytes(kFile) == before);
     EXPECT_FALSE(PathExists("./Quillmarsh.dat1"));
     EXPECT_TRUE(PathExists(journal));
+}
 
 namespace {
 

@@ -266,7 +266,7 @@ ended "$launched" || fail "7: the copy did not end"
 
 if ! command -v strace >/dev/null; then
   [ "${QM_CI:-0}" = 1 ] && fail "8, 9: need strace; CI runs them (QM_CI=1)"
-  echo "6, 7: need strace: skipped"
+  echo "8, 9: need strace: skipped"
   echo "copies on one file: ok"
   exit 0
 fi
