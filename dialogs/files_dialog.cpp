@@ -172,7 +172,7 @@ void TForm12::Button4Click() {
         // Written over, the data file would lose every move, and a journal put beside it would
         // be read back into it at the next start.
         if (!WriteWholeFile(SaveDialog1.FileName, files.Bytes(static_cast<size_t>(k))))
-            MessageBox(this, MainWindow::Ui(206), Caption(), MB_OK | MB_ICONWARNING);
+            MessageBox(this, MainWindow::Ui(205), Caption(), MB_OK | MB_ICONWARNING);
     } catch (const std::exception& e) {
         ShowException(e);
     }

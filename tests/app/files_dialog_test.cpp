@@ -793,7 +793,7 @@ TEST_F(AttachedFilesDialogs, SavingAsTheDataFileOrItsJournalIsRefusedAndWritesNo
     });
     ASSERT_EQ(boxes.asked().size(), std::size(refused) + 1);
     for (const AskedBox& box : boxes.asked()) {
-        EXPECT_EQ(box.text, form->Ui(206));
+        EXPECT_EQ(box.text, form->Ui(205));
         EXPECT_EQ(box.caption, form->Ui(128));
     }
     struct stat after {};
