@@ -291,7 +291,12 @@ std::filesystem::path CopyToTempBeside(const std::filesystem::path& from,
         SetError(error, target.string());
         return {};
     }
-    const bool ok = CopyContents(in.fd, out.fd) && (!flush || ::fsync(out.fd) == 0);
+    bool ok = CopyContents(in.fd, out.fd);
+    // The copy keeps the time the file was last changed: a copy with the file's size and time
+    // holds the file as it stands.
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    if (ok) ::futimens(out.fd, times);
+    ok = ok && (!flush || ::fsync(out.fd) == 0);
     if (FinishNewFile(out, ok, temp)) return temp;
     SetError(error, target.string());
     return {};

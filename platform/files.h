@@ -57,7 +57,7 @@ std::filesystem::path CreateTempBeside(const std::filesystem::path& target,
 // and never to whatever someone puts under its name later.
 std::filesystem::path CreateTempBeside(const std::filesystem::path& target, int& fd,
                                        std::string* error = nullptr);
-// Copies `from`, with its bytes and permission bits, to a new file beside `target` named as
+// Copies `from`, with its bytes, permission bits and times, to a new file beside `target` named as
 // CreateTempBeside names it, never one that stands already, flushing it only when `flush` says
 // so (as CopyFileNew). Returns its path, or an empty path with `error` (when given) saying why,
 // naming `from` or `target`; a partial copy is removed.

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <fstream>
 #include <map>
 #include <mutex>
 
@@ -108,6 +109,31 @@ void RotateCopies(const AnsiString& fileName, int backupCount) {
         RenameReplacing(CopyName(fileName, i - 1), CopyName(fileName, i));
         BackupStep("rotated " + IntToStr(i));
     }
+}
+
+// Copy 1 holds the file as it stands now. A copy keeps the size and the time of the last change
+// of the file it was taken from, and a write since changes that time, so the bytes are compared
+// only where both agree: after a session that placed its copy and wrote nothing more, which is
+// rare, and never at a day's first start after a day's work. A time kept only to a clock tick
+// could agree after a write in that same tick: the bytes decide.
+bool CopyOneHoldsTheFileAsItStands(const AnsiString& fileName) {
+    struct stat live {};
+    struct stat copy {};
+    if (::stat(fileName.c_str(), &live) != 0 ||
+        ::lstat(CopyName(fileName, 1).c_str(), &copy) != 0 || !S_ISREG(copy.st_mode) ||
+        copy.st_size != live.st_size || copy.st_mtim.tv_sec != live.st_mtim.tv_sec ||
+        copy.st_mtim.tv_nsec != live.st_mtim.tv_nsec)
+        return false;
+    std::ifstream a(fileName, std::ios::binary);
+    std::ifstream b(CopyName(fileName, 1), std::ios::binary | std::ios::in);
+    std::vector<char> x(1 << 20), y(1 << 20);
+    while (a && b) {
+        a.read(x.data(), static_cast<std::streamsize>(x.size()));
+        b.read(y.data(), static_cast<std::streamsize>(y.size()));
+        if (a.gcount() != b.gcount() || !std::equal(x.begin(), x.begin() + a.gcount(), y.begin()))
+            return false;
+    }
+    return a.eof() && b.eof();
 }
 
 // The day's copy in the making, under a name of this process's own beside copy 1, per data file:
@@ -407,6 +433,12 @@ BackupOutcome CopyForBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiStri
     if (backupCount < 1) {
         // No copy is kept; only the name of copy `backupCount` is cleared, as the rotation would.
         DeleteFile(CopyName(fileName, backupCount));
+        backupDate = today;
+        return outcome;
+    }
+    if (CopyOneHoldsTheFileAsItStands(fileName)) {
+        // A session placed the day's copy and ended before it could record the date: another
+        // copy would hold the same bytes and push the oldest one out.
         backupDate = today;
         return outcome;
     }

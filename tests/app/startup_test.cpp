@@ -714,10 +714,10 @@ TEST_F(Startup, TheDaysBackupIsRecordedAtOnceSoACrashLaterThatDayDoesNotRotateAg
 
 TEST_F(Startup, TheFilesLockIsHeldThroughTheDailyBackupAndDroppedAtTheEnd) {
     qmtest::SeedHousehold(10);
-    SetParam("reserv-count", "3");
-    SetParam("reserv-date", "46300");
     for (const char* copy : {"./Quillmarsh.dat1", "./Quillmarsh.dat2"})
         std::filesystem::copy_file(kFile, copy);
+    SetParam("reserv-count", "3");
+    SetParam("reserv-date", "46300");
     // At each step of the backup, while the program's own connection is closed and reopened, a
     // second copy's try at the lock (a descriptor of its own) fails.
     std::mutex mutex;
