@@ -90,26 +90,6 @@ void SetError(std::string* error, const std::string& what) {
     if (error) *error = what + ": " + std::strerror(errno);
 }
 
-// $XDG_CACHE_HOME/quillmarsh, or ~/.cache/quillmarsh; empty when the user has no home.
-std::filesystem::path CacheFolder() {
-    std::filesystem::path base;
-    const char* cache = std::getenv("XDG_CACHE_HOME");
-    if (cache && cache[0] == '/') {
-        base = cache;
-    } else {
-        const char* home = std::getenv("HOME");
-        if (!home || home[0] != '/') {
-            const passwd* pw = ::getpwuid(::getuid());
-            home = pw ? pw->pw_dir : nullptr;
-        }
-        if (!home || home[0] != '/') return {};
-        base = std::filesystem::path(home) / ".cache";
-    }
-    std::error_code ec;
-    std::filesystem::create_directories(base, ec);
-    return base / "quillmarsh";
-}
-
 // The names in an open folder, but "." and "..", read through a descriptor of its own so that
 // `dir` stays open for the caller.
 std::vector<std::string> Names(int dir) {
@@ -144,6 +124,25 @@ void RemoveContents(int dir, int depth) {
 }
 
 }  // namespace
+
+std::filesystem::path UserCacheFolder() {
+    std::filesystem::path base;
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    if (cache && cache[0] == '/') {
+        base = cache;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (!home || home[0] != '/') {
+            const passwd* pw = ::getpwuid(::getuid());
+            home = pw ? pw->pw_dir : nullptr;
+        }
+        if (!home || home[0] != '/') return {};
+        base = std::filesystem::path(home) / ".cache";
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(base, ec);
+    return base / "quillmarsh";
+}
 
 bool FileExists(const std::filesystem::path& p) {
     std::error_code ec;
@@ -368,7 +367,7 @@ std::filesystem::path PrivateTempFolder(std::string* error) {
         (st.st_uid == ::geteuid() || st.st_uid == 0) &&
         ((st.st_mode & (S_IWGRP | S_IWOTH)) == 0 || (st.st_mode & S_ISVTX) != 0))
         return temp;
-    const std::filesystem::path cache = CacheFolder();
+    const std::filesystem::path cache = UserCacheFolder();
     if (cache.empty()) {
         errno = ENOENT;
         SetError(error, "~/.cache");

@@ -73,6 +73,9 @@ bool PutInPlace(const std::filesystem::path& temp, const std::filesystem::path& 
 bool WriteFileWhole(const std::filesystem::path& target, const std::string& bytes,
                     std::string* error = nullptr);
 std::filesystem::path TempFolder();
+// $XDG_CACHE_HOME/quillmarsh, or ~/.cache/quillmarsh (the base folder made where missing, not
+// the program's own); empty when the user has no home.
+std::filesystem::path UserCacheFolder();
 
 // Makes a new folder in `parent`, named `prefix` and six random characters, with mode 0700: only
 // this user may list it or add names to it, whatever `parent` allows others, so nobody else can

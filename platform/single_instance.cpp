@@ -10,7 +10,6 @@
 #include "platform/single_instance.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,6 +17,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+
+#include "platform/files.h"
 
 namespace qm {
 namespace {
@@ -38,26 +39,6 @@ bool MakePrivateFolder(const std::string& dir) {
     return IsPrivateFolder(dir);
 }
 
-// $XDG_CACHE_HOME/quillmarsh, or ~/.cache/quillmarsh; empty when the user has no home.
-std::string CacheFolder() {
-    std::string base;
-    const char* cache = std::getenv("XDG_CACHE_HOME");
-    if (cache && cache[0] == '/') {
-        base = cache;
-    } else {
-        const char* home = std::getenv("HOME");
-        if (!home || home[0] != '/') {
-            const passwd* pw = ::getpwuid(::getuid());
-            home = pw ? pw->pw_dir : nullptr;
-        }
-        if (!home || home[0] != '/') return {};
-        base = std::string(home) + "/.cache";
-    }
-    std::error_code ec;
-    std::filesystem::create_directories(base, ec);
-    return base + "/quillmarsh";
-}
-
 // The usual folder of the lock: the runtime folder, or /tmp/quillmarsh-<uid> where that is (or
 // can be made) a private folder; empty when neither is there.
 std::string UsualFolder() {
@@ -70,7 +51,7 @@ std::string UsualFolder() {
 // The cache folder, made where missing, when it is a private folder; else empty. Only asked for
 // when the usual folder fails, so that the user's home gains nothing otherwise.
 std::string FallbackFolder() {
-    const std::string cache = CacheFolder();
+    const std::string cache = UserCacheFolder().string();
     return !cache.empty() && MakePrivateFolder(cache) ? cache : std::string();
 }
 
