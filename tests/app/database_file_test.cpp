@@ -26,16 +26,7 @@ std::string ReadText(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// The names in the working folder, sorted, each followed by a space.
-std::string FolderNames() {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator("."))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    std::string joined;
-    for (const std::string& name : names) joined += name + " ";
-    return joined;
-}
+using qmtest::FolderNames;
 
 std::string Sqlite3(const std::string& file, const std::string& sql) {
     std::string out;

@@ -950,19 +950,7 @@ TEST_F(Startup, AnotherUsersJournalIsNotReadIntoTheFileAndTheProgramSaysWhose) {
     EXPECT_TRUE(PathExists(journal));
 }
 
-namespace {
-
-std::string FolderNames() {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator("."))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    std::string joined;
-    for (const std::string& name : names) joined += name + " ";
-    return joined;
-}
-
-}  // namespace
+using qmtest::FolderNames;
 
 // What killed creations leave beside the file is cleared by the next start, the live file's own
 // second name among it; whatever is not a regular file of this user's is neither opened nor

@@ -5,9 +5,11 @@
 #include <sys/wait.h>
 
 #include <QApplication>
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <random>
 
 #include "platform/dialogs.h"
@@ -170,6 +172,16 @@ int RunCommand(const std::string& command, std::string* out) {
     int status = pclose(p);
     if (out) *out = text;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string FolderNames() {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator("."))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    std::string joined;
+    for (const std::string& name : names) joined += name + " ";
+    return joined;
 }
 
 }  // namespace qmtest

@@ -109,4 +109,7 @@ int ChildChecks(const std::function<void()>& checks);
 // Runs a command with /bin/sh; returns its exit status and puts its standard output in `out`.
 int RunCommand(const std::string& command, std::string* out = nullptr);
 
+// The names in the working folder, sorted, each followed by a space.
+std::string FolderNames();
+
 }  // namespace qmtest
