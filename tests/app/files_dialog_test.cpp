@@ -533,7 +533,9 @@ TEST(AttachedFileCopies, ThoseOfEndedSessionsAreRemovedAtStart) {
     EXPECT_EQ(ReadFile(tmp / "receipts" / "scan.pdf"), "%PDF");
     EXPECT_EQ(ReadFile(mine / "mine.txt"), "this session's");
     EXPECT_EQ(ReadFile(fs::path(held) / "held.txt"), "another copy's");
-    if (foreignMade) EXPECT_EQ(ReadFile(foreign / "theirs.txt"), "another user's");
+    if (foreignMade) {
+        EXPECT_EQ(ReadFile(foreign / "theirs.txt"), "another user's");
+    }
 
     // Once the other copy has ended, the next start removes its folder too.
     close(down[1]);

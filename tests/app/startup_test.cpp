@@ -448,7 +448,9 @@ TEST_F(Startup, AFileThatIsNoDataFileIsNamedWithItsNewestCopy) {
         const auto named = std::distance(std::sregex_iterator(said.begin(), said.end(), copyNamed),
                                          std::sregex_iterator());
         EXPECT_EQ(named, c.newest ? 1 : 0) << said;
-        if (c.newest) EXPECT_NE(said.find(here + c.newest + ":"), std::string::npos) << said;
+        if (c.newest) {
+            EXPECT_NE(said.find(here + c.newest + ":"), std::string::npos) << said;
+        }
     }
 }
 
