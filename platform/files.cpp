@@ -155,38 +155,6 @@ bool PathExists(const std::filesystem::path& p) {
     return ::lstat(p.c_str(), &st) == 0 || errno != ENOENT;
 }
 
-bool CopyFileReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
-    std::error_code ec;
-    return std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing,
-                                      ec) &&
-           !ec;
-}
-
-bool CopyFileNew(const std::filesystem::path& from, const std::filesystem::path& to,
-                 std::string* error, bool flush) {
-    Fd in{::open(from.c_str(), O_RDONLY | O_CLOEXEC)};
-    struct stat st {};
-    if (in.fd < 0 || ::fstat(in.fd, &st) != 0) {
-        SetError(error, from.string());
-        return false;
-    }
-    // O_EXCL: never write through whatever already stands at the target, a link included.
-    Fd out{::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777)};
-    if (out.fd < 0) {
-        SetError(error, to.string());
-        return false;
-    }
-    const bool ok = CopyContents(in.fd, out.fd) && (!flush || ::fsync(out.fd) == 0);
-    if (FinishNewFile(out, ok, to)) return true;
-    SetError(error, to.string());
-    return false;
-}
-
-bool CopyFileDurably(const std::filesystem::path& from, const std::filesystem::path& to,
-                     std::string* error) {
-    return CopyFileNew(from, to, error, true);
-}
-
 bool FlushFile(const std::filesystem::path& p, std::string* error) {
     Fd fd{::open(p.c_str(), O_RDONLY | O_CLOEXEC)};
     if (fd.fd < 0 || ::fsync(fd.fd) != 0) {
@@ -346,12 +314,6 @@ std::filesystem::path CreatePrivateFolder(const std::filesystem::path& parent,
     std::string pattern = (parent / (prefix + "XXXXXX")).string();
     if (!::mkdtemp(pattern.data())) return {};
     return pattern;
-}
-
-bool FolderClosedToOthers(const std::filesystem::path& folder) {
-    struct stat st {};
-    return ::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
-           (st.st_mode & 077) == 0;
 }
 
 bool WriteNewPrivateFile(const std::filesystem::path& file, const std::string& bytes) {

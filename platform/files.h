@@ -11,18 +11,6 @@ namespace qm {
 bool FileExists(const std::filesystem::path& p);
 // Anything at all stands at the path: a file, a folder, a device, even a link to nothing.
 bool PathExists(const std::filesystem::path& p);
-// Replaces an existing target; returns false (and reports nothing) on failure.
-bool CopyFileReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
-// Creates `to`, which must not exist yet, with the bytes and permission bits of `from`, and
-// flushes it to the disk before returning, so that a caller who then renames it into place never
-// publishes a partial file. On failure (a full disk, a read error) the partial `to` is removed,
-// false comes back and `error` (when given) says why.
-bool CopyFileDurably(const std::filesystem::path& from, const std::filesystem::path& to,
-                     std::string* error = nullptr);
-// The same, flushing the copy only when `flush` says so: without, the bytes may still be on their
-// way to the disk, and `FlushFile` must succeed before the copy is trusted.
-bool CopyFileNew(const std::filesystem::path& from, const std::filesystem::path& to,
-                 std::string* error, bool flush);
 // Waits until the file's bytes are on the disk. A write error the system met on the way (a full
 // disk, a failing device) shows here.
 bool FlushFile(const std::filesystem::path& p, std::string* error = nullptr);
@@ -59,8 +47,10 @@ std::filesystem::path CreateTempBeside(const std::filesystem::path& target, int&
                                        std::string* error = nullptr);
 // Copies `from`, with its bytes, permission bits and times, to a new file beside `target` named as
 // CreateTempBeside names it, never one that stands already, flushing it only when `flush` says
-// so (as CopyFileNew). Returns its path, or an empty path with `error` (when given) saying why,
-// naming `from` or `target`; a partial copy is removed.
+// so: without, the bytes may still be on their way to the disk, and `FlushFile` must succeed
+// before the copy is trusted. The kernel copies the pages where it can, between file systems
+// too. Returns its path, or an empty path with `error` (when given) saying why, naming `from` or
+// `target`; a partial copy (a full disk, a read error) is removed.
 std::filesystem::path CopyToTempBeside(const std::filesystem::path& from,
                                        const std::filesystem::path& target, std::string* error,
                                        bool flush);
@@ -83,8 +73,6 @@ std::filesystem::path UserCacheFolder();
 // Returns its path, or an empty path with errno saying why.
 std::filesystem::path CreatePrivateFolder(const std::filesystem::path& parent,
                                           const std::string& prefix);
-// A real folder (not a link) of this user's that nobody else may read, enter or change.
-bool FolderClosedToOthers(const std::filesystem::path& folder);
 // Creates `file` new with mode 0600 and writes every byte to it. Whatever already stands at the
 // path, a link included, is neither followed nor changed: the call then fails with EEXIST. When
 // the bytes cannot all be written (a full disk) the file is removed. False on failure, with

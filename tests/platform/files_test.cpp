@@ -1,6 +1,9 @@
-// File services: the durable copy the backup relies on, and telling a file from anything else.
+// File services: the copy beside a file that the backup relies on, and telling a file from
+// anything else.
+// else.
 #include "platform/files.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,25 +31,32 @@ std::string ReadBytes(const std::string& path) {
 
 }  // namespace
 
-TEST(Files, DurableCopyIsWholeKeepsThePermissionsAndNeverWritesThroughAnExistingName) {
+TEST(Files, ACopyBesideIsWholeUnderANameOfItsOwnWithThePermissionsAndTheTimeOfChange) {
     qmtest::TempDir dir;
     WriteBytes("source", 3 * 1024 * 1024 + 17);  // more than one buffer
     chmod("source", 0640);
-    std::string error;
-    ASSERT_TRUE(CopyFileDurably("source", "copy", &error)) << error;
-    EXPECT_EQ(ReadBytes("copy"), ReadBytes("source"));
-    struct stat st {};
-    stat("copy", &st);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
-
-    // Whatever stands at the target, a link to another file included, is left alone.
+    const struct timespec changed[2] = {{1000000000, 5}, {1200000000, 123456789}};
+    utimensat(AT_FDCWD, "source", changed, 0);
+    // What stands under the copy's final name, a link to another file included, is left alone.
     WriteBytes("other", 10);
-    symlink("other", "link");
-    EXPECT_FALSE(CopyFileDurably("source", "link", &error));
-    EXPECT_NE(error.find("File exists"), std::string::npos) << error;
+    symlink("other", "copy");
+    std::string error;
+    const std::filesystem::path copy = CopyToTempBeside("source", "copy", &error, true);
+    ASSERT_FALSE(copy.empty()) << error;
+    EXPECT_EQ(copy.filename().string().rfind(".copy.tmp-", 0), 0u) << copy;
+    EXPECT_EQ(ReadBytes(copy), ReadBytes("source"));
+    struct stat st {};
+    stat(copy.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(st.st_mtim.tv_sec, 1200000000);
+    EXPECT_EQ(st.st_mtim.tv_nsec, 123456789);
     EXPECT_EQ(ReadBytes("other").size(), 10u);
-    EXPECT_FALSE(CopyFileDurably("missing", "copy2", &error));
-    EXPECT_FALSE(PathExists("copy2"));
+    EXPECT_TRUE(std::filesystem::is_symlink("copy"));
+
+    std::filesystem::remove(copy);
+    EXPECT_TRUE(CopyToTempBeside("missing", "copy2", &error, true).empty());
+    EXPECT_NE(error.find("missing: No such file"), std::string::npos) << error;
+    EXPECT_EQ(qmtest::FolderNames(), "copy other source ");
 }
 
 TEST(Files, CopyFromAnotherFileSystemIsWholeAndAFlushFindsAMissingFile) {
@@ -56,17 +66,17 @@ TEST(Files, CopyFromAnotherFileSystemIsWholeAndAFlushFindsAMissingFile) {
     const std::string source = "/dev/shm/qm-files-test-" + std::to_string(getpid());
     WriteBytes(source, 2 * 1024 * 1024 + 5);
     std::string error;
-    const bool copied = CopyFileNew(source, "copy", &error, false);
+    const std::filesystem::path copy = CopyToTempBeside(source, "copy", &error, false);
     const std::string expected = ReadBytes(source);
     std::filesystem::remove(source);
-    ASSERT_TRUE(copied) << error;
-    EXPECT_EQ(ReadBytes("copy"), expected);
-    EXPECT_TRUE(FlushFile("copy", &error)) << error;
+    ASSERT_FALSE(copy.empty()) << error;
+    EXPECT_EQ(ReadBytes(copy), expected);
+    EXPECT_TRUE(FlushFile(copy, &error)) << error;
     EXPECT_FALSE(FlushFile("missing", &error));
     EXPECT_NE(error.find("missing"), std::string::npos) << error;
 }
 
-TEST(Files, DurableCopyOnAFullDiskFailsAndLeavesNoPartialFile) {
+TEST(Files, ACopyOnAFullDiskFailsNamingItsTargetAndLeavesNoPartialFile) {
     qmtest::TempDir dir;
     EXPECT_EXIT(
         {
@@ -74,13 +84,14 @@ TEST(Files, DurableCopyOnAFullDiskFailsAndLeavesNoPartialFile) {
             WriteBytes("source", 200 * 1024);
             if (!mounted) qmtest::LimitFileSize(64 * 1024);
             std::string error;
-            const bool copied = CopyFileDurably("source", "copy", &error);
-            std::fprintf(stderr, "copied=%d exists=%d source=%zu error=%s\n", copied,
-                         PathExists("copy"), ReadBytes("source").size(), error.c_str());
+            const bool copied = !CopyToTempBeside("source", "copy", &error, true).empty();
+            std::fprintf(stderr, "copied=%d names=%s source=%zu error=%s\n", copied,
+                         qmtest::FolderNames().c_str(), ReadBytes("source").size(), error.c_str());
             std::exit(0);
         },
         ::testing::ExitedWithCode(0),
-        "copied=0 exists=0 source=204800 error=copy: (No space left on device|File too large)");
+        "copied=0 names=source  source=204800 error=copy: (No space left on device|File too "
+        "large)");
 }
 
 TEST(Files, OnlyARegularFileIsAFileButAnythingTakesThePath) {
