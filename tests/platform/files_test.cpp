@@ -1,6 +1,5 @@
 // File services: the copy beside a file that the backup relies on, and telling a file from
 // anything else.
-// else.
 #include "platform/files.h"
 
 #include <fcntl.h>
