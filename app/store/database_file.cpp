@@ -10,8 +10,6 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
-#include <map>
-#include <mutex>
 
 #include "db/sqlite_statement.h"
 #include "platform/file_lock.h"
@@ -134,32 +132,6 @@ bool CopyOneHoldsTheFileAsItStands(const AnsiString& fileName) {
             return false;
     }
     return a.eof() && b.eof();
-}
-
-// The day's copy in the making, under a name of this process's own beside copy 1, per data file:
-// CopyForBackup makes it, PlaceBackup (on any thread) puts it in place. Never destroyed, as the
-// observer above.
-std::mutex& PendingMutex() {
-    static auto* mutex = new std::mutex;
-    return *mutex;
-}
-std::map<AnsiString, std::filesystem::path>& PendingCopies() {
-    static auto* pending = new std::map<AnsiString, std::filesystem::path>;
-    return *pending;
-}
-
-std::filesystem::path PendingCopy(const AnsiString& fileName) {
-    std::lock_guard<std::mutex> hold(PendingMutex());
-    const auto found = PendingCopies().find(fileName);
-    return found == PendingCopies().end() ? std::filesystem::path() : found->second;
-}
-
-void SetPendingCopy(const AnsiString& fileName, const std::filesystem::path& copy) {
-    std::lock_guard<std::mutex> hold(PendingMutex());
-    if (copy.empty())
-        PendingCopies().erase(fileName);
-    else
-        PendingCopies()[fileName] = copy;
 }
 
 std::filesystem::path FolderOf(const AnsiString& fileName) {
@@ -449,9 +421,9 @@ BackupOutcome CopyForBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiStri
     std::string error;
     const std::filesystem::path fresh =
         CopyToTempBeside(fileName, CopyName(fileName, 1), &error, false);
-    SetPendingCopy(fileName, fresh);
     if (!fresh.empty()) {
         outcome.pending = true;
+        outcome.copy = fresh;
     } else {
         outcome.failed = true;
         outcome.error = error;
@@ -460,10 +432,9 @@ BackupOutcome CopyForBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiStri
     return outcome;
 }
 
-BackupOutcome PlaceBackup(const AnsiString& fileName, int backupCount) {
+BackupOutcome PlaceBackup(const AnsiString& fileName, int backupCount,
+                          const std::filesystem::path& fresh) {
     BackupOutcome outcome;
-    const std::filesystem::path fresh = PendingCopy(fileName);
-    SetPendingCopy(fileName, {});
     const AnsiString copy1 = CopyName(fileName, 1);
     // Only a copy whole on the disk may push the older ones along. The user knows the copy by
     // its number, not by its temporary name.
@@ -496,7 +467,7 @@ BackupOutcome DailyBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiString
         backupDate = copyDate;
         return outcome;
     }
-    outcome = PlaceBackup(fileName, backupCount);
+    outcome = PlaceBackup(fileName, backupCount, outcome.copy);
     if (outcome.copied) backupDate = today;
     return outcome;
 }
@@ -514,11 +485,9 @@ std::vector<AnsiString> BackupTemporaries(const AnsiString& fileName) {
 }
 
 void RemoveBackupLeftovers(const AnsiString& fileName) {
-    const std::filesystem::path pending = PendingCopy(fileName);
     for (const AnsiString& name : BackupTemporaries(fileName)) {
         struct stat st {};
-        if (OwnRegularFile(name, &st) && std::filesystem::path(name) != pending)
-            ::unlink(name.c_str());
+        if (OwnRegularFile(name, &st)) ::unlink(name.c_str());
     }
 }
 

@@ -3,6 +3,7 @@
 // bring a file of an older layout to the current one.
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -56,6 +57,7 @@ struct BackupOutcome {
     bool pending = false;  // today's copy is made but not yet known to be on the disk nor placed
     bool failed = false;   // the copy could not be made; `error` says why
     AnsiString error;
+    std::filesystem::path copy;  // with `pending`: the copy, under a name of this process's own
 };
 
 // At most once a day: closes the file, copies it under a temporary name and, only once that copy
@@ -75,14 +77,16 @@ BackupOutcome DailyBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiString
 // nothing else changes. `backupDate` is set by the first only where no copy is wanted.
 BackupOutcome CopyForBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiString& fileName,
                             int backupCount, int& backupDate, int today);
-BackupOutcome PlaceBackup(const AnsiString& fileName, int backupCount);
-// The day's copy is built beside copy 1 under a name of this process's own, which CopyForBackup
-// keeps for PlaceBackup. The names standing beside `fileName` that a copy is built under, and the
-// fixed names older versions built it under, whoever made them.
+// The second half is given the first's `copy`.
+BackupOutcome PlaceBackup(const AnsiString& fileName, int backupCount,
+                          const std::filesystem::path& copy);
+// The names standing beside `fileName` that the day's copy is built under (beside copy 1, under
+// a name of the process's own), and the fixed names older versions built it under, whoever made
+// them.
 std::vector<AnsiString> BackupTemporaries(const AnsiString& fileName);
-// Removes those of them that are this user's regular files, but the copy this process is
-// placing: at start-up they are the remains of runs that were killed. Another user's file is
-// left alone and stops no copy.
+// Removes those of them that are this user's regular files: at start-up, before this process
+// makes its own copy, they are the remains of runs that were killed. Another user's file is left
+// alone and stops no copy.
 void RemoveBackupLeftovers(const AnsiString& fileName);
 // Writes "reserv-date" at once, in the form shut-down writes it, so that a crash later the same
 // day does not rotate the copies again at the next start.

@@ -369,7 +369,7 @@ class TForm1 : public TPaintedWidget {
     // The day's backup copy, made at start-up and placed once the system has it on the disk.
     void StartPlacingBackup();
     void CollectBackup(bool wait);
-    bool backupPending_ = false;
+    std::filesystem::path backupCopy_;  // the day's copy while it waits to be placed
     int backupDay_ = 0;
     std::future<BackupOutcome> placing_;
 };

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "app/store/attached_files.h"
 #include "app/store/balances.h"
@@ -237,7 +238,7 @@ bool TForm1::OpenExistingFile(int today, LayoutCheck& layout) {
     // The live file is untouched and the old copies are kept; the next start tries again.
     if (backup.failed)
         MessageBox(this, Ui(193) + "\r\r" + backup.error, "Quillmarsh", MB_OK | MB_ICONWARNING);
-    backupPending_ = backup.pending;
+    backupCopy_ = backup.copy;
     backupDay_ = today;
     return true;
 }
@@ -279,14 +280,14 @@ bool TForm1::LockDataFile() {
 }
 
 void TForm1::StartPlacingBackup() {
-    if (!backupPending_) return;
-    backupPending_ = false;
-    placing_ = std::async(std::launch::async, [this, count = BackupCount] {
-        BackupOutcome outcome = PlaceBackup(kDatabaseFileName, count);
-        QMetaObject::invokeMethod(
-            this, [this] { CollectBackup(false); }, Qt::QueuedConnection);
-        return outcome;
-    });
+    if (backupCopy_.empty()) return;
+    placing_ = std::async(std::launch::async,
+                          [this, count = BackupCount, copy = std::exchange(backupCopy_, {})] {
+                              BackupOutcome outcome = PlaceBackup(kDatabaseFileName, count, copy);
+                              QMetaObject::invokeMethod(
+                                  this, [this] { CollectBackup(false); }, Qt::QueuedConnection);
+                              return outcome;
+                          });
 }
 
 void TForm1::CollectBackup(bool wait) {
@@ -522,9 +523,8 @@ void TForm1::FormCreate() {
         // Only a file the program accepts is written to; a refused one still gets its copy.
         if (opened) {
             StartPlacingBackup();
-        } else if (backupPending_) {
-            backupPending_ = false;
-            PlaceBackup(kDatabaseFileName, BackupCount);
+        } else if (!backupCopy_.empty()) {
+            PlaceBackup(kDatabaseFileName, BackupCount, std::exchange(backupCopy_, {}));
         }
         if (!opened) {
             terminated_ = true;

@@ -470,14 +470,16 @@ TEST(DatabaseFile, TheDaysCopyHoldsTheFileAsStartUpFoundItThoughItIsPlacedLater)
     EXPECT_EQ(backupDate, 10);
     // The user works on while the copy is flushed: the copy keeps the file as it was.
     db->ExecSQL("insert into param (name, value) values ('mark', 'later')");
-    const BackupOutcome placed = PlaceBackup(kFile, 3);
+    const BackupOutcome placed = PlaceBackup(kFile, 3, copy.copy);
     EXPECT_TRUE(placed.copied);
     EXPECT_EQ(Marks(), "live one -");
     EXPECT_EQ(MarkOf(kFile), "later");
     // A copy that vanished before it could be flushed is a failure that changes nothing.
-    ASSERT_TRUE(CopyForBackup(db, kFile, 3, backupDate, 12).pending);
-    for (const AnsiString& name : BackupTemporaries(kFile)) DeleteFile(name);
-    const BackupOutcome lost = PlaceBackup(kFile, 3);
+    const BackupOutcome vanishing = CopyForBackup(db, kFile, 3, backupDate, 12);
+    ASSERT_TRUE(vanishing.pending);
+    EXPECT_EQ(BackupTemporaries(kFile), std::vector<AnsiString>{vanishing.copy.string()});
+    DeleteFile(vanishing.copy);
+    const BackupOutcome lost = PlaceBackup(kFile, 3, vanishing.copy);
     EXPECT_TRUE(lost.failed);
     EXPECT_FALSE(lost.error.empty());
     EXPECT_EQ(Marks(), "live one -");
