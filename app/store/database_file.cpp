@@ -162,6 +162,12 @@ bool SameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+// The name leads to `file` itself, not through a link.
+bool NameLeadsTo(const AnsiString& name, const struct stat& file) {
+    struct stat named {};
+    return ::lstat(name.c_str(), &named) == 0 && SameFile(named, file);
+}
+
 // The prefix of the names new files are built under (CreateTempBeside's).
 AnsiString BuildingPrefix(const AnsiString& fileName) {
     return "." + std::filesystem::path(fileName).filename().string() + ".tmp-";
@@ -184,11 +190,10 @@ std::filesystem::path NewBuildingFile(const AnsiString& fileName, TFileLock& loc
         // Done through the descriptor: the name may lead elsewhere by now.
         if (::fstat(fd, &made) == 0) ::fchmod(fd, made.st_mode & 0644);
         const TFileLock::Result result = lock.Acquire(fd, error);
-        struct stat named {};
         // Another copy clearing leftovers may have taken the name away before the lock held, and
         // in a folder others may write, someone may have put something else under it.
         if ((result == TFileLock::kTaken || result == TFileLock::kUnlocked) &&
-            ::lstat(building.c_str(), &named) == 0 && SameFile(named, made))
+            NameLeadsTo(building.string(), made))
             return building;
         lock.Release();  // what stands under the name now is not this copy's file
     }
@@ -288,8 +293,7 @@ bool RemoveKilledClaim(const AnsiString& fileName) {
         return false;
     }
     if (probe.Acquire(fd) != TFileLock::kTaken) return false;
-    struct stat now {};
-    if (::lstat(fileName.c_str(), &now) != 0 || !SameFile(now, named)) return false;
+    if (!NameLeadsTo(fileName, named)) return false;
     ::unlink(fileName.c_str());
     return true;
 }
@@ -309,26 +313,21 @@ std::unique_ptr<TSQLiteDatabase> CreateDatabaseFile(const AnsiString& fileName,
     const AnsiString building = path.string();
     // Whether the temporary name still leads to the file this copy made and locked: in a folder
     // others may write, something else may have been put under it.
-    const auto stillOurs = [&] {
-        struct stat named {};
-        return ::lstat(building.c_str(), &named) == 0 && SameFile(named, made);
-    };
+    const auto stillOurs = [&] { return NameLeadsTo(building, made); };
     const char* const replaced = "the new file was replaced under its temporary name";
     // A creation that fails leaves nothing behind: the next start asks again from scratch.
     struct Cleanup {
         const AnsiString& name;
+        const struct stat& made;
         TFileLock& lock;
-        const std::function<bool()>& ours;
         bool armed = true;
         ~Cleanup() {
             if (!armed) return;
-            if (ours()) DeleteFile(name);
+            if (NameLeadsTo(name, made)) DeleteFile(name);
             DeleteFile(name + "-journal");
             lock.Release();
         }
-    };
-    const std::function<bool()> ours = stillOurs;
-    Cleanup cleanup{building, lock, ours};
+    } cleanup{building, made, lock};
     std::unique_ptr<TSQLiteDatabase> opened;
     try {
         opened = std::make_unique<TSQLiteDatabase>(building);
