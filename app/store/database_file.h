@@ -74,7 +74,9 @@ BackupOutcome DailyBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiString
 // (`pending`), and reopens it; from then on the live file may be written. The second, which
 // touches no database and may run on another thread, waits until the copy is on the disk and
 // only then rotates the copies and places it; a copy that cannot be flushed is removed and
-// nothing else changes. `backupDate` is set by the first only where no copy is wanted.
+// nothing else changes. `backupDate` is set by the first only where no copy is wanted, or where
+// copy 1 holds the file as it stands already (a session placed it and ended before it could
+// record the date: another copy would push the oldest out for nothing).
 BackupOutcome CopyForBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiString& fileName,
                             int backupCount, int& backupDate, int today);
 // The second half is given the first's `copy`.
