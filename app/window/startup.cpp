@@ -159,12 +159,14 @@ void TForm1::InstallDatabaseFailureExit() {
 
 bool TForm1::OpenDatabase() {
     const int today = static_cast<int>(Date());
-    if (!FileExists(kDatabaseFileName) && PathExists(kDatabaseFileName)) {
-        // A folder, a device or a link to nothing under the file's name: the file is not
-        // missing, and creating one over it would fail or hide where the data went.
+    // A folder, a device or a link to nothing under the file's name: the file is not missing,
+    // and creating one over it would fail or hide where the data went.
+    const auto refuseWhatIsNotAFile = [this] {
+        if (FileExists(kDatabaseFileName) || !PathExists(kDatabaseFileName)) return false;
         MessageBox(this, Ui(192), "Quillmarsh", MB_OK | MB_ICONERROR);
-        return false;
-    }
+        return true;
+    };
+    if (refuseWhatIsNotAFile()) return false;
     // What a creation killed on a file system without links left under the file's name: the
     // file is missing, and the user is asked again.
     RemoveKilledClaim(kDatabaseFileName);
@@ -176,10 +178,7 @@ bool TForm1::OpenDatabase() {
         // Null: another copy asked at the same moment and put its file in place first. That
         // file is opened as any existing one, and that copy's lock ends this one; but what took
         // the name while the question was up is checked as at any start.
-        if (!DB && !FileExists(kDatabaseFileName) && PathExists(kDatabaseFileName)) {
-            MessageBox(this, Ui(192), "Quillmarsh", MB_OK | MB_ICONERROR);
-            return false;
-        }
+        if (!DB && refuseWhatIsNotAFile()) return false;
     }
     LayoutCheck layout;
     if (DB) {
