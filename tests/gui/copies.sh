@@ -54,6 +54,26 @@ start() {  # start <name> <uid> <folder> [command]: the program (or the command 
   launch "$name" "$uid" "$folder" "$@" || fail "$name did not start"
   pids+=("$launched")
 }
+# refused <part> <folder> <words> <path named> <another folder>: the other user's copy started in
+# the folder says the words and the path with "Permission denied", ends with 0, and leaves both
+# folders byte for byte as they were.
+refused() {
+  local part=$1 folder=$2 words=$3 named=$4 also=$5 before_here before_also said
+  before_here=$(folder_state "$folder")
+  before_also=$(folder_state "$also")
+  start alone "$other" "$folder"
+  said=$(box_text alone "$other" 10 OK) || fail "$part: nothing said in $folder"
+  for want in "$words" "$named: Permission denied"; do
+    grep -qF "$want" <<<"$said" || fail "$part: in $folder, '$want' not said: $said"
+  done
+  ended "$launched" || fail "$part: the copy in $folder did not end"
+  [ "$rc" = 0 ] || fail "$part: the copy in $folder ended with $rc"
+  [ "$(folder_state "$folder")" = "$before_here" ] || fail "$part: $folder changed:
+$before_here
+---
+$(folder_state "$folder")"
+  [ "$(folder_state "$also")" = "$before_also" ] || fail "$part: $also changed"
+}
 yesterday="UPDATE param SET value = CAST(julianday('now', 'localtime', 'start of day') - \
 julianday('1899-12-30') AS INTEGER) - 1 WHERE name = 'reserv-date'"
 
@@ -92,18 +112,7 @@ chown -R "$other:$other" "$own"
 chmod 444 "$own/Quillmarsh.dat"
 sqlite3 "$shared/Quillmarsh.dat" "$yesterday"
 for folder in "$shared" "$own"; do
-  before=$(folder_state "$folder")
-  start alone "$other" "$folder"
-  said=$(box_text alone "$other" 10 OK) || fail "2: nothing said in $folder"
-  for want in "cannot be written" "$folder/Quillmarsh.dat: Permission denied"; do
-    grep -qF "$want" <<<"$said" || fail "2: in $folder, '$want' not said: $said"
-  done
-  ended "$launched" || fail "2: the copy in $folder did not end"
-  [ "$rc" = 0 ] || fail "2: the copy in $folder ended with $rc"
-  [ "$(folder_state "$folder")" = "$before" ] || fail "2: $folder changed:
-$before
----
-$(folder_state "$folder")"
+  refused 2 "$folder" "cannot be written" "$folder/Quillmarsh.dat" "$folder"
 done
 
 # 3. Two copies of one user, both asked whether to create the file.
@@ -148,26 +157,9 @@ linked="$work/linked"
 mkdir -m 755 "$linked"
 ln -s "$closed/Quillmarsh.dat" "$linked/Quillmarsh.dat"
 chown -h "$other:$other" "$linked" "$linked/Quillmarsh.dat"
-refused() {  # refused <folder> <words> <path named>
-  local folder=$1 words=$2 named=$3 before_here before_closed said
-  before_here=$(folder_state "$folder")
-  before_closed=$(folder_state "$closed")
-  start alone "$other" "$folder"
-  said=$(box_text alone "$other" 10 OK) || fail "4: nothing said in $folder"
-  for want in "$words" "$named: Permission denied"; do
-    grep -qF "$want" <<<"$said" || fail "4: in $folder, '$want' not said: $said"
-  done
-  ended "$launched" || fail "4: the copy in $folder did not end"
-  [ "$rc" = 0 ] || fail "4: the copy in $folder ended with $rc"
-  [ "$(folder_state "$folder")" = "$before_here" ] || fail "4: $folder changed:
-$before_here
----
-$(folder_state "$folder")"
-  [ "$(folder_state "$closed")" = "$before_closed" ] || fail "4: $closed changed"
-}
-refused "$secret" "cannot be read by this user" "$secret/Quillmarsh.dat"
-refused "$closed" "A folder the program must write in cannot be written" "$closed"
-refused "$linked" "A folder the program must write in cannot be written" "$closed"
+refused 4 "$secret" "cannot be read by this user" "$secret/Quillmarsh.dat" "$closed"
+refused 4 "$closed" "A folder the program must write in cannot be written" "$closed" "$closed"
+refused 4 "$linked" "A folder the program must write in cannot be written" "$closed" "$closed"
 # 5. Another user's journal beside the owner's file.
 for mode in 777 1777; do
   planted="$work/planted-$mode"
