@@ -6,14 +6,14 @@
 # 2. the window closed with the disk full (a tiny tmpfs; needs root): the failure message with
 #    the engine's reason, then exit code 1;
 # 3. an empty Quillmarsh.dat, and an SQLite file of another program: the file is refused for
-#    its layout before anything is read from it or written beside it;
+#    its layout before anything is read from it or written beside it; a text file, random bytes,
+#    and a database cut short: the file named as not (or no longer) a data file of the program,
+#    with the engine's words and the newest daily copy beside it where one stands, then exit
+#    code 1; each folder as it was;
 # 4. a spreadsheet export onto that full disk: the chosen file named once, with the system's
 #    reason; no file left there, and the program goes on;
 # 5. a new file asked for in a folder that cannot be written (a read-only mount; needs root): the
 #    file named once, with the system's reason, and nothing left in the folder.
-# 6. a text file, random bytes, and a database cut short under the file's name: the file named
-#    as not (or no longer) a data file of the program, with the engine's words, and the newest
-#    daily copy beside it named where one stands; then exit code 1, the folder as it was.
 # In CI (QM_CI=1) a part that cannot run here is a failure, elsewhere a skip that says so.
 # Usage: last_words.sh <quillmarsh executable> [folder for screenshots]
 set -euo pipefail
@@ -104,22 +104,46 @@ else
   cannot "a full disk needs root to mount a tmpfs"
 fi
 
-# 3. Files the program does not know.
-mkdir "$work/empty" "$work/other"
+# 3. Files the program does not know (refused for their layout before anything is read from them
+#    or written beside them), and bytes the engine cannot read as a database (named, with the
+#    engine's words and the newest copy where there is one; the database cut short has two).
+mkdir "$work/empty" "$work/other" "$work/text" "$work/noise" "$work/cut"
 : >"$work/empty/Quillmarsh.dat"
 sqlite3 "$work/other/Quillmarsh.dat" "CREATE TABLE notes (t TEXT); INSERT INTO notes VALUES ('x');"
-for folder in "$work/empty" "$work/other"; do
+printf 'Groceries 12.50\nRent 700\n' >"$work/text/Quillmarsh.dat"
+head -c 8192 /dev/urandom >"$work/noise/Quillmarsh.dat"
+sqlite3 "$work/cut/Quillmarsh.dat1" <"$gui_dir/household.sql"
+cp "$work/cut/Quillmarsh.dat1" "$work/cut/Quillmarsh.dat2"
+head -c $(($(stat -c %s "$work/cut/Quillmarsh.dat1") / 2)) "$work/cut/Quillmarsh.dat1" \
+  >"$work/cut/Quillmarsh.dat"
+# Each case: the folder, the exit code, the words and the engine's ("@" for the folder), and the
+# copy to be named.
+while IFS='|' read -r name code words reason copy <&3; do
+  folder="$work/$name"
   before=$(folder_state "$folder")
   start refused "$folder"
   said=$(box_text refused self 10 OK) || fail "refused: nothing said in $folder"
-  grep -qF "does not have the expected tables" <<<"$said" || fail "refused: in $folder: $said"
+  for want in "${words//@/$folder}" ${reason:+"$reason"} \
+    ${copy:+"newest daily backup copy of it is $folder/$copy:"}; do
+    grep -qF "$want" <<<"$said" || fail "refused: in $folder, '$want' not said: $said"
+  done
+  copies=0
+  [ -n "$copy" ] && copies=1
+  [ "$(grep -o 'Quillmarsh\.dat[0-9]' <<<"$said" | wc -l)" = "$copies" ] ||
+    fail "refused: in $folder, another copy named: $said"
   ended "$launched" || fail "refused: did not end in $folder"
-  [ "$rc" = 0 ] || fail "refused: ended with $rc in $folder"
+  [ "$rc" = "$code" ] || fail "refused: ended with $rc in $folder"
   [ "$(folder_state "$folder")" = "$before" ] || fail "refused: $folder changed:
 $before
 ---
 $(folder_state "$folder")"
-done
+done 3<<'EOF'
+empty|0|does not have the expected tables||
+other|0|does not have the expected tables||
+text|1|@/Quillmarsh.dat is not, or no longer, a data file|file is not a database|
+noise|1|@/Quillmarsh.dat is not, or no longer, a data file|file is not a database|
+cut|1|@/Quillmarsh.dat is not, or no longer, a data file|database disk image is malformed|Quillmarsh.dat1
+EOF
 # 4. The export, from the File menu, onto the full disk.
 if [ -n "$tiny" ]; then
   mkdir "$work/export"
@@ -164,37 +188,4 @@ if [ "$(id -u)" -eq 0 ]; then
 else
   cannot "a read-only folder needs root to mount"
 fi
-# 6. Bytes the engine cannot read as a database; the database cut short has copies beside it.
-mkdir "$work/text" "$work/noise" "$work/cut"
-printf 'Groceries 12.50\nRent 700\n' >"$work/text/Quillmarsh.dat"
-head -c 8192 /dev/urandom >"$work/noise/Quillmarsh.dat"
-sqlite3 "$work/cut/Quillmarsh.dat1" <"$gui_dir/household.sql"
-cp "$work/cut/Quillmarsh.dat1" "$work/cut/Quillmarsh.dat2"
-head -c $(($(stat -c %s "$work/cut/Quillmarsh.dat1") / 2)) "$work/cut/Quillmarsh.dat1" \
-  >"$work/cut/Quillmarsh.dat"
-# Each case: the folder, the engine's words, the copy to be named (none for the first two).
-while IFS='|' read -r name reason copy <&3; do
-  folder="$work/$name"
-  before=$(folder_state "$folder")
-  start damaged "$folder"
-  said=$(box_text damaged self 10 OK) || fail "damaged: nothing said in $folder"
-  for want in "$folder/Quillmarsh.dat is not, or no longer, a data file" "$reason" \
-    ${copy:+"newest daily backup copy of it is $folder/$copy:"}; do
-    grep -qF "$want" <<<"$said" || fail "damaged: in $folder, '$want' not said: $said"
-  done
-  copies=0
-  [ -n "$copy" ] && copies=1
-  [ "$(grep -o 'Quillmarsh\.dat[0-9]' <<<"$said" | wc -l)" = "$copies" ] ||
-    fail "damaged: in $folder, another copy named: $said"
-  ended "$launched" || fail "damaged: did not end in $folder"
-  [ "$rc" = 1 ] || fail "damaged: ended with $rc in $folder"
-  [ "$(folder_state "$folder")" = "$before" ] || fail "damaged: $folder changed:
-$before
----
-$(folder_state "$folder")"
-done 3<<'EOF'
-text|file is not a database|
-noise|file is not a database|
-cut|database disk image is malformed|Quillmarsh.dat1
-EOF
 echo "last words: ok"
