@@ -4,7 +4,7 @@
 Usage: box_text.py <pid> [seconds] [button]. Waits (up to `seconds`, default 10) for a shown
 message box of the process `pid` on the session's accessibility bus, then prints the texts of its
 labels, one a line, and exits 0; exits 1 when none shows. With `button`, it then presses the
-box's button of that name, as a screen reader's user does. The program must run with
+box's button of that name, as a screen reader's user does, and waits for the box to go. The program must run with
 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 inside the same D-Bus session (dbus-run-session).
 """
 import sys
@@ -73,6 +73,14 @@ def main():
             if button and not press(window, button):
                 print(f"no button {button}", file=sys.stderr)
                 return 1
+            # Gone before the caller goes on, so that its next key, or the next box it reads,
+            # is the program's next.
+            gone_by = time.monotonic() + 5
+            while button and time.monotonic() < gone_by:
+                shown = box_of(pid)
+                if not shown or shown[1] != texts:
+                    break
+                time.sleep(0.1)
             return 0
         time.sleep(0.2)
     print(f"no message box of process {pid}", file=sys.stderr)
