@@ -24,8 +24,10 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 #include "db/sqlite_table3.h"
+#include "platform/files.h"
 
 namespace qm {
 namespace {
@@ -42,20 +44,10 @@ sqlite3_vfs* Below(sqlite3_vfs* self) {
     return static_cast<sqlite3_vfs*>(self->pAppData);
 }
 
-// Why a file of this kind and owner is no journal the engine may read: empty when it may be.
+// Why a file of this kind and owner is no journal the engine may read: empty when it may be. The
+// engine opens nothing but a data file's "-journal" through here.
 std::string Unfit(const struct stat& st, const std::string& journal) {
-    if (S_ISLNK(st.st_mode)) return "a link";
-    if (!S_ISREG(st.st_mode)) return "not a regular file";
-    if (st.st_uid == ::geteuid()) return {};
-    // Another user's data file, opened by this one, has its journals written by its owner.
-    static const std::string suffix = "-journal";
-    struct stat data {};
-    if (journal.size() > suffix.size() &&
-        journal.compare(journal.size() - suffix.size(), suffix.size(), suffix) == 0 &&
-        ::stat(journal.substr(0, journal.size() - suffix.size()).c_str(), &data) == 0 &&
-        data.st_uid == st.st_uid)
-        return {};
-    return "owned by another user";
+    return UnfitBeside(st, journal.substr(0, journal.size() - std::strlen("-journal")));
 }
 
 // Why a journal that could not be opened is refused: what stands at its name, where that
@@ -96,10 +88,9 @@ int GuardedOpen(sqlite3_vfs* self, const char* name, sqlite3_file* file, int fla
         struct stat now {};
         if (rc != SQLITE_OK) {
             // The engine's own failure, told as the engine tells it.
-        } else if (::lstat(name, &now) != 0) {
-            why = "removed as it was opened";
-        } else if (fd >= 0 && (now.st_dev != held.st_dev || now.st_ino != held.st_ino)) {
-            why = "replaced as it was opened";  // 2
+        } else if (fd >= 0 ? !NameLeadsTo(name, held, false, &now) : ::lstat(name, &now) != 0) {
+            // Nothing stands there any more (`now` zeroed), or another file does.
+            why = now.st_mode == 0 ? "removed as it was opened" : "replaced as it was opened";  // 2
         } else if (fd < 0) {
             why = Unfit(now, journal);  // 3
         }
@@ -168,6 +159,16 @@ sqlite3_vfs MakeGuard(sqlite3_vfs* below) {
 
 }  // namespace
 
+std::string UnfitBeside(const struct stat& st, const std::string& dataFile) {
+    if (S_ISLNK(st.st_mode)) return "a link";
+    if (!S_ISREG(st.st_mode)) return "not a regular file";
+    struct stat data {};
+    if (st.st_uid == ::geteuid() ||
+        (::stat(dataFile.c_str(), &data) == 0 && data.st_uid == st.st_uid))
+        return {};
+    return "owned by another user";
+}
+
 void GuardJournals() {
     static std::once_flag once;
     std::call_once(once, [] {
@@ -180,7 +181,8 @@ bool RefusedJournalFailure(const ESQLiteException& e, TRefusedJournal& journal) 
     if ((e.EngineCode & 0xff) != kRefused) return false;
     const std::lock_guard<std::mutex> lock(refusedMutex);
     if (lastRefused.Path.empty()) return false;
-    journal = lastRefused;
+    // Told once: a later failure of another kind is not this journal's.
+    journal = std::exchange(lastRefused, {});
     return true;
 }
 

@@ -8,6 +8,8 @@
 // statement then fails, through the failure handler, and nothing is written.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <string>
 
 namespace qm {
@@ -19,6 +21,12 @@ class ESQLiteException;
 // constructor does); a layer registered as the default before that stays under it.
 void GuardJournals();
 
+// Why a file of this kind (lstat) and owner, beside the data file `dataFile` as its journal or
+// one of its copies, is none the program may take for that file's own: empty when it may be, as
+// a regular file of this user's or of the data file's owner (who writes the journals of a file
+// another user opens); else "a link", "not a regular file" or "owned by another user".
+std::string UnfitBeside(const struct stat& st, const std::string& dataFile);
+
 // A journal the layer refused: its absolute name and why ("owned by another user", "not a
 // regular file", "a link", ...).
 struct TRefusedJournal {
@@ -27,7 +35,7 @@ struct TRefusedJournal {
 };
 
 // Whether `e` is the failure of a statement whose journal the layer refused; `journal` then
-// says which journal, and why. The last refusal in the process is the one told.
+// says which journal, and why. The last refusal in the process is the one told, once.
 bool RefusedJournalFailure(const ESQLiteException& e, TRefusedJournal& journal);
 
 }  // namespace qm

@@ -46,6 +46,14 @@ bool TSQLiteReader::Step() {
     return false;
 }
 
+int TSQLiteReader::ErrorCode() const {
+    return db_ ? sqlite3_extended_errcode(db_) : SQLITE_CANTOPEN;
+}
+
+std::string TSQLiteReader::ErrorText() const {
+    return db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(SQLITE_CANTOPEN);
+}
+
 int64_t TSQLiteReader::RawInteger(int col) const {
     return ColumnInteger(stmt_, col);
 }

@@ -30,6 +30,9 @@ class TSQLiteReader {
     // The next row: false at the end of the result or on a failure.
     bool Step();
     bool Failed() const { return failed_; }
+    // After a failure: the engine's result code and its words for it.
+    int ErrorCode() const;
+    std::string ErrorText() const;
 
     // As TSQLiteStatement reads them: the engine's conversions, a NULL as 0 or as no bytes.
     int64_t RawInteger(int col) const;

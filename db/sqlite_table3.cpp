@@ -39,6 +39,10 @@ bool IsBusyFailure(const ESQLiteException& e) {
     return (e.EngineCode & 0xff) == SQLITE_BUSY;
 }
 
+bool IsDamagedFileFailure(int engineCode) {
+    return (engineCode & 0xff) == SQLITE_NOTADB || (engineCode & 0xff) == SQLITE_CORRUPT;
+}
+
 void TSQLiteDatabase::SetFailureHandler(FailureHandler handler) {
     Handler() = std::move(handler);
 }

@@ -32,6 +32,9 @@ class ESQLiteException : public Exception {
 // The failure came from another program's lock on the file, held past the busy timeout: the
 // user can act on it (close that program), unlike on the engine's words for it.
 bool IsBusyFailure(const ESQLiteException& e);
+// The engine's result code says it cannot read the file as a database: bytes of another kind
+// under its name, or pages damaged or cut short since they were written.
+bool IsDamagedFileFailure(int engineCode);
 
 // How long a statement waits for a lock another program holds on the file (a backup tool or a
 // sync client reading it for a moment) before it fails as busy.

@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/files.h"
+
 namespace qm {
 namespace {
 
@@ -58,11 +60,8 @@ TFileLock::Result TFileLock::Acquire(const std::filesystem::path& path, std::str
         if (result == kTaken || result == kUnlocked) writeError_ = writeError;
         if (result != kTaken) return result;
         // A lock on a file no longer under the name keeps no other copy off the file there.
-        struct stat locked {
-        }, named{};
-        if (::fstat(fd_, &locked) == 0 && ::stat(path.c_str(), &named) == 0 &&
-            locked.st_dev == named.st_dev && locked.st_ino == named.st_ino)
-            return kTaken;
+        struct stat locked {};
+        if (::fstat(fd_, &locked) == 0 && NameLeadsTo(path, locked, true)) return kTaken;
         if (attempt == kOpenTries) {
             Release();
             if (error) *error = "the file was replaced while it was being locked";

@@ -90,11 +90,38 @@ void SetError(std::string* error, const std::string& what) {
     if (error) *error = what + ": " + std::strerror(errno);
 }
 
-// The names in an open folder, but "." and "..", read through a descriptor of its own so that
-// `dir` stays open for the caller.
-std::vector<std::string> Names(int dir) {
+// Removes everything in the open folder, entering folders by their descriptors and never
+// following a link: a link inside goes, what it points to stays. `depth` bounds the descent,
+// well past the folders this program makes.
+void RemoveContents(int dir, int depth) {
+    for (const std::string& name : NamesIn(".", dir)) {
+        if (::unlinkat(dir, name.c_str(), 0) == 0 || errno != EISDIR) continue;
+        if (depth > 0) {
+            Fd sub{::openat(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)};
+            if (sub.fd >= 0) RemoveContents(sub.fd, depth - 1);
+        }
+        ::unlinkat(dir, name.c_str(), AT_REMOVEDIR);
+    }
+}
+
+}  // namespace
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+bool NameLeadsTo(const std::filesystem::path& name, const struct stat& file, bool follow,
+                 struct stat* named) {
+    struct stat now {};
+    const bool found = (follow ? ::stat(name.c_str(), &now) : ::lstat(name.c_str(), &now)) == 0;
+    if (!found) now = {};
+    if (named) *named = now;
+    return found && SameFile(now, file);
+}
+
+std::vector<std::string> NamesIn(const std::filesystem::path& folder, int at) {
     std::vector<std::string> names;
-    const int listing = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int listing = ::openat(at, folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (listing < 0) return names;
     DIR* d = ::fdopendir(listing);
     if (!d) {
@@ -108,22 +135,6 @@ std::vector<std::string> Names(int dir) {
     ::closedir(d);
     return names;
 }
-
-// Removes everything in the open folder, entering folders by their descriptors and never
-// following a link: a link inside goes, what it points to stays. `depth` bounds the descent,
-// well past the folders this program makes.
-void RemoveContents(int dir, int depth) {
-    for (const std::string& name : Names(dir)) {
-        if (::unlinkat(dir, name.c_str(), 0) == 0 || errno != EISDIR) continue;
-        if (depth > 0) {
-            Fd sub{::openat(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)};
-            if (sub.fd >= 0) RemoveContents(sub.fd, depth - 1);
-        }
-        ::unlinkat(dir, name.c_str(), AT_REMOVEDIR);
-    }
-}
-
-}  // namespace
 
 std::filesystem::path UserCacheFolder() {
     std::filesystem::path base;
@@ -244,8 +255,7 @@ std::filesystem::path CreateTempBeside(const std::filesystem::path& target, std:
 }
 
 std::filesystem::path CopyToTempBeside(const std::filesystem::path& from,
-                                       const std::filesystem::path& target, std::string* error,
-                                       bool flush) {
+                                       const std::filesystem::path& target, std::string* error) {
     Fd in{::open(from.c_str(), O_RDONLY | O_CLOEXEC)};
     struct stat st {};
     if (in.fd < 0 || ::fstat(in.fd, &st) != 0) {
@@ -262,8 +272,7 @@ std::filesystem::path CopyToTempBeside(const std::filesystem::path& from,
     // The copy keeps the time the file was last changed: a copy with the file's size and time
     // holds the file as it stands.
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    if (ok) ::futimens(out.fd, times);
-    ok = ok && (!flush || ::fsync(out.fd) == 0);
+    ok = ok && ::futimens(out.fd, times) == 0;
     if (FinishNewFile(out, ok, temp)) return temp;
     SetError(error, target.string());
     return {};
@@ -283,20 +292,11 @@ bool PutInPlace(const std::filesystem::path& temp, const std::filesystem::path& 
 
 bool WriteFileWhole(const std::filesystem::path& target, const std::string& bytes,
                     std::string* error) {
-    const std::filesystem::path temp = CreateTempBeside(target, error);
+    Fd out;
+    const std::filesystem::path temp = CreateTempBeside(target, out.fd, error);
     if (temp.empty()) return false;
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    bool ok = fd >= 0 && WriteAll(fd, bytes.data(), bytes.size());
-    int err = errno;
-    // A full disk may show only when the last blocks are written out, at close.
-    if (fd >= 0 && ::close(fd) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (!ok) {
-        errno = err;
+    if (!FinishNewFile(out, WriteAll(out.fd, bytes.data(), bytes.size()), temp)) {
         SetError(error, target.string());
-        ::unlink(temp.c_str());
         return false;
     }
     return PutInPlace(temp, target, error);
@@ -377,10 +377,8 @@ bool THeldFolder::Create(const std::filesystem::path& parent, const std::string&
 
 bool THeldFolder::Intact() const {
     struct stat held {};
-    struct stat now {};
-    return fd_ >= 0 && ::fstat(fd_, &held) == 0 && ::lstat(path_.c_str(), &now) == 0 &&
-           now.st_dev == held.st_dev && now.st_ino == held.st_ino && S_ISDIR(now.st_mode) &&
-           now.st_uid == ::geteuid() && (now.st_mode & 077) == 0;
+    return fd_ >= 0 && ::fstat(fd_, &held) == 0 && NameLeadsTo(path_, held) &&
+           S_ISDIR(held.st_mode) && held.st_uid == ::geteuid() && (held.st_mode & 077) == 0;
 }
 
 void THeldFolder::Release() {
@@ -392,7 +390,7 @@ void THeldFolder::Release() {
 void RemoveUnheldFolders(const std::filesystem::path& parent, const std::string& prefix) {
     Fd dir{::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
     if (dir.fd < 0) return;
-    for (const std::string& name : Names(dir.fd)) {
+    for (const std::string& name : NamesIn(".", dir.fd)) {
         if (name.compare(0, prefix.size(), prefix) != 0) continue;
         // O_NOFOLLOW: a link under such a name is never entered, whoever made it.
         Fd folder{::openat(dir.fd, name.c_str(),

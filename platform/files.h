@@ -2,10 +2,24 @@
 // and the private folders and files that hold copies of attached files.
 #pragma once
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace qm {
+
+// One file: the same device and inode.
+bool SameFile(const struct stat& a, const struct stat& b);
+// The name leads to `file` at this moment: the file itself, or through a last link where
+// `follow` says so. `named` (when given) gets what the name leads to, zeroed where nothing does.
+bool NameLeadsTo(const std::filesystem::path& name, const struct stat& file, bool follow = false,
+                 struct stat* named = nullptr);
+// The names in `folder` (relative to the open folder `at`), but "." and "..", read through a
+// descriptor of its own; none where the folder cannot be read.
+std::vector<std::string> NamesIn(const std::filesystem::path& folder, int at = AT_FDCWD);
 
 // A regular file (or a link to one) stands at the path.
 bool FileExists(const std::filesystem::path& p);
@@ -41,19 +55,18 @@ bool DeleteFile(const std::filesystem::path& p);
 std::filesystem::path CreateTempBeside(const std::filesystem::path& target,
                                        std::string* error = nullptr);
 // The same, keeping the new file open for reading and writing: `fd` gets its descriptor, which
-// the caller closes, so that what is done to the file (its mode, its lock) is done to this file
-// and never to whatever someone puts under its name later.
+// the caller closes, so that what is done to the file (its mode, its lock, its bytes) is done to
+// this file and never to whatever someone puts under its name later.
 std::filesystem::path CreateTempBeside(const std::filesystem::path& target, int& fd,
                                        std::string* error = nullptr);
 // Copies `from`, with its bytes, permission bits and times, to a new file beside `target` named as
-// CreateTempBeside names it, never one that stands already, flushing it only when `flush` says
-// so: without, the bytes may still be on their way to the disk, and `FlushFile` must succeed
-// before the copy is trusted. The kernel copies the pages where it can, between file systems
-// too. Returns its path, or an empty path with `error` (when given) saying why, naming `from` or
-// `target`; a partial copy (a full disk, a read error) is removed.
+// CreateTempBeside names it, never one that stands already. The bytes may still be on their way
+// to the disk: `FlushFile` must succeed before the copy is trusted. The kernel copies the pages
+// where it can, between file systems too. Returns its path, or an empty path with `error` (when
+// given) saying why, naming `from` or `target`; a partial copy (a full disk, a read error) is
+// removed.
 std::filesystem::path CopyToTempBeside(const std::filesystem::path& from,
-                                       const std::filesystem::path& target, std::string* error,
-                                       bool flush);
+                                       const std::filesystem::path& target, std::string* error);
 // Flushes `temp` to the disk and renames it to `target`, replacing a file there. On failure
 // `temp` is removed, `target` is as it was and `error` (when given) says why.
 bool PutInPlace(const std::filesystem::path& temp, const std::filesystem::path& target,

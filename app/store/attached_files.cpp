@@ -2,7 +2,6 @@
 #include "app/store/attached_files.h"
 
 #include <sqlite3.h>
-#include <sys/stat.h>
 
 #include <QFile>
 #include <cerrno>
@@ -58,19 +57,6 @@ std::filesystem::path SessionCopiesFolder() {
         madeIn = temp;
     }
     return folder.Path();
-}
-
-bool SameFile(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-// `file` with every link of its folders, and of itself where it leads somewhere, resolved.
-std::filesystem::path Resolved(const std::filesystem::path& file) {
-    std::error_code ec;
-    const std::filesystem::path absolute = std::filesystem::absolute(file, ec);
-    if (ec) return file.lexically_normal();
-    const std::filesystem::path resolved = std::filesystem::weakly_canonical(absolute, ec);
-    return ec ? absolute.lexically_normal() : resolved;
 }
 
 }  // namespace
@@ -206,21 +192,6 @@ AnsiString ReadWholeFile(const std::filesystem::path& file) {
     bytes.resize(static_cast<size_t>(size));
     if (size > 0 && !in.read(bytes.data(), size)) RaiseFileError(file, errno ? errno : EIO);
     return bytes;
-}
-
-bool IsDataFileOrJournal(const std::filesystem::path& file) {
-    // The engine keeps the journal beside the file the data file's name leads to.
-    const std::filesystem::path data = Resolved(kDatabaseFileName);
-    const std::filesystem::path journal =
-        data.parent_path() / (data.filename().string() + "-journal");
-    const std::filesystem::path target = Resolved(file);
-    if (target == data || target == journal) return true;
-    // Any other name of the same file: a hard link, or a path the resolving above missed.
-    struct stat chosen {};
-    struct stat st {};
-    if (::stat(file.c_str(), &chosen) != 0) return false;
-    return (::stat(kDatabaseFileName, &st) == 0 && SameFile(chosen, st)) ||
-           (::stat(journal.c_str(), &st) == 0 && SameFile(chosen, st));
 }
 
 bool WriteWholeFile(const std::filesystem::path& file, const AnsiString& bytes) {

@@ -70,14 +70,10 @@ AnsiString UnstorableNameMessage(const std::filesystem::path& file);
 
 // Reads a whole file; a failure raises Exception naming the file and the cause.
 AnsiString ReadWholeFile(const std::filesystem::path& file);
-// Whether writing `file` would write the data file the program works on (the same file under any
-// name or link that leads to it) or its journal, which the engine keeps beside the file the data
-// file's name leads to and reads back as the file's own at the next open, so that a file put there
-// would become part of the data.
-bool IsDataFileOrJournal(const std::filesystem::path& file);
 // Writes the bytes as `file`, whole or not at all (WriteFileWhole): on failure an earlier file of
 // that name is as it was, nothing is left beside it, and Exception names the file once with the
-// system's reason. False, with nothing written, when `file` is the data file or its journal.
+// system's reason. False, with nothing written, when `file` is the data file or its journal
+// (IsDataFileOrJournal).
 bool WriteWholeFile(const std::filesystem::path& file, const AnsiString& bytes);
 
 // Writes the bytes, whole, as a new file under the stored name (mode 0600) in a folder of this

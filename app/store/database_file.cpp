@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "db/sqlite_reader.h"
 #include "db/sqlite_statement.h"
 #include "platform/file_lock.h"
 #include "platform/files.h"
@@ -99,39 +100,52 @@ AnsiString CopyName(const AnsiString& fileName, int i) {
 // copy; only when every name holds a copy does the oldest, copy N, give way, replaced by copy N-1
 // in that one rename. Each step is a rename, so no step leaves a half-written copy, and a kill
 // after any of them leaves an empty name below every copy that stood: the next rotation stops
-// there and drops nothing more.
-void RotateCopies(const AnsiString& fileName, int backupCount) {
+// there and drops nothing more. A step that fails (another user's file in a sticky folder, a
+// folder under a copy's name) ends the rotation where it stands, every copy still under a name
+// of its own: false then, with `error` naming the copy that could not be moved and why.
+bool RotateCopies(const AnsiString& fileName, int backupCount, AnsiString& error) {
     int empty = 1;
     while (empty <= backupCount && PathExists(CopyName(fileName, empty))) ++empty;
     for (int i = std::min(empty, backupCount); i >= 2; --i) {
-        RenameReplacing(CopyName(fileName, i - 1), CopyName(fileName, i));
+        if (!RenameReplacing(CopyName(fileName, i - 1), CopyName(fileName, i))) {
+            error = CopyName(fileName, i - 1) + " could not be moved to " + CopyName(fileName, i) +
+                    ": " + std::strerror(errno);
+            return false;
+        }
         BackupStep("rotated " + IntToStr(i));
     }
+    return true;
 }
 
 // Copy 1 holds the file as it stands now. A copy keeps the size and the time of the last change
 // of the file it was taken from, and a write since changes that time, so the bytes are compared
 // only where both agree: after a session that placed its copy and wrote nothing more, which is
 // rare, and never at a day's first start after a day's work. A time kept only to a clock tick
-// could agree after a write in that same tick: the bytes decide.
+// could agree after a write in that same tick: the bytes decide. Read through descriptors that
+// neither follow a link put under the copy's name nor wait on a pipe; called with the file
+// closed by the engine, whose locks would go with any descriptor of the file closed here.
 bool CopyOneHoldsTheFileAsItStands(const AnsiString& fileName) {
-    struct stat live {};
-    struct stat copy {};
-    if (::stat(fileName.c_str(), &live) != 0 ||
-        ::lstat(CopyName(fileName, 1).c_str(), &copy) != 0 || !S_ISREG(copy.st_mode) ||
-        copy.st_size != live.st_size || copy.st_mtim.tv_sec != live.st_mtim.tv_sec ||
-        copy.st_mtim.tv_nsec != live.st_mtim.tv_nsec)
+    struct Closer {
+        int fd;
+        ~Closer() {
+            if (fd >= 0) ::close(fd);
+        }
+    } live{::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)},
+        copy{::open(CopyName(fileName, 1).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC)};
+    struct stat a {};
+    struct stat b {};
+    if (live.fd < 0 || copy.fd < 0 || ::fstat(live.fd, &a) != 0 || ::fstat(copy.fd, &b) != 0 ||
+        !S_ISREG(b.st_mode) || b.st_size != a.st_size || b.st_mtim.tv_sec != a.st_mtim.tv_sec ||
+        b.st_mtim.tv_nsec != a.st_mtim.tv_nsec)
         return false;
-    std::ifstream a(fileName, std::ios::binary);
-    std::ifstream b(CopyName(fileName, 1), std::ios::binary | std::ios::in);
     std::vector<char> x(1 << 20), y(1 << 20);
-    while (a && b) {
-        a.read(x.data(), static_cast<std::streamsize>(x.size()));
-        b.read(y.data(), static_cast<std::streamsize>(y.size()));
-        if (a.gcount() != b.gcount() || !std::equal(x.begin(), x.begin() + a.gcount(), y.begin()))
+    for (;;) {
+        const ssize_t n = ::read(live.fd, x.data(), x.size());
+        if (n < 0 || ::read(copy.fd, y.data(), static_cast<size_t>(n)) != n ||
+            !std::equal(x.begin(), x.begin() + n, y.begin()))
             return false;
+        if (n == 0) return true;
     }
-    return a.eof() && b.eof();
 }
 
 std::filesystem::path FolderOf(const AnsiString& fileName) {
@@ -144,10 +158,8 @@ std::vector<std::filesystem::path> NamesBeside(
     const AnsiString& fileName, const std::function<bool(const std::string&)>& matches) {
     const std::filesystem::path folder = FolderOf(fileName);
     std::vector<std::filesystem::path> found;
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
-        if (matches(entry.path().filename().string()))
-            found.push_back(folder / entry.path().filename());
+    for (const std::string& name : NamesIn(folder))
+        if (matches(name)) found.push_back(folder / name);
     return found;
 }
 
@@ -156,16 +168,6 @@ std::vector<std::filesystem::path> NamesBeside(
 // leftover, and opening a pipe or a device could hold the start forever.
 bool OwnRegularFile(const std::filesystem::path& name, struct stat* st) {
     return ::lstat(name.c_str(), st) == 0 && S_ISREG(st->st_mode) && st->st_uid == ::geteuid();
-}
-
-bool SameFile(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-// The name leads to `file` itself, not through a link.
-bool NameLeadsTo(const AnsiString& name, const struct stat& file) {
-    struct stat named {};
-    return ::lstat(name.c_str(), &named) == 0 && SameFile(named, file);
 }
 
 // The prefix of the names new files are built under (CreateTempBeside's).
@@ -224,6 +226,15 @@ std::unique_ptr<TFileLock> ClaimName(const AnsiString& fileName, bool& taken) {
         (void)!::write(marker, kClaimMark, kClaimMarkSize);
     if (marker >= 0) ::close(marker);
     return claim;
+}
+
+// `file` with every link of its folders, and of itself where it leads somewhere, resolved.
+std::filesystem::path Resolved(const std::filesystem::path& file) {
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(file, ec);
+    if (ec) return file.lexically_normal();
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(absolute, ec);
+    return ec ? absolute.lexically_normal() : resolved;
 }
 
 }  // namespace
@@ -407,23 +418,23 @@ BackupOutcome CopyForBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiStri
         backupDate = today;
         return outcome;
     }
-    if (CopyOneHoldsTheFileAsItStands(fileName)) {
-        // A session placed the day's copy and ended before it could record the date: another
-        // copy would hold the same bytes and push the oldest one out.
-        backupDate = today;
-        return outcome;
-    }
-    // The copy is taken while the file is closed, so that it is consistent.
+    // Closed for the copy, which is then consistent, and for the comparison, which opens the
+    // file: closing a descriptor of it drops every record lock the engine holds on it.
     db.reset();
     BackupStep("closed");
+    if (CopyOneHoldsTheFileAsItStands(fileName)) {
+        // A session placed the day's copy and ended before it could record the date: another
+        // copy would hold the same bytes and push the oldest one out. Recorded at once, so that
+        // another kill today does not either.
+        db = std::make_unique<TSQLiteDatabase>(fileName);
+        backupDate = today;
+        StoreBackupDate(*db, backupDate);
+        return outcome;
+    }
     // Under a name of its own: a fixed one could be taken by anyone who may write the folder.
     std::string error;
-    const std::filesystem::path fresh =
-        CopyToTempBeside(fileName, CopyName(fileName, 1), &error, false);
-    if (!fresh.empty()) {
-        outcome.pending = true;
-        outcome.copy = fresh;
-    } else {
+    outcome.copy = CopyToTempBeside(fileName, CopyName(fileName, 1), &error);
+    if (outcome.copy.empty()) {
         outcome.failed = true;
         outcome.error = error;
     }
@@ -431,30 +442,48 @@ BackupOutcome CopyForBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiStri
     return outcome;
 }
 
+bool QuickCheck(const std::string& file, std::string& findings) {
+    TSQLiteReader check(file, "PRAGMA quick_check(5)");
+    findings.clear();
+    while (check.Step()) {
+        const std::string_view found = check.RawText(0);
+        if (found != "ok") findings.append(findings.empty() ? "" : "\n").append(found);
+    }
+    if (!check.Failed()) return true;
+    // Pages the engine cannot read as a database's are what the check is there to find.
+    if (IsDamagedFileFailure(check.ErrorCode())) {
+        findings.append(findings.empty() ? "" : "\n").append(check.ErrorText());
+        return true;
+    }
+    findings = check.ErrorText();
+    return false;
+}
+
 BackupOutcome PlaceBackup(const AnsiString& fileName, int backupCount,
                           const std::filesystem::path& fresh) {
     BackupOutcome outcome;
-    const AnsiString copy1 = CopyName(fileName, 1);
-    // Only a copy whole on the disk may push the older ones along. The user knows the copy by
-    // its number, not by its temporary name.
-    if (fresh.empty() || !FlushFile(fresh)) {
-        outcome.error = copy1 + ": " + std::strerror(fresh.empty() ? ENOENT : errno);
-        if (!fresh.empty()) DeleteFile(fresh);
-        outcome.failed = true;
-        return outcome;
-    }
-    BackupStep("copied");
-    RotateCopies(fileName, backupCount);
-    std::string error;
-    if (RenameReplacing(fresh, copy1, &error)) {
-        SyncFolder(std::filesystem::path(fileName).parent_path());
-        BackupStep("placed");
-        outcome.copied = true;
-    } else {
+    const auto notPlaced = [&](bool damaged, const AnsiString& error) {
         DeleteFile(fresh);
-        outcome.failed = true;
+        (damaged ? outcome.damaged : outcome.failed) = true;
         outcome.error = error;
-    }
+        return outcome;
+    };
+    // Nothing is placed but a copy whole on the disk and whole to the engine: a damaged file
+    // must never push the last good copy out. The user knows the copy by its number, not by its
+    // temporary name.
+    const AnsiString copy1 = CopyName(fileName, 1);
+    if (fresh.empty() || !FlushFile(fresh))
+        return notPlaced(false, copy1 + ": " + std::strerror(fresh.empty() ? ENOENT : errno));
+    BackupStep("copied");
+    std::string findings;
+    if (!QuickCheck(fresh.string(), findings)) return notPlaced(false, copy1 + ": " + findings);
+    if (!findings.empty()) return notPlaced(true, findings);
+    AnsiString error;
+    if (!RotateCopies(fileName, backupCount, error) || !RenameReplacing(fresh, copy1, &error))
+        return notPlaced(false, error);
+    SyncFolder(std::filesystem::path(fileName).parent_path());
+    BackupStep("placed");
+    outcome.copied = true;
     return outcome;
 }
 
@@ -462,7 +491,7 @@ BackupOutcome DailyBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiString
                           int backupCount, int& backupDate, int today) {
     int copyDate = backupDate;
     BackupOutcome outcome = CopyForBackup(db, fileName, backupCount, copyDate, today);
-    if (!outcome.pending) {
+    if (outcome.copy.empty()) {
         backupDate = copyDate;
         return outcome;
     }
@@ -498,6 +527,19 @@ void StoreBackupDate(TSQLiteDatabase& db, int backupDate) {
     else
         db.ExecSQL("insert into param (name,value) values ('reserv-date','" + value + "')");
     tr.Commit();
+}
+
+bool IsDataFileOrJournal(const std::filesystem::path& file) {
+    // The engine keeps the journal beside the file the data file's name leads to.
+    const std::filesystem::path data = Resolved(kDatabaseFileName);
+    const std::filesystem::path journal =
+        data.parent_path() / (data.filename().string() + "-journal");
+    const std::filesystem::path target = Resolved(file);
+    if (target == data || target == journal) return true;
+    // Any other name of the same file: a hard link, or a path the resolving above missed.
+    struct stat chosen {};
+    return ::stat(file.c_str(), &chosen) == 0 &&
+           (NameLeadsTo(kDatabaseFileName, chosen, true) || NameLeadsTo(journal, chosen, true));
 }
 
 void SetBackupStepObserver(std::function<void(const AnsiString&)> observer) {

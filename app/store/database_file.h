@@ -54,34 +54,40 @@ int ReadBackupDate(TSQLiteDatabase& db, int today);
 
 struct BackupOutcome {
     bool copied = false;   // today's copy is in place as fileName1
-    bool pending = false;  // today's copy is made but not yet known to be on the disk nor placed
-    bool failed = false;   // the copy could not be made; `error` says why
+    bool failed = false;   // the copy could not be made nor placed; `error` says why
+    bool damaged = false;  // the copy failed the engine's quick check; `error` has what it found
     AnsiString error;
-    std::filesystem::path copy;  // with `pending`: the copy, under a name of this process's own
+    std::filesystem::path copy;  // from CopyForBackup: the copy to place, under a name of its own
 };
 
 // At most once a day: closes the file, copies it under a temporary name and, only once that copy
-// is whole on the disk, rotates the copies fileName1..fileNameN and renames the new copy to
-// fileName1; then reopens the file. The rotation moves the copies up only as far as the first
-// empty name; the oldest, fileNameN, goes only when every name holds a copy. A kill at any step
-// costs no copy that stood before it, except that oldest one. A failed copy removes its partial
-// file and leaves the copies and the live file as they were; `backupDate` becomes `today` only
-// when the day's copy was made (or none is wanted, with a count below 1).
+// is whole on the disk and passes the engine's quick check, rotates the copies
+// fileName1..fileNameN and renames the new copy to fileName1; then reopens the file. The rotation
+// moves the copies up only as far as the first empty name; the oldest, fileNameN, goes only when
+// every name holds a copy. A kill at any step costs no copy that stood before it, except that
+// oldest one. A copy that fails, or fails the check, is removed and leaves the copies and the
+// live file as they were, but where a step of the rotation failed: the rotation then stops
+// there, each copy still under a name of its own. `backupDate` becomes `today` only when the
+// day's copy was made (or none is wanted, with a count below 1).
 BackupOutcome DailyBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiString& fileName,
                           int backupCount, int& backupDate, int today);
-// The same in two halves, so that start-up need not wait for the disk. The first, with the file
-// closed, copies it under its temporary name, leaving the bytes to the system to write out
-// (`pending`), and reopens it; from then on the live file may be written. The second, which
-// touches no database and may run on another thread, waits until the copy is on the disk and
-// only then rotates the copies and places it; a copy that cannot be flushed is removed and
-// nothing else changes. `backupDate` is set by the first only where no copy is wanted, or where
-// copy 1 holds the file as it stands already (a session placed it and ended before it could
-// record the date: another copy would push the oldest out for nothing).
+// The same in two halves, so that start-up need not wait for the disk nor the check. The first,
+// with the file closed, copies it under its temporary name (`copy`), leaving the bytes to the
+// system to write out, and reopens it; from then on the live file may be written. The second,
+// which touches no database connection of the caller's and may run on another thread, waits
+// until the copy is on the disk, checks it, and only then rotates the copies and places it.
+// `backupDate` is set by the first only where no copy is wanted, or where copy 1 holds the file
+// as it stands already (a session placed it and ended before it could record the date: another
+// copy would push the oldest out for nothing); the date is then stored in the file at once.
 BackupOutcome CopyForBackup(std::unique_ptr<TSQLiteDatabase>& db, const AnsiString& fileName,
                             int backupCount, int& backupDate, int today);
 // The second half is given the first's `copy`.
 BackupOutcome PlaceBackup(const AnsiString& fileName, int backupCount,
                           const std::filesystem::path& copy);
+// The engine's quick check of the database file `file`, on a read-only connection of its own:
+// `findings` gets what it finds wrong, at most five faults a line each, empty where nothing. False
+// where the check could not run (a read error), `findings` then the engine's reason.
+bool QuickCheck(const std::string& file, std::string& findings);
 // The names standing beside `fileName` that the day's copy is built under (beside copy 1, under
 // a name of the process's own), and the fixed names older versions built it under, whoever made
 // them.
@@ -94,8 +100,8 @@ void RemoveBackupLeftovers(const AnsiString& fileName);
 // day does not rotate the copies again at the next start.
 void StoreBackupDate(TSQLiteDatabase& db, int backupDate);
 // Tests observe (and may interrupt) the backup after each step: "closed" once the live file is
-// closed for the copy, "copied" once the new copy is complete under its temporary name, "rotated N"
-// once copy N holds its new content, "placed" once the new copy is copy 1.
+// closed for the copy, "copied" once the new copy is on the disk under its temporary name,
+// "rotated N" once copy N holds its new content, "placed" once the new copy is copy 1.
 void SetBackupStepObserver(std::function<void(const AnsiString& step)> observer);
 
 struct LayoutCheck {
@@ -126,6 +132,12 @@ bool EnsureIndexes(TSQLiteDatabase& db,
                    AnsiString* reason = nullptr);
 // Rows in bill_move as the engine counts ids: cheap, and what the index work grows with.
 int64_t MoveRowsEstimate(TSQLiteDatabase& db);
+
+// Whether writing `file` would write the data file the program works on (the same file under any
+// name or link that leads to it) or its journal, which the engine keeps beside the file the data
+// file's name leads to and reads back as the file's own at the next open, so that a file put there
+// would become part of the data.
+bool IsDataFileOrJournal(const std::filesystem::path& file);
 
 // Tests observe (and may interrupt) each creation and upgrade statement just before it runs.
 void SetSchemaStepObserver(std::function<void(const AnsiString& sql)> observer);

@@ -369,6 +369,9 @@ class TForm1 : public TPaintedWidget {
     // The day's backup copy, made at start-up and placed once the system has it on the disk.
     void StartPlacingBackup();
     void CollectBackup(bool wait);
+    // The day's copy failed the engine's check: the user is told what it found and which copy
+    // is the newest; where the live file fails the same check, the program ends at once.
+    void TellDamagedCopy(const AnsiString& findings);
     std::filesystem::path backupCopy_;  // the day's copy while it waits to be placed
     int backupDay_ = 0;
     std::future<BackupOutcome> placing_;

@@ -1,6 +1,6 @@
 // The main window's start-up and shut-down: texts, the database file, settings, window state.
 #include <fcntl.h>
-#include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QAction>
@@ -21,6 +21,7 @@
 #include "app/window/ui_strings.h"
 #include "app/window/window_formats.h"
 #include "db/journal_guard.h"
+#include "db/sqlite_reader.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"
 #include "platform/file_lock.h"
@@ -90,21 +91,17 @@ Refusal UnwritableFolder(const std::filesystem::path& name) {
 }
 
 // The newest daily copy beside the data file (the lowest number: the rotation moves older
-// copies up), or empty where none stands.
+// copies up), or empty where none stands. Only a copy the program could have made counts, as for
+// a journal: another user's file planted under a copy's name in a shared folder is no copy to go
+// on from.
 std::string NewestCopy() {
     for (int i = 1; i <= kMaxBackupCount; ++i) {
         const std::string copy = kDatabaseFileName + std::to_string(i);
-        if (FileExists(copy)) return ShownPath(copy);
+        struct stat st {};
+        if (::lstat(copy.c_str(), &st) == 0 && UnfitBeside(st, kDatabaseFileName).empty())
+            return ShownPath(copy);
     }
     return {};
-}
-
-// The engine found bytes it cannot read as a database where the data file should be: another
-// kind of file under its name, or the file damaged or cut short since it was last written. The
-// user can act on that (set the file aside, go on from a copy), as on another program's lock.
-bool IsNotADataFile(const ESQLiteException& e) {
-    const int code = e.EngineCode & 0xff;
-    return code == SQLITE_NOTADB || code == SQLITE_CORRUPT;
 }
 
 // `entry` with "%1" as the data file and "%2" as its newest copy. Where no copy stands, the
@@ -138,7 +135,10 @@ AnsiString TForm1::DatabaseFailureText(const ESQLiteException& e) const {
         return Ui(204) + "\r\r" + journal.Path + ": " + journal.Reason;
     // Another program's lock is what the user can act on; the engine's words for it follow.
     const AnsiString reason = FailureReason(e);
-    if (IsNotADataFile(e)) return Ui(179) + "\r\r" + NotADataFileText(Ui(203)) + "\r\r" + reason;
+    // The engine found bytes it cannot read as a database where the data file should be: the
+    // user can act on that (set the file aside, go on from a copy), as on another program's lock.
+    if (IsDamagedFileFailure(e.EngineCode))
+        return Ui(179) + "\r\r" + NotADataFileText(Ui(203)) + "\r\r" + reason;
     return Ui(179) + "\r\r" + (IsBusyFailure(e) ? Ui(200) + "\r\r" + reason : reason);
 }
 
@@ -304,7 +304,25 @@ void TForm1::CollectBackup(bool wait) {
         if (DB && !DbFailed) StoreBackupDate(*DB, BackupDate);
     } else if (backup.failed && !wait) {
         MessageBox(this, Ui(193) + "\r\r" + backup.error, "Quillmarsh", MB_OK | MB_ICONWARNING);
+    } else if (backup.damaged) {
+        TellDamagedCopy(backup.error);
     }
+}
+
+void TForm1::TellDamagedCopy(const AnsiString& findings) {
+    // Told even at the close: the user must know before relying on the file or its copies.
+    MessageBox(isVisible() ? this : nullptr, NotADataFileText(Ui(206)) + "\r\r" + findings,
+               "Quillmarsh", MB_OK | MB_ICONWARNING);
+    // The copy was the file as the start found it: the file is checked the same way, and a
+    // damaged one is left as a failure of the file in use would leave it, without a write more.
+    std::string live;
+    if (!DB || DbFailed || !QuickCheck(TSQLiteReader::SharedFile(*DB), live) || live.empty())
+        return;
+    DbFailed = true;
+    MessageBox(isVisible() ? this : nullptr,
+               Ui(179) + "\r\r" + NotADataFileText(Ui(203)) + "\r\r" + live, Ui(180),
+               MB_OK | MB_ICONERROR);
+    std::exit(EXIT_FAILURE);
 }
 
 namespace {

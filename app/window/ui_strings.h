@@ -12,7 +12,7 @@ namespace qm {
 // Number of entries the program uses: 0 to UiStringCount - 1. Entries from 190 on are this
 // program's own messages, for input it refuses and work it cannot do, where the original texts
 // have none.
-inline constexpr int UiStringCount = 206;
+inline constexpr int UiStringCount = 207;
 
 // The notice that refuses a typed or imported text holding a character the interface code page
 // cannot hold, with "%1" for the field's caption, "%2" for the character and "%3" for its place.

@@ -423,23 +423,32 @@ TEST_F(Startup, AFileThatIsNoDataFileIsNamedWithItsNewestCopy) {
     for (char& c : noise) c = static_cast<char>(random());
     const struct {
         std::string bytes;
-        std::vector<std::string> besides;  // copies, and a folder under a copy's name ("/")
+        // Copies; a folder under a copy's name ("/"), another user's file ("~"), a link ("@").
+        std::vector<std::string> besides;
         const char* newest;
     } cases[] = {
         {"Groceries 12.50\nRent 700\n", {}, nullptr},
         {noise,
          {"Quillmarsh.dat10", "Quillmarsh.dat2/", "Quillmarsh.dat3", "Quillmarsh.dat0"},
          "Quillmarsh.dat3"},
+        {noise, {"Quillmarsh.dat1~", "Quillmarsh.dat2@", "Quillmarsh.dat4"}, "Quillmarsh.dat4"},
     };
-    const std::string here = std::filesystem::current_path().string() + "/";
     const std::regex copyNamed("Quillmarsh\\.dat[0-9]");
     for (const auto& c : cases) {
+        qmtest::TempDir each;
+        const std::string here = std::filesystem::current_path().string() + "/";
         std::ofstream(kFile, std::ios::binary) << c.bytes;
         for (const std::string& name : c.besides) {
-            if (name.back() == '/')
-                std::filesystem::create_directory(name);
-            else
-                std::ofstream(name) << "a copy";
+            const std::string plain = name.substr(0, name.find_first_of("/~@"));
+            if (name.back() == '/') {
+                std::filesystem::create_directory(plain);
+            } else if (name.back() == '@') {
+                std::filesystem::create_symlink("Quillmarsh.dat4", plain);
+            } else {
+                std::ofstream(plain) << "a copy";
+                if (name.back() == '~' && ::chown(plain.c_str(), ::geteuid() + 4242, 0) != 0)
+                    QM_CANNOT_RUN_HERE("making another user's file needs root");
+            }
         }
         const auto [said, code] = StartInChild();
         EXPECT_EQ(code, EXIT_FAILURE);
@@ -820,8 +829,9 @@ TEST_F(Startup, KillingShutDownAtRandomMomentsNeverLosesTheSettings) {
 
 namespace {
 
-// A file system layer over the engine's own that, as the engine closes a main database file,
-// notes whether another descriptor still holds the program's lock on it. The other calls go to
+// A file system layer over the engine's own that, as the engine closes the data file (not the
+// day's copy, which a worker checks), notes whether another descriptor still holds the program's
+// lock on it. The other calls go to
 // the engine's own layer unchanged.
 sqlite3_vfs* gEngineFiles = nullptr;
 sqlite3_io_methods gWatchedMethods;
@@ -851,7 +861,9 @@ int WatchedClose(sqlite3_file* file) {
 
 int WatchedOpen(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* outFlags) {
     const int rc = gEngineFiles->xOpen(gEngineFiles, name, file, flags, outFlags);
-    if (rc != SQLITE_OK || !(flags & SQLITE_OPEN_MAIN_DB) || !file->pMethods) return rc;
+    if (rc != SQLITE_OK || !(flags & SQLITE_OPEN_MAIN_DB) || !file->pMethods ||
+        !std::string_view(name).ends_with("/Quillmarsh.dat"))
+        return rc;
     gEngineMethods = file->pMethods;
     gWatchedMethods = *file->pMethods;
     gWatchedMethods.xClose = WatchedClose;
@@ -972,15 +984,36 @@ TEST_F(Startup, AStartClearsWhatKilledCreationsLeftAndNothingThatIsNotItsOwn) {
     ASSERT_EQ(::mkfifo("./.Quillmarsh.dat.tmp-fifo01", 0644), 0);
     std::ofstream("./elsewhere") << "kept";
     ASSERT_EQ(::symlink("elsewhere", "./.Quillmarsh.dat.tmp-link02"), 0);
+    // The engine's record locks on the live file, held by a read on another connection through
+    // the whole start: closing any descriptor of the file, the second link's included, drops them.
+    EnsureIndexes(*std::make_unique<TSQLiteDatabase>(kFile));  // the start then writes nothing
+    sqlite3* reading = nullptr;
+    ASSERT_EQ(sqlite3_open(kFile, &reading), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(reading, "begin; select count(*) from bill", nullptr, nullptr, nullptr),
+              SQLITE_OK);
     {
         TForm1 form;
         ASSERT_TRUE(form.StartupComplete());
         struct stat st {};
         ASSERT_EQ(::stat(kFile, &st), 0);
         EXPECT_EQ(st.st_nlink, 1u);
-        // The lock on the live file stands: no descriptor of it was closed on the way.
+        const pid_t pid = fork();
+        if (pid == 0) {
+            struct flock shared {};  // the engine's shared bytes
+            shared.l_type = F_WRLCK;
+            shared.l_start = 0x40000002;
+            shared.l_len = 510;
+            const int fd = ::open(kFile, O_RDWR | O_CLOEXEC);
+            _exit(::fcntl(fd, F_GETLK, &shared) == 0 && shared.l_type == F_RDLCK ? 0 : 1);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the engine's locks went";
+        // And the program's own (a probe closes a descriptor: only now).
         TFileLock probe;
         EXPECT_EQ(probe.Acquire(kFile), TFileLock::kHeld);
+        sqlite3_exec(reading, "commit", nullptr, nullptr, nullptr);
+        sqlite3_close(reading);
     }
     EXPECT_EQ(FolderNames(),
               ".Quillmarsh.dat.tmp-fifo01 .Quillmarsh.dat.tmp-link02 .Quillmarsh.dat.tmp-other1 "

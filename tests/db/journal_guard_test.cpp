@@ -174,6 +174,9 @@ TEST(JournalGuard, OnlyThisUsersJournalIsReadIntoTheFile) {
         } catch (const ESQLiteException& e) {
             failure = e.Message;
             EXPECT_TRUE(RefusedJournalFailure(e, refused)) << e.Message;
+            // Told once: a later failure of the same code is not blamed on this journal.
+            TRefusedJournal again;
+            EXPECT_FALSE(RefusedJournalFailure(e, again)) << again.Path;
         }
         if (c.planted == Planted::SwappedAtOpen) files->xSetSystemCall(files, "open", nullptr);
         db.reset();

@@ -25,14 +25,22 @@
 #    window opens without a word and the day's copy is made; the other user's names stay.
 # 7. A pipe of the other user's put under the file's name while the owner is asked whether to
 #    create the file: Yes says the name is not a file, at once, and the copy ends.
-# 8. A new file asked for in a folder both may write (not sticky), the other user renaming a link
+# 8. The day's copy where the rotation cannot move a copy (three copies kept): another user's file
+#    under copy 2's name in a folder open to all (1777), and a folder, not empty, under copy 3's
+#    name. The owner's copy says the day's copy could not be written, naming the copy that could
+#    not be moved and why; every copy stays, nothing is left beside them, the day is not recorded.
+# 9. A file damaged where a start never looks (a page of the moves zeroed), one copy kept and
+#    three: the day's copy fails the engine's check and is not kept, which the owner is told with
+#    what the check found and the newest copy; the file fails the same check, so the program then
+#    says it is no longer a data file and ends: the folder stays byte for byte as it was.
+# 10. A new file asked for in a folder both may write (not sticky), the other user renaming a link
 #    to the owner's private file over the name the new file is being built under, in the moment
 #    the owner's copy (slowed there by strace) sets its mode: the private file keeps its mode and
 #    bytes, and the new file is made all the same.
-# 9. Part 3 where the file system offers neither links nor a rename that refuses a taken name (as
+# 11. Part 3 where the file system offers neither links nor a rename that refuses a taken name (as
 #    FAT does; strace makes the calls fail as it would): one file, and the second copy says the
 #    file is open in another copy.
-# Needs root and setpriv (see two_users.sh), and strace for parts 8 and 9.
+# Needs root and setpriv (see two_users.sh), and strace for parts 10 and 11.
 # Usage: copies.sh <quillmarsh executable> [folder for screenshots]
 set -euo pipefail
 gui_dir=$(cd "$(dirname "$0")" && pwd)
@@ -54,6 +62,20 @@ start() {  # start <name> <uid> <folder> [command]: the program (or the command 
   launch "$name" "$uid" "$folder" "$@" || fail "$name did not start"
   pids+=("$launched")
 }
+# says <part> <name> <words...>: that program's next box says each of the words; OK closes it.
+says() {
+  local part=$1 name=$2 said want
+  shift 2
+  said=$(box_text "$name" "$owner" 30 OK) || fail "$part: $name said nothing"
+  for want in "$@"; do grep -qF "$want" <<<"$said" || fail "$part: '$want' not said: $said"; done
+}
+# unchanged <part> <what> <before> <after>: the two states of a folder are the same.
+unchanged() {
+  [ "$3" = "$4" ] || fail "$1: $2 changed:
+$3
+---
+$4"
+}
 # refused <part> <folder> <words> <path named> <another folder>: the other user's copy started in
 # the folder says the words and the path with "Permission denied", ends with 0, and leaves both
 # folders byte for byte as they were.
@@ -68,11 +90,8 @@ refused() {
   done
   ended "$launched" || fail "$part: the copy in $folder did not end"
   [ "$rc" = 0 ] || fail "$part: the copy in $folder ended with $rc"
-  [ "$(folder_state "$folder")" = "$before_here" ] || fail "$part: $folder changed:
-$before_here
----
-$(folder_state "$folder")"
-  [ "$(folder_state "$also")" = "$before_also" ] || fail "$part: $also changed"
+  unchanged "$part" "$folder" "$before_here" "$(folder_state "$folder")"
+  unchanged "$part" "$also" "$before_also" "$(folder_state "$also")"
 }
 yesterday="UPDATE param SET value = CAST(julianday('now', 'localtime', 'start of day') - \
 julianday('1899-12-30') AS INTEGER) - 1 WHERE name = 'reserv-date'"
@@ -94,10 +113,7 @@ grep -q "open in another copy" <<<"$said" || fail "1: the other user's copy said
 window_of second '^Quillmarsh 1\.5' 5 >/dev/null && fail "1: the other user's copy opened a window"
 ended "$launched" || fail "1: the other user's copy did not end"
 [ "$rc" = 0 ] || fail "1: the other user's copy ended with $rc"
-[ "$(folder_state "$shared")" = "$before" ] || fail "1: the folder changed:
-$before
----
-$(folder_state "$shared")"
+unchanged 1 "the folder" "$before" "$(folder_state "$shared")"
 kill -0 "$owner_copy" 2>/dev/null || fail "1: the owner's copy ended"
 press "$main" alt+F4
 ended "$owner_copy" || fail "1: the owner's copy did not end"
@@ -216,10 +232,7 @@ os._exit(0)
     grep -qF "$want" <<<"$said" || fail "5: in $planted, '$want' not said: $said"
   done
   [ "$rc" != 0 ] || fail "5: the owner's copy in $planted ended as after a normal session"
-  [ "$(folder_state "$planted")" = "$before" ] || fail "5: $planted changed:
-$before
----
-$(folder_state "$planted")"
+  unchanged 5 "$planted" "$before" "$(folder_state "$planted")"
 done
 # 6. The other user's leftovers beside the owner's file.
 sticky="$work/sticky"
@@ -256,9 +269,72 @@ ended "$launched" || fail "7: the copy did not end"
 [ -p "$question/Quillmarsh.dat" ] && [ "$(ls -A "$question")" = Quillmarsh.dat ] ||
   fail "7: the folder holds: $(ls -lA "$question")"
 
+# 8. A copy the rotation cannot move: the copies stay as they were.
+indexes="CREATE INDEX bill_move_by_account ON bill_move (src_bill_id, ts, num, id, amount);
+CREATE INDEX bill_move_with_files ON bill_move (id) WHERE files IS NOT NULL AND files <> '';"
+# household <folder> <copies kept>: the owner's file, its day's copy not yet made.
+household() {
+  { cat "$gui_dir/household.sql"; echo "$yesterday;"; echo "$indexes";
+    echo "UPDATE param SET value = '$2' WHERE name = 'reserv-count';"; } | sqlite3 "$1/Quillmarsh.dat"
+}
+# copies_state <folder>: the folder as it stands but for the data file, which the close writes.
+copies_state() { folder_state "$1" | grep -v '\./Quillmarsh\.dat\( \|$\)'; }
+for case in sticky folder; do
+  place="$work/rotate-$case"
+  mkdir -m 1777 "$place"
+  household "$place" 3
+  cp "$place/Quillmarsh.dat" "$place/Quillmarsh.dat1"
+  if [ $case = sticky ]; then
+    cp "$place/Quillmarsh.dat" "$place/Quillmarsh.dat3"
+    chown "$owner:$owner" "$place"/Quillmarsh.dat*
+    as "$other" sh -c 'echo theirs >"$0/Quillmarsh.dat2"' "$place"
+    reason="Operation not permitted"
+  else
+    cp "$place/Quillmarsh.dat" "$place/Quillmarsh.dat2"
+    mkdir -p "$place/Quillmarsh.dat3/kept"
+    chown -R "$owner:$owner" "$place"/Quillmarsh.dat*
+    reason="Is a directory"
+  fi
+  before=$(copies_state "$place")
+  start rotate "$owner" "$place"
+  says 8 rotate "could not be written" \
+    "Quillmarsh.dat2 could not be moved to ./Quillmarsh.dat3: $reason"
+  main=$(window_of rotate '^Quillmarsh 1\.5') || fail "8: the window in $place did not stay"
+  press "$main" alt+F4
+  ended "$launched" || fail "8: the copy in $place did not end"
+  [ "$rc" = 0 ] || fail "8: the copy in $place ended with $rc"
+  unchanged 8 "the copies in $place" "$before" "$(copies_state "$place")"
+  [ "$(sqlite3 "$place/Quillmarsh.dat" "select value from param where name = 'reserv-date'")" = \
+    "$(sqlite3 "$place/Quillmarsh.dat1" "select value from param where name = 'reserv-date'")" ] ||
+    fail "8: the day was recorded in $place"
+done
+
+# 9. A damaged file, its good copies kept.
+for count in 1 3; do
+  place="$work/damaged-$count"
+  mkdir -m 755 "$place"
+  household "$place" "$count"
+  sqlite3 "$place/Quillmarsh.dat" "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n
+    WHERE i < 3000) INSERT INTO bill_move (id, src_bill_id, dest_bill_id, ts, num, note, amount,
+    kurs, bill_move_id) SELECT 1000 + i, 0, 0, '20200101', '', printf('%0200d', i), 0, '1', 0 FROM n"
+  for i in $(seq "$count"); do cp "$place/Quillmarsh.dat" "$place/Quillmarsh.dat$i"; done
+  page=$(sqlite3 "$place/Quillmarsh.dat" "SELECT pageno FROM dbstat WHERE name = 'bill_move' AND
+    pagetype = 'leaf' ORDER BY pageno LIMIT 1 OFFSET 20")
+  dd if=/dev/zero of="$place/Quillmarsh.dat" bs=4096 seek=$((page - 1)) count=1 conv=notrunc 2>/dev/null
+  chown -R "$owner:$owner" "$place"
+  before=$(folder_state "$place")
+  start damaged "$owner" "$place"
+  says 9 damaged "failed the database engine's check" "Page $page" \
+    "newest of them is $place/Quillmarsh.dat1."
+  says 9 damaged "$place/Quillmarsh.dat is not, or no longer, a data file" "Page $page"
+  ended "$launched" || fail "9: the copy in $place did not end"
+  [ "$rc" = 1 ] || fail "9: the copy in $place ended with $rc"
+  unchanged 9 "$place" "$before" "$(folder_state "$place")"
+done
+
 if ! command -v strace >/dev/null; then
-  [ "${QM_CI:-0}" = 1 ] && fail "8, 9: need strace; CI runs them (QM_CI=1)"
-  echo "8, 9: need strace: skipped"
+  [ "${QM_CI:-0}" = 1 ] && fail "10, 11: need strace; CI runs them (QM_CI=1)"
+  echo "10, 11: need strace: skipped"
   echo "copies on one file: ok"
   exit 0
 fi
@@ -266,13 +342,13 @@ fi
 # A program built with the leak checker cannot run it under strace: that check is left out there.
 untraced_leaks=(env "ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0")
 
-# 8. A link renamed over the new file's temporary name while its mode is set.
+# 10. A link renamed over the new file's temporary name while its mode is set.
 race="$work/race"
 mkdir -m 777 "$race"
 as "$owner" sh -c 'echo private >"$0/secret" && chmod 600 "$0/secret"' "$race"
 start racing "$owner" "$race" "${untraced_leaks[@]}" strace -D -f -qq -o /dev/null -e trace=chmod,fchmod,fchmodat \
   -e inject=chmod,fchmod,fchmodat:delay_enter=1000000 "$exe"
-ask=$(window_of racing '^New database$') || fail "8: nothing asked"
+ask=$(window_of racing '^New database$') || fail "10: nothing asked"
 as "$other" sh -c 'cd "$0"
   for _ in $(seq 400); do
     for f in .Quillmarsh.dat.tmp-*; do
@@ -284,15 +360,15 @@ as "$other" sh -c 'cd "$0"
   exit 1' "$race" &
 swapper=$!
 press "$ask" Return
-wait "$swapper" || fail "8: no name to rename the link over"
-window_of racing '^Quillmarsh 1\.5' 300 >/dev/null || fail "8: the window did not appear"
-[ "$(stat -c %a "$race/secret")" = 600 ] || fail "8: the private file is now $(stat -c %a "$race/secret")"
-[ "$(cat "$race/secret")" = private ] || fail "8: the private file changed"
+wait "$swapper" || fail "10: no name to rename the link over"
+window_of racing '^Quillmarsh 1\.5' 300 >/dev/null || fail "10: the window did not appear"
+[ "$(stat -c %a "$race/secret")" = 600 ] || fail "10: the private file is now $(stat -c %a "$race/secret")"
+[ "$(cat "$race/secret")" = private ] || fail "10: the private file changed"
 [ "$(stat -c %u "$race/Quillmarsh.dat")" = "$owner" ] &&
   [ "$(sqlite3 "$race/Quillmarsh.dat" "select count(*) from bill_type")" = 3 ] ||
-  fail "8: no new file: $(ls -lA "$race")"
+  fail "10: no new file: $(ls -lA "$race")"
 
-# 9. Part 3 without links or a rename that refuses a taken name.
+# 11. Part 3 without links or a rename that refuses a taken name.
 nolinks="$work/nolinks"
 mkdir -m 755 "$nolinks"
 chown "$other:$other" "$nolinks"
@@ -300,23 +376,23 @@ fat=("${untraced_leaks[@]}" strace -D -f -qq -o /dev/null -e trace=link,renameat
      -e inject=renameat2:error=EINVAL)
 start c "$other" "$nolinks" "${fat[@]}" "$exe"
 first_copy=$launched
-ask_c=$(window_of c '^New database$') || fail "9: the first copy asked nothing"
+ask_c=$(window_of c '^New database$') || fail "11: the first copy asked nothing"
 start d "$other" "$nolinks" "${fat[@]}" "$exe"
 second_copy=$launched
-ask_d=$(window_of d '^New database$') || fail "9: the second copy asked nothing"
+ask_d=$(window_of d '^New database$') || fail "11: the second copy asked nothing"
 press "$ask_c" Return
-main=$(window_of c '^Quillmarsh 1\.5') || fail "9: the first copy's window did not appear"
+main=$(window_of c '^Quillmarsh 1\.5') || fail "11: the first copy's window did not appear"
 inode=$(stat -c %i "$nolinks/Quillmarsh.dat")
 press "$ask_d" Return
-said=$(box_text d "$other" 10 OK) || fail "9: the second copy said nothing"
-grep -q "open in another copy" <<<"$said" || fail "9: the second copy said: $said"
-ended "$second_copy" || fail "9: the second copy did not end"
-[ "$rc" = 0 ] || fail "9: the second copy ended with $rc"
-[ "$(ls -A "$nolinks")" = Quillmarsh.dat ] || fail "9: left beside the file: $(ls -A "$nolinks")"
+said=$(box_text d "$other" 10 OK) || fail "11: the second copy said nothing"
+grep -q "open in another copy" <<<"$said" || fail "11: the second copy said: $said"
+ended "$second_copy" || fail "11: the second copy did not end"
+[ "$rc" = 0 ] || fail "11: the second copy ended with $rc"
+[ "$(ls -A "$nolinks")" = Quillmarsh.dat ] || fail "11: left beside the file: $(ls -A "$nolinks")"
 press "$main" alt+F4
-ended "$first_copy" || fail "9: the first copy did not end"
-[ "$rc" = 0 ] || fail "9: the first copy ended with $rc"
-[ "$(stat -c %i "$nolinks/Quillmarsh.dat")" = "$inode" ] || fail "9: the file was replaced"
+ended "$first_copy" || fail "11: the first copy did not end"
+[ "$rc" = 0 ] || fail "11: the first copy ended with $rc"
+[ "$(stat -c %i "$nolinks/Quillmarsh.dat")" = "$inode" ] || fail "11: the file was replaced"
 [ "$(sqlite3 "$nolinks/Quillmarsh.dat" "select count(*) from param where name = 'window-left'")" = 1 ] ||
-  fail "9: the first copy's settings are not in the file"
+  fail "11: the first copy's settings are not in the file"
 echo "copies on one file: ok"

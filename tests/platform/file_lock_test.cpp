@@ -15,7 +15,7 @@ using namespace qm;
 
 TEST(FileLock, OnlyARegularFileIsLockedAndAPipeIsNeverWaitedOn) {
     qmtest::TempDir dir;
-    ASSERT_EQ(::mkfifo("pipe", 0644), 0);
+    ASSERT_EQ(::mkfifo("pipe", 0444), 0);
     ASSERT_EQ(::symlink("pipe", "to-pipe"), 0);
     std::ofstream("file") << "x";
     ASSERT_EQ(::symlink("file", "to-file"), 0);
@@ -32,7 +32,9 @@ TEST(FileLock, OnlyARegularFileIsLockedAndAPipeIsNeverWaitedOn) {
         EXPECT_EXIT(
             {
                 alarm(10);
-                // Read-only, as a user who may not write the pipe opens it.
+                // As a user who may only read the pipe: the open for writing is refused, and the
+                // one for reading would wait for a writer. Root may write anything: another uid.
+                if (::geteuid() == 0 && ::setresuid(54321, 54321, 54321) != 0) std::exit(2);
                 const int fd = ::open(c.name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
                 TFileLock lock;
                 const TFileLock::Result viaName = lock.Acquire(c.name);

@@ -40,7 +40,7 @@ TEST(Files, ACopyBesideIsWholeUnderANameOfItsOwnWithThePermissionsAndTheTimeOfCh
     WriteBytes("other", 10);
     symlink("other", "copy");
     std::string error;
-    const std::filesystem::path copy = CopyToTempBeside("source", "copy", &error, true);
+    const std::filesystem::path copy = CopyToTempBeside("source", "copy", &error);
     ASSERT_FALSE(copy.empty()) << error;
     EXPECT_EQ(copy.filename().string().rfind(".copy.tmp-", 0), 0u) << copy;
     EXPECT_EQ(ReadBytes(copy), ReadBytes("source"));
@@ -53,7 +53,7 @@ TEST(Files, ACopyBesideIsWholeUnderANameOfItsOwnWithThePermissionsAndTheTimeOfCh
     EXPECT_TRUE(std::filesystem::is_symlink("copy"));
 
     std::filesystem::remove(copy);
-    EXPECT_TRUE(CopyToTempBeside("missing", "copy2", &error, true).empty());
+    EXPECT_TRUE(CopyToTempBeside("missing", "copy2", &error).empty());
     EXPECT_NE(error.find("missing: No such file"), std::string::npos) << error;
     EXPECT_EQ(qmtest::FolderNames(), "copy other source ");
 }
@@ -65,7 +65,7 @@ TEST(Files, CopyFromAnotherFileSystemIsWholeAndAFlushFindsAMissingFile) {
     const std::string source = "/dev/shm/qm-files-test-" + std::to_string(getpid());
     WriteBytes(source, 2 * 1024 * 1024 + 5);
     std::string error;
-    const std::filesystem::path copy = CopyToTempBeside(source, "copy", &error, false);
+    const std::filesystem::path copy = CopyToTempBeside(source, "copy", &error);
     const std::string expected = ReadBytes(source);
     std::filesystem::remove(source);
     ASSERT_FALSE(copy.empty()) << error;
@@ -83,7 +83,7 @@ TEST(Files, ACopyOnAFullDiskFailsNamingItsTargetAndLeavesNoPartialFile) {
             WriteBytes("source", 200 * 1024);
             if (!mounted) qmtest::LimitFileSize(64 * 1024);
             std::string error;
-            const bool copied = !CopyToTempBeside("source", "copy", &error, true).empty();
+            const bool copied = !CopyToTempBeside("source", "copy", &error).empty();
             std::fprintf(stderr, "copied=%d names=%s source=%zu error=%s\n", copied,
                          qmtest::FolderNames().c_str(), ReadBytes("source").size(), error.c_str());
             std::exit(0);
