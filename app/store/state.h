@@ -188,8 +188,10 @@ struct TLedgerState {
     int TextX = -10000;
     int SelStart = 1;
     int SelLength = 2;
-    // The in-place editors' selection anchor and the note completion.
-    int SelAnchor = 1;
+    // The in-place editors' selection anchor and the note completion. No mouse selection is
+    // being dragged until a press in a cell starts one: the pointer crossing a ledger just opened
+    // by a double click, before the button comes up, must not select text in the current cell.
+    int SelAnchor = -1;
     AnsiString NoteTyped;
     std::vector<TBillMoveRow> Rows;
 };

@@ -2,6 +2,8 @@
 // tree rows and expanders, ledger cells, scroll bars with their repeat, column separators.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "app/window/main_window.h"
 #include "platform/dialogs.h"
 #include "tests/app/household.h"
@@ -48,8 +50,16 @@ TEST_F(Mouse, TreeClicksSelectExpandAndOpenLedgers) {
     EXPECT_EQ(DB->GetTable("select isopen from bill where id = 4")->FieldAsString(0), "0");
     EXPECT_EQ(Row(1, kCashGroup).ExpanderKind, 1);
     Click(Mid(Row(1, kCashGroup).ExpanderRect));
-    // A double click on an account opens its ledger; again, it switches to it.
-    DoubleClick(Mid(Row(1, kWallet).TextRect));
+    // A double click on an account opens its ledger; again, it switches to it. The pointer
+    // moving before the button comes up selects nothing in the new row's date.
+    const TPoint wallet = Mid(Row(1, kWallet).TextRect);
+    Click(wallet);
+    form->FormDblClick();
+    form->FormMouseDown(L, 0, wallet.X, wallet.Y);
+    const auto selection = std::tuple(Ledger.CaretPos, Ledger.SelStart, Ledger.SelLength);
+    form->FormMouseMove(0, wallet.X + 60, wallet.Y);
+    EXPECT_EQ(std::tuple(Ledger.CaretPos, Ledger.SelStart, Ledger.SelLength), selection);
+    form->FormMouseUp(L, 0, wallet.X, wallet.Y);
     ASSERT_EQ(Head.HeadTabs.size(), 2u);
     EXPECT_EQ(HeadIndex, 1);
     EXPECT_EQ(CurrentTab().Caption, "Wallet");
