@@ -167,7 +167,9 @@ bool PathExists(const std::filesystem::path& p) {
 }
 
 bool FlushFile(const std::filesystem::path& p, std::string* error) {
-    Fd fd{::open(p.c_str(), O_RDONLY | O_CLOEXEC)};
+    // Only ever a file of the caller's own under a name of its own: a link or a pipe put there
+    // since is neither followed nor waited on.
+    Fd fd{::open(p.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC)};
     if (fd.fd < 0 || ::fsync(fd.fd) != 0) {
         SetError(error, p.string());
         return false;
