@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <fstream>
 
 #include "db/sqlite_reader.h"
 #include "db/sqlite_statement.h"

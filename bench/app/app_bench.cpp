@@ -199,6 +199,11 @@ struct Samples {
     }
 };
 
+void Key(TForm1& form, char key) {
+    form.FormKeyPress(key);
+    Flush();
+}
+
 // ---- Start-up ----
 
 // Beside the start, the first action right after it (Enter opens the big ledger, "ledger_ms")
@@ -219,9 +224,7 @@ void StartUp(benchmark::State& state, const fs::path& household, bool firstOfDay
         Flush();
         samples.Add(state, Seconds(t0));
         auto t1 = Clock::now();
-        char enter = '\r';
-        form->FormKeyPress(enter);
-        Flush();
+        Key(*form, '\r');  // Enter on the selected account opens its ledger
         ledger.ms.push_back(Seconds(t1) * 1000);
         DestroyDialogs();
         t1 = Clock::now();
@@ -295,11 +298,6 @@ int TabOf(int account) {
         if (Head.HeadTabs[i].Kind == tkLedger && Head.HeadTabs[i].Id == account)
             return static_cast<int>(i);
     return -1;
-}
-
-void Key(TForm1& form, char key) {
-    form.FormKeyPress(key);
-    Flush();
 }
 
 void KeyDown(TForm1& form, int key, TShiftState shift = {}) {

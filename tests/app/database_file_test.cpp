@@ -115,8 +115,9 @@ TEST(DatabaseFile, ACreationNeverReplacesAFileAnotherCopyPutInPlace) {
     TFileLock building;
     ASSERT_EQ(building.Acquire("./.Quillmarsh.dat.tmp-busy01"), TFileLock::kTaken);
     SetSchemaStepObserver([](const AnsiString& sql) {
-        if (sql.rfind("INSERT INTO bill_type", 0) == 0 && !FileExists(kFile))
+        if (sql.rfind("INSERT INTO bill_type", 0) == 0 && !FileExists(kFile)) {
             ASSERT_EQ(::link("./theirs", kFile), 0);
+        }
     });
     TFileLock lock;
     EXPECT_EQ(CreateDatabaseFile(kFile, "a", "b", "c", lock), nullptr);
